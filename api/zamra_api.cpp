@@ -1,0 +1,8 @@
+// Placeholders that the library exports for compatibility.
+#include "api/zamra_api.h"
+
+int nZamraApi = 0;
+
+int fnZamraApi() { return 42; }
+
+CZamraApi::CZamraApi() = default;

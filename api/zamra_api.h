@@ -1,0 +1,13 @@
+// Placeholders that the library exports for compatibility; nothing in the system uses them.
+#pragma once
+
+#include "api/zamra_api_export.h"
+
+class ZAMRA_API CZamraApi {
+public:
+  CZamraApi();
+};
+
+extern ZAMRA_API int nZamraApi;  // always 0
+
+ZAMRA_API int fnZamraApi();  // always 42

@@ -1,0 +1,8 @@
+// Export macro of libZamraApi.
+#pragma once
+
+#if defined(ZAMRA_API_BUILDING)
+#define ZAMRA_API __attribute__((visibility("default")))
+#else
+#define ZAMRA_API
+#endif

@@ -1,0 +1,259 @@
+// File handles over POSIX descriptors.
+#include "platform/file_io.h"
+
+#include <cerrno>
+#include <climits>
+#include <fcntl.h>     // open, O_*
+#include <sys/file.h>  // flock
+#include <sys/stat.h>  // fstat
+#include <unistd.h>    // read, write, lseek, close
+
+#include "platform/handle_object.h"
+
+namespace {
+
+thread_local DWORD t_lastError = 0;
+
+class FileHandle final : public HandleObject {
+public:
+  explicit FileHandle(int descriptor) : m_descriptor(descriptor) {}
+  ~FileHandle() override
+  {
+    if (m_descriptor >= 0)
+      ::close(m_descriptor);
+  }
+  int Descriptor() const { return m_descriptor; }
+
+private:
+  int m_descriptor;
+};
+
+FileHandle* AsFile(HANDLE handle)
+{
+  return dynamic_cast<FileHandle*>(HandleObject::FromHandle(handle));
+}
+
+void RememberErrno() { t_lastError = static_cast<DWORD>(errno); }
+
+} // namespace
+
+HandleObject::~HandleObject() = default;
+
+HANDLE CreateFileA(const char* path, DWORD access, DWORD shareMode, void* /*security*/, DWORD disposition,
+                   DWORD /*flags*/, HANDLE /*templateFile*/)
+{
+  if (path == nullptr || path[0] == '\0') {
+    t_lastError = ENOENT;
+    return INVALID_HANDLE_VALUE;
+  }
+  const bool wantsWrite = (access & GENERIC_WRITE) != 0;
+  const bool wantsRead = (access & GENERIC_READ) != 0;
+  int flags = O_CLOEXEC;
+  flags |= wantsWrite ? (wantsRead ? O_RDWR : O_WRONLY) : O_RDONLY;
+  switch (disposition) {
+  case CREATE_NEW:
+    flags |= O_CREAT | O_EXCL;
+    break;
+  case CREATE_ALWAYS:
+  case OPEN_ALWAYS:
+    flags |= O_CREAT;
+    break;
+  case OPEN_EXISTING:
+  case TRUNCATE_EXISTING:
+    break;
+  default:
+    t_lastError = EINVAL;
+    return INVALID_HANDLE_VALUE;
+  }
+  // Truncation waits until the lock is held, so that a refused writer destroys nothing.
+  const int descriptor = ::open(path, flags, 0666);
+  if (descriptor < 0) {
+    RememberErrno();
+    return INVALID_HANDLE_VALUE;
+  }
+  struct stat status {};
+  if (::fstat(descriptor, &status) == 0 && S_ISDIR(status.st_mode)) {
+    ::close(descriptor);
+    t_lastError = EISDIR;
+    return INVALID_HANDLE_VALUE;
+  }
+  if (wantsWrite || (shareMode & FILE_SHARE_WRITE) == 0) {
+    const int lockKind = wantsWrite ? LOCK_EX : LOCK_SH;
+    if (::flock(descriptor, lockKind | LOCK_NB) != 0 && wantsWrite) {
+      RememberErrno();
+      ::close(descriptor);
+      return INVALID_HANDLE_VALUE;
+    }
+    // A reader that finds a writer in place reads without a lock: reading stays shared.
+  }
+  if (wantsWrite && (disposition == CREATE_ALWAYS || disposition == TRUNCATE_EXISTING)) {
+    if (::ftruncate(descriptor, 0) != 0) {
+      RememberErrno();
+      ::close(descriptor);
+      return INVALID_HANDLE_VALUE;
+    }
+  }
+  return (new FileHandle(descriptor))->ToHandle();
+}
+
+BOOL ReadFile(HANDLE file, void* buffer, DWORD toRead, DWORD* read, void* /*overlapped*/)
+{
+  if (read)
+    *read = 0;
+  FileHandle* handle = AsFile(file);
+  if (handle == nullptr || (buffer == nullptr && toRead > 0)) {
+    t_lastError = EBADF;
+    return FALSE;
+  }
+  DWORD done = 0;
+  auto* bytes = static_cast<char*>(buffer);
+  while (done < toRead) {
+    const ssize_t got = ::read(handle->Descriptor(), bytes + done, toRead - done);
+    if (got < 0) {
+      if (errno == EINTR)
+        continue;
+      RememberErrno();
+      if (read)
+        *read = done;
+      return FALSE;
+    }
+    if (got == 0)
+      break;
+    done += static_cast<DWORD>(got);
+  }
+  if (read)
+    *read = done;
+  return TRUE;
+}
+
+BOOL WriteFile(HANDLE file, const void* buffer, DWORD toWrite, DWORD* written, void* /*overlapped*/)
+{
+  if (written)
+    *written = 0;
+  FileHandle* handle = AsFile(file);
+  if (handle == nullptr || (buffer == nullptr && toWrite > 0)) {
+    t_lastError = EBADF;
+    return FALSE;
+  }
+  DWORD done = 0;
+  const auto* bytes = static_cast<const char*>(buffer);
+  while (done < toWrite) {
+    const ssize_t put = ::write(handle->Descriptor(), bytes + done, toWrite - done);
+    if (put < 0) {
+      if (errno == EINTR)
+        continue;
+      RememberErrno();
+      if (written)
+        *written = done;
+      return FALSE;
+    }
+    if (put == 0) {
+      t_lastError = ENOSPC;
+      if (written)
+        *written = done;
+      return FALSE;
+    }
+    done += static_cast<DWORD>(put);
+  }
+  if (written)
+    *written = done;
+  return TRUE;
+}
+
+BOOL GetFileSizeEx(HANDLE file, std::int64_t* size)
+{
+  FileHandle* handle = AsFile(file);
+  struct stat status {};
+  if (handle == nullptr || size == nullptr || ::fstat(handle->Descriptor(), &status) != 0) {
+    t_lastError = handle == nullptr ? EBADF : static_cast<DWORD>(errno);
+    return FALSE;
+  }
+  *size = status.st_size;
+  return TRUE;
+}
+
+DWORD GetFileSize(HANDLE file, DWORD* high)
+{
+  std::int64_t size = 0;
+  if (!GetFileSizeEx(file, &size))
+    return INVALID_FILE_SIZE;
+  if (high)
+    *high = static_cast<DWORD>(static_cast<std::uint64_t>(size) >> 32);
+  return static_cast<DWORD>(static_cast<std::uint64_t>(size) & 0xFFFFFFFFu);
+}
+
+DWORD SetFilePointer(HANDLE file, LONG distance, LONG* high, DWORD method)
+{
+  FileHandle* handle = AsFile(file);
+  if (handle == nullptr) {
+    t_lastError = EBADF;
+    return INVALID_SET_FILE_POINTER;
+  }
+  std::int64_t offset = distance;
+  if (high)
+    offset = static_cast<std::int64_t>((static_cast<std::uint64_t>(static_cast<std::uint32_t>(*high)) << 32) |
+                                       static_cast<std::uint32_t>(distance));
+  int whence = SEEK_SET;
+  if (method == FILE_CURRENT)
+    whence = SEEK_CUR;
+  else if (method == FILE_END)
+    whence = SEEK_END;
+  const off_t position = ::lseek(handle->Descriptor(), offset, whence);
+  if (position < 0) {
+    RememberErrno();
+    return INVALID_SET_FILE_POINTER;
+  }
+  if (high)
+    *high = static_cast<LONG>(static_cast<std::uint64_t>(position) >> 32);
+  return static_cast<DWORD>(static_cast<std::uint64_t>(position) & 0xFFFFFFFFu);
+}
+
+BOOL SetEndOfFile(HANDLE file)
+{
+  FileHandle* handle = AsFile(file);
+  if (handle == nullptr) {
+    t_lastError = EBADF;
+    return FALSE;
+  }
+  const off_t position = ::lseek(handle->Descriptor(), 0, SEEK_CUR);
+  if (position < 0 || ::ftruncate(handle->Descriptor(), position) != 0) {
+    RememberErrno();
+    return FALSE;
+  }
+  return TRUE;
+}
+
+BOOL FlushFileBuffers(HANDLE file)
+{
+  FileHandle* handle = AsFile(file);
+  if (handle == nullptr) {
+    t_lastError = EBADF;
+    return FALSE;
+  }
+  if (::fsync(handle->Descriptor()) != 0) {
+    RememberErrno();
+    return FALSE;
+  }
+  return TRUE;
+}
+
+BOOL CloseHandle(HANDLE handle)
+{
+  HandleObject* object = HandleObject::FromHandle(handle);
+  if (object == nullptr) {
+    t_lastError = EBADF;
+    return FALSE;
+  }
+  delete object;
+  return TRUE;
+}
+
+int GetFileDescriptor(HANDLE file)
+{
+  FileHandle* handle = AsFile(file);
+  return handle ? handle->Descriptor() : -1;
+}
+
+DWORD GetLastError() { return t_lastError; }
+
+void SetLastError(DWORD error) { t_lastError = error; }

@@ -1,0 +1,8 @@
+// Export macro of libZamraPlatform.
+#pragma once
+
+#if defined(ZAMRA_PLATFORM_BUILDING)
+#define ZAMRA_PLATFORM_API __attribute__((visibility("default")))
+#else
+#define ZAMRA_PLATFORM_API
+#endif
