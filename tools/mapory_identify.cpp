@@ -1,0 +1,79 @@
+// mapory-identify: which record lies at a geographic point in each of the given shapefiles,
+// with its attributes. It loads the files through the map view control, as the viewer does.
+//
+//   mapory-identify LONGITUDE LATITUDE FILE.shp [FILE.shp ...]
+//
+// Exit code 0 when every file loaded, 1 when one could not be loaded, 2 for a usage error.
+#include <QApplication>
+
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+
+#include "api/formats/data_view.h"
+#include "view/include/izamra_view.h"
+
+namespace {
+
+bool ParseNumber(const char* text, double& value)
+{
+  char* end = nullptr;
+  value = std::strtod(text, &end);
+  return end != text && *end == '\0';
+}
+
+void PrintRecord(ILayer* layer, int record)
+{
+  IDataView* table = layer->GetDataView();
+  const int columns = table->GetColumnCount();
+  for (int column = 0; column < columns; ++column) {
+    char type = 0, flag = 0;
+    int length = 0;
+    char name[40] = "";
+    char format[64] = "";
+    table->GetColumn(column, type, length, name, format, flag);
+    char value[ZMDataView::kTextSize] = "";
+    if (record < table->GetRowCount())
+      table->GetItemValue(record, column, value);
+    std::printf("  %-12s %s\n", name, value);
+  }
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+  double x = 0.0, y = 0.0;
+  if (argc < 4 || !ParseNumber(argv[1], x) || !ParseNumber(argv[2], y)) {
+    std::fprintf(stderr, "usage: mapory-identify LONGITUDE LATITUDE FILE.shp [FILE.shp ...]\n");
+    return 2;
+  }
+  // The view lives in a window; without a display it works just as well offscreen.
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY"))
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication application(argc, argv);
+  std::unique_ptr<IZamraView> view(IZamraView::GetInstance());
+  if (!view || !view->Create(nullptr, 0, 0, 0, 0, 600, 400, nullptr, 2001)) {
+    std::fprintf(stderr, "mapory-identify: cannot create the map view\n");
+    return 1;
+  }
+  int status = 0;
+  for (int i = 3; i < argc; ++i) {
+    ILayer* layer = view->AddLayer(argv[i]);
+    if (layer == nullptr) {
+      std::fprintf(stderr, "mapory-identify: %s: cannot load (missing, broken or unsupported shapefile)\n", argv[i]);
+      status = 1;
+      continue;
+    }
+    char name[MAX_PATH] = "";
+    layer->GetName(name);
+    const int record = layer->HitTest(x, y);
+    if (record < 0) {
+      std::printf("%s: nothing at (%g, %g)\n", name, x, y);
+      continue;
+    }
+    std::printf("%s: record %d\n", name, record);
+    PrintRecord(layer, record);
+  }
+  return status;
+}

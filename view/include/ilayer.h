@@ -1,0 +1,62 @@
+// ILayer: one shapefile layer of the map view, with its display settings. Layers belong to the
+// view; a host never deletes them.
+#pragma once
+
+#include "platform/win_types.h"
+#include "view/include/idata_view.h"
+#include "view/include/zamra_view_export.h"
+
+// Pen style codes of SetLineStyle.
+#define ZM_LINE_SOLID 0
+#define ZM_LINE_DASH 1
+#define ZM_LINE_DOT 2
+#define ZM_LINE_DASHDOT 3
+#define ZM_LINE_DASHDOTDOT 4
+
+class ZAMRA_VIEW_API ILayer {
+public:
+  ILayer() = default;
+  ILayer(const ILayer&) = default;
+  ILayer& operator=(const ILayer&) = default;
+  virtual ~ILayer() = default;
+
+  // 1 point, 3 polyline, 5 polygon.
+  virtual int GetType() = 0;
+  // The file name after the last "/" or "\" of the path ("" when there is none); `out` holds 260 bytes.
+  virtual void GetName(char* out) = 0;
+  // The full .shp path into `out` (260 bytes); answers its length + 1.
+  virtual int GetPath(char* out) = 0;
+  // A record's box; a point's (x, y, x, y). Out of range (or a record without geometry): the
+  // layer's box for polylines and polygons, nothing written for points.
+  virtual void GetShapeRect(int index, double* minX, double* minY, double* maxX, double* maxY) = 0;
+  // The layer's box.
+  virtual void GetRect(double* minX, double* minY, double* maxX, double* maxY) = 0;
+  virtual void SetLabelVisible(int visible) = 0;
+  virtual int GetLabelVisible() = 0;
+  // Face names longer than 31 characters are cut.
+  virtual void SetLabelFont(COLORREF color, const char* face, int size) = 0;
+  // `face` takes 32 bytes.
+  virtual void GetLabelFont(COLORREF* color, char* face, int* size) = 0;
+  // The record at a geographic point, or -1.
+  virtual int HitTest(double x, double y) = 0;
+  virtual void SetVisible(int visible) = 0;
+  virtual int GetVisible() = 0;
+  virtual void SetLineWidth(int width) = 0;
+  virtual int GetLineWidth() = 0;
+  virtual void SetLineColor(COLORREF color) = 0;
+  virtual COLORREF GetLineColor() = 0;
+  virtual void SetLineStyle(int style) = 0;
+  virtual int GetLineStyle() = 0;
+  virtual void SetBkColor(COLORREF color) = 0;
+  virtual COLORREF GetBkColor() = 0;
+  // Symbol index in the symbol strip; only point layers keep it (others answer 0).
+  virtual void SetPointIndex(int index) = 0;
+  virtual int GetPointIndex() = 0;
+  // The layer is drawn only at scales in [minimum, maximum].
+  virtual void SetScaleRange(double minimum, double maximum) = 0;
+  virtual void GetScaleRange(double* minimum, double* maximum) = 0;
+  // The attribute table; owned by the layer, never null for a loaded layer.
+  virtual IDataView* GetDataView() = 0;
+  // Saving a layer is not supported: answers 0.
+  virtual int SaveAsFile(char* path);
+};

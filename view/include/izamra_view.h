@@ -1,0 +1,74 @@
+// IZamraView: the map view control. A host gets a view with GetInstance, lets it create its
+// child window, and drives layers, viewport, workspace file and painting through it. The view
+// reports user actions by posting ZM_VIEW_NOTIFY to its parent window.
+#pragma once
+
+#include "platform/win_types.h"
+#include "view/include/ilayer.h"
+#include "view/include/iuser_layers.h"
+#include "view/include/zamra_view_export.h"
+
+// The notification message posted to the view window's parent; wParam is one of the codes.
+#define ZM_VIEW_NOTIFY 0x800
+#define NOTIFY_POI_CLICKED 1     // lParam: key of the point of interest
+#define NOTIFY_SCALE_CHANGED 2   // lParam: 0
+#define NOTIFY_CENTER_CHANGED 3  // lParam: 0
+#define NOTIFY_CLICK 4           // lParam: (y << 16) | x of the release point
+#define NOTIFY_RIGHT_CLICK 5     // lParam: (y << 16) | x of the release point
+
+class ZAMRA_VIEW_API IZamraView {
+public:
+  IZamraView(const IZamraView&) = default;
+  IZamraView& operator=(const IZamraView&) = default;
+  // Destroys the view with its window, layers, user layers, pictures and symbol strip.
+  virtual ~IZamraView() = default;
+
+  // A new view on every call (null when memory runs out); the caller owns it.
+  static IZamraView* GetInstance();
+
+  // Creates the view's child window inside `parent`; 1 when it exists, else 0. Every other
+  // operation except MoveWindow, SetView and GetView needs the window.
+  virtual int Create(HINSTANCE instance, unsigned long style, unsigned long exStyle, int x, int y, int width,
+                     int height, HWND parent, unsigned id);
+  // Adds the layers of a workspace file and applies its centre and scale; 1 when the file had a
+  // "map" root and a "layers" element.
+  virtual int LoadXml(const char* path);
+  // Writes the workspace file; 1 when written.
+  virtual int SaveXml(const char* path);
+  virtual void MoveWindow(int x, int y, int width, int height, int repaint);
+  // Loads a shapefile as the topmost layer; null on failure. The layer belongs to the view.
+  virtual ILayer* AddLayer(const char* shpPath);
+  virtual ILayer* GetLayerByIndex(int index);
+  virtual int GetLayerCount();
+  // Exchanges two layers; 1 on success.
+  virtual int MoveLayer(int a, int b);
+  virtual int DeleteLayer(int index);
+  // The selected layer index, -1 for none.
+  virtual int GetSelectLayer();
+  virtual void SetSelectLayer(int index);
+  virtual IUserPolygonLayer* GetUserPolygonLayer();
+  // Null until SetPoiDC.
+  virtual IUserPOILayer* GetUserPoiLayer();
+  virtual IUserPolylineLayer* GetUserPolylineLayer();
+  // Resizes the view window.
+  virtual void SetView(int width, int height);
+  virtual void GetView(int& width, int& height);
+  // Hands over the strip of `count` point symbols of width x height, side by side, pure red
+  // transparent; the view owns the context from then on.
+  virtual void SetPoiDC(HDC strip, int count, int width, int height);
+  // Accepted only inside 0 < x < 180, 0 < y < 90; clamped to the full extent.
+  virtual void SetCenter(double x, double y);
+  virtual void GetCenter(double& x, double& y);
+  // Whole numbers from 100 to 61000000 are accepted.
+  virtual void SetScale(double scale);
+  virtual double GetScale();
+  // Client pixel to geographic point.
+  virtual void ViewToGeo(int x, int y, double& gx, double& gy);
+  // Marks the map for redrawing and repaints the window when it is visible.
+  virtual void Refresh();
+  // Redraws the map and copies it to `dc` at (x, y).
+  virtual void Draw(HDC dc, int x, int y, int width, int height);
+
+protected:
+  IZamraView() = default;
+};

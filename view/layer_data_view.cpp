@@ -1,0 +1,42 @@
+// CLayerDataView: forwarding to the layer's table.
+#include "view/layer_data_view.h"
+
+#include "api/formats/dbf_file.h"
+
+bool CLayerDataView::Load(const char* dbfPath)
+{
+  m_table.reset(ZMDbfFile::LoadFile(dbfPath));
+  return m_table != nullptr;
+}
+
+void CLayerDataView::GetItemValue(int row, int column, char* text)
+{
+  // Callers of this slot pass buffers sized for the rendered cell; cut at the size the view's
+  // own callers use rather than trust every cell.
+  GetItemText(row, column, text, ZMDataView::kTextSize);
+}
+
+void CLayerDataView::GetItemValue(int row, int column, zm_variant& value)
+{
+  if (m_table && row >= 0 && row < m_table->GetRowCount() && column >= 0 && column < m_table->GetColumnCount())
+    m_table->GetItemValue(row, column, value);
+}
+
+int CLayerDataView::GetColumnCount() { return m_table ? m_table->GetColumnCount() : 0; }
+
+void CLayerDataView::GetColumn(int index, char& type, int& length, char* name, char* format, char& flag)
+{
+  if (m_table)
+    m_table->GetColumn(index, type, length, name, format, flag);
+}
+
+int CLayerDataView::GetRowCount() { return m_table ? m_table->GetRowCount() : 0; }
+
+void CLayerDataView::GetItemText(int row, int column, char* text, int size) const
+{
+  if (size <= 0)
+    return;
+  text[0] = '\0';
+  if (m_table && row >= 0 && row < m_table->GetRowCount() && column >= 0 && column < m_table->GetColumnCount())
+    m_table->GetItemValue(row, column, text, size);
+}

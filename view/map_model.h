@@ -1,0 +1,142 @@
+// CMapModel: everything the map view holds besides its window: the layer list, the viewport,
+// the drawing surface and the placement grid. It can be driven without any window.
+#pragma once
+
+#include <memory>
+#include <vector>
+
+#include "api/formats/shape_records.h"
+#include "platform/win_types.h"
+
+class CShapeLayer;
+class CUserPoiLayer;
+class CUserPolygonLayer;
+class CUserPolylineLayer;
+class ILayer;
+
+class CMapModel final {
+public:
+  // Ground length of one degree; one pixel is 0.25 mm of paper, so 4000 pixels make a metre.
+  static constexpr double kMetersPerDegreeY = 111180.0;
+  static constexpr double kMetersPerDegreeX = 96284.7044;  // 111180 x cos 30 degrees
+  static constexpr double kPixelsPerMeter = 4000.0;
+  static constexpr double kMinScale = 100.0;
+  static constexpr double kMaxScale = 61000000.0;
+
+  CMapModel();
+  ~CMapModel();
+  CMapModel(const CMapModel&) = delete;
+  CMapModel& operator=(const CMapModel&) = delete;
+
+  // --- Layer list (index 0 is drawn first, at the bottom) ---
+
+  // Loads a shapefile as the last layer; null when the path is already loaded, too long, or
+  // any of the three files is missing or broken. Nothing is added on failure. The layer stays
+  // owned by the model.
+  ILayer* AddLayer(const char* shpPath);
+  // 1 when the layer at `index` was removed, else 0. The selection follows the rules of the
+  // layer bar: the selected layer removed clears it, an earlier one leaves the index as it is.
+  int DeleteLayer(int index);
+  // Exchanges the layers at `a` and `b`; 1 on success (also for a == b), 0 out of range.
+  int MoveLayer(int a, int b);
+  int GetLayerCount() const { return static_cast<int>(m_layers.size()); }
+  // Null outside 0 .. count - 1.
+  CShapeLayer* GetLayer(int index) const;
+  // Removes every layer and clears the selection.
+  void DeleteAllLayers();
+  int GetSelectLayer() const { return m_selectedLayer; }
+  void SetSelectLayer(int index) { m_selectedLayer = index; }  // no range check: a number the host reads back
+  const ST_RECT& GetFullExtent() const { return fullExtent; }
+
+  // --- Viewport ---
+
+  // Stores the centre clamped to the full extent and marks the surface dirty.
+  void ClampCenter(double x, double y);
+  // Stores a scale from 100 to 61000000 (1), or refuses it (0, nothing changes).
+  int SetScaleValue(double scale);
+  // The window was resized: new half sizes, a new surface and a new placement grid, unless
+  // the half sizes stay the same.
+  void OnSize(int width, int height);
+  // Geographic point to surface pixel, truncated toward zero (saturated to the int range for
+  // points too far away to be drawn anyway).
+  void GeoToPixel(double x, double y, int& px, int& py) const;
+  // Surface pixel to geographic point.
+  void PixelToGeo(int px, int py, double& x, double& y) const;
+  // The scale a wheel step asks for: half the current one for a forward rotation (the sign of
+  // the rotation is the sign of the 32-bit parameter), twice it otherwise.
+  double WheelScale(int wheelParameter) const;
+  // Recentres after a drag from (x0, y0) to (x1, y1) in a client area of width x height;
+  // false when the pointer did not move (nothing changes).
+  bool DragPan(int x0, int y0, int x1, int y1, int width, int height);
+  // The geographic rectangle the surface covers now.
+  void UpdateVisibleExtent();
+
+  // --- Rendering ---
+
+  // Redraws the surface when it is dirty (white, then shapes, user layers, labels), then
+  // copies it to `dc` at (x, y). 1 when it redrew, 0 when the cached picture sufficed.
+  int Render(HDC dc, int x, int y);
+  // Takes over the symbol strip (`count` tiles of width x height, red transparent) and
+  // creates the point-of-interest layer the first time.
+  void SetPoiDC(HDC strip, int count, int width, int height);
+  CUserPoiLayer* GetUserPoiLayer() const { return m_userPoiLayer.get(); }
+  CUserPolylineLayer* GetUserPolylineLayer() const { return m_userPolylineLayer.get(); }
+  CUserPolygonLayer* GetUserPolygonLayer() const { return m_userPolygonLayer.get(); }
+
+  // Drawing services for the layers. Culling tests include the edges.
+  bool IsVisible(const ST_RECT& envelope) const;
+  bool IsVisible(double x, double y) const;
+  // Draws one part as a filled polygon (current pen and brush) or a polyline, unless its box
+  // misses the visible extent.
+  void DrawPart(HDC dc, const ST_POINT* points, int count, const ST_RECT& envelope, bool filled);
+  // Symbol `index` of the strip centred on a geographic point, if its box is free.
+  void DrawSymbol(HDC dc, double x, double y, int index);
+  // A label under a point, or centred in an envelope, if its box is free; `charWidth` pixels
+  // a byte of text.
+  void DrawLabelAtPoint(HDC dc, const char* text, double x, double y, int charWidth);
+  void DrawLabelInEnvelope(HDC dc, const char* text, const ST_RECT& envelope, int charWidth);
+  // The placement grid: a box is free when none of its pixels (edges included) is claimed; a
+  // claim covers left .. right - 1 by top .. bottom - 1. Boxes wholly off the surface are
+  // neither free nor claimed.
+  bool IsBoxFree(int left, int top, int right, int bottom) const;
+  void ClaimBox(int left, int top, int right, int bottom);
+
+  // The surface (null before the first size event) and its pixels.
+  HDC GetSurface() const { return m_surface; }
+  int SurfaceWidth() const { return 2 * halfWidth; }
+  int SurfaceHeight() const { return 2 * halfHeight; }
+  // One byte per surface pixel, row by row; non-zero = claimed by a symbol or label.
+  std::vector<unsigned char>& PlacementGrid() { return m_placementGrid; }
+
+  // Viewport state, named as the workspace file and the drawing code know it.
+  double centerX = 0.0;
+  double centerY = 0.0;
+  ST_RECT fullExtent;  // union of all layers ever added; the centre stays inside it
+  double scale = 30000000.0;
+  ST_RECT visibleExtent;
+  int halfWidth = 2;
+  int halfHeight = 2;
+  double metersPerDegreeY = kMetersPerDegreeY;
+  double metersPerDegreeX = kMetersPerDegreeX;
+  int dirty = 1;
+
+  // Symbol tile size (until a symbol strip arrives: 24 x 24).
+  int symbolWidth = 24;
+  int symbolHeight = 24;
+
+private:
+  void ReplaceSurface();
+  void DrawLabelBox(HDC dc, const char* text, int left, int top, int right, int bottom);
+
+  std::vector<std::unique_ptr<CShapeLayer>> m_layers;
+  int m_selectedLayer = -1;
+  HDC m_surface = nullptr;
+  unsigned char* m_surfaceBits = nullptr;
+  std::vector<unsigned char> m_placementGrid;
+  std::vector<POINT> m_pointBuffer;  // reused for every part; grows, never shrinks
+  HDC m_symbolDC = nullptr;          // owned
+  int m_symbolCount = 0;
+  std::unique_ptr<CUserPoiLayer> m_userPoiLayer;
+  std::unique_ptr<CUserPolylineLayer> m_userPolylineLayer;
+  std::unique_ptr<CUserPolygonLayer> m_userPolygonLayer;
+};

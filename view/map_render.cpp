@@ -1,0 +1,186 @@
+// CMapModel: drawing the map into the surface, with symbols and labels kept apart by the
+// placement grid.
+#include "view/map_model.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "platform/gdi.h"
+#include "view/shape_layer.h"
+#include "view/user_poi_layer.h"
+#include "view/user_shape_layers.h"
+
+namespace {
+
+constexpr COLORREF kWhite = RGB(255, 255, 255);
+constexpr COLORREF kSymbolTransparent = RGB(255, 0, 0);  // pure red is the strip's see-through colour
+
+} // namespace
+
+int CMapModel::Render(HDC dc, int x, int y)
+{
+  if (m_surface == nullptr)
+    return 0;
+  const int width = SurfaceWidth();
+  const int height = SurfaceHeight();
+  if (!dirty) {
+    if (dc != nullptr)
+      BitBlt(dc, x, y, width, height, m_surface, 0, 0, SRCCOPY);
+    return 0;
+  }
+  std::fill(m_placementGrid.begin(), m_placementGrid.end(), 0);
+  const RECT all{0, 0, width, height};
+  SetBkColor(m_surface, kWhite);
+  ExtTextOutA(m_surface, 0, 0, ETO_OPAQUE, &all, nullptr, 0, nullptr);
+  UpdateVisibleExtent();
+
+  for (const auto& layer : m_layers)
+    if (layer->GetVisible() && layer->IsInScaleRange(scale))
+      layer->DrawShapes(m_surface);
+  m_userPolygonLayer->DrawShapes(m_surface);
+  m_userPolylineLayer->DrawShapes(m_surface);
+  if (m_userPoiLayer) {
+    m_userPoiLayer->DrawSymbols(m_surface);
+    m_userPoiLayer->DrawLabels(m_surface);
+  }
+  m_userPolylineLayer->DrawLabels(m_surface);
+  m_userPolygonLayer->DrawLabels(m_surface);
+  for (const auto& layer : m_layers)
+    if (layer->GetVisible() && layer->GetLabelVisible() && layer->IsInScaleRange(scale))
+      layer->DrawLabels(m_surface);
+
+  dirty = 0;
+  if (dc != nullptr)
+    BitBlt(dc, x, y, width, height, m_surface, 0, 0, SRCCOPY);
+  return 1;
+}
+
+void CMapModel::SetPoiDC(HDC strip, int count, int width, int height)
+{
+  if (m_symbolDC != nullptr && m_symbolDC != strip)
+    DeleteDC(m_symbolDC);
+  m_symbolDC = strip;
+  m_symbolCount = count;
+  symbolWidth = width;
+  symbolHeight = height;
+  if (!m_userPoiLayer)
+    m_userPoiLayer = std::make_unique<CUserPoiLayer>(this);
+}
+
+bool CMapModel::IsVisible(const ST_RECT& envelope) const
+{
+  return visibleExtent.left <= envelope.right && visibleExtent.right >= envelope.left &&
+         visibleExtent.top >= envelope.bottom && visibleExtent.bottom <= envelope.top;
+}
+
+bool CMapModel::IsVisible(double x, double y) const
+{
+  return x >= visibleExtent.left && x <= visibleExtent.right && y >= visibleExtent.bottom && y <= visibleExtent.top;
+}
+
+void CMapModel::DrawPart(HDC dc, const ST_POINT* points, int count, const ST_RECT& envelope, bool filled)
+{
+  if (count <= 0 || !IsVisible(envelope))
+    return;
+  if (m_pointBuffer.size() < static_cast<size_t>(count))
+    m_pointBuffer.resize(static_cast<size_t>(count));
+  // Consecutive vertices on the same pixel add nothing to an aliased drawing: drop them.
+  POINT* out = m_pointBuffer.data();
+  int kept = 0;
+  for (int i = 0; i < count; ++i) {
+    POINT pixel;
+    GeoToPixel(points[i].x, points[i].y, pixel.x, pixel.y);
+    if (kept > 0 && out[kept - 1].x == pixel.x && out[kept - 1].y == pixel.y)
+      continue;
+    out[kept++] = pixel;
+  }
+  if (filled)
+    Polygon(dc, out, kept);
+  else
+    Polyline(dc, out, kept);
+}
+
+void CMapModel::DrawSymbol(HDC dc, double x, double y, int index)
+{
+  if (!IsVisible(x, y))
+    return;
+  int px = 0, py = 0;
+  GeoToPixel(x, y, px, py);
+  const int left = px - symbolWidth / 2;
+  const int top = py - symbolHeight / 2;
+  const int right = left + symbolWidth;
+  const int bottom = top + symbolHeight;
+  if (!IsBoxFree(left, top, right, bottom))
+    return;
+  // A tile beyond the strip copies nothing, but its place is still taken.
+  if (m_symbolDC != nullptr)
+    TransparentBlt(dc, left, top, symbolWidth, symbolHeight, m_symbolDC, index * symbolWidth, 0, symbolWidth,
+                   symbolHeight, kSymbolTransparent);
+  ClaimBox(left, top, right, bottom);
+}
+
+void CMapModel::DrawLabelAtPoint(HDC dc, const char* text, double x, double y, int charWidth)
+{
+  if (!IsVisible(x, y))
+    return;
+  int px = 0, py = 0;
+  GeoToPixel(x, y, px, py);
+  const int half = static_cast<int>(std::strlen(text)) * charWidth / 2;
+  const int top = py + symbolHeight / 2;  // under the symbol
+  DrawLabelBox(dc, text, px - half, top, px + half, top + charWidth);
+}
+
+void CMapModel::DrawLabelInEnvelope(HDC dc, const char* text, const ST_RECT& envelope, int charWidth)
+{
+  if (!IsVisible(envelope))
+    return;
+  int px = 0, py = 0;
+  GeoToPixel((envelope.left + envelope.right) * 0.5, (envelope.top + envelope.bottom) * 0.5, px, py);
+  const int half = static_cast<int>(std::strlen(text)) * charWidth / 2;
+  const int top = py - symbolHeight / 2;
+  DrawLabelBox(dc, text, px - half, top, px + half, top + charWidth);
+}
+
+void CMapModel::DrawLabelBox(HDC dc, const char* text, int left, int top, int right, int bottom)
+{
+  if (!IsBoxFree(left, top, right, bottom))
+    return;
+  RECT box{left, top, right, bottom};
+  DrawTextA(dc, text, -1, &box, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+  ClaimBox(left, top, right, bottom);
+}
+
+bool CMapModel::IsBoxFree(int left, int top, int right, int bottom) const
+{
+  const int width = SurfaceWidth();
+  const int height = SurfaceHeight();
+  if (right < 0 || left > width || top > height || bottom < 0 || m_placementGrid.empty())
+    return false;
+  left = std::max(left, 0);
+  top = std::max(top, 0);
+  right = std::min(right, width - 1);
+  bottom = std::min(bottom, height - 1);
+  for (int row = top; row <= bottom; ++row) {
+    const unsigned char* line = m_placementGrid.data() + static_cast<size_t>(row) * static_cast<size_t>(width);
+    for (int column = left; column <= right; ++column)
+      if (line[column])
+        return false;
+  }
+  return true;
+}
+
+void CMapModel::ClaimBox(int left, int top, int right, int bottom)
+{
+  const int width = SurfaceWidth();
+  const int height = SurfaceHeight();
+  if (right < 0 || left > width || top > height || bottom < 0 || m_placementGrid.empty())
+    return;
+  left = std::max(left, 0);
+  top = std::max(top, 0);
+  right = std::min(right, width - 1);
+  bottom = std::min(bottom, height - 1);
+  for (int row = top; row < bottom; ++row)
+    if (right > left)
+      std::memset(m_placementGrid.data() + static_cast<size_t>(row) * static_cast<size_t>(width) + left, 1,
+                  static_cast<size_t>(right - left));
+}

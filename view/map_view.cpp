@@ -1,0 +1,306 @@
+// CMapView: the view interface over the model, and the window's event handling.
+#include "view/map_view.h"
+
+#include <cstdint>
+#include <new>
+
+#include "api/base/bitmap.h"
+#include "platform/gdi.h"
+#include "platform/window_message.h"
+#include "view/map_model.h"
+#include "view/map_window.h"
+#include "view/shape_layer.h"
+#include "view/user_poi_layer.h"
+#include "view/user_shape_layers.h"
+
+namespace {
+
+// Packs a client pixel as the notification's parameter: y in the high 16 bits, x in the low.
+LPARAM PackPoint(int x, int y)
+{
+  return static_cast<LPARAM>((static_cast<std::uint32_t>(y & 0xFFFF) << 16) | static_cast<std::uint32_t>(x & 0xFFFF));
+}
+
+} // namespace
+
+IZamraView* IZamraView::GetInstance() { return new (std::nothrow) CMapView(); }
+
+// Placeholders of the interface: the view overrides every one.
+int IZamraView::Create(HINSTANCE, unsigned long, unsigned long, int, int, int, int, HWND, unsigned) { return 0; }
+int IZamraView::LoadXml(const char*) { return 0; }
+int IZamraView::SaveXml(const char*) { return 0; }
+void IZamraView::MoveWindow(int, int, int, int, int) {}
+ILayer* IZamraView::AddLayer(const char*) { return nullptr; }
+ILayer* IZamraView::GetLayerByIndex(int) { return nullptr; }
+int IZamraView::GetLayerCount() { return 0; }
+int IZamraView::MoveLayer(int, int) { return 0; }
+int IZamraView::DeleteLayer(int) { return 0; }
+int IZamraView::GetSelectLayer() { return -1; }
+void IZamraView::SetSelectLayer(int) {}
+IUserPolygonLayer* IZamraView::GetUserPolygonLayer() { return nullptr; }
+IUserPOILayer* IZamraView::GetUserPoiLayer() { return nullptr; }
+IUserPolylineLayer* IZamraView::GetUserPolylineLayer() { return nullptr; }
+void IZamraView::SetView(int, int) {}
+void IZamraView::GetView(int&, int&) {}
+void IZamraView::SetPoiDC(HDC, int, int, int) {}
+void IZamraView::SetCenter(double, double) {}
+void IZamraView::GetCenter(double&, double&) {}
+void IZamraView::SetScale(double) {}
+double IZamraView::GetScale() { return 0.0; }
+void IZamraView::ViewToGeo(int, int, double&, double&) {}
+void IZamraView::Refresh() {}
+void IZamraView::Draw(HDC, int, int, int, int) {}
+
+CMapView::CMapView() = default;
+
+CMapView::~CMapView()
+{
+  // The host may have destroyed the window already with its own; QPointer knows.
+  delete m_window.data();
+  if (m_backBuffer != nullptr)
+    DeleteDC(m_backBuffer);
+}
+
+int CMapView::Create(HINSTANCE, unsigned long style, unsigned long, int x, int y, int width, int height, HWND parent,
+                     unsigned id)
+{
+  constexpr unsigned long kVisible = 0x10000000UL;  // the window style bit that shows a window
+  if (m_window)
+    return 1;
+  try {
+    auto* window = new CMapWindow(this, parent);
+    window->setProperty("zamraWindowId", id);
+    m_window = window;
+    OnCreate(width, height);
+    window->setGeometry(x, y, width, height);
+    OnSize(width, height);  // the model knows its size from the start, shown or not
+    if (style & kVisible)
+      window->show();
+  } catch (const std::bad_alloc&) {
+    return 0;
+  }
+  return m_window ? 1 : 0;
+}
+
+void CMapView::OnCreate(int width, int height)
+{
+  m_model = std::make_unique<CMapModel>();
+  ReplaceBackBuffer(width, height);
+}
+
+void CMapView::ReplaceBackBuffer(int width, int height)
+{
+  if (m_backBuffer != nullptr)
+    DeleteDC(m_backBuffer);
+  m_backBuffer = nullptr;
+  if (width > 0 && height > 0)
+    m_backBuffer = ZMBitmap::CreateMemDc(width, height);
+}
+
+void CMapView::OnSize(int width, int height)
+{
+  if (!m_model)
+    return;
+  m_model->OnSize(width, height);
+  ReplaceBackBuffer(width, height);
+}
+
+void CMapView::OnPaint(HDC windowDC, int width, int height)
+{
+  if (!m_model || m_backBuffer == nullptr)
+    return;
+  if (m_dragging) {
+    // While dragging, the cached picture follows the mouse; the map is redrawn on release.
+    const RECT all{0, 0, width, height};
+    SetBkColor(m_backBuffer, RGB(255, 255, 255));
+    ExtTextOutA(m_backBuffer, 0, 0, ETO_OPAQUE, &all, nullptr, 0, nullptr);
+    m_model->Render(m_backBuffer, m_dragLastX - m_dragStartX, m_dragLastY - m_dragStartY);
+  } else {
+    m_model->Render(m_backBuffer, 0, 0);
+  }
+  // The centre cross, with the buffer's default one-pixel black pen.
+  MoveToEx(m_backBuffer, width / 2 - 4, height / 2, nullptr);
+  LineTo(m_backBuffer, width / 2 + 5, height / 2);
+  MoveToEx(m_backBuffer, width / 2, height / 2 - 4, nullptr);
+  LineTo(m_backBuffer, width / 2, height / 2 + 5);
+  BitBlt(windowDC, 0, 0, width, height, m_backBuffer, 0, 0, SRCCOPY);
+}
+
+void CMapView::OnMouseMove(int x, int y)
+{
+  if (m_window)
+    m_window->setFocus();
+  if (m_dragging) {
+    m_dragLastX = x;
+    m_dragLastY = y;
+    if (m_window)
+      m_window->update();
+  }
+}
+
+void CMapView::OnLeftPress(int x, int y)
+{
+  if (!m_model)
+    return;
+  if (CUserPoiLayer* pois = m_model->GetUserPoiLayer()) {
+    // A symbol-sized box around the press, in geographic coordinates.
+    double minX = 0, minY = 0, maxX = 0, maxY = 0;
+    m_model->PixelToGeo(x - m_model->symbolWidth / 2, y + m_model->symbolHeight / 2, minX, minY);
+    m_model->PixelToGeo(x + m_model->symbolWidth / 2, y - m_model->symbolHeight / 2, maxX, maxY);
+    int key = 0, value = 0;
+    if (pois->FindPoi(minX, minY, maxX, maxY, &key, &value)) {
+      pois->SetSelectedPoi(key);
+      Refresh();
+      Notify(NOTIFY_POI_CLICKED, key);
+      return;
+    }
+  }
+  m_dragStartX = m_dragLastX = x;
+  m_dragStartY = m_dragLastY = y;
+  m_dragging = true;  // Qt keeps the mouse on this window until the release
+}
+
+void CMapView::OnLeftRelease(int x, int y)
+{
+  if (!m_dragging || !m_model)
+    return;
+  m_dragLastX = x;
+  m_dragLastY = y;
+  int width = 0, height = 0;
+  GetView(width, height);
+  if (m_model->DragPan(m_dragStartX, m_dragStartY, x, y, width, height))
+    Notify(NOTIFY_CENTER_CHANGED, 0);
+  else
+    Notify(NOTIFY_CLICK, PackPoint(x, y));
+  m_dragging = false;
+  if (m_window)
+    m_window->update();
+}
+
+void CMapView::OnRightRelease(int x, int y) { Notify(NOTIFY_RIGHT_CLICK, PackPoint(x, y)); }
+
+void CMapView::OnWheel(int rotation)
+{
+  if (!m_model)
+    return;
+  SetScale(m_model->WheelScale(rotation));
+  Refresh();
+}
+
+void CMapView::Notify(WPARAM code, LPARAM parameter)
+{
+  if (m_window && m_window->parentWidget() != nullptr)
+    PostMessage(m_window->parentWidget(), ZM_VIEW_NOTIFY, code, parameter);
+}
+
+void CMapView::MoveWindow(int x, int y, int width, int height, int repaint)
+{
+  if (!m_window)
+    return;
+  m_window->setGeometry(x, y, width, height);
+  if (repaint)
+    m_window->update();
+}
+
+ILayer* CMapView::AddLayer(const char* shpPath) { return m_model ? m_model->AddLayer(shpPath) : nullptr; }
+ILayer* CMapView::GetLayerByIndex(int index) { return m_model ? m_model->GetLayer(index) : nullptr; }
+int CMapView::GetLayerCount() { return m_model ? m_model->GetLayerCount() : 0; }
+
+int CMapView::MoveLayer(int a, int b)
+{
+  const int moved = m_model ? m_model->MoveLayer(a, b) : 0;
+  if (moved)
+    Refresh();
+  return moved;
+}
+
+int CMapView::DeleteLayer(int index)
+{
+  const int deleted = m_model ? m_model->DeleteLayer(index) : 0;
+  if (deleted)
+    Refresh();
+  return deleted;
+}
+
+int CMapView::GetSelectLayer() { return m_model ? m_model->GetSelectLayer() : -1; }
+void CMapView::SetSelectLayer(int index)
+{
+  if (m_model)
+    m_model->SetSelectLayer(index);
+}
+IUserPolygonLayer* CMapView::GetUserPolygonLayer() { return m_model ? m_model->GetUserPolygonLayer() : nullptr; }
+IUserPOILayer* CMapView::GetUserPoiLayer() { return m_model ? m_model->GetUserPoiLayer() : nullptr; }
+IUserPolylineLayer* CMapView::GetUserPolylineLayer() { return m_model ? m_model->GetUserPolylineLayer() : nullptr; }
+
+void CMapView::SetView(int width, int height)
+{
+  if (m_window)
+    m_window->resize(width, height);
+}
+
+void CMapView::GetView(int& width, int& height)
+{
+  width = m_window ? m_window->width() : 0;
+  height = m_window ? m_window->height() : 0;
+}
+
+void CMapView::SetPoiDC(HDC strip, int count, int width, int height)
+{
+  if (m_model)
+    m_model->SetPoiDC(strip, count, width, height);
+  else if (strip != nullptr)
+    DeleteDC(strip);  // the view owns what it is handed, even before it has a window
+}
+
+void CMapView::SetCenter(double x, double y)
+{
+  if (!m_model || !(x > 0 && x < 180 && y > 0 && y < 90))
+    return;
+  m_model->ClampCenter(x, y);
+  Notify(NOTIFY_CENTER_CHANGED, 0);
+}
+
+void CMapView::GetCenter(double& x, double& y)
+{
+  if (!m_model)
+    return;
+  x = m_model->centerX;
+  y = m_model->centerY;
+}
+
+void CMapView::SetScale(double scale)
+{
+  // Whole numbers only: cut toward zero as an unsigned 32-bit value (out of that range: refused).
+  double whole = 0.0;
+  if (scale >= 0.0 && scale < 4294967296.0)
+    whole = static_cast<double>(static_cast<std::uint32_t>(scale));
+  if (!m_model)
+    return;
+  m_model->SetScaleValue(whole);
+  Notify(NOTIFY_SCALE_CHANGED, 0);
+}
+
+double CMapView::GetScale() { return m_model ? m_model->scale : 0.0; }
+
+void CMapView::ViewToGeo(int x, int y, double& gx, double& gy)
+{
+  if (m_model)
+    m_model->PixelToGeo(x, y, gx, gy);
+}
+
+void CMapView::Refresh()
+{
+  if (!m_model)
+    return;
+  m_model->dirty = 1;
+  if (m_window && m_window->isVisible())
+    m_window->update();
+}
+
+void CMapView::Draw(HDC dc, int x, int y, int, int)
+{
+  if (!m_model)
+    return;
+  m_model->dirty = 1;
+  m_model->Render(dc, x, y);
+}

@@ -1,0 +1,74 @@
+// CMapView: the view object behind IZamraView, with its child window (CMapWindow) and the
+// back buffer the window is painted from.
+#pragma once
+
+#include <memory>
+
+#include <QPointer>
+
+#include "view/include/izamra_view.h"
+
+class CMapModel;
+class CMapWindow;
+
+class CMapView final : public IZamraView {
+public:
+  CMapView();
+  ~CMapView() override;
+  CMapView(const CMapView&) = delete;
+  CMapView& operator=(const CMapView&) = delete;
+
+  int Create(HINSTANCE instance, unsigned long style, unsigned long exStyle, int x, int y, int width, int height,
+             HWND parent, unsigned id) override;
+  int LoadXml(const char* path) override;
+  int SaveXml(const char* path) override;
+  void MoveWindow(int x, int y, int width, int height, int repaint) override;
+  ILayer* AddLayer(const char* shpPath) override;
+  ILayer* GetLayerByIndex(int index) override;
+  int GetLayerCount() override;
+  int MoveLayer(int a, int b) override;
+  int DeleteLayer(int index) override;
+  int GetSelectLayer() override;
+  void SetSelectLayer(int index) override;
+  IUserPolygonLayer* GetUserPolygonLayer() override;
+  IUserPOILayer* GetUserPoiLayer() override;
+  IUserPolylineLayer* GetUserPolylineLayer() override;
+  void SetView(int width, int height) override;
+  void GetView(int& width, int& height) override;
+  void SetPoiDC(HDC strip, int count, int width, int height) override;
+  void SetCenter(double x, double y) override;
+  void GetCenter(double& x, double& y) override;
+  void SetScale(double scale) override;
+  double GetScale() override;
+  void ViewToGeo(int x, int y, double& gx, double& gy) override;
+  void Refresh() override;
+  void Draw(HDC dc, int x, int y, int width, int height) override;
+
+  // The window's events (called by CMapWindow).
+  void OnCreate(int width, int height);
+  void OnSize(int width, int height);
+  void OnPaint(HDC windowDC, int width, int height);
+  void OnMouseMove(int x, int y);
+  void OnLeftPress(int x, int y);
+  void OnLeftRelease(int x, int y);
+  void OnRightRelease(int x, int y);
+  void OnWheel(int rotation);
+
+  CMapModel* Model() const { return m_model.get(); }
+  QWidget* Window() const { return m_window; }
+  bool IsDragging() const { return m_dragging; }
+
+private:
+  // Posts a notification to the window's parent.
+  void Notify(WPARAM code, LPARAM parameter);
+  void ReplaceBackBuffer(int width, int height);
+
+  QPointer<CMapWindow> m_window;  // owned through Qt's parent; deleted with the view if still there
+  HDC m_backBuffer = nullptr;     // owned
+  std::unique_ptr<CMapModel> m_model;
+  bool m_dragging = false;
+  int m_dragStartX = 0;
+  int m_dragStartY = 0;
+  int m_dragLastX = 0;
+  int m_dragLastY = 0;
+};

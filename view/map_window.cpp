@@ -1,0 +1,76 @@
+// CMapWindow: Qt events to view handling.
+#include "view/map_window.h"
+
+#include <QMouseEvent>
+#include <QPaintEvent>
+#include <QResizeEvent>
+#include <QWheelEvent>
+
+#include "platform/gdi.h"
+#include "view/map_view.h"
+
+CMapWindow::CMapWindow(CMapView* view, QWidget* parent) : QWidget(parent), m_view(view)
+{
+  setWindowTitle(QStringLiteral("zamraview"));
+  setAttribute(Qt::WA_OpaquePaintEvent);  // every paint covers the whole window: no erasing
+  setAttribute(Qt::WA_NoSystemBackground);
+  setMouseTracking(true);                 // moves without a button give the focus, as dragging needs
+  setFocusPolicy(Qt::StrongFocus);
+  setCursor(Qt::ArrowCursor);
+}
+
+CMapWindow::~CMapWindow() = default;
+
+void CMapWindow::paintEvent(QPaintEvent*)
+{
+  HDC dc = CreateDCForPaintDevice(this, false);
+  m_view->OnPaint(dc, width(), height());
+  DeleteDC(dc);
+}
+
+void CMapWindow::resizeEvent(QResizeEvent* event)
+{
+  m_view->OnSize(event->size().width(), event->size().height());
+  QWidget::resizeEvent(event);
+}
+
+void CMapWindow::mouseMoveEvent(QMouseEvent* event)
+{
+  const QPoint at = event->position().toPoint();
+  m_view->OnMouseMove(at.x(), at.y());
+  event->accept();
+}
+
+void CMapWindow::mousePressEvent(QMouseEvent* event)
+{
+  const QPoint at = event->position().toPoint();
+  if (event->button() == Qt::LeftButton) {
+    m_view->OnLeftPress(at.x(), at.y());
+    if (m_view->IsDragging())
+      setCursor(Qt::SizeAllCursor);
+    return;
+  }
+  QWidget::mousePressEvent(event);
+}
+
+void CMapWindow::mouseReleaseEvent(QMouseEvent* event)
+{
+  const QPoint at = event->position().toPoint();
+  if (event->button() == Qt::LeftButton) {
+    const bool wasDragging = m_view->IsDragging();
+    m_view->OnLeftRelease(at.x(), at.y());
+    if (wasDragging)
+      setCursor(Qt::ArrowCursor);
+    event->accept();
+  } else if (event->button() == Qt::RightButton) {
+    m_view->OnRightRelease(at.x(), at.y());
+  } else {
+    QWidget::mouseReleaseEvent(event);
+  }
+}
+
+void CMapWindow::wheelEvent(QWheelEvent* event)
+{
+  m_view->OnWheel(event->angleDelta().y());
+  event->accept();
+}

@@ -1,0 +1,24 @@
+// CMapWindow: the view's child window. It turns Qt's paint, resize, mouse, wheel and focus
+// events into the view's handling.
+#pragma once
+
+#include <QWidget>
+
+class CMapView;
+
+class CMapWindow final : public QWidget {
+public:
+  CMapWindow(CMapView* view, QWidget* parent);
+  ~CMapWindow() override;
+
+protected:
+  void paintEvent(QPaintEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
+  void wheelEvent(QWheelEvent* event) override;
+
+private:
+  CMapView* m_view;  // not owned: the view owns this window
+};

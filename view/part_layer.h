@@ -1,0 +1,59 @@
+// CPartLayer: what polyline and polygon layers share: records of parts, loaded alike, boxed
+// alike and labelled in their boxes.
+#pragma once
+
+#include "view/map_model.h"
+#include "view/part_records.h"
+#include "view/shape_layer.h"
+
+template <typename Multi>
+class CPartLayer : public CShapeLayer {
+public:
+  CPartLayer(CMapModel* owner, int shapeType) : CShapeLayer(owner, shapeType) {}
+
+  // The record's box, or the layer's for an index out of range.
+  void GetShapeRect(int index, double* minX, double* minY, double* maxX, double* maxY) override
+  {
+    const ST_RECT& box = index >= 0 && index < recordCount ? m_records.Records()[index].envelop : header.envelop;
+    *minX = box.left;
+    *minY = box.bottom;
+    *maxX = box.right;
+    *maxY = box.top;
+  }
+
+  int LoadRecords(const unsigned char* area, int size) override
+  {
+    return m_records.Load(area, size, recordCount, header.envelop) ? 1 : 0;
+  }
+
+  void DrawLabels(HDC dc) override { DrawLabelsWithFont(dc); }
+
+  const Multi* Records() const { return m_records.Records(); }
+  std::int64_t VertexCount() const { return m_records.PointCount(); }
+
+protected:
+  LabelAnchor GetLabelAnchor(int record, ST_POINT&, ST_RECT& envelope) override
+  {
+    const Multi& target = m_records.Records()[record];
+    if (target.partCount == 0)
+      return LabelAnchor::None;  // null shapes are neither drawn nor labelled
+    envelope = target.envelop;
+    return LabelAnchor::InEnvelope;
+  }
+
+  // Every part of every record, each its own polygon or polyline, culled by its box.
+  void DrawAllParts(HDC dc, bool filled)
+  {
+    const Multi* records = m_records.Records();
+    for (int record = 0; record < recordCount; ++record) {
+      const Multi& target = records[record];
+      if (!model->IsVisible(target.envelop))
+        continue;  // the record's box holds its parts
+      for (int part = 0; part < target.partCount; ++part)
+        model->DrawPart(dc, target.parts[part].points, target.parts[part].pointCount, target.parts[part].envelop,
+                        filled);
+    }
+  }
+
+  PartRecords<Multi> m_records;
+};

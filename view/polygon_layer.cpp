@@ -1,0 +1,71 @@
+// CPolygonLayer.
+#include "view/polygon_layer.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "platform/gdi.h"
+
+namespace {
+
+constexpr double kTolerance = 0.00001;
+
+} // namespace
+
+CPolygonLayer::CPolygonLayer(CMapModel* owner) : CPartLayer(owner, 5)
+{
+  lineWidth = 1;
+  lineColor = RGB(200, 200, 150);
+  bkColor = RGB(255, 255, 200);
+}
+
+bool CPolygonLayer::IsInsideRing(const ST_POINT* ring, int count, double x, double y)
+{
+  int crossings = 0;
+  for (int j = 0; j < count; ++j) {
+    const ST_POINT& a = ring[j];
+    const ST_POINT& b = ring[(j + 1) % count];
+    if (!(std::max(a.x, b.x) >= x && std::min(a.y, b.y) <= y && std::max(a.y, b.y) >= y))
+      continue;
+    if (std::fabs(a.y - b.y) < kTolerance)
+      continue;  // horizontal
+    if (std::fabs(a.x - b.x) < kTolerance && std::fabs(y - std::min(a.y, b.y)) < kTolerance) {
+      ++crossings;  // vertical edge met at its lower end
+      continue;
+    }
+    const double crossingX = a.x + (b.x - a.x) * (y - a.y) / (b.y - a.y);
+    if (crossingX > x && std::fabs(y - std::max(a.y, b.y)) >= kTolerance)
+      ++crossings;
+  }
+  return (crossings % 2) == 1;
+}
+
+int CPolygonLayer::HitTest(double x, double y)
+{
+  const ST_MPOLYGON* records = Records();
+  for (int record = 0; record < recordCount; ++record) {
+    for (int p = 0; p < records[record].partCount; ++p) {
+      const ST_POLYGON& ring = records[record].parts[p];
+      const ST_RECT& box = ring.envelop;
+      if (x < box.left || x > box.right || y < box.bottom || y > box.top)
+        continue;
+      if (IsInsideRing(ring.points, ring.pointCount, x, y))
+        return record;
+    }
+  }
+  return -1;
+}
+
+void CPolygonLayer::DrawShapes(HDC dc)
+{
+  // Polygons are outlined solid whatever the layer's line style.
+  HPEN pen = CreatePen(0, lineWidth, lineColor);
+  HBRUSH brush = CreateSolidBrush(bkColor);
+  HGDIOBJ previousPen = SelectObject(dc, pen);
+  HGDIOBJ previousBrush = SelectObject(dc, brush);
+  DrawAllParts(dc, true);
+  SelectObject(dc, previousBrush);
+  SelectObject(dc, previousPen);
+  DeleteObject(brush);
+  DeleteObject(pen);
+}

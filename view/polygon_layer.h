@@ -1,0 +1,19 @@
+// CPolygonLayer: a layer of polygon records; every ring is filled on its own, so holes are
+// painted over rather than cut out.
+#pragma once
+
+#include "view/part_layer.h"
+
+class CPolygonLayer final : public CPartLayer<ST_MPOLYGON> {
+public:
+  explicit CPolygonLayer(CMapModel* model);
+
+  // The first record with a ring that holds the point by the crossing rule (a hole holds its
+  // points too); boxes are tested first.
+  int HitTest(double x, double y) override;
+  void DrawShapes(HDC dc) override;
+
+  // The crossing rule: odd crossings to the right of the point mean inside. Edges that are
+  // horizontal within 0.00001 are skipped, and a crossing at an edge's upper end is not counted.
+  static bool IsInsideRing(const ST_POINT* ring, int count, double x, double y);
+};

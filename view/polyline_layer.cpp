@@ -1,0 +1,53 @@
+// CPolylineLayer.
+#include "view/polyline_layer.h"
+
+#include <cmath>
+
+#include "platform/gdi.h"
+
+namespace {
+
+bool InBox(const ST_RECT& box, double x, double y)
+{
+  return x >= box.left && x <= box.right && y >= box.bottom && y <= box.top;
+}
+
+double Distance(double ax, double ay, double bx, double by) { return std::sqrt((ax - bx) * (ax - bx) + (ay - by) * (ay - by)); }
+
+} // namespace
+
+CPolylineLayer::CPolylineLayer(CMapModel* owner) : CPartLayer(owner, 3)
+{
+  lineWidth = 1;
+  lineColor = RGB(200, 200, 150);
+  lineStyle = 0;
+}
+
+int CPolylineLayer::HitTest(double x, double y)
+{
+  const ST_MPOLYLINE* records = Records();
+  for (int record = 0; record < recordCount; ++record) {
+    for (int p = 0; p < records[record].partCount; ++p) {
+      const ST_POLYLINE& part = records[record].parts[p];
+      if (!InBox(part.envelop, x, y))
+        continue;
+      for (int i = 0; i + 1 < part.pointCount; ++i) {
+        const ST_POINT& a = part.points[i];
+        const ST_POINT& b = part.points[i + 1];
+        // On the segment, the way through the point is no longer than the segment itself.
+        if (std::fabs(Distance(x, y, a.x, a.y) + Distance(x, y, b.x, b.y) - Distance(a.x, a.y, b.x, b.y)) < 0.001)
+          return record;
+      }
+    }
+  }
+  return -1;
+}
+
+void CPolylineLayer::DrawShapes(HDC dc)
+{
+  HPEN pen = CreatePen(lineStyle, lineWidth, lineColor);
+  HGDIOBJ previousPen = SelectObject(dc, pen);
+  DrawAllParts(dc, false);
+  SelectObject(dc, previousPen);
+  DeleteObject(pen);
+}

@@ -1,0 +1,14 @@
+// CPolylineLayer: a layer of polyline records, drawn with the layer's pen.
+#pragma once
+
+#include "view/part_layer.h"
+
+class CPolylineLayer final : public CPartLayer<ST_MPOLYLINE> {
+public:
+  explicit CPolylineLayer(CMapModel* model);
+
+  // The first record (in record order) with a segment through the point, within 0.001 of
+  // detour; boxes are tested first.
+  int HitTest(double x, double y) override;
+  void DrawShapes(HDC dc) override;
+};

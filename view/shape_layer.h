@@ -1,0 +1,98 @@
+// CShapeLayer: what every shapefile layer of the view has: the three files loaded into memory,
+// the attribute table, and the display settings. CPointLayer, CPolylineLayer and CPolygonLayer
+// parse their own records, hit-test and draw.
+#pragma once
+
+#include <memory>
+
+#include "api/formats/shape_records.h"
+#include "view/include/ilayer.h"
+#include "view/layer_data_view.h"
+
+class CMapModel;
+
+class CShapeLayer : public ILayer {
+public:
+  static constexpr int kFaceSize = 32;  // a logical font keeps 31 characters of face name
+
+  CShapeLayer(CMapModel* model, int type);
+  ~CShapeLayer() override;
+  CShapeLayer(const CShapeLayer&) = delete;
+  CShapeLayer& operator=(const CShapeLayer&) = delete;
+
+  // Loads the .shx, the .shp and the .dbf beside `shpPath`; false (with nothing kept) when a
+  // file is missing or broken, or its shape type is not the layer's.
+  bool Open(const char* shpPath);
+
+  int GetType() override { return type; }
+  void GetName(char* out) override;
+  int GetPath(char* out) override;
+  void GetRect(double* minX, double* minY, double* maxX, double* maxY) override;
+  void SetLabelVisible(int visible) override { labelVisible = visible; }
+  int GetLabelVisible() override { return labelVisible; }
+  void SetLabelFont(COLORREF color, const char* face, int size) override;
+  void GetLabelFont(COLORREF* color, char* face, int* size) override;
+  int HitTest(double x, double y) override;
+  void SetVisible(int value) override { visible = value; }
+  int GetVisible() override { return visible; }
+  void SetLineWidth(int width) override { lineWidth = width; }
+  int GetLineWidth() override { return lineWidth; }
+  void SetLineColor(COLORREF color) override { lineColor = color; }
+  COLORREF GetLineColor() override { return lineColor; }
+  void SetLineStyle(int style) override { lineStyle = style; }
+  int GetLineStyle() override { return lineStyle; }
+  void SetBkColor(COLORREF color) override { bkColor = color; }
+  COLORREF GetBkColor() override { return bkColor; }
+  void SetPointIndex(int) override {}
+  int GetPointIndex() override { return 0; }
+  void SetScaleRange(double minimum, double maximum) override;
+  void GetScaleRange(double* minimum, double* maximum) override;
+  IDataView* GetDataView() override { return m_dataView.get(); }
+
+  // Parses the record area of the .shp (everything after its header); false when it is broken.
+  virtual int LoadRecords(const unsigned char* area, int size) = 0;
+  // Draws the records' shapes, and the labels, onto the model's surface context `dc`.
+  virtual void DrawShapes(HDC dc) = 0;
+  virtual void DrawLabels(HDC dc) = 0;
+  // The serial number given at construction (the first layer ever made has 1).
+  virtual int GetId() { return id; }
+
+  // The label text of a record (cut to `size` bytes), or false when the layer has no label
+  // column or the row does not exist.
+  bool GetLabelText(int record, char* text, int size);
+  // The layer's attribute table, for the view's own bounded reads.
+  CLayerDataView* LayerDataView() { return m_dataView.get(); }
+  int RecordCount() const { return recordCount; }
+  bool IsInScaleRange(double scale) const { return minScale <= scale && scale <= maxScale; }
+
+  // Settings, named as the workspace file knows them.
+  int visible = 1;
+  int labelVisible = 1;
+  int labelSize = 12;
+  COLORREF labelColor = 0;
+  char labelFace[kFaceSize] = "simsun";
+  int labelColumn = -1;
+  CMapModel* model;  // not owned
+  int id;
+  int type;
+  char path[MAX_PATH] = "";  // set only when loading succeeded
+  int recordCount = 0;
+  double minScale = 30.0;
+  double maxScale = 90000000.0;
+  tagShpHead header;  // the .shx header; its box is the layer's
+  int lineWidth = 1;
+  COLORREF lineColor = 0;
+  int lineStyle = 0;
+  COLORREF bkColor = 0;
+
+protected:
+  enum class LabelAnchor { None, AtPoint, InEnvelope };
+  // Where record `record`'s label goes: under its point, or in its envelope.
+  virtual LabelAnchor GetLabelAnchor(int record, ST_POINT& point, ST_RECT& envelope) = 0;
+  // Labels every record with its text from the label column, in the layer's font and label
+  // colour (lines too: their stored colour is the one a user chose for them), where the
+  // placement grid lets it.
+  void DrawLabelsWithFont(HDC dc);
+
+  std::unique_ptr<CLayerDataView> m_dataView;
+};

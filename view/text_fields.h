@@ -1,0 +1,27 @@
+// Private: fixed-size text fields and the label font of the view's layers.
+#pragma once
+
+#include <cstddef>
+
+#include "platform/win_types.h"
+
+// Copies `source` (null: "") into a field of `size` bytes, cut to size - 1 characters.
+void CopyTextField(char* field, const char* source, std::size_t size);
+
+// Selects a label font (height `size`, default character set, face cut to 31 characters), a
+// transparent background and the text colour into a context for one scope, and restores the
+// previous font and colour afterwards.
+class LabelFont final {
+public:
+  LabelFont(HDC dc, const char* face, int size, COLORREF color);
+  ~LabelFont();
+  LabelFont(const LabelFont&) = delete;
+  LabelFont& operator=(const LabelFont&) = delete;
+
+private:
+  HDC m_dc;
+  HFONT m_font;
+  HGDIOBJ m_previousFont;
+  COLORREF m_previousColor;
+  int m_previousMode;
+};
