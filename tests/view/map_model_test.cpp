@@ -1,0 +1,211 @@
+// CMapModel: viewport arithmetic and the layer list.
+#include "view/map_model.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+#include "support/shapelib_writer.h"
+#include "support/temp_dir.h"
+#include "view/point_layer.h"
+#include "view/shape_layer.h"
+
+using zamra_test::Square;
+using zamra_test::TempDir;
+using zamra_test::TestShape;
+using zamra_test::WriteShapefile;
+
+namespace {
+
+// A polygon layer whose single square covers left .. right by bottom .. top.
+std::string WriteBox(const TempDir& dir, const std::string& name, double left, double bottom, double right, double top)
+{
+  const std::string base = dir.File(name);
+  TestShape shape;
+  shape.parts.push_back({{left, bottom}, {left, top}, {right, top}, {right, bottom}, {left, bottom}});
+  EXPECT_TRUE(WriteShapefile(base, SHPT_POLYGON, {shape}));
+  return base + ".shp";
+}
+
+} // namespace
+
+TEST(CMapModel, StartsCentredAtTheOriginOfAnEmptyExtent)
+{
+  CMapModel model;
+  EXPECT_EQ(model.centerX, 0.0) << "the requested start centre is clamped to the empty extent";
+  EXPECT_EQ(model.centerY, 0.0);
+  EXPECT_EQ(model.scale, 30000000.0);
+  EXPECT_EQ(model.halfWidth, 2);
+  EXPECT_EQ(model.dirty, 1);
+  EXPECT_EQ(model.GetSelectLayer(), -1);
+  model.ClampCenter(100, 30);
+  EXPECT_EQ(model.centerX, 0.0) << "a single-point extent holds the centre";
+}
+
+TEST(CMapModel, ScaleLimits)
+{
+  CMapModel model;
+  EXPECT_EQ(model.SetScaleValue(150), 1);
+  EXPECT_EQ(model.scale, 150);
+  EXPECT_EQ(model.SetScaleValue(99), 0);
+  EXPECT_EQ(model.scale, 150);
+  EXPECT_EQ(model.SetScaleValue(61000000), 1);
+  EXPECT_EQ(model.SetScaleValue(61000001), 0);
+  EXPECT_EQ(model.scale, 61000000);
+  EXPECT_EQ(model.WheelScale(120 << 16), 30500000) << "forward: zoom in";
+  EXPECT_EQ(model.WheelScale(-(120 << 16)), 122000000) << "backward: zoom out";
+}
+
+TEST(CMapModel, PixelConversions)
+{
+  TempDir dir;
+  CMapModel model;
+  ASSERT_NE(model.AddLayer(WriteBox(dir, "box", 100, 20, 120, 40).c_str()), nullptr);
+  model.OnSize(800, 600);
+  model.ClampCenter(105, 35);
+  int px = 0, py = 0;
+  model.GeoToPixel(106, 35, px, py);
+  EXPECT_EQ(px, 412) << "trunc(1 x 96284.7044 / 30000000 x 4000 + 400)";
+  EXPECT_EQ(py, 300);
+  model.GeoToPixel(105, 34, px, py);
+  EXPECT_EQ(py, 300 + static_cast<int>(111180.0 / 30000000 * 4000));
+
+  double x = 0, y = 0;
+  model.PixelToGeo(400, 300, x, y);
+  EXPECT_EQ(x, 105.0) << "the centre pixel is exactly the centre";
+  EXPECT_EQ(y, 35.0);
+  model.PixelToGeo(412, 300, x, y);
+  EXPECT_NEAR(x, 106.0, 0.01);
+
+  model.GeoToPixel(1e300, -1e300, px, py);
+  EXPECT_EQ(px, INT_MAX) << "far-away points saturate instead of overflowing";
+  EXPECT_EQ(py, INT_MAX);
+}
+
+TEST(CMapModel, SizeEventsRoundDownToEvenSurfaces)
+{
+  CMapModel model;
+  model.OnSize(801, 601);
+  EXPECT_EQ(model.halfWidth, 400);
+  EXPECT_EQ(model.SurfaceWidth(), 800);
+  EXPECT_EQ(model.SurfaceHeight(), 600);
+  ASSERT_NE(model.GetSurface(), nullptr);
+  EXPECT_EQ(model.PlacementGrid().size(), 800u * 600u);
+  model.dirty = 0;
+  model.OnSize(800, 600);
+  EXPECT_EQ(model.dirty, 0) << "the same half sizes change nothing";
+  model.OnSize(1, 1);
+  EXPECT_EQ(model.SurfaceWidth(), 0);
+  EXPECT_EQ(model.GetSurface(), nullptr) << "an empty window has no surface";
+  EXPECT_EQ(model.Render(nullptr, 0, 0), 0);
+}
+
+TEST(CMapModel, ExtentCentreAndClamping)
+{
+  TempDir dir;
+  CMapModel model;
+  ILayer* first = model.AddLayer(WriteBox(dir, "a", 100, 20, 120, 40).c_str());
+  ASSERT_NE(first, nullptr);
+  EXPECT_EQ(model.fullExtent.left, 100);
+  EXPECT_EQ(model.fullExtent.top, 40);
+  EXPECT_EQ(model.centerX, 110);
+  EXPECT_EQ(model.centerY, 30);
+  EXPECT_EQ(model.GetSelectLayer(), 0) << "the first layer is selected";
+  model.ClampCenter(130, 30);
+  EXPECT_EQ(model.centerX, 120);
+  model.ClampCenter(50, 10);
+  EXPECT_EQ(model.centerX, 100);
+  EXPECT_EQ(model.centerY, 20);
+
+  model.SetSelectLayer(-1);
+  ASSERT_NE(model.AddLayer(WriteBox(dir, "b", 130, 10, 140, 25).c_str()), nullptr);
+  EXPECT_EQ(model.fullExtent.right, 140);
+  EXPECT_EQ(model.fullExtent.bottom, 10);
+  EXPECT_EQ(model.fullExtent.left, 100) << "the extent only grows";
+  EXPECT_EQ(model.centerX, 120);
+  EXPECT_EQ(model.centerY, 25);
+  EXPECT_EQ(model.GetSelectLayer(), 1);
+
+  model.DeleteLayer(0);
+  EXPECT_EQ(model.fullExtent.left, 100) << "deleting keeps the extent";
+}
+
+TEST(CMapModel, DragPanRecentresByTheMovement)
+{
+  TempDir dir;
+  CMapModel model;
+  ASSERT_NE(model.AddLayer(WriteBox(dir, "a", 100, 20, 120, 40).c_str()), nullptr);
+  model.OnSize(800, 600);
+  EXPECT_FALSE(model.DragPan(10, 10, 10, 10, 800, 600));
+  EXPECT_EQ(model.centerX, 110);
+  double expectedX = 0, expectedY = 0;
+  model.PixelToGeo(400 + 10 - 110, 300 + 10 - 60, expectedX, expectedY);
+  EXPECT_TRUE(model.DragPan(10, 10, 110, 60, 800, 600));
+  EXPECT_EQ(model.centerX, expectedX);
+  EXPECT_EQ(model.centerY, expectedY);
+}
+
+TEST(CMapModel, LayerListOperations)
+{
+  TempDir dir;
+  CMapModel model;
+  const std::string a = WriteBox(dir, "a", 0, 0, 1, 1);
+  const std::string b = WriteBox(dir, "b", 0, 0, 2, 2);
+  const std::string c = WriteBox(dir, "c", 0, 0, 3, 3);
+  ILayer* layerA = model.AddLayer(a.c_str());
+  ILayer* layerB = model.AddLayer(b.c_str());
+  ILayer* layerC = model.AddLayer(c.c_str());
+  ASSERT_TRUE(layerA && layerB && layerC);
+  EXPECT_EQ(model.AddLayer(a.c_str()), nullptr) << "a path already loaded";
+  EXPECT_EQ(model.GetLayerCount(), 3);
+  // The same file spelled differently is another layer.
+  EXPECT_NE(model.AddLayer((dir.Path() + "/./a.shp").c_str()), nullptr);
+  model.DeleteLayer(3);
+
+  EXPECT_EQ(model.MoveLayer(0, 2), 1);
+  EXPECT_EQ(model.GetLayer(0), layerC) << "a swap, not an insertion";
+  EXPECT_EQ(model.GetLayer(1), layerB);
+  EXPECT_EQ(model.GetLayer(2), layerA);
+  EXPECT_EQ(model.MoveLayer(1, 1), 1);
+  EXPECT_EQ(model.MoveLayer(0, 3), 0);
+  EXPECT_EQ(model.MoveLayer(-1, 0), 0);
+  EXPECT_EQ(model.GetLayer(3), nullptr);
+
+  model.SetSelectLayer(2);
+  EXPECT_EQ(model.DeleteLayer(0), 1);
+  EXPECT_EQ(model.GetSelectLayer(), 2) << "an earlier layer gone: the index now names the next one";
+  EXPECT_EQ(model.DeleteLayer(5), 0);
+  model.SetSelectLayer(1);
+  EXPECT_EQ(model.DeleteLayer(1), 1);
+  EXPECT_EQ(model.GetSelectLayer(), -1) << "the selected layer gone: no selection";
+  model.DeleteAllLayers();
+  EXPECT_EQ(model.GetLayerCount(), 0);
+}
+
+TEST(CMapModel, FailedLoadsAddNothing)
+{
+  TempDir dir;
+  CMapModel model;
+  const std::string good = WriteBox(dir, "good", 0, 0, 1, 1);
+  const std::string longPath = "/" + std::string(300, 'x') + ".shp";
+  EXPECT_EQ(model.AddLayer(longPath.c_str()), nullptr) << "longer than a path field";
+  EXPECT_EQ(model.AddLayer(dir.File("missing.shp").c_str()), nullptr);
+  EXPECT_EQ(model.AddLayer(nullptr), nullptr);
+
+  // Missing companions, one at a time.
+  for (const char* extension : {".shx", ".dbf"}) {
+    const std::string name = std::string("lacks_") + (extension + 1);
+    const std::string base = dir.File(name);
+    WriteBox(dir, name, 0, 0, 1, 1);
+    ASSERT_TRUE(std::filesystem::remove(base + extension));
+    EXPECT_EQ(model.AddLayer((base + ".shp").c_str()), nullptr) << extension;
+  }
+  // A copy without an extension.
+  std::filesystem::copy_file(good, dir.File("noextension"));
+  EXPECT_EQ(model.AddLayer(dir.File("noextension").c_str()), nullptr);
+  EXPECT_EQ(model.GetLayerCount(), 0);
+  EXPECT_EQ(model.GetSelectLayer(), -1);
+  EXPECT_EQ(model.fullExtent.right, 0) << "failures leave the extent alone";
+  EXPECT_NE(model.AddLayer(good.c_str()), nullptr);
+}

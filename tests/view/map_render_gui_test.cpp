@@ -1,0 +1,156 @@
+// Rendering checked pixel by pixel: fills, outlines, holes, symbols with their transparent
+// key, the placement grid between symbols and labels, scale ranges.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "api/base/bitmap.h"
+#include "platform/gdi.h"
+#include "support/shapelib_writer.h"
+#include "support/temp_dir.h"
+#include "view/map_model.h"
+#include "view/point_layer.h"
+#include "view/polygon_layer.h"
+#include "view/user_poi_layer.h"
+
+using zamra_test::Square;
+using zamra_test::TempDir;
+using zamra_test::TestShape;
+using zamra_test::WriteShapefile;
+
+namespace {
+
+constexpr COLORREF kWhite = RGB(255, 255, 255);
+constexpr COLORREF kRed = RGB(255, 0, 0);
+constexpr COLORREF kSymbolBlue = RGB(0, 0, 255);
+
+// A strip of two 8 x 8 symbols: a blue square with a red (transparent) centre, and a green one.
+HDC MakeStrip()
+{
+  HDC strip = ZMBitmap::CreateMemDc(16, 8);
+  for (int y = 0; y < 8; ++y)
+    for (int x = 0; x < 16; ++x) {
+      const bool centre = (x % 8) >= 3 && (x % 8) <= 4 && y >= 3 && y <= 4;
+      SetPixel(strip, x, y, centre ? kRed : (x < 8 ? kSymbolBlue : RGB(0, 255, 0)));
+    }
+  return strip;
+}
+
+class Rendering : public ::testing::Test {
+protected:
+  void SetUp() override
+  {
+    m_model.OnSize(200, 200);
+    m_target = ZMBitmap::CreateMemDc(200, 200);
+  }
+  void TearDown() override { DeleteDC(m_target); }
+
+  COLORREF At(int x, int y) { return GetPixel(m_model.GetSurface(), x, y); }
+  int Pixel(double geoX, double geoY, bool wantX)
+  {
+    int px = 0, py = 0;
+    m_model.GeoToPixel(geoX, geoY, px, py);
+    return wantX ? px : py;
+  }
+  void Redraw()
+  {
+    m_model.dirty = 1;
+    ASSERT_EQ(m_model.Render(m_target, 0, 0), 1);
+  }
+
+  TempDir m_dir;
+  CMapModel m_model;
+  HDC m_target = nullptr;
+};
+
+} // namespace
+
+TEST_F(Rendering, PolygonFillOutlineAndHolesPaintedOver)
+{
+  std::vector<ST_POINT> hole = {{4, 4}, {6, 4}, {6, 6}, {4, 6}, {4, 4}};
+  ASSERT_TRUE(WriteShapefile(m_dir.File("g"), SHPT_POLYGON, {TestShape{{Square(0, 0, 10), hole}}}));
+  auto* layer = dynamic_cast<CPolygonLayer*>(m_model.AddLayer(m_dir.File("g.shp").c_str()));
+  ASSERT_NE(layer, nullptr);
+  layer->SetLineColor(RGB(0, 0, 0));
+  layer->SetBkColor(RGB(0, 128, 0));
+  layer->labelVisible = 0;
+  ASSERT_EQ(m_model.SetScaleValue(2000000), 1);
+  Redraw();
+  EXPECT_EQ(At(100, 100), RGB(0, 128, 0)) << "the hole is painted over with the fill";
+  EXPECT_EQ(At(Pixel(2, 2, true), Pixel(2, 2, false)), RGB(0, 128, 0));
+  const int left = Pixel(0, 5, true);
+  EXPECT_EQ(At(left, 100), RGB(0, 0, 0)) << "the outline";
+  EXPECT_EQ(At(left - 3, 100), kWhite) << "outside stays white";
+
+  // A cached surface is copied, not redrawn.
+  EXPECT_EQ(m_model.Render(m_target, 0, 0), 0);
+  EXPECT_EQ(GetPixel(m_target, 100, 100), RGB(0, 128, 0));
+
+  // Out of the layer's scale range nothing is drawn.
+  layer->SetScaleRange(30, 1000000);
+  Redraw();
+  EXPECT_EQ(At(100, 100), kWhite);
+}
+
+TEST_F(Rendering, SymbolsTheirKeyAndThePlacementGrid)
+{
+  ASSERT_TRUE(WriteShapefile(m_dir.File("p"), SHPT_POINT,
+                             {TestShape{{{{0, 0}}}}, TestShape{{{{0.001, 0}}}}, TestShape{{{{1, 1}}}}}, {},
+                             {{"first"}, {"second"}, {"a label long enough to be tested"}}));
+  auto* layer = dynamic_cast<CPointLayer*>(m_model.AddLayer(m_dir.File("p.shp").c_str()));
+  ASSERT_NE(layer, nullptr);
+  layer->SetPointIndex(0);
+  m_model.SetPoiDC(MakeStrip(), 2, 8, 8);
+  ASSERT_EQ(m_model.SetScaleValue(2000000), 1);
+  m_model.ClampCenter(0.5, 0.5);
+  Redraw();
+  const int x0 = Pixel(0, 0, true), y0 = Pixel(0, 0, false);
+  EXPECT_EQ(At(x0 - 3, y0 - 3), kSymbolBlue) << "the symbol's body";
+  EXPECT_EQ(At(x0, y0), kWhite) << "its red centre is transparent";
+  // The second point lies a pixel away: its symbol would overlap and is not drawn, so the
+  // column right of the first symbol stays white.
+  EXPECT_EQ(At(x0 + 5, y0), kWhite);
+  EXPECT_NE(At(Pixel(1, 1, true) - 3, Pixel(1, 1, false) - 3), kWhite) << "the far point's symbol";
+  // Labels go under their symbols and claim the grid after them.
+  const std::vector<unsigned char>& grid = m_model.PlacementGrid();
+  EXPECT_EQ(grid[static_cast<size_t>(y0) * 200 + static_cast<size_t>(x0)], 1);
+}
+
+TEST_F(Rendering, BoxesOffTheSurfaceAreNeitherFreeNorClaimed)
+{
+  EXPECT_FALSE(m_model.IsBoxFree(-50, 10, -1, 20)) << "wholly left of the surface";
+  EXPECT_FALSE(m_model.IsBoxFree(10, 201, 20, 220));
+  EXPECT_TRUE(m_model.IsBoxFree(190, 10, 260, 20)) << "tested on its visible part";
+  m_model.ClaimBox(190, 10, 260, 20);
+  EXPECT_FALSE(m_model.IsBoxFree(195, 15, 196, 16));
+  EXPECT_TRUE(m_model.IsBoxFree(180, 20, 189, 30)) << "touching boxes do not block each other";
+  EXPECT_FALSE(m_model.IsBoxFree(180, 19, 190, 30));
+}
+
+TEST_F(Rendering, LabelsAvoidSymbolsAndFollowByteLengths)
+{
+  ASSERT_TRUE(WriteShapefile(m_dir.File("p"), SHPT_POINT, {TestShape{{{{0, 0}}}}}, {}, {{"abcd"}}));
+  auto* layer = dynamic_cast<CPointLayer*>(m_model.AddLayer(m_dir.File("p.shp").c_str()));
+  ASSERT_NE(layer, nullptr);
+  layer->SetLabelFont(RGB(0, 0, 0), "DejaVu Sans", 10);
+  ASSERT_EQ(m_model.SetScaleValue(2000000), 1);
+  Redraw();
+  // 4 bytes x 10 pixels: the box spans 20 pixels either side, under the 24-pixel symbol box.
+  const int px = Pixel(0, 0, true), py = Pixel(0, 0, false);
+  const std::vector<unsigned char>& grid = m_model.PlacementGrid();
+  EXPECT_EQ(grid[static_cast<size_t>(py + 12 + 5) * 200 + static_cast<size_t>(px - 19)], 1);
+  EXPECT_EQ(grid[static_cast<size_t>(py + 12 + 5) * 200 + static_cast<size_t>(px - 21)], 0);
+  bool inked = false;
+  for (int y = py + 12; y < py + 22; ++y)
+    for (int x = px - 20; x < px + 20; ++x)
+      inked = inked || At(x, y) != kWhite;
+  EXPECT_TRUE(inked) << "the label text is drawn in its box";
+
+  // A user point of interest with its symbol where the label would go: labels never cover symbols.
+  m_model.SetPoiDC(MakeStrip(), 2, 8, 8);
+  m_model.GetUserPoiLayer()->AddPoi(1, "", 0, 0, 0, 0);  // a blue symbol on the layer's green one
+  m_model.GetUserPoiLayer()->labelVisible = 0;
+  Redraw();
+  EXPECT_EQ(At(px - 3, py - 3), RGB(0, 255, 0)) << "the layer's symbol wins over the user's";
+}
