@@ -249,7 +249,8 @@ std::string FromUtf16Replacing(const char16_t* text, size_t length, UINT codePag
     input[2 * i] = static_cast<char>(text[i] & 0xFF);
     input[2 * i + 1] = static_cast<char>(text[i] >> 8);
   }
-  const std::string replacement = (defaultChar && defaultChar[0]) ? std::string(1, defaultChar[0]) : "?";
+  // As on Windows, a given default character is used even when it is the zero byte.
+  const std::string replacement = defaultChar ? std::string(1, defaultChar[0]) : "?";
   std::string output;
   const std::string charset = CodePageCharset(codePage);
   if (!RunIconv(charset.c_str(), "UTF-16LE", input.data(), input.size(), output, 2, [&](std::string& out) {

@@ -28,7 +28,8 @@ ZAMRA_PLATFORM_API int MultiByteToWideChar(UINT codePage, DWORD flags, const cha
                                            WCHAR* target, int targetLength);
 
 // UTF-16 to narrow text in `codePage`, with the same length rules. Characters the code page
-// lacks become `defaultChar` (or "?"), and *usedDefault is set to TRUE when that happened.
+// lacks become the byte *defaultChar (even a zero byte; "?" when `defaultChar` is null), and
+// *usedDefault is set to TRUE when that happened.
 ZAMRA_PLATFORM_API int WideCharToMultiByte(UINT codePage, DWORD flags, const WCHAR* source, int sourceLength,
                                            char* target, int targetLength, const char* defaultChar,
                                            BOOL* usedDefault);
