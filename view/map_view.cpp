@@ -304,3 +304,5 @@ void CMapView::Draw(HDC dc, int x, int y, int, int)
   m_model->dirty = 1;
   m_model->Render(dc, x, y);
 }
+
+QWidget* CMapView::Window() const { return m_window.data(); }

@@ -55,7 +55,7 @@ public:
   void OnWheel(int rotation);
 
   CMapModel* Model() const { return m_model.get(); }
-  QWidget* Window() const { return m_window; }
+  QWidget* Window() const;
   bool IsDragging() const { return m_dragging; }
 
 private:

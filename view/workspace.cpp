@@ -1,0 +1,232 @@
+// CMapView: the workspace file, the view's whole state (scale, centre, every layer's path and
+// display settings) as an XML document.
+#include "view/map_view.h"
+
+#include <charconv>
+#include <clocale>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <locale.h>  // newlocale, strtod_l: numbers in files ignore the user's locale
+#include <memory>
+#include <string>
+
+#include "api/base/string.h"
+#include "api/base/xml.h"
+#include "platform/code_page.h"
+#include "view/map_model.h"
+#include "view/shape_layer.h"
+
+namespace {
+
+constexpr double kSavedMaxScale = 300000000.0;  // written for readers of the file; not read back
+constexpr double kSavedMinScale = 500.0;
+constexpr double kDefaultLayerMinScale = 100.0;
+constexpr double kDefaultLayerMaxScale = 3000000000.0;
+constexpr int kRootValueSize = 100;  // root attributes are read into 100 characters
+constexpr int kPathSize = MAX_PATH;
+
+std::u16string Wide(const char* text)
+{
+  const int needed = ZMString::ToUnicode(text, nullptr, CP_ACP);
+  if (needed <= 0)
+    return std::u16string();
+  std::u16string wide(static_cast<size_t>(needed), u'\0');
+  ZMString::ToUnicode(text, wide.data(), CP_ACP);
+  wide.resize(static_cast<size_t>(needed - 1));
+  return wide;
+}
+
+std::string Narrow(const WCHAR* text)
+{
+  if (text == nullptr)
+    return std::string();
+  const int needed = ZMString::ToAnsi(text, nullptr, CP_ACP);
+  if (needed <= 0)
+    return std::string();
+  std::string narrow(static_cast<size_t>(needed), '\0');
+  ZMString::ToAnsi(text, narrow.data(), CP_ACP);
+  narrow.resize(std::strlen(narrow.c_str()));
+  return narrow;
+}
+
+// "%lf": six decimals, a point whatever the user's locale.
+std::u16string Decimal(double value)
+{
+  char buffer[64];
+  const auto result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, 6);
+  return Wide(std::string(buffer, result.ptr).c_str());
+}
+
+std::u16string Integer(int value) { return Wide(std::to_string(value).c_str()); }
+
+std::u16string ColorText(COLORREF color)
+{
+  return Wide((std::to_string(GetRValue(color)) + "," + std::to_string(GetGValue(color)) + "," +
+               std::to_string(GetBValue(color)))
+                  .c_str());
+}
+
+locale_t CLocale()
+{
+  static locale_t locale = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(nullptr));
+  return locale;
+}
+
+// The C library's reading of numbers: leading white space and a sign accepted, stops at the
+// first character that does not fit, 0 when there is no number.
+double ReadDecimal(const WCHAR* text) { return text ? strtod_l(Narrow(text).c_str(), nullptr, CLocale()) : 0.0; }
+int ReadInteger(const WCHAR* text) { return text ? static_cast<int>(std::strtol(Narrow(text).c_str(), nullptr, 10)) : 0; }
+
+bool TextIs(const ZMXmlNode* node, const char16_t* expected)
+{
+  return node != nullptr && node->GetText() != nullptr && std::u16string_view(node->GetText()) == expected;
+}
+
+void AddTextChild(ZMXmlNode* parent, const char16_t* name, const std::u16string& text)
+{
+  if (ZMXmlNode* child = parent->AddChild(name))
+    child->SetText(text.c_str());
+}
+
+// A child of `scope` found anywhere in its subtree, first in document order.
+const ZMXmlNode* Find(const ZMXmlNode* scope, const char16_t* name)
+{
+  return scope ? scope->SearchNodeByTagName(name) : nullptr;
+}
+
+} // namespace
+
+int CMapView::SaveXml(const char* path)
+{
+  if (!m_model || path == nullptr)
+    return 0;
+  ZMXml document(u"map");
+  ZMXmlNode* map = document.GetRootNode();
+  if (map == nullptr)
+    return 0;
+  map->AddAttribute(u"version", u"1.2.0.5");
+  map->AddAttribute(u"scale", Decimal(m_model->scale).c_str());
+  map->AddAttribute(u"x", Decimal(m_model->centerX).c_str());
+  map->AddAttribute(u"y", Decimal(m_model->centerY).c_str());
+  map->AddAttribute(u"maxscale", Decimal(kSavedMaxScale).c_str());
+  map->AddAttribute(u"minscale", Decimal(kSavedMinScale).c_str());
+  ZMXmlNode* layers = map->AddChild(u"layers");
+  if (layers == nullptr)
+    return 0;
+  for (int index = 0; index < GetLayerCount(); ++index) {
+    ILayer* layer = GetLayerByIndex(index);
+    if (layer == nullptr)
+      continue;
+    ZMXmlNode* node = layers->AddChild(u"layer");
+    if (node == nullptr)
+      return 0;
+    char layerPath[1024] = "";
+    layer->GetPath(layerPath);
+    node->AddAttribute(u"path", Wide(layerPath).c_str());
+    AddTextChild(node, u"visible", layer->GetVisible() ? u"true" : u"false");
+    AddTextChild(node, u"labelvisible", layer->GetLabelVisible() ? u"true" : u"false");
+    if (ZMXmlNode* style = node->AddChild(u"layerstyle")) {
+      AddTextChild(style, u"linecolor", ColorText(layer->GetLineColor()));
+      AddTextChild(style, u"linewidth", Integer(layer->GetLineWidth()));
+      AddTextChild(style, u"linestyle", Integer(layer->GetLineStyle()));
+      AddTextChild(style, u"bkcolor", ColorText(layer->GetBkColor()));
+      AddTextChild(style, u"pointindex", Integer(layer->GetPointIndex()));
+    }
+    if (ZMXmlNode* font = node->AddChild(u"labelfont")) {
+      COLORREF color = 0;
+      char face[CShapeLayer::kFaceSize] = "";
+      int size = 0;
+      layer->GetLabelFont(&color, face, &size);
+      AddTextChild(font, u"name", Wide(face));
+      AddTextChild(font, u"size", Integer(size));
+      AddTextChild(font, u"color", ColorText(color));
+    }
+    if (ZMXmlNode* range = node->AddChild(u"scale")) {
+      double minimum = 0, maximum = 0;
+      layer->GetScaleRange(&minimum, &maximum);
+      AddTextChild(range, u"min", Decimal(minimum));
+      AddTextChild(range, u"max", Decimal(maximum));
+    }
+  }
+  return document.SaveXml(path) ? 1 : 0;
+}
+
+int CMapView::LoadXml(const char* path)
+{
+  if (!m_model || path == nullptr)
+    return 0;
+  ZMXml document;
+  if (!document.LoadXml(path))
+    return 0;
+  const ZMXmlNode* map = document.GetRootNode();
+  if (map == nullptr || map->GetName() == nullptr || std::u16string_view(map->GetName()) != u"map")
+    return 0;
+  double x = 0.0, y = 0.0, scale = 0.0;
+  for (const ZMXmlAttribute* attribute = map->GetAttribute(); attribute != nullptr; attribute = attribute->GetNext()) {
+    if (attribute->GetName() == nullptr || attribute->GetValue() == nullptr)
+      continue;
+    const std::u16string value = std::u16string(attribute->GetValue()).substr(0, kRootValueSize - 1);
+    const std::u16string_view name(attribute->GetName());
+    if (name == u"x")
+      x = ReadDecimal(value.c_str());
+    else if (name == u"y")
+      y = ReadDecimal(value.c_str());
+    else if (name == u"scale")
+      scale = ReadDecimal(value.c_str());
+  }
+  const ZMXmlNode* layers = map->SearchNodeByTagName(u"layers");
+  if (layers == nullptr)
+    return 0;  // nothing is applied, not even the centre or the scale
+
+  for (const ZMXmlNode* node = layers->GetChild(); node != nullptr; node = node->GetNext()) {
+    if (node->GetName() == nullptr || std::u16string_view(node->GetName()) != u"layer")
+      break;  // the walk ends at the first child of another name
+    const ZMXmlAttribute* first = node->GetAttribute();
+    if (first == nullptr || first->GetValue() == nullptr)
+      continue;
+    const std::u16string widePath = std::u16string(first->GetValue()).substr(0, kPathSize);
+    ILayer* layer = AddLayer(Narrow(widePath.c_str()).c_str());
+    if (layer == nullptr)
+      continue;  // missing files or a path already loaded: its settings go too
+    layer->SetVisible(TextIs(Find(node, u"visible"), u"true") ? 1 : 0);
+    layer->SetLabelVisible(TextIs(Find(node, u"labelvisible"), u"true") ? 1 : 0);
+    if (const ZMXmlNode* style = Find(node, u"layerstyle")) {
+      if (const ZMXmlNode* child = Find(style, u"linecolor"))
+        layer->SetLineColor(ZMString::TextToColor(Narrow(child->GetText()).c_str()));
+      if (const ZMXmlNode* child = Find(style, u"linewidth"))
+        layer->SetLineWidth(ReadInteger(child->GetText()));
+      if (const ZMXmlNode* child = Find(style, u"linestyle"))
+        layer->SetLineStyle(ReadInteger(child->GetText()));
+      if (const ZMXmlNode* child = Find(style, u"bkcolor"))
+        layer->SetBkColor(ZMString::TextToColor(Narrow(child->GetText()).c_str()));
+      if (const ZMXmlNode* child = Find(style, u"pointindex"))
+        layer->SetPointIndex(ReadInteger(child->GetText()));
+    }
+    if (const ZMXmlNode* font = Find(node, u"labelfont")) {
+      std::string face = "simsun";
+      int size = 12;
+      COLORREF color = 0;
+      if (const ZMXmlNode* child = Find(font, u"name"))
+        face = Narrow(child->GetText());
+      if (const ZMXmlNode* child = Find(font, u"size"))
+        size = ReadInteger(child->GetText());
+      if (const ZMXmlNode* child = Find(font, u"color"))
+        color = ZMString::TextToColor(Narrow(child->GetText()).c_str());
+      layer->SetLabelFont(color, face.c_str(), size);
+    }
+    if (const ZMXmlNode* range = Find(node, u"scale")) {
+      double minimum = kDefaultLayerMinScale, maximum = kDefaultLayerMaxScale;
+      if (const ZMXmlNode* child = Find(range, u"min"))
+        minimum = ReadDecimal(child->GetText());
+      if (const ZMXmlNode* child = Find(range, u"max"))
+        maximum = ReadDecimal(child->GetText());
+      layer->SetScaleRange(minimum, maximum);
+    }
+  }
+  if (x > 0 && y > 0)
+    SetCenter(x, y);
+  if (scale > 0)
+    SetScale(scale);
+  return 1;
+}
