@@ -1,0 +1,197 @@
+// mapory-render: draws shapefiles, or the layers of a workspace file, into a BMP or PNG
+// picture, with the layers' styles, labels and a built-in strip of point symbols. Batch map
+// export without the desktop program.
+//
+//   mapory-render [-o OUT.png|OUT.bmp] [-W WIDTH] [-H HEIGHT] [-s SCALE] [-c LON,LAT]
+//                 [-x WORKSPACE.xml] [FILE.shp ...]
+//
+// Without -s and -c the picture shows the full extent of all layers.
+#include <QApplication>
+#include <QImage>
+#include <QPainter>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "api/base/bitmap.h"
+#include "platform/gdi.h"
+#include "view/include/izamra_view.h"
+
+namespace {
+
+constexpr int kSymbolSize = 16;
+constexpr int kSymbolCount = 16;
+// Ground metres per degree and pixels per metre of the view's plain projection.
+constexpr double kMetersPerDegreeX = 96284.7044;
+constexpr double kMetersPerDegreeY = 111180.0;
+constexpr double kPixelsPerMeter = 4000.0;
+
+// Sixteen symbols side by side on pure red, the colour the view leaves transparent: discs,
+// squares, triangles and diamonds in four colours.
+HDC MakeSymbolStrip()
+{
+  QImage strip(kSymbolSize * kSymbolCount, kSymbolSize, QImage::Format_RGB888);
+  strip.fill(QColor(255, 0, 0));
+  QPainter painter(&strip);
+  const QColor colours[] = {QColor(30, 30, 30), QColor(0, 90, 200), QColor(0, 140, 60), QColor(150, 60, 160)};
+  for (int i = 0; i < kSymbolCount; ++i) {
+    const QRectF box(i * kSymbolSize + 3, 3, kSymbolSize - 6, kSymbolSize - 6);
+    painter.setPen(QPen(Qt::white, 1));
+    painter.setBrush(colours[i % 4]);
+    switch (i / 4) {
+    case 0:
+      painter.drawEllipse(box);
+      break;
+    case 1:
+      painter.drawRect(box);
+      break;
+    case 2:
+      painter.drawPolygon(QPolygonF({QPointF(box.center().x(), box.top()), box.bottomRight(), box.bottomLeft()}));
+      break;
+    default:
+      painter.drawPolygon(QPolygonF({QPointF(box.center().x(), box.top()), QPointF(box.right(), box.center().y()),
+                                     QPointF(box.center().x(), box.bottom()), QPointF(box.left(), box.center().y())}));
+      break;
+    }
+  }
+  painter.end();
+  HDC dc = ZMBitmap::CreateMemDc(strip.width(), strip.height());
+  HBITMAP picture = CreateBitmapFromImage(strip);
+  HDC source = CreateCompatibleDC(nullptr);
+  HGDIOBJ previous = SelectObject(source, picture);
+  BitBlt(dc, 0, 0, strip.width(), strip.height(), source, 0, 0, SRCCOPY);
+  SelectObject(source, previous);
+  DeleteObject(picture);
+  DeleteDC(source);
+  return dc;
+}
+
+int Usage()
+{
+  std::fprintf(stderr, "usage: mapory-render [-o OUT.png|OUT.bmp] [-W WIDTH] [-H HEIGHT] [-s SCALE] [-c LON,LAT]\n"
+                       "                     [-x WORKSPACE.xml] [FILE.shp ...]\n");
+  return 2;
+}
+
+bool EndsWith(const std::string& text, const char* suffix)
+{
+  const size_t length = std::strlen(suffix);
+  return text.size() >= length && strcasecmp(text.c_str() + text.size() - length, suffix) == 0;
+}
+
+// The scale at which the whole extent of all layers fits the picture.
+double FullExtentScale(IZamraView* view, int width, int height)
+{
+  double left = 0, bottom = 0, right = 0, top = 0;
+  bool any = false;
+  for (int i = 0; i < view->GetLayerCount(); ++i) {
+    double x0, y0, x1, y1;
+    view->GetLayerByIndex(i)->GetRect(&x0, &y0, &x1, &y1);
+    left = any ? std::min(left, x0) : x0;
+    bottom = any ? std::min(bottom, y0) : y0;
+    right = any ? std::max(right, x1) : x1;
+    top = any ? std::max(top, y1) : y1;
+    any = true;
+  }
+  const double byWidth = (right - left) * kMetersPerDegreeX * kPixelsPerMeter / std::max(width, 1);
+  const double byHeight = (top - bottom) * kMetersPerDegreeY * kPixelsPerMeter / std::max(height, 1);
+  return std::ceil(std::max(byWidth, byHeight) * 1.02);  // a small margin round the map
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+  std::string output = "map.png";
+  std::string workspace;
+  int width = 1024, height = 768;
+  double scale = 0.0;
+  double centreX = 0.0, centreY = 0.0;
+  bool centreGiven = false;
+  std::vector<std::string> files;
+  for (int i = 1; i < argc; ++i) {
+    const std::string option = argv[i];
+    const bool hasValue = i + 1 < argc;
+    if (option == "-o" && hasValue)
+      output = argv[++i];
+    else if (option == "-W" && hasValue)
+      width = std::atoi(argv[++i]);
+    else if (option == "-H" && hasValue)
+      height = std::atoi(argv[++i]);
+    else if (option == "-s" && hasValue)
+      scale = std::strtod(argv[++i], nullptr);
+    else if (option == "-c" && hasValue) {
+      centreGiven = std::sscanf(argv[++i], "%lf,%lf", &centreX, &centreY) == 2;
+      if (!centreGiven)
+        return Usage();
+    } else if (option == "-x" && hasValue)
+      workspace = argv[++i];
+    else if (!option.empty() && option[0] == '-')
+      return Usage();
+    else
+      files.push_back(option);
+  }
+  if ((files.empty() && workspace.empty()) || width <= 0 || height <= 0 || width > 20000 || height > 20000)
+    return Usage();
+  if (!EndsWith(output, ".png") && !EndsWith(output, ".bmp")) {
+    std::fprintf(stderr, "mapory-render: the output must end in .png or .bmp\n");
+    return 2;
+  }
+
+  // The view lives in a window; without a display it works just as well offscreen.
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY"))
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication application(argc, argv);
+  std::unique_ptr<IZamraView> view(IZamraView::GetInstance());
+  if (!view || !view->Create(nullptr, 0, 0, 0, 0, width, height, nullptr, 2001)) {
+    std::fprintf(stderr, "mapory-render: cannot create the map view\n");
+    return 1;
+  }
+  view->SetPoiDC(MakeSymbolStrip(), kSymbolCount, kSymbolSize, kSymbolSize);
+  int status = 0;
+  if (!workspace.empty() && !view->LoadXml(workspace.c_str())) {
+    std::fprintf(stderr, "mapory-render: %s: not a workspace file\n", workspace.c_str());
+    status = 1;
+  }
+  for (const std::string& file : files) {
+    if (view->AddLayer(file.c_str()) == nullptr) {
+      std::fprintf(stderr, "mapory-render: %s: cannot load (missing, broken or unsupported shapefile)\n", file.c_str());
+      status = 1;
+    }
+  }
+  if (view->GetLayerCount() == 0) {
+    std::fprintf(stderr, "mapory-render: no layer to draw\n");
+    return 1;
+  }
+  if (scale <= 0.0 && !centreGiven)
+    scale = std::clamp(FullExtentScale(view.get(), width, height), 100.0, 61000000.0);
+  if (scale > 0.0)
+    view->SetScale(scale);
+  if (centreGiven)
+    view->SetCenter(centreX, centreY);
+
+  unsigned char* bits = nullptr;
+  HDC picture = ZMBitmap::CreateMemDc(width, height, &bits);
+  if (picture == nullptr) {
+    std::fprintf(stderr, "mapory-render: cannot make a %d x %d picture\n", width, height);
+    return 1;
+  }
+  view->Draw(picture, 0, 0, width, height);
+  const RECT all{0, 0, width, height};
+  const int written = EndsWith(output, ".png") ? ZMBitmap::WritePNG(output.c_str(), picture, all)
+                                               : ZMBitmap::SaveBmp(bits, width, height, output.c_str());
+  DeleteDC(picture);
+  if (!written) {
+    std::fprintf(stderr, "mapory-render: %s: cannot write the picture\n", output.c_str());
+    return 1;
+  }
+  std::printf("%s: %d x %d, scale 1:%.0f, %d layers\n", output.c_str(), width, height, view->GetScale(),
+              view->GetLayerCount());
+  return status;
+}
