@@ -128,13 +128,14 @@ float ToFloat(double value)
 // "B", a 64-bit count of ten-thousandths for "Y" (currency).
 double ParseDouble(const unsigned char* field, int length, FieldKind kind)
 {
-  const unsigned char* end = TextEnd(field, length);
   bool whole = false;
-  const double value = ParseReal(field, end, &whole);
+  const double value = ParseReal(field, TextEnd(field, length), &whole);
+  if (whole || length != 8)
+    return value;
   bool blank = true;
-  for (const unsigned char* p = field; p < end; ++p)
-    blank = blank && *p == ' ';
-  if (whole || blank || length != 8)
+  for (int index = 0; index < length; ++index)
+    blank = blank && field[index] == ' ';
+  if (blank)
     return value;
   if (kind == FieldKind::Currency)
     return static_cast<double>(static_cast<std::int64_t>(
@@ -405,7 +406,9 @@ bool ZMDbfFile::WriteTable(void* file, const ZMDataView* table)
   size_t filled = 0;
   for (int row = 0; row < rowCount; ++row) {
     unsigned char* out = batch.data() + filled * record;
-    out[0] = 0x00;  // deletion flag: this writer has always put a zero byte here
+    // Deletion flag: a space marks a valid record. Readers that check it (pyshp, dbfread) skip
+    // or refuse records flagged with anything else, a zero byte included.
+    out[0] = ' ';
     size_t position = 1;
     for (int column = 0; column < columnCount; ++column) {
       const int width = fields[static_cast<size_t>(column)].length;

@@ -286,10 +286,10 @@ TEST(DbfFile, WritesTheLayoutByteForByte)
   EXPECT_EQ(bytes[64 + 12], 10);
   EXPECT_EQ(bytes[64 + 16], 20);
   EXPECT_EQ(bytes[96], 0x0D);
-  // Records: a zero deletion flag, values left-aligned, padded and cut to their fields.
-  EXPECT_EQ(bytes[97], 0x00);
+  // Records: the valid-record flag, values left-aligned, padded and cut to their fields.
+  EXPECT_EQ(bytes[97], ' ');
   EXPECT_EQ(std::string(reinterpret_cast<const char*>(&bytes[98]), 30), "42        A text longer than i");
-  EXPECT_EQ(bytes[128], 0x00);
+  EXPECT_EQ(bytes[128], ' ');
   EXPECT_EQ(std::string(reinterpret_cast<const char*>(&bytes[129]), 30), "1001      Row 1               ");
   EXPECT_EQ(bytes.back(), 0x1A);
 
@@ -364,7 +364,7 @@ TEST(DbfFile, NumbersStayLocaleFreeUnderAGermanLocale)
   ASSERT_EQ(saved_ok, 1);
   const std::vector<unsigned char> bytes = ReadAll(output);
   const std::string record(bytes.begin() + 32 + 64 + 1, bytes.end() - 1);
-  EXPECT_EQ(record, std::string(1, '\0') + "3.250000" + "-0.50000");
+  EXPECT_EQ(record, " 3.250000-0.50000");
 }
 
 TEST(DbfFile, LoadSaveLoadKeepsColumnsAndCells)
