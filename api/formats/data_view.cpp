@@ -224,20 +224,28 @@ namespace zamra::formats {
 bool Storage::Owns(const void* pointer) const
 {
   const auto address = reinterpret_cast<std::uintptr_t>(pointer);
-  for (const Chunk& chunk : m_chunks) {
-    const auto begin = reinterpret_cast<std::uintptr_t>(chunk.bytes.get());
-    if (address >= begin && address < begin + chunk.size)
+  for (const LargeBuffer& chunk : m_chunks) {
+    const auto begin = reinterpret_cast<std::uintptr_t>(chunk.Data());
+    if (address >= begin && address < begin + chunk.Size())
       return true;
   }
   return false;
 }
 
+void Storage::Reserve(size_t size)
+{
+  LargeBuffer chunk;
+  if (!chunk.Allocate(std::max<size_t>(size, 1)))
+    throw std::bad_alloc();
+  m_chunks.push_back(std::move(chunk));
+  m_used = 0;
+}
+
 void* Storage::AllocateInNewChunk(size_t size)
 {
-  const size_t chunkSize = std::max(size, kChunkSize);
-  m_chunks.push_back(Chunk{std::unique_ptr<unsigned char[]>(new unsigned char[chunkSize]), chunkSize});
+  Reserve(std::max(size, kChunkSize));
   m_used = size;
-  return m_chunks.back().bytes.get();
+  return m_chunks.back().Data();
 }
 
 void Storage::Clear()

@@ -7,6 +7,8 @@
 #include <memory>
 #include <vector>
 
+#include "api/formats/large_buffer.h"
+
 namespace zamra::formats {
 
 // A column definition.
@@ -34,11 +36,13 @@ public:
   void* Allocate(size_t size, size_t alignment)
   {
     const size_t offset = (m_used + alignment - 1) & ~(alignment - 1);
-    if (m_chunks.empty() || offset + size > m_chunks.back().size)
+    if (m_chunks.empty() || offset + size > m_chunks.back().Size())
       return AllocateInNewChunk(size);
     m_used = offset + size;
-    return m_chunks.back().bytes.get() + offset;
+    return m_chunks.back().Data() + offset;
   }
+  // Starts a chunk of at least `size` bytes, for a caller that knows what it will allocate.
+  void Reserve(size_t size);
   bool Owns(const void* pointer) const;
   void Clear();
 
@@ -46,11 +50,7 @@ private:
   void* AllocateInNewChunk(size_t size);
 
   static constexpr size_t kChunkSize = size_t{4} << 20;
-  struct Chunk {
-    std::unique_ptr<unsigned char[]> bytes;
-    size_t size = 0;
-  };
-  std::vector<Chunk> m_chunks;
+  std::vector<LargeBuffer> m_chunks;
   size_t m_used = 0;  // bytes taken from the last chunk
 };
 

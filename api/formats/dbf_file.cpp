@@ -18,6 +18,7 @@
 #include "api/formats/data_view_private.h"
 #include "api/formats/replacement_file.h"
 #include "api/formats/shape_type.h"
+#include "api/formats/whole_file.h"
 #include "platform/file_io.h"
 
 using zamra::formats::Cell;
@@ -40,11 +41,6 @@ struct Field {
   FieldKind kind;
   int offset;  // from the start of the record, deletion flag included
   int length;
-};
-
-struct CloseOnExit {
-  HANDLE handle;
-  ~CloseOnExit() { CloseHandle(handle); }
 };
 
 bool IsSpace(unsigned char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
@@ -132,13 +128,14 @@ float ToFloat(double value)
 // "B", a 64-bit count of ten-thousandths for "Y" (currency).
 double ParseDouble(const unsigned char* field, int length, FieldKind kind)
 {
-  const unsigned char* end = TextEnd(field, length);
   bool whole = false;
-  const double value = ParseReal(field, end, &whole);
+  const double value = ParseReal(field, TextEnd(field, length), &whole);
+  if (whole || length != 8)
+    return value;
   bool blank = true;
-  for (const unsigned char* p = field; p < end; ++p)
-    blank = blank && *p == ' ';
-  if (whole || blank || length != 8)
+  for (int index = 0; index < length; ++index)
+    blank = blank && field[index] == ' ';
+  if (blank)
     return value;
   if (kind == FieldKind::Currency)
     return static_cast<double>(static_cast<std::int64_t>(
@@ -217,24 +214,11 @@ ZMDataView* ZMDbfFile::LoadFile(const char* fileName)
 {
   if (fileName == nullptr)
     return nullptr;
-  HANDLE file = ZMFile::OpenForRead(fileName);
-  if (file == INVALID_HANDLE_VALUE)
+  zamra::formats::WholeFile file;
+  if (!file.Read(fileName, INT32_MAX) || file.Size() < kFileHeaderSize)
     return nullptr;
-  std::unique_ptr<unsigned char[]> buffer;
-  std::int64_t size = 0;
-  {
-    CloseOnExit closer{file};
-    if (!GetFileSizeEx(file, &size) || size < kFileHeaderSize || size > INT32_MAX)
-      return nullptr;
-    buffer.reset(new (std::nothrow) unsigned char[static_cast<size_t>(size)]);
-    if (!buffer)
-      return nullptr;
-    DWORD read = 0;
-    if (!ReadFile(file, buffer.get(), static_cast<DWORD>(size), &read, nullptr) || read != size)
-      return nullptr;
-  }
   try {
-    return Decode(buffer.get(), size);
+    return Decode(file.Data(), file.Size());
   } catch (const std::bad_alloc&) {
     return nullptr;
   }
@@ -286,6 +270,11 @@ ZMDataView* ZMDbfFile::Decode(const unsigned char* buffer, long long size)
   table->m_storage = new Storage;
   Storage& storage = *table->m_storage;
   const size_t cellsPerRow = static_cast<size_t>(columnCount);
+  // One chunk for everything the rows can need: the cells, then each field's value at most.
+  size_t valueBytes = 0;
+  for (const Field& field : fields)
+    valueBytes += field.kind == FieldKind::Text ? std::min(field.length, kMaxTextLength) + 1 : 8;
+  storage.Reserve((sizeof(Cell) * cellsPerRow + valueBytes) * static_cast<size_t>(recordCount) + 64);
   Cell* cells = static_cast<Cell*>(
       storage.Allocate(sizeof(Cell) * std::max<size_t>(cellsPerRow * static_cast<size_t>(recordCount), 1), alignof(Cell)));
 
@@ -417,7 +406,9 @@ bool ZMDbfFile::WriteTable(void* file, const ZMDataView* table)
   size_t filled = 0;
   for (int row = 0; row < rowCount; ++row) {
     unsigned char* out = batch.data() + filled * record;
-    out[0] = 0x00;  // deletion flag: this writer has always put a zero byte here
+    // Deletion flag: a space marks a valid record. Readers that check it (pyshp, dbfread) skip
+    // or refuse records flagged with anything else, a zero byte included.
+    out[0] = ' ';
     size_t position = 1;
     for (int column = 0; column < columnCount; ++column) {
       const int width = fields[static_cast<size_t>(column)].length;

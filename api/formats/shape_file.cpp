@@ -10,10 +10,12 @@
 
 #include "api/base/file.h"
 #include "api/formats/dbf_file.h"
+#include "api/formats/large_buffer.h"
 #include "api/formats/polygon.h"
 #include "api/formats/polyline.h"
 #include "api/formats/replacement_file.h"
 #include "api/formats/shape_type.h"
+#include "api/formats/whole_file.h"
 #include "platform/file_io.h"
 
 namespace {
@@ -41,27 +43,6 @@ bool BaseName(const char* fileName, std::string& base)
     return false;
   base = name.substr(0, dot);
   return true;
-}
-
-struct CloseOnExit {
-  HANDLE handle;
-  ~CloseOnExit() { CloseHandle(handle); }
-};
-
-// Reads a whole file with one read; false when it cannot be opened or read whole.
-bool ReadWholeFile(const char* path, std::unique_ptr<unsigned char[]>& buffer, std::int64_t& size)
-{
-  HANDLE file = ZMFile::OpenForRead(path);
-  if (file == INVALID_HANDLE_VALUE)
-    return false;
-  CloseOnExit closer{file};
-  if (!GetFileSizeEx(file, &size) || size < 0 || size > UINT32_MAX - 1)
-    return false;
-  buffer.reset(new (std::nothrow) unsigned char[static_cast<size_t>(std::max<std::int64_t>(size, 1))]);
-  if (!buffer)
-    return false;
-  DWORD read = 0;
-  return ReadFile(file, buffer.get(), static_cast<DWORD>(size), &read, nullptr) && read == size;
 }
 
 // Calls visit(type, content, contentBytes) for `count` records, stepping by each record's
@@ -291,14 +272,13 @@ bool ZMShapeFile::Load(const char* fileName)
       return false;
     m_recordCount = m_dataView->GetRowCount();
 
-    std::unique_ptr<unsigned char[]> buffer;
-    std::int64_t size = 0;
+    zamra::formats::WholeFile shp;
     const int nativeType = m_shapeType;
-    bool loaded = ReadWholeFile(fileName, buffer, size) && size >= kHeaderSize &&
-                  size - kHeaderSize <= INT32_MAX && LoadHead(buffer.get());
+    bool loaded = shp.Read(fileName, kHeaderSize + std::int64_t{INT32_MAX}) && shp.Size() >= kHeaderSize &&
+                  LoadHead(shp.Data());
     // A .shp of another shape type than its .shx promised is not this object's kind.
     loaded = loaded && m_shapeType == nativeType &&
-             LoadRecord(buffer.get() + kHeaderSize, static_cast<int>(size - kHeaderSize));
+             LoadRecord(shp.Data() + kHeaderSize, static_cast<int>(shp.Size() - kHeaderSize));
     m_shapeType = nativeType;
     if (loaded)
       return true;
@@ -412,15 +392,16 @@ ZMShapePointFile::~ZMShapePointFile() { ReleaseShapes(); }
 
 void ZMShapePointFile::ReleaseShapes()
 {
-  const ST_POINT* begin = m_loadedPoints;
-  const ST_POINT* end = m_loadedPoints + m_loadedCount;
-  for (ST_POINT* point : m_shapes)
-    if (!(std::less_equal<const ST_POINT*>()(begin, point) && std::less<const ST_POINT*>()(point, end)))
-      delete point;
+  const auto begin = reinterpret_cast<std::uintptr_t>(m_loadedPoints ? m_loadedPoints->Data() : nullptr);
+  const auto end = begin + (m_loadedPoints ? m_loadedPoints->Size() : 0);
+  for (ST_POINT* point : m_shapes) {
+    const auto address = reinterpret_cast<std::uintptr_t>(point);
+    if (address < begin || address >= end)
+      delete point;  // added one by one; loaded points go with their block
+  }
   m_shapes.clear();
-  delete[] m_loadedPoints;
+  delete m_loadedPoints;
   m_loadedPoints = nullptr;
-  m_loadedCount = 0;
 }
 
 void ZMShapePointFile::RemoveAll()
@@ -437,11 +418,13 @@ bool ZMShapePointFile::LoadRecord(unsigned char* records, int size)
     return false;
   const int count = m_recordCount;
   try {
-    std::unique_ptr<ST_POINT[]> points(new ST_POINT[static_cast<size_t>(std::max(count, 1))]);
+    auto points = std::make_unique<zamra::formats::LargeBuffer>();
+    if (!points->Allocate(sizeof(ST_POINT) * static_cast<size_t>(std::max(count, 1))))
+      return false;
     std::vector<ST_POINT*> shapes;
     shapes.reserve(static_cast<size_t>(count));
     size_t used = 0;
-    ST_POINT* block = points.get();
+    auto* block = reinterpret_cast<ST_POINT*>(points->Data());
     const bool ok = WalkRecords(records, size, count, [&](int type, const unsigned char* content, int bytes) {
       if (type == kNullShape) {
         shapes.push_back(nullptr);
@@ -449,8 +432,10 @@ bool ZMShapePointFile::LoadRecord(unsigned char* records, int size)
       }
       if (type != kPointShape || bytes < kPointContentSize)
         return false;
-      ZMType::ReadPoint(content + 4, block + used, 1);
-      shapes.push_back(block + used++);
+      ST_POINT* point = new (block + used) ST_POINT;
+      ZMType::ReadPoint(content + 4, point, 1);
+      shapes.push_back(point);
+      ++used;
       return true;
     });
     if (!ok)
@@ -458,7 +443,6 @@ bool ZMShapePointFile::LoadRecord(unsigned char* records, int size)
     ReleaseShapes();
     m_shapes = std::move(shapes);
     m_loadedPoints = points.release();
-    m_loadedCount = static_cast<size_t>(std::max(count, 1));
     return true;
   } catch (const std::bad_alloc&) {
     return false;

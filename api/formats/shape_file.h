@@ -14,6 +14,10 @@
 #include "api/formats/shape_records.h"
 #include "api/zamra_api_export.h"
 
+namespace zamra::formats {
+class LargeBuffer;
+} // namespace zamra::formats
+
 class ZAMRA_API ZMShapeFile {
 public:
   // Releases the attribute table (the subclasses release their shapes first).
@@ -97,8 +101,7 @@ private:
   void ReleaseShapes();
 
   std::vector<ST_POINT*> m_shapes;  // record-count entries; null for null shapes
-  ST_POINT* m_loadedPoints = nullptr;  // one block (new[]) for all loaded points
-  std::size_t m_loadedCount = 0;
+  zamra::formats::LargeBuffer* m_loadedPoints = nullptr;  // one block for all loaded points
 };
 
 class ZAMRA_API ZMShapePolylineFile : public ZMShapeFile {
