@@ -13,6 +13,7 @@
 #include <cstdlib>
 #include <limits>
 #include <new>
+#include <utility>
 #include <vector>
 
 #include "api/formats/polygon.h"
@@ -78,6 +79,10 @@ SegmentSpan ClipSegment(const ST_CLIP_POINT& a, const ST_CLIP_POINT& b, double l
 
 bool SamePosition(const ST_CLIP_POINT& a, const ST_CLIP_POINT& b) { return a.x == b.x && a.y == b.y; }
 
+// Holds a coordinate on a side; a NaN (from overflowing products of huge coordinates) goes to
+// the side's start, so no crossing ever lies off the border.
+double OnSide(double value, double low, double high) { return value > low ? (value < high ? value : high) : low; }
+
 } // namespace
 
 struct ZMRectClipPolygon::SortEntry {
@@ -92,6 +97,8 @@ ZMRectClipPolygon::~ZMRectClipPolygon() = default;
 
 void ZMRectClipPolygon::Unload()
 {
+  m_vertexRoom = 0;
+  m_listRoom = 0;
   m_capacity = 0;
   m_vertices.reset();
   m_vertexCount = 0;
@@ -118,9 +125,21 @@ void ZMRectClipPolygon::SetPoint(const ST_POINT* points, int count, const ST_REC
     Unload();
     return;
   }
-  try {
+  // Infinite or NaN coordinates have no place on the border walk.
+  bool finite = std::isfinite(rect->left) && std::isfinite(rect->right) && std::isfinite(rect->top) &&
+                std::isfinite(rect->bottom);
+  for (int i = 0; finite && i < count; ++i)
+    finite = std::isfinite(points[i].x) && std::isfinite(points[i].y);
+  if (!finite) {
     Unload();
-    m_vertices = std::make_unique<ST_CLIP_POINT[]>(count);
+    return;
+  }
+  try {
+    if (count > m_vertexRoom) {
+      m_vertexRoom = 0;
+      m_vertices = std::make_unique<ST_CLIP_POINT[]>(count);
+      m_vertexRoom = count;
+    }
     m_vertexCount = count;
     const bool direct = PolygonDirect(points, count);
     for (int i = 0; i < count; ++i) {
@@ -133,24 +152,28 @@ void ZMRectClipPolygon::SetPoint(const ST_POINT* points, int count, const ST_REC
     m_right = std::max(rect->left, rect->right);
     m_top = std::min(rect->top, rect->bottom);
     m_bottom = std::max(rect->top, rect->bottom);
-    m_capacity = 4 * count;
-    if (!Init())
-      Unload();
+    Init(4 * count);
   } catch (const std::bad_alloc&) {
     Unload();
   }
 }
 
-bool ZMRectClipPolygon::Init()
+void ZMRectClipPolygon::Init(int capacity)
 {
   // Up to two crossings per edge: the ring list needs 3 entries per vertex, the border list
-  // 4 corners plus 2 per vertex, the trace at most 6 per vertex plus the corners.
-  m_polyList = std::make_unique<ST_CLIP_POINT*[]>(m_capacity);
-  m_rectList = std::make_unique<ST_CLIP_POINT*[]>(m_capacity);
-  m_resultList = std::make_unique<ST_CLIP_POINT*[]>(2 * static_cast<std::size_t>(m_capacity));
-  m_crosses = std::make_unique<ST_CLIP_POINT[]>(m_capacity);
-  m_crossTieRank = std::make_unique<std::int8_t[]>(m_capacity);
-  m_sortBuffer = std::make_unique<SortEntry[]>(m_capacity);
+  // 4 corners plus 2 per vertex, the trace at most 6 per vertex plus the corners. Lists of an
+  // earlier, larger load are reused: every entry is written before it is read.
+  if (capacity > m_listRoom) {
+    m_listRoom = 0;
+    m_polyList = std::make_unique_for_overwrite<ST_CLIP_POINT*[]>(capacity);
+    m_rectList = std::make_unique_for_overwrite<ST_CLIP_POINT*[]>(capacity);
+    m_resultList = std::make_unique_for_overwrite<ST_CLIP_POINT*[]>(2 * static_cast<std::size_t>(capacity));
+    m_crosses = std::make_unique<ST_CLIP_POINT[]>(capacity);
+    m_crossTieRank = std::make_unique_for_overwrite<std::int8_t[]>(capacity);
+    m_sortBuffer = std::make_unique_for_overwrite<SortEntry[]>(capacity);
+    m_listRoom = capacity;
+  }
+  m_capacity = capacity;
   m_polyLength = 0;
   m_rectLength = 0;
   m_resultLength = 0;
@@ -161,7 +184,6 @@ bool ZMRectClipPolygon::Init()
   m_corners[2] = ST_CLIP_POINT{m_right, m_bottom};
   m_corners[3] = ST_CLIP_POINT{m_left, m_bottom};
   m_cornerCount = 4;
-  return true;
 }
 
 bool ZMRectClipPolygon::IsInRect(const ST_CLIP_POINT& node) const
@@ -237,20 +259,20 @@ bool ZMRectClipPolygon::ClipLine(int from, int to)
     case kLeftSide:
     case kRightSide:
       x = side == kLeftSide ? m_left : m_right;
-      y = std::clamp(a.y + (x - a.x) * (b.y - a.y) / (b.x - a.x), m_top, m_bottom);
+      y = OnSide(a.y + (x - a.x) * (b.y - a.y) / (b.x - a.x), m_top, m_bottom);
       return;
     case kTopSide:
     case kBottomSide:
       y = side == kTopSide ? m_top : m_bottom;
-      x = std::clamp(a.x + (y - a.y) * (b.x - a.x) / (b.y - a.y), m_left, m_right);
+      x = OnSide(a.x + (y - a.y) * (b.x - a.x) / (b.y - a.y), m_left, m_right);
       return;
     case kNoSide:
       break;
     }
     // No side cut the span here: the edge's own end lies on the border.
     const ST_CLIP_POINT& end = atStart ? a : b;
-    x = std::clamp(end.x, m_left, m_right);
-    y = std::clamp(end.y, m_top, m_bottom);
+    x = OnSide(end.x, m_left, m_right);
+    y = OnSide(end.y, m_top, m_bottom);
   };
 
   double x = 0.0;
@@ -378,16 +400,22 @@ bool ZMRectClipPolygon::EnclosesRect() const
 
 ST_MPOLYGON* ZMRectClipPolygon::BuildResult() const
 {
-  std::vector<std::vector<ST_POINT>> rings;
-  std::vector<ST_POINT> run;
+  // Points of all pieces one after the other; border touches leave repeated points and,
+  // rarely, pieces without area, which are dropped.
+  std::vector<ST_POINT> points;
+  std::vector<std::pair<std::size_t, std::size_t>> pieces;  // first point, point count
+  points.reserve(static_cast<std::size_t>(m_resultLength));
+  std::size_t runStart = 0;
   auto finishRun = [&] {
-    // Border touches leave repeated points and, rarely, pieces without area.
-    std::size_t distinct = run.size();
-    if (distinct > 1 && run.front().x == run.back().x && run.front().y == run.back().y)
+    const std::size_t length = points.size() - runStart;
+    std::size_t distinct = length;
+    if (length > 1 && points[runStart].x == points.back().x && points[runStart].y == points.back().y)
       --distinct;
     if (distinct >= 3)
-      rings.push_back(run);
-    run.clear();
+      pieces.emplace_back(runStart, length);
+    else
+      points.resize(runStart);
+    runStart = points.size();
   };
   for (int i = 0; i < m_resultLength; ++i) {
     const ST_CLIP_POINT* node = m_resultList[i];
@@ -395,21 +423,21 @@ ST_MPOLYGON* ZMRectClipPolygon::BuildResult() const
       finishRun();
       continue;
     }
-    if (!run.empty() && run.back().x == node->x && run.back().y == node->y)
+    if (points.size() > runStart && points.back().x == node->x && points.back().y == node->y)
       continue;
-    run.push_back(ST_POINT{node->x, node->y});
+    points.push_back(ST_POINT{node->x, node->y});
   }
   finishRun();
 
   auto result = std::make_unique<ST_MPOLYGON>();
-  if (!rings.empty()) {
-    result->parts = new ST_POLYGON[rings.size()];
-    result->partCount = static_cast<std::int32_t>(rings.size());
-    for (std::size_t r = 0; r < rings.size(); ++r) {
+  if (!pieces.empty()) {
+    result->parts = new ST_POLYGON[pieces.size()];
+    result->partCount = static_cast<std::int32_t>(pieces.size());
+    for (std::size_t r = 0; r < pieces.size(); ++r) {
       ST_POLYGON& part = result->parts[r];
-      part.points = new ST_POINT[rings[r].size()];
-      part.pointCount = static_cast<std::int32_t>(rings[r].size());
-      std::copy(rings[r].begin(), rings[r].end(), part.points);
+      part.points = new ST_POINT[pieces[r].second];
+      part.pointCount = static_cast<std::int32_t>(pieces[r].second);
+      std::copy_n(points.begin() + static_cast<std::ptrdiff_t>(pieces[r].first), pieces[r].second, part.points);
       ZMPolygon::UpdateEnvelop(&part);
     }
   }

@@ -37,9 +37,11 @@ public:
   ZMRectClipPolygon& operator=(const ZMRectClipPolygon&) = delete;
 
   // Loads a copy of the ring (`count` points, closed implicitly; a closing repeat of the first
-  // point is allowed) and of the rectangle. Fewer than 3 points, or a null argument: nothing
-  // happens and an earlier load stays in force. A ring too large to index, or one that cannot
-  // be allocated, unloads the clipper (DoClip then gives an empty result).
+  // point is allowed) and of the rectangle; the result of an earlier clip stays until the next
+  // DoClip. Fewer than 3 points, or a null argument: nothing happens and an earlier load stays
+  // in force. A ring or rectangle with an infinite or NaN coordinate, a ring too large to index,
+  // or one that cannot be allocated unloads the clipper and drops its result (DoClip then gives
+  // an empty result).
   void SetPoint(const ST_POINT* points, int count, const ST_RECT* rect);
 
   // Clips the loaded ring and replaces the result. May be repeated on the same load. Without a
@@ -63,7 +65,7 @@ private:
   struct SortEntry;
 
   void Unload();
-  bool Init();
+  void Init(int capacity);
   bool ClipLine(int from, int to);
   bool CrossAdd(double x, double y, bool isEnter, int tieRank);
   void SortRight();
@@ -96,6 +98,9 @@ private:
   int m_ringCount = 0;
   std::unique_ptr<ST_MPOLYGON> m_result;
 
+  // Room of the arrays, kept from a larger earlier load.
+  int m_vertexRoom = 0;
+  int m_listRoom = 0;
   // Ordering of nodes at one border position, by crossing slot (see ClipLine).
   std::unique_ptr<std::int8_t[]> m_crossTieRank;
   std::unique_ptr<SortEntry[]> m_sortBuffer;

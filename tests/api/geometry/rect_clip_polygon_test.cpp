@@ -298,9 +298,8 @@ TEST(ZMRectClipPolygon, HostileRingsStayWithinTheLists)
   const double nan = std::numeric_limits<double>::quiet_NaN();
   const double inf = std::numeric_limits<double>::infinity();
   const std::vector<Ring> rings = {
-    {{nan, 5}, {15, 5}, {15, 8}, {5, nan}},
-    {{inf, 5}, {-inf, 5}, {5, inf}},
     {{1e300, -1e300}, {-1e300, 1e300}, {1e300, 1e300}},
+    {{5, 5}, {1e308, 5}, {-1e308, 1e308}},
     {{5, 5}, {5, 5}, {5, 5}, {5, 5}},
     {{-5, -5}, {15, 15}, {15, -5}, {-5, 15}},                // a figure of eight
     {{5, -8}, {11, 14}, {-6, 0}, {16, 0}, {-1, 14}},         // a pentagram
@@ -319,13 +318,51 @@ TEST(ZMRectClipPolygon, HostileRingsStayWithinTheLists)
       }
     }
   }
-  ZMRectClipPolygon clipper;
+  // Infinite or NaN coordinates are refused: the clipper unloads and clips to nothing.
   const Ring ring = {{5, 5}, {15, 5}, {15, 8}};
   const ST_RECT nanRect = ClipRect(nan, 0, 10, 10);
-  clipper.SetPoint(ring.data(), 3, &nanRect);
-  clipper.DoClip();
-  ASSERT_NE(clipper.GetResult(), nullptr);
-  EXPECT_EQ(clipper.GetResult()->partCount, 0);
+  const ST_RECT infiniteRect = ClipRect(-inf, 0, 10, 10);
+  const std::vector<Ring> refused = {{{nan, 5}, {15, 5}, {15, 8}, {5, nan}}, {{inf, 5}, {-inf, 5}, {5, inf}}};
+  for (const Ring& bad : refused) {
+    ZMRectClipPolygon clipper;
+    clipper.SetPoint(ring.data(), 3, &kRect);
+    clipper.SetPoint(bad.data(), static_cast<int>(bad.size()), &kRect);
+    clipper.DoClip();
+    ASSERT_NE(clipper.GetResult(), nullptr);
+    EXPECT_EQ(clipper.GetResult()->partCount, 0);
+  }
+  for (const ST_RECT* rect : {&nanRect, &infiniteRect}) {
+    ZMRectClipPolygon clipper;
+    clipper.SetPoint(ring.data(), 3, rect);
+    clipper.DoClip();
+    ASSERT_NE(clipper.GetResult(), nullptr);
+    EXPECT_EQ(clipper.GetResult()->partCount, 0);
+  }
+}
+
+// One clipper reused over rings of changing sizes gives what a fresh clipper gives, and a new
+// load leaves the earlier result in place until the next clip.
+TEST(ZMRectClipPolygon, ReusedClipperMatchesAFreshOne)
+{
+  std::mt19937 random(99);
+  std::uniform_real_distribution<double> unit(0.0, 1.0);
+  ZMRectClipPolygon reused;
+  for (int i = 0; i < 300; ++i) {
+    const int count = 3 + static_cast<int>(unit(random) * (i % 2 == 0 ? 300 : 10));
+    Ring ring(count);
+    for (ST_POINT& point : ring)
+      point = ST_POINT{unit(random) * 30 - 10, unit(random) * 30 - 10};
+    reused.SetPoint(ring.data(), count, &kRect);
+    if (i > 0) {
+      ASSERT_NE(reused.GetResult(), nullptr);  // the previous clip's result
+    }
+    reused.DoClip();
+    const auto expected = Clip(ring, kRect);
+    const auto actual = Parts(reused);
+    ASSERT_EQ(actual.size(), expected.size());
+    for (std::size_t p = 0; p < actual.size(); ++p)
+      ASSERT_TRUE(SameRing(actual[p], expected[p]));
+  }
 }
 
 namespace {
