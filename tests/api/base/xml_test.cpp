@@ -73,6 +73,7 @@ TEST(ZMXml, ReloadFollowsTheParserPieces)
   root->AddAttribute(u"name", u"\u4E2D\u6587");
   root->AddChild(u"empty")->SetText(u"");
   root->AddChild(u"item")->SetText(u"value");
+  root->AddChild(u"\u56FE\u5C42")->AddAttribute(u"x:y-z.1", u"");
   ASSERT_TRUE(document.SaveXml(dir.File("doc.xml").c_str()));
 
   ZMXml reloaded;
@@ -81,7 +82,9 @@ TEST(ZMXml, ReloadFollowsTheParserPieces)
   ASSERT_NE(top, nullptr);
   EXPECT_EQ(Text(top->GetName()), u"root");
   EXPECT_EQ(Text(top->SearchAttributeByName(u"name")->GetValue()), u"\u4E2D\u6587");
-  EXPECT_EQ(top->GetChildCount(), 2);
+  EXPECT_EQ(top->GetChildCount(), 3);
+  ASSERT_NE(reloaded.SearchNodeByTagName(u"\u56FE\u5C42"), nullptr);
+  EXPECT_EQ(Text(reloaded.SearchNodeByTagName(u"\u56FE\u5C42")->SearchAttributeByName(u"x:y-z.1")->GetValue()), u"");
   // No character data for an empty element: its text is absent after reload.
   EXPECT_EQ(reloaded.SearchNodeByTagName(u"empty")->GetText(), nullptr);
   EXPECT_EQ(Text(reloaded.SearchNodeByTagName(u"item")->GetText()), u"value");
