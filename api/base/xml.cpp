@@ -179,7 +179,7 @@ public:
       Raw("\"");
       ++count;
     }
-    if (count > 1 && !NamesAreDistinct(first, count))
+    if (m_ok && count > 1 && !NamesAreDistinct(first, count))
       m_ok = false;  // a repeated attribute name makes the file unreadable
   }
 

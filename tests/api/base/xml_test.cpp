@@ -133,6 +133,11 @@ TEST(ZMXml, RefusesTreesThatCannotBeWellFormedAndKeepsTheOldFile)
   nameless.GetRootNode()->AddChild(nullptr);
   EXPECT_FALSE(nameless.SaveXml(path.c_str()));
 
+  ZMXml namelessAttribute(u"r");
+  namelessAttribute.GetRootNode()->AddAttribute(u"k", u"1");
+  namelessAttribute.GetRootNode()->AddAttribute(nullptr, u"2");
+  EXPECT_FALSE(namelessAttribute.SaveXml(path.c_str()));
+
   ZMXml badName(u"1st");
   EXPECT_FALSE(badName.SaveXml(path.c_str()));
 
