@@ -23,7 +23,7 @@ ZAMRA_PLATFORM_API std::string CodePageCharset(UINT codePage);
 // Narrow text in `codePage` to UTF-16. `sourceLength` -1 means up to and including the
 // terminator. With `targetLength` 0 answers the number of UTF-16 units needed; otherwise
 // converts and answers the number written, or 0 when the target is too small. Bytes that
-// are not valid in the code page become U+FFFD.
+// are not valid in the code page become U+FFFD. A code page iconv cannot convert answers 0.
 ZAMRA_PLATFORM_API int MultiByteToWideChar(UINT codePage, DWORD flags, const char* source, int sourceLength,
                                            WCHAR* target, int targetLength);
 

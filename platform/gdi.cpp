@@ -2,6 +2,8 @@
 #include "platform/gdi.h"
 
 #include <algorithm>
+#include <atomic>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <limits>
@@ -299,12 +301,25 @@ void Unregister(std::unordered_set<const void*>& set, const void* object)
   set.erase(object);
 }
 
+// Bumped by every DeleteDC: a context checked since the last bump is still alive, so the hot
+// drawing calls on one context skip the locked look-up.
+std::atomic<std::uint64_t> g_contextEpoch{0};
+
 DeviceContext* AsContext(HDC dc)
 {
   if (dc == nullptr)
     return nullptr;
+  thread_local HDC t_checked = nullptr;
+  thread_local std::uint64_t t_checkedEpoch = 0;
+  const std::uint64_t epoch = g_contextEpoch.load(std::memory_order_acquire);
+  if (dc == t_checked && epoch == t_checkedEpoch)
+    return reinterpret_cast<DeviceContext*>(dc);
   std::lock_guard<std::mutex> lock(g_registryMutex);
-  return LiveContexts().count(dc) != 0 ? reinterpret_cast<DeviceContext*>(dc) : nullptr;
+  if (LiveContexts().count(dc) == 0)
+    return nullptr;
+  t_checked = dc;
+  t_checkedEpoch = epoch;
+  return reinterpret_cast<DeviceContext*>(dc);
 }
 
 GdiObject* AsObject(HGDIOBJ object)
@@ -572,6 +587,7 @@ BOOL DeleteDC(HDC handle)
     return FALSE;
   dc->EndPainting();
   Unregister(LiveContexts(), dc);
+  g_contextEpoch.fetch_add(1, std::memory_order_acq_rel);
   Deselect(dc->bitmap, dc);
   Deselect(dc->pen, dc);
   Deselect(dc->brush, dc);

@@ -135,8 +135,10 @@ ZAMRA_PLATFORM_API HDC CreateCompatibleDC(HDC reference);
 // GetDeviceCaps gives its size); null when there is no screen. Other drivers give null.
 ZAMRA_PLATFORM_API HDC CreateDCA(const char* driver, const char* device, const char* output, const void* mode);
 
-// A context that draws on a Qt paint device (a widget being painted, a printer). With
-// `takeOwnership` the device is deleted with the context. Pixel reads from it fail.
+// A context that draws on a Qt paint device (a widget being painted, a printer), top-down.
+// With `takeOwnership` the device is deleted with the context. Pixel reads from it fail. The
+// context keeps a painter open on the device from its first drawing call until DeleteDC, so
+// a context on a widget must be deleted before the widget's paint event returns.
 ZAMRA_PLATFORM_API HDC CreateDCForPaintDevice(QPaintDevice* device, bool takeOwnership);
 
 // Releases the context; objects selected into it are deselected (and freed if deletion was

@@ -133,8 +133,10 @@ int ZMCode93::Encode(const char* text)
 
 int ZMCode93::GetCharIndex(int ch)
 {
-  if (ch == 0)
-    return -1;  // the shift characters are held as 0 and match no text character
+  // The shift characters are held as 0 and match no text character; nor does anything that
+  // is not a single byte.
+  if (ch <= 0 || ch > 0xFF)
+    return -1;
   for (int i = 0; i < 47; ++i)
     if (m_table[i].character == static_cast<char>(ch))
       return i;

@@ -18,6 +18,14 @@ namespace {
 
 std::string NarrowPath(const WCHAR* path) { return FromUtf16(std::u16string(path)); }
 
+// "link/" would make the kernel follow the link in spite of O_NOFOLLOW.
+std::string WithoutTrailingSlashes(std::string path)
+{
+  while (path.size() > 1 && path.back() == '/')
+    path.pop_back();
+  return path;
+}
+
 bool IsDirectory(const std::string& path)
 {
   struct stat status {};
@@ -199,7 +207,7 @@ int ZMDirectory::DeleteDirectoryW(const WCHAR* directory)
   if (directory == nullptr)
     return 0;
   try {
-    const std::string path = NarrowPath(directory);
+    const std::string path = WithoutTrailingSlashes(NarrowPath(directory));
     const int descriptor = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
     if (descriptor < 0)
       return 0;

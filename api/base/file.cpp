@@ -1,6 +1,7 @@
 // ZMFile: file opening, whole-file reads and file mappings.
 #include "api/base/file.h"
 
+#include <atomic>
 #include <climits>
 #include <new>
 #include <string>
@@ -13,6 +14,8 @@
 #include "platform/system_paths.h"
 
 namespace {
+
+std::atomic<unsigned> g_tempFileCounter {0};
 
 std::string NarrowPath(const WCHAR* path) { return FromUtf16(std::u16string(path)); }
 
@@ -72,10 +75,14 @@ HANDLE ZMFile::CreateTempFile(const WCHAR* name)
     const DWORD length = GetTempPathA(MAX_PATH, directory);
     if (length == 0 || length >= MAX_PATH)
       return INVALID_HANDLE_VALUE;
+    // The name is removed as soon as the file is open, so nobody can see which name it had:
+    // a unique suffix keeps an existing file of the same name from being truncated.
+    const std::string unique = NarrowPath(name) + "." + std::to_string(::getpid()) + "-" +
+                               std::to_string(g_tempFileCounter.fetch_add(1));
     char path[MAX_PATH];
-    if (zamra_path::Combine(path, directory, NarrowPath(name).c_str()) == nullptr)
+    if (zamra_path::Combine(path, directory, unique.c_str()) == nullptr)
       return INVALID_HANDLE_VALUE;
-    HANDLE file = CreateFileA(path, GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+    HANDLE file = CreateFileA(path, GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
                               nullptr);
     if (file != INVALID_HANDLE_VALUE)
       ::unlink(path);  // the open handle keeps the file until it is closed

@@ -26,10 +26,10 @@ public:
   // INVALID_HANDLE_VALUE, and a refused writer leaves the file as it was.
   static HANDLE CreateForWrite(const char* path);
 
-  // Creates the file `name` anew in the user's temporary directory (ZMDirectory::GetTempPathW)
-  // for reading and writing, not shared. The name is removed at once, so nobody else can open
-  // it and the file disappears when the handle is closed. The handle belongs to the caller.
-  // INVALID_HANDLE_VALUE on failure.
+  // Creates a new file for `name` in the user's temporary directory (ZMDirectory::GetTempPathW)
+  // for reading and writing, not shared. Its name is removed at once, so nobody else can open
+  // it and the file disappears when the handle is closed; an existing file called `name` is
+  // left alone. The handle belongs to the caller. INVALID_HANDLE_VALUE on failure.
   static HANDLE CreateTempFile(const WCHAR* name);
 
   // 1 when the path exists and is not a directory, else 0.

@@ -87,11 +87,10 @@ int ZMString::ToUnicode(const char* source, WCHAR* target, UINT codePage)
   if (source == nullptr)
     return 0;
   try {
-    const std::u16string converted = ToUtf16(std::string(source), codePage);
-    const int needed = static_cast<int>(converted.size()) + 1;
-    if (target != nullptr)
-      std::memcpy(target, converted.c_str(), static_cast<size_t>(needed) * sizeof(WCHAR));
-    return needed;
+    const int needed = MultiByteToWideChar(codePage, 0, source, -1, nullptr, 0);
+    if (needed <= 0 || target == nullptr)
+      return needed;
+    return MultiByteToWideChar(codePage, 0, source, -1, target, needed);
   } catch (const std::bad_alloc&) {
     return 0;
   }

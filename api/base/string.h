@@ -16,12 +16,13 @@ public:
   // to UTF-16. Answers the number of UTF-16 units the result needs, terminator included, and
   // writes exactly that many into `target` when it is not null (the caller sizes it; ask
   // first with a null target). Bytes invalid in the code page become U+FFFD. 0 when `source`
-  // is null or the conversion fails.
+  // is null or the code page is unknown.
   static int ToUnicode(const char* source, WCHAR* target, UINT codePage);
 
   // Converts the zero-terminated UTF-16 `source` to narrow text in `codePage`. Answers the
   // number of bytes needed, terminator included, and writes that many into `target` when it
-  // is not null. A character the code page lacks becomes one zero byte. 0 on failure.
+  // is not null. A character the code page lacks becomes one zero byte. 0 for a null source
+  // or an unknown code page.
   static int ToAnsi(const WCHAR* source, char* target, UINT codePage);
 
   // "r,g,b" (decimal, read as atoi reads, only the first 11 characters looked at) to a

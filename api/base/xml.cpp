@@ -179,7 +179,7 @@ public:
       Raw("\"");
       ++count;
     }
-    if (count > 1 && !NamesAreDistinct(first, count))
+    if (m_ok && count > 1 && !NamesAreDistinct(first, count))
       m_ok = false;  // a repeated attribute name makes the file unreadable
   }
 
@@ -507,8 +507,15 @@ struct ZMXmlParseHandlers {
   static void Start(void* userData, const XML_Char* name, const XML_Char** attributes)
   {
     auto* self = static_cast<ZMXmlParseHandlers*>(userData);
-    self->document->OnStartElement(reinterpret_cast<const WCHAR*>(name), reinterpret_cast<const WCHAR**>(attributes));
-    self->StopWhenOutOfMemory();
+    const auto* wideName = reinterpret_cast<const WCHAR*>(name);
+    const auto** wideAttributes = reinterpret_cast<const WCHAR**>(attributes);
+    bool whole = HasWholePairs(wideName, LengthOf(wideName));
+    for (int i = 0; whole && wideAttributes[i] != nullptr; ++i)
+      whole = HasWholePairs(wideAttributes[i], LengthOf(wideAttributes[i]));
+    if (!whole)
+      return self->Stop();
+    self->document->OnStartElement(wideName, wideAttributes);
+    self->StopWhenRefused();
   }
   static void End(void* userData, const XML_Char* name)
   {
@@ -517,12 +524,32 @@ struct ZMXmlParseHandlers {
   static void Characters(void* userData, const XML_Char* characters, int count)
   {
     auto* self = static_cast<ZMXmlParseHandlers*>(userData);
-    self->document->OnParseCharacterData(reinterpret_cast<const WCHAR*>(characters), count);
-    self->StopWhenOutOfMemory();
+    const auto* text = reinterpret_cast<const WCHAR*>(characters);
+    if (count > 0 && !HasWholePairs(text, static_cast<size_t>(count)))
+      return self->Stop();
+    self->document->OnParseCharacterData(text, count);
+    self->StopWhenRefused();
   }
-  void StopWhenOutOfMemory()
+
+  // Expat takes a high surrogate and whatever unit follows as one character.
+  static bool HasWholePairs(const WCHAR* text, size_t length)
   {
-    if (document->m_outOfMemory)
+    for (size_t i = 0; i < length; ++i) {
+      if (text[i] >= 0xD800 && text[i] <= 0xDBFF && i + 1 < length && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF)
+        ++i;
+      else if (text[i] >= 0xD800 && text[i] <= 0xDFFF)
+        return false;
+    }
+    return true;
+  }
+  void Stop()
+  {
+    document->m_stopped = true;
+    XML_StopParser(parser, XML_FALSE);
+  }
+  void StopWhenRefused()
+  {
+    if (document->m_stopped)
       XML_StopParser(parser, XML_FALSE);
   }
 };
@@ -566,10 +593,10 @@ bool ZMXml::LoadXml(const char* buffer, int length)
   XML_SetUserData(parser, &handlers);
   XML_SetElementHandler(parser, &ZMXmlParseHandlers::Start, &ZMXmlParseHandlers::End);
   XML_SetCharacterDataHandler(parser, &ZMXmlParseHandlers::Characters);
-  m_outOfMemory = false;
+  m_stopped = false;
   const bool parsed = XML_Parse(parser, buffer, length, XML_TRUE) == XML_STATUS_OK;
   XML_ParserFree(parser);
-  return parsed && !m_outOfMemory;
+  return parsed && !m_stopped;
 }
 
 void ZMXml::OnStartElement(const WCHAR* name, const WCHAR** attributes)
@@ -589,13 +616,13 @@ void ZMXml::OnStartElement(const WCHAR* name, const WCHAR** attributes)
     node = m_current->AddChild(name);
   }
   if (node == nullptr) {
-    m_outOfMemory = true;
+    m_stopped = true;
     return;
   }
   m_current = node;
   for (int i = 0; attributes != nullptr && attributes[i] != nullptr; i += 2) {
     if (node->AddAttribute(attributes[i], attributes[i + 1]) == nullptr) {
-      m_outOfMemory = true;
+      m_stopped = true;
       return;
     }
   }
@@ -613,7 +640,7 @@ void ZMXml::OnParseCharacterData(const WCHAR* characters, int count)
     return;
   WCHAR* text = CopyString(characters, static_cast<size_t>(count));
   if (text == nullptr) {
-    m_outOfMemory = true;
+    m_stopped = true;
     return;
   }
   delete[] m_current->m_text;

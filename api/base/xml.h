@@ -141,8 +141,9 @@ public:
   // Parses `length` bytes (the byte-order mark or declaration decides the encoding). An
   // element's text is the last piece of character data reported while it was the innermost
   // open element. Loading into a document whose earlier load completed replaces the earlier
-  // tree. On a parse error the nodes read so far stay and false is answered; the caller
-  // should discard the document.
+  // tree. Text with a broken surrogate pair (which the parser lets through) fails the load, so
+  // that everything loaded can be saved again. On a parse error the nodes read so far stay and
+  // false is answered; the caller should discard the document.
   bool LoadXml(const char* buffer, int length);
 
   // The parser's callbacks: start of an element with its name and null-terminated
@@ -162,5 +163,5 @@ private:
 
   ZMXmlNode* m_root = nullptr;
   ZMXmlNode* m_current = nullptr;  // innermost open element while a document is read
-  bool m_outOfMemory = false;      // set by a callback that could not build its node
+  bool m_stopped = false;          // a callback ran out of memory or met broken UTF-16
 };

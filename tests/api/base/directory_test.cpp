@@ -46,6 +46,7 @@ TEST(ZMDirectory, DeletesTreesButNotWhatLinksPointAt)
   // A link given as the directory itself is refused, and what it names stays.
   fs::create_directory_symlink(dir.File("outside"), dir.File("top-link"));
   EXPECT_EQ(ZMDirectory::DeleteDirectoryW(Wide(dir.File("top-link")).c_str()), 0);
+  EXPECT_EQ(ZMDirectory::DeleteDirectoryW(Wide(dir.File("top-link/")).c_str()), 0);
   EXPECT_TRUE(fs::exists(dir.File("outside/precious")));
   EXPECT_EQ(ZMDirectory::DeleteDirectoryW(Wide(dir.File("missing")).c_str()), 0);
 }

@@ -108,11 +108,17 @@ TEST(ZMFile, PathCombineJoinsAndTidies)
 TEST(ZMFile, TempFileIsPrivateAndGoneWhenClosed)
 {
   TempDir dir;
+  zamra_test::WriteAll(dir.File("kept.tmp"), {'k'});
   setenv("TMPDIR", dir.Path().c_str(), 1);
   HANDLE file = ZMFile::CreateTempFile(u"scratch.tmp");
+  HANDLE sameName = ZMFile::CreateTempFile(u"kept.tmp");
   unsetenv("TMPDIR");
   ASSERT_NE(file, INVALID_HANDLE_VALUE);
-  EXPECT_FALSE(std::filesystem::exists(dir.File("scratch.tmp")));  // nobody else can open it
+  ASSERT_NE(sameName, INVALID_HANDLE_VALUE);
+  CloseHandle(sameName);
+  EXPECT_EQ(ReadAll(dir.File("kept.tmp")), std::vector<unsigned char> {'k'});
+  // Nothing else is left in the folder: nobody else can open the file.
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 1);
   EXPECT_EQ(ZMFile::WriteString(file, "hello"), 1);
   SetFilePointer(file, 0, nullptr, FILE_BEGIN);
   char buffer[8] = {};

@@ -52,6 +52,8 @@ TEST(ZMString, ToUnicodeAsksSizeThenConvertsGbk)
 
   EXPECT_EQ(ZMString::ToUnicode("", nullptr, 0), 1);
   EXPECT_EQ(ZMString::ToUnicode(nullptr, nullptr, 0), 0);
+  EXPECT_EQ(ZMString::ToUnicode("abc", wide, 99999), 0);  // no such code page
+  EXPECT_EQ(ZMString::ToAnsi(u"abc", nullptr, 99999), 0);
 }
 
 TEST(ZMString, ToAnsiRoundTripsGbkAndZeroesMissingCharacters)

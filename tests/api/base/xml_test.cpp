@@ -73,6 +73,7 @@ TEST(ZMXml, ReloadFollowsTheParserPieces)
   root->AddAttribute(u"name", u"\u4E2D\u6587");
   root->AddChild(u"empty")->SetText(u"");
   root->AddChild(u"item")->SetText(u"value");
+  root->AddChild(u"\u56FE\u5C42")->AddAttribute(u"x:y-z.1", u"");
   ASSERT_TRUE(document.SaveXml(dir.File("doc.xml").c_str()));
 
   ZMXml reloaded;
@@ -81,7 +82,9 @@ TEST(ZMXml, ReloadFollowsTheParserPieces)
   ASSERT_NE(top, nullptr);
   EXPECT_EQ(Text(top->GetName()), u"root");
   EXPECT_EQ(Text(top->SearchAttributeByName(u"name")->GetValue()), u"\u4E2D\u6587");
-  EXPECT_EQ(top->GetChildCount(), 2);
+  EXPECT_EQ(top->GetChildCount(), 3);
+  ASSERT_NE(reloaded.SearchNodeByTagName(u"\u56FE\u5C42"), nullptr);
+  EXPECT_EQ(Text(reloaded.SearchNodeByTagName(u"\u56FE\u5C42")->SearchAttributeByName(u"x:y-z.1")->GetValue()), u"");
   // No character data for an empty element: its text is absent after reload.
   EXPECT_EQ(reloaded.SearchNodeByTagName(u"empty")->GetText(), nullptr);
   EXPECT_EQ(Text(reloaded.SearchNodeByTagName(u"item")->GetText()), u"value");
@@ -129,6 +132,11 @@ TEST(ZMXml, RefusesTreesThatCannotBeWellFormedAndKeepsTheOldFile)
   ZMXml nameless(u"r");
   nameless.GetRootNode()->AddChild(nullptr);
   EXPECT_FALSE(nameless.SaveXml(path.c_str()));
+
+  ZMXml namelessAttribute(u"r");
+  namelessAttribute.GetRootNode()->AddAttribute(u"k", u"1");
+  namelessAttribute.GetRootNode()->AddAttribute(nullptr, u"2");
+  EXPECT_FALSE(namelessAttribute.SaveXml(path.c_str()));
 
   ZMXml badName(u"1st");
   EXPECT_FALSE(badName.SaveXml(path.c_str()));
@@ -184,6 +192,15 @@ TEST(ZMXml, ParseFailures)
   EXPECT_FALSE(document.LoadXml("/nonexistent/file.xml"));
   EXPECT_FALSE(document.LoadXml(nullptr, 5));
   EXPECT_FALSE(document.LoadXml("<a>", -1));
+
+  // Expat lets a high surrogate pair up with any unit; such text could never be saved again.
+  for (const std::u16string body : {u"<a>x\xD800y</a>", u"<a k='\xDBFFz'/>", u"<a\xD800" u"b/>"}) {
+    std::string bytes = "\xFF\xFE";
+    for (char16_t unit : body)
+      bytes += {static_cast<char>(unit & 0xFF), static_cast<char>(unit >> 8)};
+    ZMXml surrogate;
+    EXPECT_FALSE(Load(surrogate, bytes));
+  }
 
   ZMXml broken;
   EXPECT_FALSE(Load(broken, "<a><b><c></b></a>"));
