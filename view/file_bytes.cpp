@@ -2,10 +2,32 @@
 #include "view/file_bytes.h"
 
 #include <climits>
-#include <new>
+#include <sys/mman.h>  // madvise
 
 #include "api/base/file.h"
 #include "platform/file_io.h"
+
+namespace {
+
+constexpr std::int64_t kHugePage = 2 * 1024 * 1024;
+
+} // namespace
+
+unsigned char* AllocateLarge(std::int64_t bytes)
+{
+  if (bytes <= 0)
+    bytes = 1;
+  auto* block = static_cast<unsigned char*>(std::malloc(static_cast<size_t>(bytes)));
+  if (block != nullptr && bytes >= 2 * kHugePage) {
+    // Only the whole huge pages inside the block can be advised.
+    const auto start = (reinterpret_cast<std::uintptr_t>(block) + kHugePage - 1) & ~static_cast<std::uintptr_t>(kHugePage - 1);
+    const auto end = (reinterpret_cast<std::uintptr_t>(block) + static_cast<std::uintptr_t>(bytes)) &
+                     ~static_cast<std::uintptr_t>(kHugePage - 1);
+    if (end > start)
+      madvise(reinterpret_cast<void*>(start), end - start, MADV_HUGEPAGE);
+  }
+  return block;
+}
 
 bool ReadWholeFile(const char* path, FileBytes& bytes)
 {
@@ -15,7 +37,7 @@ bool ReadWholeFile(const char* path, FileBytes& bytes)
   std::int64_t size = 0;
   bool ok = GetFileSizeEx(file, &size) && size >= 0 && size <= INT_MAX;
   if (ok) {
-    bytes.data.reset(new (std::nothrow) unsigned char[size > 0 ? size : 1]);
+    bytes.data.reset(AllocateLarge(size));
     DWORD read = 0;
     ok = bytes.data != nullptr && ReadFile(file, bytes.data.get(), static_cast<DWORD>(size), &read, nullptr) &&
          read == static_cast<DWORD>(size);

@@ -21,10 +21,6 @@ public:
     *maxY = box.top;
   }
 
-  int LoadRecords(const unsigned char* area, int size) override
-  {
-    return m_records.Load(area, size, recordCount, header.envelop) ? 1 : 0;
-  }
 
   void DrawLabels(HDC dc) override { DrawLabelsWithFont(dc); }
 
@@ -32,6 +28,11 @@ public:
   std::int64_t VertexCount() const { return m_records.PointCount(); }
 
 protected:
+  bool AdoptRecords(MallocPtr<unsigned char> block, std::int64_t offset, std::int64_t size) override
+  {
+    return m_records.Load(std::move(block), offset, size, recordCount, header.envelop);
+  }
+
   LabelAnchor GetLabelAnchor(int record, ST_POINT&, ST_RECT& envelope) override
   {
     const Multi& target = m_records.Records()[record];

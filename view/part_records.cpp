@@ -79,29 +79,28 @@ void PartRecords<Multi>::Release()
     m_parts[i].points = nullptr;
   delete[] m_records;
   delete[] m_parts;
-  ::operator delete[](m_points);
+  m_pointBlock.reset();
   m_records = nullptr;
   m_parts = nullptr;
-  m_points = nullptr;
   m_recordCount = 0;
   m_partCount = m_pointCount = 0;
 }
 
 template <typename Multi>
-bool PartRecords<Multi>::Load(const unsigned char* area, std::int64_t size, int count, const ST_RECT& nullBox)
+bool PartRecords<Multi>::Load(MallocPtr<unsigned char> block, std::int64_t offset, std::int64_t size, int count,
+                              const ST_RECT& nullBox)
 {
   Release();
-  if (count < 0)
+  if (count < 0 || !block)
     return false;
-  // First pass: check every record and count parts and points, so that each of the three
-  // arrays is allocated once.
-  std::int64_t totalParts = 0, totalPoints = 0, cursor = 0;
+  const unsigned char* area = block.get() + offset;
+  // First pass: check every record and count its parts, so that the arrays are allocated once.
+  std::int64_t totalParts = 0, cursor = 0;
   RecordLayout layout;
   for (int record = 0; record < count; ++record) {
     if (!ReadLayout(area, size, cursor, layout))
       return false;
     totalParts += layout.partCount;
-    totalPoints += layout.pointCount;
     cursor += kRecordHeaderSize + layout.length;
   }
   try {
@@ -113,44 +112,61 @@ bool PartRecords<Multi>::Load(const unsigned char* area, std::int64_t size, int 
     Release();
     return false;
   }
-  // Points are copied over whole, so their storage is not cleared first.
-  m_points = static_cast<ST_POINT*>(
-      ::operator new[](static_cast<size_t>(totalPoints > 0 ? totalPoints : 1) * sizeof(ST_POINT), std::nothrow));
-  if (m_points == nullptr) {
-    Release();
-    return false;
-  }
-  m_pointCount = totalPoints;
 
+  // Second pass: each record's points move down to the start of the block, after those of the
+  // records before it. The target never passes the record being read (a record is longer than
+  // its points), and the record's counts are read before its points move over them.
+  unsigned char* target = block.get();
   Part* nextPart = m_parts;
-  ST_POINT* nextPoint = m_points;
+  std::int64_t points = 0;
   cursor = 0;
   for (int record = 0; record < count; ++record) {
     ReadLayout(area, size, cursor, layout);  // checked in the first pass
     const unsigned char* content = area + cursor + kRecordHeaderSize;
-    Multi& target = m_records[record];
+    Multi& multi = m_records[record];
     cursor += kRecordHeaderSize + layout.length;
     if (ZMType::ReadInt(content) == kNullShape) {
-      target.envelop = nullBox;
+      multi.envelop = nullBox;
       continue;
     }
-    ZMType::ReadEnvelop(content + 4, &target.envelop);
+    ZMType::ReadEnvelop(content + 4, &multi.envelop);
     if (layout.partCount == 0)
       continue;
-    target.parts = nextPart;
-    target.partCount = layout.partCount;
+    multi.partCount = layout.partCount;
     const unsigned char* starts = content + kFixedContentSize;
-    const unsigned char* pointData = starts + 4 * static_cast<std::int64_t>(layout.partCount);
-    ZMType::ReadPoint(pointData, nextPoint, layout.pointCount);
+    const int first = ZMType::ReadInt(starts);
     for (int part = 0; part < layout.partCount; ++part) {
       const int start = ZMType::ReadInt(starts + 4 * part);
       const int end = part + 1 < layout.partCount ? ZMType::ReadInt(starts + 4 * (part + 1)) : layout.pointCount;
-      nextPart[part].points = nextPoint + start;
       nextPart[part].pointCount = end - start;
-      UpdatePartBox(nextPart[part]);
     }
     nextPart += layout.partCount;
-    nextPoint += layout.pointCount;
+    // The parts cover the points from the first start on, one after another.
+    const std::int64_t used = layout.pointCount - first;
+    const unsigned char* source = starts + 4 * static_cast<std::int64_t>(layout.partCount) + 16 * static_cast<std::int64_t>(first);
+    std::memmove(target, source, static_cast<size_t>(16 * used));
+    target += 16 * used;
+    points += used;
+  }
+
+  // The block keeps only the points; shrinking never needs to move them, but the parts learn
+  // their addresses only now in case it did.
+  if (unsigned char* shrunk = static_cast<unsigned char*>(std::realloc(block.get(), static_cast<size_t>(points > 0 ? 16 * points : 16)))) {
+    block.release();
+    block.reset(shrunk);
+  }
+  m_pointBlock = std::move(block);
+  m_pointCount = points;
+  auto* next = reinterpret_cast<ST_POINT*>(m_pointBlock.get());
+  for (std::int64_t part = 0; part < m_partCount; ++part) {
+    m_parts[part].points = next;
+    next += m_parts[part].pointCount;
+    UpdatePartBox(m_parts[part]);
+  }
+  for (int record = 0, part = 0; record < count; ++record) {
+    if (m_records[record].partCount > 0)
+      m_records[record].parts = m_parts + part;
+    part += m_records[record].partCount;
   }
   return true;
 }

@@ -17,8 +17,6 @@ public:
   int HitTest(double x, double y) override;
   void SetPointIndex(int index) override { pointIndex = index; }
   int GetPointIndex() override { return pointIndex; }
-  // Walks the records by their content lengths; null shapes keep their place without geometry.
-  int LoadRecords(const unsigned char* area, int size) override;
   void DrawShapes(HDC dc) override;
   void DrawLabels(HDC dc) override;
 
@@ -28,9 +26,11 @@ public:
   int pointIndex = 1;
 
 protected:
+  // Walks the records by their content lengths; null shapes keep their place without geometry.
+  bool AdoptRecords(MallocPtr<unsigned char> block, std::int64_t offset, std::int64_t size) override;
   LabelAnchor GetLabelAnchor(int record, ST_POINT& point, ST_RECT& envelope) override;
 
 private:
-  std::unique_ptr<ST_POINT[]> m_points;  // recordCount points
+  MallocPtr<ST_POINT> m_points;  // recordCount points
   std::vector<bool> m_isNull;            // records that are null shapes
 };

@@ -61,7 +61,8 @@ bool CShapeLayer::Open(const char* shpPath)
     ZMGeometry::RectRegx(&mainHeader.envelop);
     if (mainHeader.shapeType != type)
       return false;
-    if (!LoadRecords(shp.data.get() + kHeaderSize, static_cast<int>(shp.size - kHeaderSize)))
+    // The records are parsed where they were read; the points stay in that block.
+    if (!AdoptRecords(std::move(shp.data), kHeaderSize, shp.size - kHeaderSize))
       return false;
   }
   m_dataView = std::make_unique<CLayerDataView>();
@@ -123,6 +124,17 @@ void CShapeLayer::GetLabelFont(COLORREF* color, char* face, int* size)
 }
 
 int CShapeLayer::HitTest(double, double) { return -1; }
+
+int CShapeLayer::LoadRecords(const unsigned char* area, int size)
+{
+  if (area == nullptr || size < 0)
+    return 0;
+  MallocPtr<unsigned char> copy(AllocateLarge(size));
+  if (!copy)
+    return 0;
+  std::memcpy(copy.get(), area, static_cast<size_t>(size));
+  return AdoptRecords(std::move(copy), 0, size) ? 1 : 0;
+}
 
 void CShapeLayer::SetScaleRange(double minimum, double maximum)
 {

@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "api/formats/shape_records.h"
+#include "view/file_bytes.h"
 #include "view/include/ilayer.h"
 #include "view/layer_data_view.h"
 
@@ -49,8 +50,8 @@ public:
   void GetScaleRange(double* minimum, double* maximum) override;
   IDataView* GetDataView() override { return m_dataView.get(); }
 
-  // Parses the record area of the .shp (everything after its header); false when it is broken.
-  virtual int LoadRecords(const unsigned char* area, int size) = 0;
+  // Parses the record area of the .shp (everything after its header); 0 when it is broken.
+  virtual int LoadRecords(const unsigned char* area, int size);
   // Draws the records' shapes, and the labels, onto the model's surface context `dc`.
   virtual void DrawShapes(HDC dc) = 0;
   virtual void DrawLabels(HDC dc) = 0;
@@ -86,6 +87,10 @@ public:
   COLORREF bkColor = 0;
 
 protected:
+  // Parses the `size` bytes of records at `offset` in `block`, and may keep the block (as the
+  // storage of the points); false when a record is broken.
+  virtual bool AdoptRecords(MallocPtr<unsigned char> block, std::int64_t offset, std::int64_t size) = 0;
+
   enum class LabelAnchor { None, AtPoint, InEnvelope };
   // Where record `record`'s label goes: under its point, or in its envelope.
   virtual LabelAnchor GetLabelAnchor(int record, ST_POINT& point, ST_RECT& envelope) = 0;

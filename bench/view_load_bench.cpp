@@ -1,0 +1,146 @@
+// Loading layers into the map view (AddLayer: .shp, .shx and .dbf) against shapelib reading the
+// same three files completely, and against reading their bytes (the floor); then a point hit
+// test over a million points. Resident memory per vertex is reported after loading.
+#include <benchmark/benchmark.h>
+#include <shapefil.h>
+
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+#include "bench/support/sample_data.h"
+#include "view/map_model.h"
+#include "view/part_layer.h"
+#include "view/point_layer.h"
+#include "view/polygon_layer.h"
+#include "view/polyline_layer.h"
+
+namespace {
+
+std::string Sample(int which)
+{
+  const std::string folder = zamra_bench::SampleFolder();
+  switch (which) {
+  case 0:
+    return zamra_bench::EnsurePointSample(folder);
+  case 1:
+    return zamra_bench::EnsurePolygonSample(folder);
+  default:
+    return zamra_bench::EnsurePolylineSample(folder);
+  }
+}
+
+const char* SampleName(int which) { return which == 0 ? "points_1m" : which == 1 ? "polygons_100k" : "polylines_200k"; }
+
+std::string Sibling(const std::string& shp, const char* extension) { return shp.substr(0, shp.size() - 4) + extension; }
+
+long ResidentBytes()
+{
+  std::ifstream statm("/proc/self/statm");
+  long pages = 0, resident = 0;
+  statm >> pages >> resident;
+  return resident * sysconf(_SC_PAGESIZE);
+}
+
+void ViewAddLayer(benchmark::State& state)
+{
+  const std::string shp = Sample(static_cast<int>(state.range(0)));
+  std::int64_t vertices = 0;
+  double bytesPerVertex = 0;
+  for (auto _ : state) {
+    const long before = ResidentBytes();
+    CMapModel model;
+    ILayer* layer = model.AddLayer(shp.c_str());
+    if (layer == nullptr) {
+      state.SkipWithError("AddLayer failed");
+      return;
+    }
+    if (auto* points = dynamic_cast<CPointLayer*>(layer))
+      vertices = points->RecordCount();
+    else if (auto* polygons = dynamic_cast<CPolygonLayer*>(layer))
+      vertices = polygons->VertexCount();
+    else if (auto* lines = dynamic_cast<CPolylineLayer*>(layer))
+      vertices = lines->VertexCount();
+    bytesPerVertex = static_cast<double>(ResidentBytes() - before) / static_cast<double>(vertices);
+  }
+  state.counters["vertices"] = static_cast<double>(vertices);
+  state.counters["rss_bytes_per_vertex"] = bytesPerVertex;
+  state.SetLabel(SampleName(static_cast<int>(state.range(0))));
+}
+
+void ShapelibReadAll(benchmark::State& state)
+{
+  const std::string shp = Sample(static_cast<int>(state.range(0)));
+  for (auto _ : state) {
+    SHPHandle handle = SHPOpen(shp.c_str(), "rb");
+    DBFHandle table = DBFOpen(Sibling(shp, ".dbf").c_str(), "rb");
+    if (handle == nullptr || table == nullptr) {
+      state.SkipWithError("shapelib cannot open the sample");
+      return;
+    }
+    int count = 0, type = 0;
+    SHPGetInfo(handle, &count, &type, nullptr, nullptr);
+    std::size_t sum = 0;
+    for (int i = 0; i < count; ++i) {
+      SHPObject* object = SHPReadObject(handle, i);
+      sum += static_cast<std::size_t>(object->nVertices);
+      SHPDestroyObject(object);
+    }
+    const int rows = DBFGetRecordCount(table);
+    const int columns = DBFGetFieldCount(table);
+    for (int row = 0; row < rows; ++row)
+      for (int column = 0; column < columns; ++column)
+        sum += std::strlen(DBFReadStringAttribute(table, row, column));
+    DBFClose(table);
+    SHPClose(handle);
+    benchmark::DoNotOptimize(sum);
+  }
+  state.SetLabel(SampleName(static_cast<int>(state.range(0))));
+}
+
+// The floor: the bytes of the three files read into memory, as `cat > /dev/null` would.
+void ReadFileBytes(benchmark::State& state)
+{
+  const std::string shp = Sample(static_cast<int>(state.range(0)));
+  std::vector<char> buffer(1 << 20);
+  for (auto _ : state) {
+    std::size_t total = 0;
+    for (const std::string& path : {shp, Sibling(shp, ".shx"), Sibling(shp, ".dbf")}) {
+      FILE* file = std::fopen(path.c_str(), "rb");
+      std::size_t got;
+      while ((got = std::fread(buffer.data(), 1, buffer.size(), file)) > 0)
+        total += got;
+      std::fclose(file);
+    }
+    benchmark::DoNotOptimize(total);
+  }
+  state.SetLabel(SampleName(static_cast<int>(state.range(0))));
+}
+
+void PointHitTest(benchmark::State& state)
+{
+  CMapModel model;
+  ILayer* layer = model.AddLayer(Sample(0).c_str());
+  if (layer == nullptr) {
+    state.SkipWithError("AddLayer failed");
+    return;
+  }
+  double x = 100.0;
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(layer->HitTest(x, 35.0));
+    x += 0.001;
+  }
+}
+
+BENCHMARK(ViewAddLayer)->DenseRange(0, 2)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(ShapelibReadAll)->DenseRange(0, 2)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(ReadFileBytes)->DenseRange(0, 2)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(PointHitTest)->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+BENCHMARK_MAIN();
