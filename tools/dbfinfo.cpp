@@ -1,5 +1,5 @@
-// dbfinfo FILE.dbf [ROWS]: prints the columns of a dBASE table (name, field letter, value
-// type, length) and its first rows (10 unless ROWS says otherwise) rendered as text.
+// dbfinfo [-n N] FILE.dbf: prints the columns of a dBASE table (name, field letter, value
+// type, length) and its first N rows (10 by default) rendered as text.
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -33,12 +33,17 @@ std::vector<char> FieldLetters(const char* path, int columns)
 
 int main(int argc, char** argv)
 {
-  if (argc < 2 || argc > 3) {
-    std::fprintf(stderr, "usage: dbfinfo FILE.dbf [ROWS]\n");
+  long requested = 10;
+  int next = 1;
+  if (argc == 4 && std::strcmp(argv[1], "-n") == 0) {
+    requested = std::strtol(argv[2], nullptr, 10);
+    next = 3;
+  }
+  if (next != argc - 1) {
+    std::fprintf(stderr, "usage: dbfinfo [-n N] FILE.dbf\n");
     return 2;
   }
-  const char* path = argv[1];
-  const long requested = argc == 3 ? std::strtol(argv[2], nullptr, 10) : 10;
+  const char* path = argv[next];
   std::unique_ptr<ZMDataView> table(ZMDbfFile::LoadFile(path));
   if (!table) {
     std::fprintf(stderr, "dbfinfo: %s: cannot read it as a dBASE table (missing, unreadable or broken)\n", path);

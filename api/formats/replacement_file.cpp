@@ -3,8 +3,9 @@
 
 #include <atomic>
 #include <cerrno>
-#include <cstdio>    // rename, remove
-#include <unistd.h>  // getpid
+#include <cstdio>      // rename, remove
+#include <sys/stat.h>  // stat, fchmod
+#include <unistd.h>    // getpid
 
 #include "platform/file_io.h"
 
@@ -22,6 +23,12 @@ ReplacementFile::~ReplacementFile()
 
 bool ReplacementFile::Create()
 {
+  // Only a regular file (or nothing) can be replaced; a folder in its place would refuse the
+  // final rename after the other files of a save had already moved in.
+  struct stat existing {};
+  const bool exists = ::stat(m_target.c_str(), &existing) == 0;
+  if (exists && !S_ISREG(existing.st_mode))
+    return false;
   static std::atomic<unsigned> s_counter{0};
   // CREATE_NEW never opens someone else's file; a name already taken just tries the next.
   for (int attempt = 0; attempt < 100; ++attempt) {
@@ -31,6 +38,8 @@ bool ReplacementFile::Create()
                            FILE_ATTRIBUTE_NORMAL, nullptr);
     if (m_handle != INVALID_HANDLE_VALUE) {
       m_temporary = name;
+      if (exists)  // the replacement keeps the permissions of the file it replaces
+        ::fchmod(GetFileDescriptor(m_handle), existing.st_mode & 07777);
       return true;
     }
     if (GetLastError() != EEXIST)

@@ -312,14 +312,13 @@ bool ZMShapeFile::Save(const char* fileName)
     zamra::formats::ReplacementFile shp(fileName);
     zamra::formats::ReplacementFile shx(shxName);
     zamra::formats::ReplacementFile dbf(dbfName);
-    if (!shp.Create() || !shx.Create())
+    if (!shp.Create() || !shx.Create() || (m_dataView != nullptr && !dbf.Create()))
       return false;
     if (!SaveHead(shp.Handle(), true) || !SaveHead(shx.Handle(), false) || !SaveRecord(shp.Handle(), shx.Handle()))
       return false;
     if (!shp.Finish() || !shx.Finish())
       return false;
-    if (m_dataView != nullptr &&
-        (!dbf.Create() || !ZMDbfFile::WriteTable(dbf.Handle(), m_dataView) || !dbf.Finish()))
+    if (m_dataView != nullptr && (!ZMDbfFile::WriteTable(dbf.Handle(), m_dataView) || !dbf.Finish()))
       return false;
     // All files are complete: only now do they replace the ones on disk.
     return shp.Commit() && shx.Commit() && (m_dataView == nullptr || dbf.Commit());

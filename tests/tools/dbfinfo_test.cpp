@@ -31,7 +31,7 @@ TEST(DbfInfo, PrintsColumnsAndTheFirstRows)
   DBFClose(dbf);
 
   int status = -1;
-  const std::string output = RunCommand("'" + kTool + "' '" + path + "' 3", &status);
+  const std::string output = RunCommand("'" + kTool + "' -n 3 '" + path + "'", &status);
   EXPECT_EQ(status, 0);
   EXPECT_NE(output.find("3 columns, 12 rows"), std::string::npos) << output;
   EXPECT_NE(output.find("TOWN        C      STRING   14"), std::string::npos) << output;

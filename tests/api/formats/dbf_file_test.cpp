@@ -24,7 +24,7 @@ using zamra_test::WriteAll;
 
 constexpr int kDefault = INT32_MIN;  // take the value from the content
 
-struct FieldSpec {
+struct FieldDescriptor {
   std::string name;
   char letter;
   int lengthByte;
@@ -33,14 +33,14 @@ struct FieldSpec {
 
 // A dBASE file made by hand: header, descriptors, terminator, records (each given whole,
 // deletion flag included), and the end byte when asked.
-std::vector<unsigned char> MakeDbf(const std::vector<FieldSpec>& fields, const std::vector<std::string>& records,
+std::vector<unsigned char> MakeDbf(const std::vector<FieldDescriptor>& fields, const std::vector<std::string>& records,
                                    bool endByte = true, int recordCount = kDefault, int headerLength = kDefault,
                                    int recordLength = kDefault)
 {
   std::vector<unsigned char> bytes(32, 0);
   bytes[0] = 3;
   int computedRecordLength = 1;
-  for (const FieldSpec& field : fields)
+  for (const FieldDescriptor& field : fields)
     computedRecordLength += field.lengthByte + (field.letter == 'N' || field.letter == 'F' ? 0 : 256 * field.decimals);
   const std::int32_t count = recordCount != kDefault ? recordCount : static_cast<std::int32_t>(records.size());
   const auto header = static_cast<std::int16_t>(headerLength != kDefault ? headerLength : 32 * fields.size() + 33);
@@ -48,7 +48,7 @@ std::vector<unsigned char> MakeDbf(const std::vector<FieldSpec>& fields, const s
   std::memcpy(&bytes[4], &count, 4);
   std::memcpy(&bytes[8], &header, 2);
   std::memcpy(&bytes[10], &record, 2);
-  for (const FieldSpec& field : fields) {
+  for (const FieldDescriptor& field : fields) {
     unsigned char descriptor[32] = {};
     std::memcpy(descriptor, field.name.data(), std::min<size_t>(field.name.size(), 11));
     descriptor[11] = static_cast<unsigned char>(field.letter);
@@ -167,7 +167,7 @@ TEST(DbfFile, ReadsCharacterFieldsLongerThan254BytesWhole)
 TEST(DbfFile, RejectsBrokenHeaders)
 {
   TempDir dir;
-  const std::vector<FieldSpec> fields = {{"ID", 'N', 5, 0}};
+  const std::vector<FieldDescriptor> fields = {{"ID", 'N', 5, 0}};
   const auto twoRecords = std::vector<std::string>{"     1", "     2"};
   struct Case {
     const char* what;

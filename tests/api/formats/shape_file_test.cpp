@@ -568,6 +568,17 @@ TEST_F(ShapeFileSaving, AFullDiskDuringTheDbfKeepsTheOldTrio)
   EXPECT_EQ(loaded->GetRecordCount(), 200);
 }
 
+TEST_F(ShapeFileSaving, AFolderInPlaceOfACompanionStopsTheSaveBeforeAnythingMoves)
+{
+  std::filesystem::remove(m_dir.File("trio.dbf"));
+  std::filesystem::create_directory(m_dir.File("trio.dbf"));
+  m_before[2].clear();
+  auto file = BigPointFile(10, 8);
+  EXPECT_FALSE(file->Save(m_dir.File("trio.shp").c_str()));
+  EXPECT_EQ(ReadAll(m_dir.File("trio.shp")), m_before[0]);
+  EXPECT_EQ(ReadAll(m_dir.File("trio.shx")), m_before[1]);
+}
+
 TEST_F(ShapeFileSaving, ShapesBeyondTheFormatsLimitAreRefusedBeforeAnythingIsWritten)
 {
   ZMShapePolylineFile file;
