@@ -26,16 +26,6 @@ constexpr int kShapePolygon = 5;
 constexpr double kInitialCenterX = 104.2273175;
 constexpr double kInitialCenterY = 35.85349;
 
-int TruncateToInt(double value)
-{
-  // Far-away points would overflow the conversion; they are off the surface either way.
-  if (!(value > static_cast<double>(INT_MIN)))
-    return std::isnan(value) ? 0 : INT_MIN;
-  if (!(value < static_cast<double>(INT_MAX)))
-    return INT_MAX;
-  return static_cast<int>(value);
-}
-
 std::unique_ptr<CShapeLayer> NewLayerOfType(int shapeType, CMapModel* model)
 {
   switch (shapeType) {
@@ -191,13 +181,6 @@ void CMapModel::ReplaceSurface()
   if (m_surface != nullptr)
     grid.assign(static_cast<size_t>(width) * static_cast<size_t>(height), 0);
   m_placementGrid.swap(grid);
-}
-
-void CMapModel::GeoToPixel(double x, double y, int& px, int& py) const
-{
-  // The order of operations (multiply, divide, multiply) is kept so that pixels match exactly.
-  px = TruncateToInt((x - centerX) * metersPerDegreeX / scale * kPixelsPerMeter + halfWidth);
-  py = TruncateToInt(halfHeight - (y - centerY) * metersPerDegreeY / scale * kPixelsPerMeter);
 }
 
 void CMapModel::PixelToGeo(int px, int py, double& x, double& y) const

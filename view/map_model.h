@@ -2,6 +2,7 @@
 // the drawing surface and the placement grid. It can be driven without any window.
 #pragma once
 
+#include <climits>
 #include <memory>
 #include <vector>
 
@@ -58,8 +59,13 @@ public:
   // the half sizes stay the same.
   void OnSize(int width, int height);
   // Geographic point to surface pixel, truncated toward zero (saturated to the int range for
-  // points too far away to be drawn anyway).
-  void GeoToPixel(double x, double y, int& px, int& py) const;
+  // points too far away to be drawn anyway). Inline: it runs for every vertex drawn.
+  void GeoToPixel(double x, double y, int& px, int& py) const
+  {
+    // The order of operations (multiply, divide, multiply) is kept so that pixels match exactly.
+    px = TruncateToInt((x - centerX) * metersPerDegreeX / scale * kPixelsPerMeter + halfWidth);
+    py = TruncateToInt(halfHeight - (y - centerY) * metersPerDegreeY / scale * kPixelsPerMeter);
+  }
   // Surface pixel to geographic point.
   void PixelToGeo(int px, int py, double& x, double& y) const;
   // The scale a wheel step asks for: half the current one for a forward rotation (the sign of
@@ -125,6 +131,14 @@ public:
   int symbolHeight = 24;
 
 private:
+  static int TruncateToInt(double value)
+  {
+    if (value > -2147483648.0 && value < 2147483647.0)
+      return static_cast<int>(value);
+    if (value != value)
+      return 0;  // NaN
+    return value < 0 ? INT_MIN : INT_MAX;
+  }
   void ReplaceSurface();
   void DrawLabelBox(HDC dc, const char* text, int left, int top, int right, int bottom);
 

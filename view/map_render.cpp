@@ -3,6 +3,7 @@
 #include "view/map_model.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 
 #include "platform/gdi.h"
@@ -14,6 +15,22 @@ namespace {
 
 constexpr COLORREF kWhite = RGB(255, 255, 255);
 constexpr COLORREF kSymbolTransparent = RGB(255, 0, 0);  // pure red is the strip's see-through colour
+
+// Whether any of `count` grid bytes is set, eight at a time: label boxes span hundreds.
+bool AnyClaimed(const unsigned char* bytes, size_t count)
+{
+  size_t i = 0;
+  for (; i + 8 <= count; i += 8) {
+    std::uint64_t chunk;
+    std::memcpy(&chunk, bytes + i, sizeof chunk);
+    if (chunk != 0)
+      return true;
+  }
+  for (; i < count; ++i)
+    if (bytes[i] != 0)
+      return true;
+  return false;
+}
 
 } // namespace
 
@@ -160,12 +177,10 @@ bool CMapModel::IsBoxFree(int left, int top, int right, int bottom) const
   top = std::max(top, 0);
   right = std::min(right, width - 1);
   bottom = std::min(bottom, height - 1);
-  for (int row = top; row <= bottom; ++row) {
-    const unsigned char* line = m_placementGrid.data() + static_cast<size_t>(row) * static_cast<size_t>(width);
-    for (int column = left; column <= right; ++column)
-      if (line[column])
-        return false;
-  }
+  for (int row = top; row <= bottom; ++row)
+    if (AnyClaimed(m_placementGrid.data() + static_cast<size_t>(row) * static_cast<size_t>(width) + left,
+                   static_cast<size_t>(right - left + 1)))
+      return false;
   return true;
 }
 

@@ -8,7 +8,7 @@
 #include <new>
 #include <string>
 #include <string_view>
-#include <sys/stat.h>  // fstat, fchmod
+#include <sys/stat.h>  // lstat, fstat, fchmod
 #include <unistd.h>    // getpid, unlink
 #include <unordered_set>
 
@@ -297,12 +297,17 @@ std::atomic<unsigned> g_saveCounter {0};
 // writable file), the target is rewritten in place.
 bool ReplaceFileContents(const char* path, const std::string& bytes)
 {
+  // A link that someone else planted (in a shared folder) is never followed: it could name any
+  // file of the user's.
+  struct stat linkStatus {};
+  if (::lstat(path, &linkStatus) == 0 && S_ISLNK(linkStatus.st_mode) && linkStatus.st_uid != ::geteuid())
+    return false;
   HandleCloser target(CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
                                   FILE_ATTRIBUTE_NORMAL, nullptr));
   if (target.Get() == INVALID_HANDLE_VALUE)
     return false;
 
-  // A link is followed, so that the file it names is replaced and the link stays.
+  // The user's own link is followed, so that the file it names is replaced and the link stays.
   std::string realPath = path;
   if (char* resolved = ::realpath(path, nullptr)) {
     realPath = resolved;

@@ -96,7 +96,8 @@ public:
   // declaration line, then the subtree. "<", "&", ">", quotation marks and line-break
   // characters in values and texts are written as references, so they read back unchanged.
   // The file is first written beside the target and then put in its place, so a failed save
-  // leaves an earlier file untouched. False when the tree cannot be written as well-formed
+  // leaves an earlier file untouched. A symbolic link at `path` is followed only when it
+  // belongs to the user; one planted by someone else makes the save fail. False when the tree cannot be written as well-formed
   // XML (see Save), the file cannot be created, or a write fails.
   bool SaveXml(const char* path) const;
 

@@ -5,6 +5,8 @@
 #include <QWidget>
 
 #include <clocale>
+#include <filesystem>
+#include <unistd.h>
 #include <fstream>
 #include <memory>
 #include <string>
@@ -203,4 +205,22 @@ TEST_F(Workspace, LoadingRulesForHandWrittenFiles)
             1);
   EXPECT_EQ(view->GetLayerCount(), 2);
   EXPECT_EQ(view->GetLayerByIndex(0)->GetVisible(), 0);
+}
+
+TEST_F(Workspace, SavingNeverFollowsALinkPlantedBySomeoneElse)
+{
+  if (::geteuid() != 0)
+    GTEST_SKIP() << "needs root to give a link to another user";
+  auto view = NewView();
+  ASSERT_NE(view->AddLayer(m_dir.File("lands.shp").c_str()), nullptr);
+  const std::string victim = m_dir.File("victim.txt");
+  std::ofstream(victim) << "precious";
+  const std::string workspace = m_dir.File("Mapory.exe.xml");
+  std::filesystem::create_symlink(victim, workspace);
+  ASSERT_EQ(::lchown(workspace.c_str(), 65534, 65534), 0);  // the link now belongs to "nobody"
+  EXPECT_EQ(view->SaveXml(workspace.c_str()), 0);
+  std::ifstream in(victim);
+  std::string content((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  EXPECT_EQ(content, "precious") << "the file the link names is untouched";
+  EXPECT_TRUE(std::filesystem::is_symlink(workspace));
 }

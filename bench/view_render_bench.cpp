@@ -1,0 +1,142 @@
+// A full redraw of the map view at full extent into 1920 x 1080, with symbols and labels on,
+// for the 100,000-polygon, 200,000-polyline and 1,000,000-point layers; against gdal_rasterize
+// burning the same layer into a 1920 x 1080 raster of the same extent (the whole process, as a
+// user would run it), in the same run. Then a redraw zoomed in on a tenth of the data.
+#include <benchmark/benchmark.h>
+
+#include <QGuiApplication>
+
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <string>
+
+#include "api/base/bitmap.h"
+#include "bench/support/sample_data.h"
+#include "platform/gdi.h"
+#include "view/map_model.h"
+#include "view/include/ilayer.h"
+
+namespace {
+
+constexpr int kWidth = 1920;
+constexpr int kHeight = 1080;
+
+std::string Sample(int which)
+{
+  const std::string folder = zamra_bench::SampleFolder();
+  switch (which) {
+  case 0:
+    return zamra_bench::EnsurePolygonSample(folder);
+  case 1:
+    return zamra_bench::EnsurePolylineSample(folder);
+  default:
+    return zamra_bench::EnsurePointSample(folder);
+  }
+}
+
+const char* SampleName(int which) { return which == 0 ? "polygons_100k" : which == 1 ? "polylines_200k" : "points_1m"; }
+
+// A model of the screen's size showing one layer at full extent, with a strip of 16 symbols.
+struct Scene {
+  CMapModel model;
+  ILayer* layer = nullptr;
+  double left = 0, bottom = 0, right = 0, top = 0;
+
+  explicit Scene(int which)
+  {
+    model.OnSize(kWidth, kHeight);
+    layer = model.AddLayer(Sample(which).c_str());
+    if (layer == nullptr)
+      return;
+    layer->GetRect(&left, &bottom, &right, &top);
+    HDC strip = ZMBitmap::CreateMemDc(16 * 16, 16);
+    const RECT symbol{2, 2, 14, 14};
+    for (int i = 0; i < 16; ++i) {
+      RECT tile{symbol.left + 16 * i, symbol.top, symbol.right + 16 * i, symbol.bottom};
+      SetBkColor(strip, RGB(20 * i, 60, 200));
+      ExtTextOutA(strip, 0, 0, ETO_OPAQUE, &tile, nullptr, 0, nullptr);
+    }
+    model.SetPoiDC(strip, 16, 16, 16);
+    // The scale at which the layer's extent just fits the picture.
+    const double byWidth = (right - left) * CMapModel::kMetersPerDegreeX * CMapModel::kPixelsPerMeter / kWidth;
+    const double byHeight = (top - bottom) * CMapModel::kMetersPerDegreeY * CMapModel::kPixelsPerMeter / kHeight;
+    model.SetScaleValue(std::ceil(std::max(byWidth, byHeight)));
+  }
+};
+
+void ViewRedrawFullExtent(benchmark::State& state)
+{
+  const int which = static_cast<int>(state.range(0));
+  Scene scene(which);
+  if (scene.layer == nullptr) {
+    state.SkipWithError("AddLayer failed");
+    return;
+  }
+  for (auto _ : state) {
+    scene.model.dirty = 1;
+    scene.model.Render(nullptr, 0, 0);
+  }
+  state.SetLabel(SampleName(which));
+}
+
+void ViewRedrawTenth(benchmark::State& state)
+{
+  const int which = static_cast<int>(state.range(0));
+  Scene scene(which);
+  if (scene.layer == nullptr) {
+    state.SkipWithError("AddLayer failed");
+    return;
+  }
+  // A tenth of the extent's area around its middle.
+  scene.model.SetScaleValue(std::ceil(scene.model.scale / std::sqrt(10.0)));
+  for (auto _ : state) {
+    scene.model.dirty = 1;
+    scene.model.Render(nullptr, 0, 0);
+  }
+  state.SetLabel(SampleName(which));
+}
+
+void GdalRasterize(benchmark::State& state)
+{
+  const int which = static_cast<int>(state.range(0));
+  const std::string shp = Sample(which);
+  Scene scene(which);
+  char command[2048];
+  const std::string output = zamra_bench::SampleFolder() + "/rasterized.tif";
+  std::snprintf(command, sizeof command,
+                "gdal_rasterize -q -burn 255 -ot Byte -ts %d %d -te %.9f %.9f %.9f %.9f '%s' '%s' > /dev/null 2>&1",
+                kWidth, kHeight, scene.left, scene.bottom, scene.right, scene.top, shp.c_str(), output.c_str());
+  for (auto _ : state) {
+    std::remove(output.c_str());
+    const auto start = std::chrono::steady_clock::now();
+    const int status = std::system(command);
+    const auto end = std::chrono::steady_clock::now();
+    if (status != 0) {
+      state.SkipWithError("gdal_rasterize failed (is gdal-bin installed?)");
+      return;
+    }
+    state.SetIterationTime(std::chrono::duration<double>(end - start).count());
+  }
+  state.SetLabel(SampleName(which));
+}
+
+BENCHMARK(ViewRedrawFullExtent)->DenseRange(0, 2)->Unit(benchmark::kMillisecond)->MinTime(1.0);
+BENCHMARK(GdalRasterize)->DenseRange(0, 2)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(3);
+BENCHMARK(ViewRedrawTenth)->DenseRange(0, 2)->Unit(benchmark::kMillisecond)->MinTime(1.0);
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+  // Labels need fonts, which need a GUI application; no display is needed.
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+  QGuiApplication application(argc, argv);
+  benchmark::Initialize(&argc, argv);
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}
