@@ -6,7 +6,11 @@
 #include <cstring>
 #include <iconv.h>
 #include <langinfo.h>  // nl_langinfo(CODESET)
+#include <map>
+#include <mutex>
 #include <strings.h>   // strcasecmp
+
+#include "platform/file_io.h"  // SetLastError
 
 namespace {
 
@@ -249,7 +253,8 @@ std::string FromUtf16Replacing(const char16_t* text, size_t length, UINT codePag
     input[2 * i] = static_cast<char>(text[i] & 0xFF);
     input[2 * i + 1] = static_cast<char>(text[i] >> 8);
   }
-  const std::string replacement = (defaultChar && defaultChar[0]) ? std::string(1, defaultChar[0]) : "?";
+  // As on Windows, a given default character is used even when it is the zero byte.
+  const std::string replacement = defaultChar ? std::string(1, defaultChar[0]) : "?";
   std::string output;
   const std::string charset = CodePageCharset(codePage);
   if (!RunIconv(charset.c_str(), "UTF-16LE", input.data(), input.size(), output, 2, [&](std::string& out) {
@@ -259,6 +264,21 @@ std::string FromUtf16Replacing(const char16_t* text, size_t length, UINT codePag
       }))
     return Utf16ToUtf8(text, length);
   return output;
+}
+
+// Whether iconv converts the code page; answers are kept, as iconv_open loads modules.
+bool IsConvertible(UINT codePage)
+{
+  if (codePage == CP_ACP || codePage == CP_UTF8)
+    return true;
+  static std::mutex lock;
+  static std::map<UINT, bool> known;
+  std::lock_guard<std::mutex> guard(lock);
+  const auto found = known.find(codePage);
+  if (found != known.end())
+    return found->second;
+  const Converter converter("UTF-16LE", CodePageCharset(codePage).c_str());
+  return known[codePage] = converter.Valid();
 }
 
 } // namespace
@@ -271,8 +291,10 @@ std::string FromUtf16(const std::u16string& text, UINT codePage)
 int MultiByteToWideChar(UINT codePage, DWORD /*flags*/, const char* source, int sourceLength, WCHAR* target,
                         int targetLength)
 {
-  if (source == nullptr || targetLength < 0 || (targetLength > 0 && target == nullptr))
+  if (source == nullptr || targetLength < 0 || (targetLength > 0 && target == nullptr) || !IsConvertible(codePage)) {
+    SetLastError(EINVAL);
     return 0;
+  }
   const size_t length = LengthOf(source, sourceLength);
   const std::u16string converted = ToUtf16(std::string(source, length), codePage);
   if (targetLength == 0)
@@ -288,8 +310,10 @@ int WideCharToMultiByte(UINT codePage, DWORD /*flags*/, const WCHAR* source, int
 {
   if (usedDefault)
     *usedDefault = FALSE;
-  if (source == nullptr || targetLength < 0 || (targetLength > 0 && target == nullptr))
+  if (source == nullptr || targetLength < 0 || (targetLength > 0 && target == nullptr) || !IsConvertible(codePage)) {
+    SetLastError(EINVAL);
     return 0;
+  }
   const size_t length = LengthOf(source, sourceLength);
   bool replaced = false;
   const std::string converted = FromUtf16Replacing(source, length, codePage, defaultChar, &replaced);

@@ -23,12 +23,13 @@ ZAMRA_PLATFORM_API std::string CodePageCharset(UINT codePage);
 // Narrow text in `codePage` to UTF-16. `sourceLength` -1 means up to and including the
 // terminator. With `targetLength` 0 answers the number of UTF-16 units needed; otherwise
 // converts and answers the number written, or 0 when the target is too small. Bytes that
-// are not valid in the code page become U+FFFD.
+// are not valid in the code page become U+FFFD. A code page iconv cannot convert answers 0.
 ZAMRA_PLATFORM_API int MultiByteToWideChar(UINT codePage, DWORD flags, const char* source, int sourceLength,
                                            WCHAR* target, int targetLength);
 
 // UTF-16 to narrow text in `codePage`, with the same length rules. Characters the code page
-// lacks become `defaultChar` (or "?"), and *usedDefault is set to TRUE when that happened.
+// lacks become the byte *defaultChar (even a zero byte; "?" when `defaultChar` is null), and
+// *usedDefault is set to TRUE when that happened.
 ZAMRA_PLATFORM_API int WideCharToMultiByte(UINT codePage, DWORD flags, const WCHAR* source, int sourceLength,
                                            char* target, int targetLength, const char* defaultChar,
                                            BOOL* usedDefault);

@@ -1,0 +1,306 @@
+// ZMDirectory: directory trees walked by descriptor, so that no symbolic link is followed.
+#include "api/base/directory.h"
+
+#include <cerrno>
+#include <cstring>
+#include <dirent.h>    // fdopendir, readdir
+#include <fcntl.h>     // openat, O_DIRECTORY, O_NOFOLLOW
+#include <new>
+#include <string>
+#include <sys/stat.h>  // fstatat, mkdir
+#include <unistd.h>    // unlinkat, readlinkat, symlinkat
+
+#include "api/base/path_join.h"
+#include "platform/code_page.h"
+#include "platform/system_paths.h"
+
+namespace {
+
+std::string NarrowPath(const WCHAR* path) { return FromUtf16(std::u16string(path)); }
+
+// "link/" would make the kernel follow the link in spite of O_NOFOLLOW.
+std::string WithoutTrailingSlashes(std::string path)
+{
+  while (path.size() > 1 && path.back() == '/')
+    path.pop_back();
+  return path;
+}
+
+bool IsDirectory(const std::string& path)
+{
+  struct stat status {};
+  return ::stat(path.c_str(), &status) == 0 && S_ISDIR(status.st_mode);
+}
+
+void CreateTree(const std::string& path)
+{
+  for (size_t slash = path.find('/', 1); slash != std::string::npos; slash = path.find('/', slash + 1)) {
+    const std::string part = path.substr(0, slash);
+    if (!IsDirectory(part))
+      ::mkdir(part.c_str(), 0777);
+  }
+  if (!IsDirectory(path))
+    ::mkdir(path.c_str(), 0777);
+}
+
+bool IsDotOrDotDot(const char* name)
+{
+  return name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'));
+}
+
+class DirectoryList final {
+public:
+  // Takes over `descriptor` (an open directory).
+  explicit DirectoryList(int descriptor) : m_stream(descriptor >= 0 ? ::fdopendir(descriptor) : nullptr)
+  {
+    if (m_stream == nullptr && descriptor >= 0)
+      ::close(descriptor);
+  }
+  ~DirectoryList()
+  {
+    if (m_stream != nullptr)
+      ::closedir(m_stream);
+  }
+  DirectoryList(const DirectoryList&) = delete;
+  DirectoryList& operator=(const DirectoryList&) = delete;
+  bool Valid() const { return m_stream != nullptr; }
+  int Descriptor() const { return ::dirfd(m_stream); }
+  // The next entry other than "." and "..", or null at the end.
+  const char* Next()
+  {
+    while (dirent* entry = ::readdir(m_stream))
+      if (!IsDotOrDotDot(entry->d_name))
+        return entry->d_name;
+    return nullptr;
+  }
+
+private:
+  DIR* m_stream;
+};
+
+// Empties the directory open as `descriptor`, which it takes over. Each entry is looked at
+// without following links, and a subdirectory is opened with O_NOFOLLOW, so a link swapped in
+// meanwhile is refused rather than followed.
+void EmptyDirectory(int descriptor)
+{
+  DirectoryList list(descriptor);
+  if (!list.Valid())
+    return;
+  while (const char* name = list.Next()) {
+    struct stat status {};
+    if (::fstatat(list.Descriptor(), name, &status, AT_SYMLINK_NOFOLLOW) != 0)
+      continue;  // gone meanwhile
+    if (S_ISDIR(status.st_mode)) {
+      EmptyDirectory(::openat(list.Descriptor(), name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+      ::unlinkat(list.Descriptor(), name, AT_REMOVEDIR);
+    } else {
+      ::unlinkat(list.Descriptor(), name, 0);
+    }
+  }
+}
+
+struct CopyGuard {
+  dev_t targetDevice;
+  ino_t targetInode;
+};
+
+void CopyFileAt(int sourceDirectory, const char* name, const struct stat& status, const std::string& target)
+{
+  const int in = ::openat(sourceDirectory, name, O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+  if (in < 0)
+    return;
+  // O_EXCL: a file already in the target is never overwritten.
+  const int out = ::open(target.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, status.st_mode & 07777);
+  if (out < 0) {
+    ::close(in);
+    return;
+  }
+  char chunk[65536];
+  bool ok = true;
+  for (;;) {
+    const ssize_t got = ::read(in, chunk, sizeof chunk);
+    if (got < 0 && errno == EINTR)
+      continue;
+    if (got <= 0) {
+      ok = got == 0;
+      break;
+    }
+    for (ssize_t done = 0; done < got;) {
+      const ssize_t put = ::write(out, chunk + done, static_cast<size_t>(got - done));
+      if (put < 0 && errno == EINTR)
+        continue;
+      if (put <= 0) {
+        ok = false;
+        break;
+      }
+      done += put;
+    }
+    if (!ok)
+      break;
+  }
+  ::close(in);
+  ::close(out);
+  if (!ok)
+    ::unlink(target.c_str());  // no half copy under the source's name
+}
+
+void CopyLinkAt(int sourceDirectory, const char* name, const std::string& target)
+{
+  char destination[4096];
+  const ssize_t length = ::readlinkat(sourceDirectory, name, destination, sizeof destination - 1);
+  if (length < 0)
+    return;
+  destination[length] = '\0';
+  ::symlink(destination, target.c_str());  // fails, as wanted, when the name is taken
+}
+
+void CopyTree(int descriptor, const std::string& target, const CopyGuard& guard)
+{
+  DirectoryList list(descriptor);
+  if (!list.Valid())
+    return;
+  CreateTree(target);
+  while (const char* name = list.Next()) {
+    struct stat status {};
+    if (::fstatat(list.Descriptor(), name, &status, AT_SYMLINK_NOFOLLOW) != 0)
+      continue;
+    const std::string targetPath = target + "/" + name;
+    if (S_ISDIR(status.st_mode)) {
+      if (status.st_dev == guard.targetDevice && status.st_ino == guard.targetInode)
+        continue;  // the target itself, inside the source: not copied into itself
+      CopyTree(::openat(list.Descriptor(), name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC), targetPath, guard);
+    } else if (S_ISREG(status.st_mode)) {
+      CopyFileAt(list.Descriptor(), name, status, targetPath);
+    } else if (S_ISLNK(status.st_mode)) {
+      CopyLinkAt(list.Descriptor(), name, targetPath);
+    }
+    // Devices, pipes and sockets are skipped: reading a pipe could block for ever.
+  }
+}
+
+} // namespace
+
+int ZMDirectory::IsDirectoryW(const WCHAR* path)
+{
+  if (path == nullptr)
+    return 0;
+  try {
+    return IsDirectory(NarrowPath(path)) ? 1 : 0;
+  } catch (const std::bad_alloc&) {
+    return 0;
+  }
+}
+
+int ZMDirectory::CreateDirectoryW(const WCHAR* path)
+{
+  if (path == nullptr || path[0] == 0)
+    return 1;
+  try {
+    CreateTree(NarrowPath(path));
+  } catch (const std::bad_alloc&) {
+  }
+  return 1;
+}
+
+int ZMDirectory::DeleteDirectoryW(const WCHAR* directory)
+{
+  if (directory == nullptr)
+    return 0;
+  try {
+    const std::string path = WithoutTrailingSlashes(NarrowPath(directory));
+    const int descriptor = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (descriptor < 0)
+      return 0;
+    EmptyDirectory(descriptor);
+    ::rmdir(path.c_str());
+    return 1;
+  } catch (const std::bad_alloc&) {
+    return 0;
+  }
+}
+
+int ZMDirectory::CopyDirectoryW(const WCHAR* source, const WCHAR* target)
+{
+  if (source == nullptr || target == nullptr)
+    return 0;
+  try {
+    const std::string sourcePath = NarrowPath(source);
+    const std::string targetPath = NarrowPath(target);
+    const int descriptor = ::open(sourcePath.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (descriptor < 0)
+      return 0;
+    CreateTree(targetPath);
+    struct stat targetStatus {};
+    CopyGuard guard {};
+    if (::stat(targetPath.c_str(), &targetStatus) == 0)
+      guard = CopyGuard {targetStatus.st_dev, targetStatus.st_ino};
+    CopyTree(descriptor, targetPath, guard);
+    return 1;
+  } catch (const std::bad_alloc&) {
+    return 1;  // the listing had started; partial work stays
+  }
+}
+
+WCHAR* ZMDirectory::PathAppendW(WCHAR* path, const WCHAR* more)
+{
+  try {
+    return zamra_path::Append(path, more);
+  } catch (const std::bad_alloc&) {
+    return nullptr;
+  }
+}
+
+char* ZMDirectory::PathCombineA(char* target, const char* directory, const char* file)
+{
+  try {
+    return zamra_path::Combine(target, directory, file);
+  } catch (const std::bad_alloc&) {
+    return nullptr;
+  }
+}
+
+WCHAR* ZMDirectory::GetTempPathW(WCHAR* buffer, DWORD size)
+{
+  if (buffer == nullptr)
+    return nullptr;
+  const DWORD length = ::GetTempPathW(size, buffer);
+  return length != 0 && length < size ? buffer : nullptr;
+}
+
+WCHAR* ZMDirectory::GetWindowsDirectoryW(WCHAR* /*buffer*/, DWORD /*size*/) { return nullptr; }
+
+WCHAR* ZMDirectory::GetSystemDirectoryW(WCHAR* /*buffer*/, DWORD /*size*/) { return nullptr; }
+
+namespace {
+
+template <typename Char>
+Char* CutAtLastSeparator(Char* buffer, DWORD length, DWORD size)
+{
+  if (length == 0 || length >= size) {  // not found, or cut short
+    if (size > 0)
+      buffer[0] = 0;
+    return buffer;
+  }
+  DWORD cut = length;
+  while (cut > 0 && buffer[cut - 1] != Char('/'))
+    --cut;
+  // Keep "/" alone for a program in the root directory.
+  buffer[cut > 1 ? cut - 1 : cut] = 0;
+  return buffer;
+}
+
+} // namespace
+
+WCHAR* ZMDirectory::GetAppDirectoryW(WCHAR* buffer, DWORD size)
+{
+  if (buffer == nullptr)
+    return nullptr;
+  return CutAtLastSeparator(buffer, GetModuleFileNameW(nullptr, buffer, size), size);
+}
+
+char* ZMDirectory::GetAppDirectoryA(char* buffer, DWORD size)
+{
+  if (buffer == nullptr)
+    return nullptr;
+  return CutAtLastSeparator(buffer, GetModuleFileNameA(nullptr, buffer, size), size);
+}
