@@ -1,0 +1,444 @@
+// ZMDbfFile: dBASE III reader and writer.
+#include "api/formats/dbf_file.h"
+
+#include <algorithm>
+#include <cfloat>
+#include <charconv>
+#include <cmath>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <locale.h>  // strtod_l's locale_t
+#include <memory>
+#include <new>
+#include <string>
+#include <vector>
+
+#include "api/base/file.h"
+#include "api/formats/data_view_private.h"
+#include "api/formats/replacement_file.h"
+#include "api/formats/shape_type.h"
+#include "api/formats/whole_file.h"
+#include "platform/file_io.h"
+
+using zamra::formats::Cell;
+using zamra::formats::Storage;
+
+namespace {
+
+constexpr int kFileHeaderSize = 32;
+constexpr int kDescriptorSize = 32;
+constexpr unsigned char kHeaderTerminator = 0x0D;
+constexpr unsigned char kEndOfFile = 0x1A;
+constexpr int kMaxColumns = (INT16_MAX - 33) / 32;  // the header length is read as signed 16 bits
+constexpr int kMaxRecordLength = INT16_MAX;
+constexpr int kMaxTextLength = INT16_MAX - 1;  // a cell's length (terminator included) is 16-bit
+
+// How a field's text becomes a cell.
+enum class FieldKind : unsigned char { Integer, Float, Double, Currency, Text };
+
+struct Field {
+  FieldKind kind;
+  int offset;  // from the start of the record, deletion flag included
+  int length;
+};
+
+bool IsSpace(unsigned char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+
+// The text of a field: up to its first zero byte.
+const unsigned char* TextEnd(const unsigned char* field, int length)
+{
+  const void* zero = std::memchr(field, 0, static_cast<size_t>(length));
+  return zero ? static_cast<const unsigned char*>(zero) : field + length;
+}
+
+// Decimal integer as atoi reads it: leading white space, a sign, digits up to the first other
+// character; no digits give 0. Values beyond 32 bits are held at the nearest limit.
+std::int32_t ParseInteger(const unsigned char* p, const unsigned char* end)
+{
+  while (p < end && IsSpace(*p))
+    ++p;
+  bool negative = false;
+  if (p < end && (*p == '-' || *p == '+')) {
+    negative = *p == '-';
+    ++p;
+  }
+  std::int64_t value = 0;
+  while (p < end && *p >= '0' && *p <= '9') {
+    value = value * 10 + (*p - '0');
+    if (value > std::int64_t{INT32_MAX} + 1)
+      value = std::int64_t{INT32_MAX} + 1;
+    ++p;
+  }
+  if (negative)
+    value = -value;
+  return static_cast<std::int32_t>(std::clamp<std::int64_t>(value, INT32_MIN, INT32_MAX));
+}
+
+locale_t CLocale()
+{
+  static const locale_t cLocale = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(nullptr));
+  return cLocale;
+}
+
+// The leading decimal number of the text as strtod reads it (no number: 0); *whole tells
+// whether the number took the whole text apart from surrounding spaces.
+double ParseReal(const unsigned char* p, const unsigned char* end, bool* whole)
+{
+  while (p < end && IsSpace(*p))
+    ++p;
+  while (end > p && end[-1] == ' ')
+    --end;
+  const unsigned char* start = p;
+  if (p < end && *p == '+' && end - p > 1 && p[1] != '-' && p[1] != '+')
+    ++p;
+  double value = 0.0;
+  const auto* first = reinterpret_cast<const char*>(p);
+  const auto* last = reinterpret_cast<const char*>(end);
+  auto [stop, error] = std::from_chars(first, last, value);
+  if (error == std::errc::result_out_of_range) {
+    // Overflow and underflow follow strtod (infinity, or the tiny value); rare, so copied.
+    const std::string copy(first, last);
+    char* copyStop = nullptr;
+    value = strtod_l(copy.c_str(), &copyStop, CLocale());
+    stop = first + (copyStop - copy.c_str());
+  } else if (error != std::errc()) {
+    value = 0.0;
+    stop = reinterpret_cast<const char*>(start);
+  }
+  if (whole)
+    *whole = stop == last && stop != reinterpret_cast<const char*>(start);
+  return value;
+}
+
+float ToFloat(double value)
+{
+  // Converting a double beyond the float range is undefined; strtof gives infinity there.
+  if (std::isnan(value))
+    return static_cast<float>(value);
+  if (value > FLT_MAX)
+    return HUGE_VALF;
+  if (value < -FLT_MAX)
+    return -HUGE_VALF;
+  return static_cast<float>(value);
+}
+
+// A DOUBLE field: text that is a number gives that number (our writer stores text). An 8-byte
+// field that is not number text is the binary form other writers use: an IEEE double for
+// "B", a 64-bit count of ten-thousandths for "Y" (currency).
+double ParseDouble(const unsigned char* field, int length, FieldKind kind)
+{
+  bool whole = false;
+  const double value = ParseReal(field, TextEnd(field, length), &whole);
+  if (whole || length != 8)
+    return value;
+  bool blank = true;
+  for (int index = 0; index < length; ++index)
+    blank = blank && field[index] == ' ';
+  if (blank)
+    return value;
+  if (kind == FieldKind::Currency)
+    return static_cast<double>(static_cast<std::int64_t>(
+               static_cast<std::uint32_t>(ZMType::ReadInt(field)) |
+               static_cast<std::uint64_t>(static_cast<std::uint32_t>(ZMType::ReadInt(field + 4))) << 32)) /
+           10000.0;
+  return ZMType::ReadDouble(field);
+}
+
+// Column type and length from a descriptor's letter, length byte and decimal-count byte.
+void MapField(unsigned char letter, unsigned char lengthByte, unsigned char decimals, char& type, int& length,
+              FieldKind& kind)
+{
+  const int extended = lengthByte + 256 * decimals;
+  switch (letter) {
+  case 'N':
+  case 'F':
+    if (decimals == 0) {
+      type = ZM_VAR_INT;
+      kind = FieldKind::Integer;
+    } else {
+      type = ZM_VAR_FLOAT;
+      kind = FieldKind::Float;
+    }
+    length = lengthByte;
+    return;
+  case 'I':
+    type = ZM_VAR_INT;
+    kind = FieldKind::Integer;
+    break;
+  case 'B':
+  case 'Y':
+    type = ZM_VAR_DOUBLE;
+    kind = letter == 'B' ? FieldKind::Double : FieldKind::Currency;
+    break;
+  default:
+    type = ZM_VAR_STRING;
+    kind = FieldKind::Text;
+    break;
+  }
+  length = extended;
+}
+
+// Decimal count of a FLOAT column: the precision of its format's conversion, 6 without one;
+// at least 1, because readers take a field without decimals for an integer.
+int DecimalsOf(const char* format)
+{
+  int decimals = 6;
+  if (format != nullptr) {
+    const char* percent = std::strchr(format, '%');
+    while (percent != nullptr && percent[1] == '%')
+      percent = std::strchr(percent + 2, '%');
+    if (percent != nullptr) {
+      const char* p = percent + 1;
+      while (*p != '\0' && *p != '.' && std::strchr("-+ #0123456789'", *p) != nullptr)
+        ++p;
+      if (*p == '.') {
+        decimals = 0;
+        for (++p; *p >= '0' && *p <= '9' && decimals < 1000; ++p)
+          decimals = decimals * 10 + (*p - '0');
+      }
+    }
+  }
+  return std::clamp(decimals, 1, 255);
+}
+
+bool WriteAll(HANDLE file, const void* bytes, size_t size)
+{
+  DWORD written = 0;
+  return WriteFile(file, bytes, static_cast<DWORD>(size), &written, nullptr) && written == size;
+}
+
+} // namespace
+
+ZMDataView* ZMDbfFile::LoadFile(const char* fileName)
+{
+  if (fileName == nullptr)
+    return nullptr;
+  zamra::formats::WholeFile file;
+  if (!file.Read(fileName, INT32_MAX) || file.Size() < kFileHeaderSize)
+    return nullptr;
+  try {
+    return Decode(file.Data(), file.Size());
+  } catch (const std::bad_alloc&) {
+    return nullptr;
+  }
+}
+
+ZMDataView* ZMDbfFile::Decode(const unsigned char* buffer, long long size)
+{
+  const std::int32_t recordCount = ZMType::ReadInt(buffer + 4);
+  const int headerLength = ZMType::ReadShort(buffer + 8);
+  const int recordLength = ZMType::ReadShort(buffer + 10);
+  if (recordCount < 0 || headerLength < 33 || recordLength < 1 || size < headerLength)
+    return nullptr;
+
+  int columnCount = (headerLength - 33) / kDescriptorSize;
+  // Some writers leave room after the descriptors (a backlink); the terminator ends them.
+  for (int column = 0; column < columnCount; ++column)
+    if (buffer[kFileHeaderSize + kDescriptorSize * column] == kHeaderTerminator) {
+      columnCount = column;
+      break;
+    }
+
+  auto table = std::make_unique<ZMDataView>(columnCount);
+  if (table->GetColumnCount() != columnCount)
+    return nullptr;
+  std::vector<Field> fields(static_cast<size_t>(columnCount));
+  int offset = 1;  // the deletion flag
+  for (int column = 0; column < columnCount; ++column) {
+    const unsigned char* descriptor = buffer + kFileHeaderSize + kDescriptorSize * column;
+    char name[12] = {};
+    std::memcpy(name, descriptor, 11);
+    char type = ZM_VAR_NULL;
+    int length = 0;
+    FieldKind kind = FieldKind::Text;
+    MapField(descriptor[11], descriptor[16], descriptor[17], type, length, kind);
+    if (length <= 0)
+      return nullptr;  // a field without width: the descriptors are not what they claim
+    table->SetColumn(column, type, length, name, nullptr, 1);
+    fields[static_cast<size_t>(column)] = Field{kind, offset, length};
+    offset += length;
+  }
+  // Fields wider than the record would run into the next record and past the last one.
+  if (offset > recordLength)
+    return nullptr;
+  if (size < headerLength + static_cast<std::int64_t>(recordLength) * recordCount)
+    return nullptr;
+
+  if (!table->ReserveRows(recordCount))
+    return nullptr;
+  table->m_storage = new Storage;
+  Storage& storage = *table->m_storage;
+  const size_t cellsPerRow = static_cast<size_t>(columnCount);
+  // One chunk for everything the rows can need: the cells, then each field's value at most.
+  size_t valueBytes = 0;
+  for (const Field& field : fields)
+    valueBytes += field.kind == FieldKind::Text ? std::min(field.length, kMaxTextLength) + 1 : 8;
+  storage.Reserve((sizeof(Cell) * cellsPerRow + valueBytes) * static_cast<size_t>(recordCount) + 64);
+  Cell* cells = static_cast<Cell*>(
+      storage.Allocate(sizeof(Cell) * std::max<size_t>(cellsPerRow * static_cast<size_t>(recordCount), 1), alignof(Cell)));
+
+  const unsigned char* record = buffer + headerLength;
+  for (std::int32_t row = 0; row < recordCount; ++row, record += recordLength) {
+    Cell* rowCells = cells + cellsPerRow * static_cast<size_t>(row);
+    for (int column = 0; column < columnCount; ++column) {
+      const Field& field = fields[static_cast<size_t>(column)];
+      const unsigned char* text = record + field.offset;
+      Cell& cell = rowCells[column];
+      cell.inStorage = 1;
+      switch (field.kind) {
+      case FieldKind::Integer: {
+        const std::int32_t value = ParseInteger(text, TextEnd(text, field.length));
+        cell.type = ZM_VAR_INT;
+        cell.length = 4;
+        cell.data = static_cast<unsigned char*>(storage.Allocate(4, 4));
+        std::memcpy(cell.data, &value, 4);
+        break;
+      }
+      case FieldKind::Float: {
+        const float value = ToFloat(ParseReal(text, TextEnd(text, field.length), nullptr));
+        cell.type = ZM_VAR_FLOAT;
+        cell.length = 4;
+        cell.data = static_cast<unsigned char*>(storage.Allocate(4, 4));
+        std::memcpy(cell.data, &value, 4);
+        break;
+      }
+      case FieldKind::Double:
+      case FieldKind::Currency: {
+        const double value = ParseDouble(text, field.length, field.kind);
+        cell.type = ZM_VAR_DOUBLE;
+        cell.length = 8;
+        cell.data = static_cast<unsigned char*>(storage.Allocate(8, 8));
+        std::memcpy(cell.data, &value, 8);
+        break;
+      }
+      case FieldKind::Text: {
+        const unsigned char* end = TextEnd(text, field.length);
+        while (end > text && end[-1] == ' ')
+          --end;
+        const size_t length = std::min<size_t>(static_cast<size_t>(end - text), kMaxTextLength);
+        cell.type = ZM_VAR_STRING;
+        cell.length = static_cast<std::int16_t>(length + 1);
+        cell.data = static_cast<unsigned char*>(storage.Allocate(length + 1, 1));
+        std::memcpy(cell.data, text, length);
+        cell.data[length] = '\0';
+        break;
+      }
+      }
+    }
+    table->m_rows[row] = rowCells;
+  }
+  table->m_rowCount = recordCount;
+  return table.release();
+}
+
+bool ZMDbfFile::WriteTable(void* file, const ZMDataView* table)
+{
+  const int columnCount = table->GetColumnCount();
+  const int rowCount = table->GetRowCount();
+  if (columnCount > kMaxColumns)
+    return false;
+
+  struct OutField {
+    int length;
+    unsigned char letter;
+    unsigned char decimals;
+  };
+  std::vector<OutField> fields(static_cast<size_t>(columnCount));
+  std::vector<unsigned char> descriptors(static_cast<size_t>(kDescriptorSize) * columnCount + 1, 0);
+  std::int64_t recordLength = 1;
+  int widest = 0;
+  for (int column = 0; column < columnCount; ++column) {
+    const zamra::formats::Column& definition = table->m_columns[column];
+    if (definition.length < 0)
+      return false;
+    OutField& field = fields[static_cast<size_t>(column)];
+    field.length = definition.length;
+    switch (definition.type) {
+    case ZM_VAR_INT:
+      field.letter = 'I';
+      break;
+    case ZM_VAR_FLOAT:
+      // Readers take the width of "F" from the length byte alone.
+      field.letter = 'F';
+      field.length = std::min(field.length, 255);
+      break;
+    case ZM_VAR_DOUBLE:
+      field.letter = 'B';
+      break;
+    default:
+      field.letter = 'C';
+      break;
+    }
+    field.decimals = definition.type == ZM_VAR_FLOAT ? static_cast<unsigned char>(DecimalsOf(definition.format))
+                                                     : static_cast<unsigned char>(field.length / 256);
+    if (field.length > 0xFFFF)
+      return false;
+    unsigned char* descriptor = descriptors.data() + kDescriptorSize * column;
+    std::memcpy(descriptor, definition.name, strnlen(definition.name, 11));
+    descriptor[11] = field.letter;
+    ZMType::WriteInt(descriptor + 12, static_cast<int>(recordLength - 1));
+    descriptor[16] = static_cast<unsigned char>(field.length % 256);
+    descriptor[17] = field.decimals;
+    recordLength += field.length;
+    if (recordLength > kMaxRecordLength)
+      return false;
+    widest = std::max(widest, field.length);
+  }
+  descriptors.back() = kHeaderTerminator;
+
+  unsigned char header[kFileHeaderSize] = {};
+  header[0] = 3;  // dBASE III without memo
+  header[1] = 109;  // last update, fixed: 2009-12-06
+  header[2] = 12;
+  header[3] = 6;
+  ZMType::WriteInt(header + 4, rowCount);
+  ZMType::WriteShort(header + 8, static_cast<short>(kDescriptorSize * columnCount + 33));
+  ZMType::WriteShort(header + 10, static_cast<short>(recordLength));
+  if (!WriteAll(file, header, sizeof header) || !WriteAll(file, descriptors.data(), descriptors.size()))
+    return false;
+
+  // Records go out in batches rather than one write each.
+  const size_t record = static_cast<size_t>(recordLength);
+  const size_t batchRecords = std::max<size_t>(1, (size_t{1} << 20) / record);
+  std::vector<unsigned char> batch(batchRecords * record);
+  std::vector<char> text(static_cast<size_t>(widest) + 1);
+  size_t filled = 0;
+  for (int row = 0; row < rowCount; ++row) {
+    unsigned char* out = batch.data() + filled * record;
+    // Deletion flag: a space marks a valid record. Readers that check it (pyshp, dbfread) skip
+    // or refuse records flagged with anything else, a zero byte included.
+    out[0] = ' ';
+    size_t position = 1;
+    for (int column = 0; column < columnCount; ++column) {
+      const int width = fields[static_cast<size_t>(column)].length;
+      const int rendered = table->GetItemValue(row, column, text.data(), width + 1);
+      const size_t used = static_cast<size_t>(std::clamp(rendered, 0, width));
+      std::memcpy(out + position, text.data(), used);
+      std::memset(out + position + used, ' ', static_cast<size_t>(width) - used);
+      position += static_cast<size_t>(width);
+    }
+    if (++filled == batchRecords) {
+      if (!WriteAll(file, batch.data(), filled * record))
+        return false;
+      filled = 0;
+    }
+  }
+  if (filled > 0 && !WriteAll(file, batch.data(), filled * record))
+    return false;
+  return WriteAll(file, &kEndOfFile, 1);
+}
+
+int ZMDbfFile::SaveFile(const char* fileName, ZMDataView* table)
+{
+  if (fileName == nullptr || table == nullptr)
+    return 0;
+  try {
+    zamra::formats::ReplacementFile file(fileName);
+    if (!file.Create() || !WriteTable(file.Handle(), table) || !file.Finish() || !file.Commit())
+      return 0;
+    return 1;
+  } catch (const std::bad_alloc&) {
+    return 0;
+  }
+}

@@ -1,0 +1,39 @@
+// ZMDbfFile: reads a dBASE III table (.dbf) into a ZMDataView and writes one back.
+//
+// Field letters on reading: "N"/"F" with no decimals give INT, with decimals FLOAT; "I" INT;
+// "B"/"Y" DOUBLE; every other letter STRING. On writing: INT "I", FLOAT "F" (decimal count
+// from the column's format), DOUBLE "B", everything else "C". Values are stored as text and
+// converted under C-locale rules whatever the user's locale.
+#pragma once
+
+#include "api/formats/data_view.h"
+#include "api/zamra_api_export.h"
+
+class ZAMRA_API ZMDbfFile {
+public:
+  ZMDbfFile() = default;
+  virtual ~ZMDbfFile() = default;
+  ZMDbfFile(const ZMDbfFile&) = default;
+  ZMDbfFile& operator=(const ZMDbfFile&) = default;
+
+  // Reads the whole file with one read and returns a new table that belongs to the caller
+  // (delete), or null when the file cannot be opened or read whole, or its header is broken:
+  // a header length below 33, a record length too short for its fields, or fewer bytes than
+  // the header length plus record count x record length. Deleted records load like others.
+  // Text reaches the table without code-page conversion, trailing spaces removed.
+  static ZMDataView* LoadFile(const char* fileName);
+
+  // Writes `table` to `fileName`, replacing an existing file only once the new one is
+  // complete: a failed write leaves the old file as it was. 1 on success; 0 when the file
+  // cannot be written completely or the table does not fit the format (more than 1022
+  // columns, records longer than 32767 bytes, a negative column length).
+  static int SaveFile(const char* fileName, ZMDataView* table);
+
+private:
+  friend class ZMShapeFile;  // saves its table beside the other files before moving them in
+  // Writes the table into an open file handle; false on any write error or a table that
+  // does not fit the format.
+  static bool WriteTable(void* file, const ZMDataView* table);
+  // Builds the table from a whole file in memory; null when the header is broken.
+  static ZMDataView* Decode(const unsigned char* buffer, long long size);
+};

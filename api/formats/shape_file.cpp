@@ -1,0 +1,648 @@
+// ZMShapeFile and its point, polyline and polygon classes.
+#include "api/formats/shape_file.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <memory>
+#include <new>
+#include <string>
+
+#include "api/base/file.h"
+#include "api/formats/dbf_file.h"
+#include "api/formats/large_buffer.h"
+#include "api/formats/polygon.h"
+#include "api/formats/polyline.h"
+#include "api/formats/replacement_file.h"
+#include "api/formats/shape_type.h"
+#include "api/formats/whole_file.h"
+#include "platform/file_io.h"
+
+namespace {
+
+constexpr int kNullShape = 0;
+constexpr int kPointShape = 1;
+constexpr int kPolylineShape = 3;
+constexpr int kPolygonShape = 5;
+constexpr int kHeaderSize = 100;
+constexpr int kRecordHeaderSize = 8;      // record number and content length
+constexpr int kPointContentSize = 20;     // shape type, x, y
+constexpr int kNullContentSize = 4;       // shape type only
+constexpr std::int64_t kMaxWords = INT32_MAX;  // offsets and lengths are signed 32-bit word counts
+constexpr std::int64_t kMaxFileBytes = INT32_MAX;  // the header keeps the length in bytes
+
+// The name up to its last "."; false when the file part of the name has none.
+bool BaseName(const char* fileName, std::string& base)
+{
+  if (fileName == nullptr)
+    return false;
+  const std::string name(fileName);
+  const size_t dot = name.rfind('.');
+  const size_t slash = name.find_last_of("/\\");
+  if (dot == std::string::npos || (slash != std::string::npos && dot < slash))
+    return false;
+  base = name.substr(0, dot);
+  return true;
+}
+
+// Calls visit(type, content, contentBytes) for `count` records, stepping by each record's
+// content length; false as soon as a record does not fit in the area or visit refuses it.
+template <typename Visit>
+bool WalkRecords(const unsigned char* records, int size, int count, Visit visit)
+{
+  std::int64_t offset = 0;
+  for (int index = 0; index < count; ++index) {
+    if (size - offset < kRecordHeaderSize + kNullContentSize)
+      return false;
+    const std::int64_t contentBytes = 2 * static_cast<std::int64_t>(ZMType::ReadEsriInt(records + offset + 4));
+    if (contentBytes < kNullContentSize || contentBytes > size - offset - kRecordHeaderSize)
+      return false;
+    const unsigned char* content = records + offset + kRecordHeaderSize;
+    if (!visit(ZMType::ReadInt(content), content, static_cast<int>(contentBytes)))
+      return false;
+    offset += kRecordHeaderSize + contentBytes;
+  }
+  return true;
+}
+
+// Gathers output into large writes.
+class BatchWriter final {
+public:
+  explicit BatchWriter(HANDLE file) : m_file(file), m_buffer(size_t{1} << 20) {}
+  BatchWriter(const BatchWriter&) = delete;
+  BatchWriter& operator=(const BatchWriter&) = delete;
+
+  // Room for `size` bytes, or null after a failed write.
+  unsigned char* Take(size_t size)
+  {
+    if (m_used + size > m_buffer.size()) {
+      if (!Flush())
+        return nullptr;
+      if (size > m_buffer.size())
+        m_buffer.resize(size);
+    }
+    unsigned char* room = m_buffer.data() + m_used;
+    m_used += size;
+    return room;
+  }
+
+  bool Flush()
+  {
+    DWORD written = 0;
+    const bool ok = m_used == 0 ||
+                    (WriteFile(m_file, m_buffer.data(), static_cast<DWORD>(m_used), &written, nullptr) &&
+                     written == m_used);
+    m_used = 0;
+    return ok;
+  }
+
+private:
+  HANDLE m_file;
+  std::vector<unsigned char> m_buffer;
+  size_t m_used = 0;
+};
+
+// Content bytes of a multi-part record (shape type included); -1 when its counts are broken.
+template <typename Multi>
+std::int64_t MultiPartContentSize(const Multi* record)
+{
+  if (record->partCount < 0 || (record->partCount > 0 && record->parts == nullptr))
+    return -1;
+  std::int64_t points = 0;
+  for (std::int32_t part = 0; part < record->partCount; ++part) {
+    const auto& line = record->parts[part];
+    if (line.pointCount < 0 || (line.pointCount > 0 && line.points == nullptr))
+      return -1;
+    points += line.pointCount;
+  }
+  if (points > INT32_MAX)
+    return -1;
+  return 4 + 40 + 4 * static_cast<std::int64_t>(record->partCount) + 16 * points;
+}
+
+std::int64_t PointContentSize(const ST_POINT*) { return kPointContentSize; }
+
+// The .shp length of a set of shapes; -1 when a shape is broken or the file passes the limit.
+template <typename Shape, typename SizeOf>
+std::int64_t MainFileLength(const std::vector<Shape*>& shapes, SizeOf contentSize)
+{
+  std::int64_t length = kHeaderSize;
+  for (const Shape* shape : shapes) {
+    const std::int64_t content = shape ? contentSize(shape) : kNullContentSize;
+    if (content < 0)
+      return -1;
+    length += kRecordHeaderSize + content;
+    if (length > kMaxFileBytes)
+      return -1;
+  }
+  return length;
+}
+
+// Writes the records and index entries; encode(shape, room) fills the content after the
+// shape type.
+template <typename Shape, typename SizeOf, typename Encode>
+bool WriteRecords(HANDLE shpFile, HANDLE shxFile, const std::vector<Shape*>& shapes, int shapeType,
+                  SizeOf contentSize, Encode encode)
+{
+  LONG high = 0;
+  const DWORD low = SetFilePointer(shpFile, 0, &high, FILE_CURRENT);
+  if (low == INVALID_SET_FILE_POINTER)
+    return false;
+  std::int64_t position = static_cast<std::int64_t>((static_cast<std::uint64_t>(static_cast<std::uint32_t>(high)) << 32) | low);
+  BatchWriter shp(shpFile);
+  BatchWriter shx(shxFile);
+  for (size_t index = 0; index < shapes.size(); ++index) {
+    const Shape* shape = shapes[index];
+    const std::int64_t content = shape ? contentSize(shape) : kNullContentSize;
+    if (content < 0 || (position + kRecordHeaderSize + content) / 2 > kMaxWords || index >= INT32_MAX)
+      return false;
+    unsigned char* entry = shx.Take(8);
+    unsigned char* record = shp.Take(static_cast<size_t>(kRecordHeaderSize + content));
+    if (entry == nullptr || record == nullptr)
+      return false;
+    ZMType::WriteEsriInt(entry, static_cast<int>(position / 2));
+    ZMType::WriteEsriInt(entry + 4, static_cast<int>(content / 2));
+    ZMType::WriteEsriInt(record, static_cast<int>(index + 1));
+    ZMType::WriteEsriInt(record + 4, static_cast<int>(content / 2));
+    ZMType::WriteInt(record + 8, shape ? shapeType : kNullShape);
+    if (shape)
+      encode(shape, record + 12);
+    position += kRecordHeaderSize + content;
+  }
+  return shp.Flush() && shx.Flush();
+}
+
+template <typename Multi>
+void ReleaseAll(std::vector<Multi*>& shapes)
+{
+  for (Multi* shape : shapes)
+    delete shape;
+  shapes.clear();
+}
+
+// Decodes multi-part records into `decoded`; false (and `decoded` released) on a bad record.
+template <typename Multi, typename Read>
+bool DecodeMultiPart(unsigned char* records, int size, int count, int shapeType, std::vector<Multi*>& decoded,
+                     Read read)
+{
+  if (count < 0 || size < 0)
+    return false;
+  decoded.reserve(static_cast<size_t>(count));
+  const bool ok = WalkRecords(records, size, count, [&](int type, const unsigned char* content, int bytes) {
+    if (type == kNullShape) {
+      decoded.push_back(nullptr);
+      return true;
+    }
+    if (type != shapeType)
+      return false;
+    auto record = std::make_unique<Multi>();
+    if (!read(content + 4, bytes - 4, record.get()))
+      return false;
+    decoded.push_back(record.release());
+    return true;
+  });
+  if (!ok)
+    ReleaseAll(decoded);
+  return ok;
+}
+
+template <typename Multi, typename Copy>
+bool AddMultiPart(std::vector<Multi*>& shapes, const Multi* shape, Copy copy)
+{
+  if (shape == nullptr)
+    return false;
+  auto record = std::make_unique<Multi>();
+  copy(record.get(), shape);
+  shapes.push_back(record.get());
+  record.release();
+  return true;
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------------------------
+// ZMShapeFile
+
+ZMShapeFile::ZMShapeFile(int shapeType) : m_shapeType(shapeType) {}
+
+ZMShapeFile::~ZMShapeFile() { delete m_dataView; }
+
+ZMShapeFile* ZMShapeFile::GetInstance(const char* fileName)
+{
+  std::string base;
+  if (!BaseName(fileName, base))
+    return nullptr;
+  tagShpHead head;
+  if (!ZMType::ReadShpHead((base + ".shx").c_str(), &head))
+    return nullptr;
+  try {
+    std::unique_ptr<ZMShapeFile> shapeFile;
+    switch (head.shapeType) {
+    case kPointShape:
+      shapeFile = std::make_unique<ZMShapePointFile>();
+      break;
+    case kPolylineShape:
+      shapeFile = std::make_unique<ZMShapePolylineFile>();
+      break;
+    case kPolygonShape:
+      shapeFile = std::make_unique<ZMShapePolygonFile>();
+      break;
+    default:
+      return nullptr;
+    }
+    if (!shapeFile->Load(fileName))
+      return nullptr;
+    return shapeFile.release();
+  } catch (const std::bad_alloc&) {
+    return nullptr;
+  }
+}
+
+bool ZMShapeFile::Load(const char* fileName)
+{
+  std::string base;
+  if (!BaseName(fileName, base))
+    return false;
+  try {
+    // Shapes held before would otherwise sit in front of the loaded ones.
+    RemoveAll();
+    delete m_dataView;
+    m_dataView = ZMDbfFile::LoadFile((base + ".dbf").c_str());
+    if (m_dataView == nullptr)
+      return false;
+    m_recordCount = m_dataView->GetRowCount();
+
+    zamra::formats::WholeFile shp;
+    const int nativeType = m_shapeType;
+    bool loaded = shp.Read(fileName, kHeaderSize + std::int64_t{INT32_MAX}) && shp.Size() >= kHeaderSize &&
+                  LoadHead(shp.Data());
+    // A .shp of another shape type than its .shx promised is not this object's kind.
+    loaded = loaded && m_shapeType == nativeType &&
+             LoadRecord(shp.Data() + kHeaderSize, static_cast<int>(shp.Size() - kHeaderSize));
+    m_shapeType = nativeType;
+    if (loaded)
+      return true;
+  } catch (const std::bad_alloc&) {
+  }
+  delete m_dataView;
+  m_dataView = nullptr;
+  RemoveAll();
+  return false;
+}
+
+bool ZMShapeFile::LoadHead(unsigned char* buffer)
+{
+  m_head = tagShpHead{};
+  if (!ZMType::ReadShpHead(buffer, &m_head))
+    return false;
+  m_shapeType = m_head.shapeType;
+  return true;
+}
+
+bool ZMShapeFile::Save(const char* fileName)
+{
+  std::string base;
+  if (!BaseName(fileName, base))
+    return false;
+  const std::string shxName = base + ".shx";
+  const std::string dbfName = base + ".dbf";
+  if (shxName == fileName || dbfName == fileName)
+    return false;  // the companions would overwrite the main file
+  try {
+    zamra::formats::ReplacementFile shp(fileName);
+    zamra::formats::ReplacementFile shx(shxName);
+    zamra::formats::ReplacementFile dbf(dbfName);
+    if (!shp.Create() || !shx.Create() || (m_dataView != nullptr && !dbf.Create()))
+      return false;
+    if (!SaveHead(shp.Handle(), true) || !SaveHead(shx.Handle(), false) || !SaveRecord(shp.Handle(), shx.Handle()))
+      return false;
+    if (!shp.Finish() || !shx.Finish())
+      return false;
+    if (m_dataView != nullptr && (!ZMDbfFile::WriteTable(dbf.Handle(), m_dataView) || !dbf.Finish()))
+      return false;
+    // All files are complete: only now do they replace the ones on disk.
+    return shp.Commit() && shx.Commit() && (m_dataView == nullptr || dbf.Commit());
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+}
+
+bool ZMShapeFile::SaveHead(void* file, bool mainFile)
+{
+  tagShpHead head = m_head;
+  head.fileCode = 9994;
+  head.version = 1000;
+  head.shapeType = m_shapeType;
+  if (!mainFile) {
+    const std::int64_t length = kHeaderSize + 8 * static_cast<std::int64_t>(m_recordCount);
+    if (length > kMaxFileBytes)
+      return false;
+    head.fileLength = static_cast<std::int32_t>(length);
+  }
+  unsigned char buffer[kHeaderSize];
+  if (!ZMType::WriteShpHead(buffer, &head))
+    return false;
+  DWORD written = 0;
+  return WriteFile(file, buffer, kHeaderSize, &written, nullptr) && written == kHeaderSize;
+}
+
+void ZMShapeFile::GetEnvelop(ST_RECT* box) const
+{
+  if (box != nullptr)
+    *box = m_head.envelop;
+}
+
+void ZMShapeFile::SetEnvelop(const ST_RECT* box)
+{
+  if (box != nullptr)
+    m_head.envelop = *box;
+}
+
+ZMDataView* ZMShapeFile::GetDataView()
+{
+  if (m_dataView == nullptr)
+    m_dataView = new (std::nothrow) ZMDataView(1);
+  return m_dataView;
+}
+
+int ZMShapeFile::GetRecordCount() const { return m_recordCount; }
+
+int ZMShapeFile::GetShapeType() const { return m_shapeType; }
+
+void ZMShapeFile::WidenEnvelop(const ST_RECT& box)
+{
+  ST_RECT& envelop = m_head.envelop;
+  if (m_recordCount == 0) {
+    envelop = box;
+    return;
+  }
+  envelop.left = std::min(envelop.left, box.left);
+  envelop.bottom = std::min(envelop.bottom, box.bottom);
+  envelop.right = std::max(envelop.right, box.right);
+  envelop.top = std::max(envelop.top, box.top);
+}
+
+// ---------------------------------------------------------------------------------------------
+// ZMShapePointFile
+
+ZMShapePointFile::ZMShapePointFile() : ZMShapeFile(kPointShape) {}
+
+ZMShapePointFile::~ZMShapePointFile() { ReleaseShapes(); }
+
+void ZMShapePointFile::ReleaseShapes()
+{
+  const auto begin = reinterpret_cast<std::uintptr_t>(m_loadedPoints ? m_loadedPoints->Data() : nullptr);
+  const auto end = begin + (m_loadedPoints ? m_loadedPoints->Size() : 0);
+  for (ST_POINT* point : m_shapes) {
+    const auto address = reinterpret_cast<std::uintptr_t>(point);
+    if (address < begin || address >= end)
+      delete point;  // added one by one; loaded points go with their block
+  }
+  m_shapes.clear();
+  delete m_loadedPoints;
+  m_loadedPoints = nullptr;
+}
+
+void ZMShapePointFile::RemoveAll()
+{
+  ReleaseShapes();
+  m_recordCount = 0;
+  if (m_dataView != nullptr)
+    m_dataView->RemoveAll();
+}
+
+bool ZMShapePointFile::LoadRecord(unsigned char* records, int size)
+{
+  if (m_shapeType != kPointShape || records == nullptr || size < 0 || m_recordCount < 0)
+    return false;
+  const int count = m_recordCount;
+  try {
+    auto points = std::make_unique<zamra::formats::LargeBuffer>();
+    if (!points->Allocate(sizeof(ST_POINT) * static_cast<size_t>(std::max(count, 1))))
+      return false;
+    std::vector<ST_POINT*> shapes;
+    shapes.reserve(static_cast<size_t>(count));
+    size_t used = 0;
+    auto* block = reinterpret_cast<ST_POINT*>(points->Data());
+    const bool ok = WalkRecords(records, size, count, [&](int type, const unsigned char* content, int bytes) {
+      if (type == kNullShape) {
+        shapes.push_back(nullptr);
+        return true;
+      }
+      if (type != kPointShape || bytes < kPointContentSize)
+        return false;
+      ST_POINT* point = new (block + used) ST_POINT;
+      ZMType::ReadPoint(content + 4, point, 1);
+      shapes.push_back(point);
+      ++used;
+      return true;
+    });
+    if (!ok)
+      return false;
+    ReleaseShapes();
+    m_shapes = std::move(shapes);
+    m_loadedPoints = points.release();
+    return true;
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+}
+
+bool ZMShapePointFile::SaveHead(void* file, bool mainFile)
+{
+  if (mainFile) {
+    const std::int64_t length = MainFileLength(m_shapes, PointContentSize);
+    if (length < 0)
+      return false;
+    m_head.fileLength = static_cast<std::int32_t>(length);
+  }
+  return ZMShapeFile::SaveHead(file, mainFile);
+}
+
+bool ZMShapePointFile::SaveRecord(void* shpFile, void* shxFile)
+{
+  try {
+    return WriteRecords(shpFile, shxFile, m_shapes, m_shapeType, PointContentSize,
+                        [](const ST_POINT* point, unsigned char* room) { ZMType::WritePoint(room, point, 1); });
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+}
+
+bool ZMShapePointFile::AddShape(const ST_POINT* point)
+{
+  if (point == nullptr)
+    return false;
+  try {
+    auto copy = std::make_unique<ST_POINT>(*point);
+    m_shapes.push_back(copy.get());
+    copy.release();
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+  ST_RECT box;
+  box.left = box.right = point->x;
+  box.top = box.bottom = point->y;
+  WidenEnvelop(box);
+  ++m_recordCount;
+  return true;
+}
+
+ST_POINT* ZMShapePointFile::GetShape(int index) const
+{
+  if (index < 0 || static_cast<size_t>(index) >= m_shapes.size())
+    return nullptr;
+  return m_shapes[static_cast<size_t>(index)];
+}
+
+// ---------------------------------------------------------------------------------------------
+// ZMShapePolylineFile
+
+ZMShapePolylineFile::ZMShapePolylineFile() : ZMShapeFile(kPolylineShape) {}
+
+ZMShapePolylineFile::~ZMShapePolylineFile() { ReleaseAll(m_shapes); }
+
+void ZMShapePolylineFile::RemoveAll()
+{
+  ReleaseAll(m_shapes);
+  m_recordCount = 0;
+  if (m_dataView != nullptr)
+    m_dataView->RemoveAll();
+}
+
+bool ZMShapePolylineFile::LoadRecord(unsigned char* records, int size)
+{
+  if (m_shapeType != kPolylineShape || records == nullptr)
+    return false;
+  try {
+    std::vector<ST_MPOLYLINE*> decoded;
+    if (!DecodeMultiPart(records, size, m_recordCount, kPolylineShape, decoded,
+                         [](const unsigned char* content, int bytes, ST_MPOLYLINE* record) {
+                           return ZMType::ReadMPolyline(content, bytes, record);
+                         }))
+      return false;
+    ReleaseAll(m_shapes);
+    m_shapes = std::move(decoded);
+    return true;
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+}
+
+bool ZMShapePolylineFile::SaveHead(void* file, bool mainFile)
+{
+  if (mainFile) {
+    const std::int64_t length = MainFileLength(m_shapes, MultiPartContentSize<ST_MPOLYLINE>);
+    if (length < 0)
+      return false;
+    m_head.fileLength = static_cast<std::int32_t>(length);
+  }
+  return ZMShapeFile::SaveHead(file, mainFile);
+}
+
+bool ZMShapePolylineFile::SaveRecord(void* shpFile, void* shxFile)
+{
+  try {
+    return WriteRecords(shpFile, shxFile, m_shapes, m_shapeType, MultiPartContentSize<ST_MPOLYLINE>,
+                        [](const ST_MPOLYLINE* record, unsigned char* room) { ZMType::WriteMPolyline(room, record); });
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+}
+
+bool ZMShapePolylineFile::AddShape(const ST_MPOLYLINE* mpolyline)
+{
+  try {
+    if (!AddMultiPart(m_shapes, mpolyline,
+                      [](ST_MPOLYLINE* target, const ST_MPOLYLINE* source) { ZMPolyline::CopyTo(target, source); }))
+      return false;
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+  WidenEnvelop(mpolyline->envelop);
+  ++m_recordCount;
+  return true;
+}
+
+ST_MPOLYLINE* ZMShapePolylineFile::GetShape(int index) const
+{
+  if (index < 0 || static_cast<size_t>(index) >= m_shapes.size())
+    return nullptr;
+  return m_shapes[static_cast<size_t>(index)];
+}
+
+// ---------------------------------------------------------------------------------------------
+// ZMShapePolygonFile
+
+ZMShapePolygonFile::ZMShapePolygonFile() : ZMShapeFile(kPolygonShape) {}
+
+ZMShapePolygonFile::~ZMShapePolygonFile() { ReleaseAll(m_shapes); }
+
+void ZMShapePolygonFile::RemoveAll()
+{
+  ReleaseAll(m_shapes);
+  m_recordCount = 0;
+  if (m_dataView != nullptr)
+    m_dataView->RemoveAll();
+}
+
+bool ZMShapePolygonFile::LoadRecord(unsigned char* records, int size)
+{
+  if (m_shapeType != kPolygonShape || records == nullptr)
+    return false;
+  try {
+    std::vector<ST_MPOLYGON*> decoded;
+    if (!DecodeMultiPart(records, size, m_recordCount, kPolygonShape, decoded,
+                         [](const unsigned char* content, int bytes, ST_MPOLYGON* record) {
+                           return ZMType::ReadMPolygon(content, bytes, record);
+                         }))
+      return false;
+    ReleaseAll(m_shapes);
+    m_shapes = std::move(decoded);
+    return true;
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+}
+
+bool ZMShapePolygonFile::SaveHead(void* file, bool mainFile)
+{
+  if (mainFile) {
+    const std::int64_t length = MainFileLength(m_shapes, MultiPartContentSize<ST_MPOLYGON>);
+    if (length < 0)
+      return false;
+    m_head.fileLength = static_cast<std::int32_t>(length);
+  }
+  return ZMShapeFile::SaveHead(file, mainFile);
+}
+
+bool ZMShapePolygonFile::SaveRecord(void* shpFile, void* shxFile)
+{
+  try {
+    return WriteRecords(shpFile, shxFile, m_shapes, m_shapeType, MultiPartContentSize<ST_MPOLYGON>,
+                        [](const ST_MPOLYGON* record, unsigned char* room) { ZMType::WriteMPolygon(room, record); });
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+}
+
+bool ZMShapePolygonFile::AddShape(const ST_MPOLYGON* mpolygon)
+{
+  try {
+    if (!AddMultiPart(m_shapes, mpolygon,
+                      [](ST_MPOLYGON* target, const ST_MPOLYGON* source) { ZMPolygon::CopyTo(target, source); }))
+      return false;
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+  WidenEnvelop(mpolygon->envelop);
+  ++m_recordCount;
+  return true;
+}
+
+ST_MPOLYGON* ZMShapePolygonFile::GetShape(int index) const
+{
+  if (index < 0 || static_cast<size_t>(index) >= m_shapes.size())
+    return nullptr;
+  return m_shapes[static_cast<size_t>(index)];
+}

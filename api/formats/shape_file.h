@@ -1,0 +1,145 @@
+// ZMShapeFile and its point, polyline and polygon classes: one whole shapefile in memory (the
+// shapes, the attribute table, the shape type and the file's box), loaded from and saved to
+// the trio .shp, .shx and .dbf that share one base name.
+//
+// The base name is the file name up to its last "." (a "." inside a folder name does not
+// count); the companions are "<base>.shx" and "<base>.dbf". Null shapes (shape type 0) keep
+// their place: GetShape answers null for them and saving writes them back as null records.
+#pragma once
+
+#include <cstddef>
+#include <vector>
+
+#include "api/formats/data_view.h"
+#include "api/formats/shape_records.h"
+#include "api/zamra_api_export.h"
+
+namespace zamra::formats {
+class LargeBuffer;
+} // namespace zamra::formats
+
+class ZAMRA_API ZMShapeFile {
+public:
+  // Releases the attribute table (the subclasses release their shapes first).
+  virtual ~ZMShapeFile();
+  ZMShapeFile(const ZMShapeFile&) = delete;
+  ZMShapeFile& operator=(const ZMShapeFile&) = delete;
+
+  // Releases every shape, sets the record count to 0 and removes the table's rows; the
+  // columns and the box stay.
+  virtual void RemoveAll() = 0;
+  // Decodes GetRecordCount() records from the record area of a .shp file (`size` bytes after
+  // the header); they replace the shapes held. Records are walked by their content length.
+  // False, with nothing changed, when the area holds fewer records, a record does not fit the bytes
+  // left, its counts contradict each other, or its shape type is neither 0 nor the file's.
+  virtual bool LoadRecord(unsigned char* records, int size) = 0;
+  // Writes every record to the .shp and its index entry to the .shx (open handles of the
+  // platform, positioned after their headers). False on a write error, on a shape whose
+  // counts are broken, or when an offset would pass the format's limit of 2^31 - 1 16-bit
+  // words.
+  virtual bool SaveRecord(void* shpFile, void* shxFile) = 0;
+  // Writes the 100-byte header to an open handle: the .shp's (`mainFile`) with its computed
+  // length, or the .shx's. False on a write error or a length beyond the format's limit.
+  virtual bool SaveHead(void* file, bool mainFile);
+  // The file's box, copied out or in.
+  virtual void GetEnvelop(ST_RECT* box) const;
+  virtual void SetEnvelop(const ST_RECT* box);
+
+  // Loads the shapefile whose .shp is `fileName` into a new object of the subclass that the
+  // .shx header's shape type names (1 point, 3 polyline, 5 polygon). The object belongs to
+  // the caller (delete); null for a name without ".", a missing or invalid .shx header,
+  // another shape type or a failed Load.
+  static ZMShapeFile* GetInstance(const char* fileName);
+
+  // Loads the trio into this object, replacing its shapes and table. The .dbf decides how
+  // many records are read from the .shp. False for a name without ".", a .dbf or .shp that
+  // cannot be read, a .shp header that is invalid or names another shape type, or broken
+  // records; the object is then left with no table and no shapes.
+  bool Load(const char* fileName);
+  // Writes the trio (the .dbf only when the object has a table). The files are written
+  // beside their targets and moved into place only when all of them are complete, so a
+  // failure (a full disk, a limit of the format) leaves the trio already on disk as it was.
+  bool Save(const char* fileName);
+
+  // The attribute table, owned by the object; an object without one gets a new table of one
+  // blank column, kept and returned from then on. Null only when memory runs out.
+  ZMDataView* GetDataView();
+  int GetRecordCount() const;
+  int GetShapeType() const;
+
+protected:
+  explicit ZMShapeFile(int shapeType);
+  // Decodes the .shp header (100 bytes) into the header member and takes its shape type;
+  // false for a wrong file code or version.
+  bool LoadHead(unsigned char* buffer);
+  // Widens the file's box by `box` (the first shape sets it).
+  void WidenEnvelop(const ST_RECT& box);
+
+  ZMDataView* m_dataView = nullptr;  // owned; null until loaded or requested
+  int m_shapeType = 0;
+  int m_recordCount = 0;
+  tagShpHead m_head;
+};
+
+class ZAMRA_API ZMShapePointFile : public ZMShapeFile {
+public:
+  ZMShapePointFile();
+  ~ZMShapePointFile() override;
+
+  void RemoveAll() override;
+  bool LoadRecord(unsigned char* records, int size) override;
+  bool SaveRecord(void* shpFile, void* shxFile) override;
+  bool SaveHead(void* file, bool mainFile) override;
+
+  // Appends a copy of the point and widens the box; the table is not touched. False for a
+  // null point or when memory runs out.
+  bool AddShape(const ST_POINT* point);
+  // The point at `index`, owned by the object; null for an index out of range or a null shape.
+  ST_POINT* GetShape(int index) const;
+
+private:
+  void ReleaseShapes();
+
+  std::vector<ST_POINT*> m_shapes;  // record-count entries; null for null shapes
+  zamra::formats::LargeBuffer* m_loadedPoints = nullptr;  // one block for all loaded points
+};
+
+class ZAMRA_API ZMShapePolylineFile : public ZMShapeFile {
+public:
+  ZMShapePolylineFile();
+  ~ZMShapePolylineFile() override;
+
+  void RemoveAll() override;
+  bool LoadRecord(unsigned char* records, int size) override;
+  bool SaveRecord(void* shpFile, void* shxFile) override;
+  bool SaveHead(void* file, bool mainFile) override;
+
+  // Appends a deep copy and widens the box by the record's stored box (compute it first with
+  // ZMPolyline::UpdateEnvelop). False for a null record or when memory runs out.
+  bool AddShape(const ST_MPOLYLINE* mpolyline);
+  // The record at `index`, owned by the object; null for an index out of range or a null shape.
+  ST_MPOLYLINE* GetShape(int index) const;
+
+private:
+  std::vector<ST_MPOLYLINE*> m_shapes;  // record-count entries; null for null shapes
+};
+
+class ZAMRA_API ZMShapePolygonFile : public ZMShapeFile {
+public:
+  ZMShapePolygonFile();
+  ~ZMShapePolygonFile() override;
+
+  void RemoveAll() override;
+  bool LoadRecord(unsigned char* records, int size) override;
+  bool SaveRecord(void* shpFile, void* shxFile) override;
+  bool SaveHead(void* file, bool mainFile) override;
+
+  // Appends a deep copy and widens the box by the record's stored box (compute it first with
+  // ZMPolygon::UpdateEnvelop). False for a null record or when memory runs out.
+  bool AddShape(const ST_MPOLYGON* mpolygon);
+  // The record at `index`, owned by the object; null for an index out of range or a null shape.
+  ST_MPOLYGON* GetShape(int index) const;
+
+private:
+  std::vector<ST_MPOLYGON*> m_shapes;  // record-count entries; null for null shapes
+};

@@ -1,0 +1,533 @@
+// ZMDbfFile: reading dBASE files (our own, shapelib's and hand-made broken ones) and writing
+// them byte for byte.
+#include "api/formats/dbf_file.h"
+
+#include <clocale>
+#include <cstdint>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+#include <shapefil.h>
+#include <signal.h>        // SIGXFSZ
+#include <sys/resource.h>  // RLIMIT_FSIZE
+
+#include "support/temp_dir.h"
+
+namespace {
+
+using zamra_test::ReadAll;
+using zamra_test::TempDir;
+using zamra_test::WriteAll;
+
+constexpr int kDefault = INT32_MIN;  // take the value from the content
+
+struct FieldDescriptor {
+  std::string name;
+  char letter;
+  int lengthByte;
+  int decimals;
+};
+
+// A dBASE file made by hand: header, descriptors, terminator, records (each given whole,
+// deletion flag included), and the end byte when asked.
+std::vector<unsigned char> MakeDbf(const std::vector<FieldDescriptor>& fields, const std::vector<std::string>& records,
+                                   bool endByte = true, int recordCount = kDefault, int headerLength = kDefault,
+                                   int recordLength = kDefault)
+{
+  std::vector<unsigned char> bytes(32, 0);
+  bytes[0] = 3;
+  int computedRecordLength = 1;
+  for (const FieldDescriptor& field : fields)
+    computedRecordLength += field.lengthByte + (field.letter == 'N' || field.letter == 'F' ? 0 : 256 * field.decimals);
+  const std::int32_t count = recordCount != kDefault ? recordCount : static_cast<std::int32_t>(records.size());
+  const auto header = static_cast<std::int16_t>(headerLength != kDefault ? headerLength : 32 * fields.size() + 33);
+  const auto record = static_cast<std::int16_t>(recordLength != kDefault ? recordLength : computedRecordLength);
+  std::memcpy(&bytes[4], &count, 4);
+  std::memcpy(&bytes[8], &header, 2);
+  std::memcpy(&bytes[10], &record, 2);
+  for (const FieldDescriptor& field : fields) {
+    unsigned char descriptor[32] = {};
+    std::memcpy(descriptor, field.name.data(), std::min<size_t>(field.name.size(), 11));
+    descriptor[11] = static_cast<unsigned char>(field.letter);
+    descriptor[16] = static_cast<unsigned char>(field.lengthByte);
+    descriptor[17] = static_cast<unsigned char>(field.decimals);
+    bytes.insert(bytes.end(), descriptor, descriptor + 32);
+  }
+  bytes.push_back(0x0D);
+  for (const std::string& text : records)
+    bytes.insert(bytes.end(), text.begin(), text.end());
+  if (endByte)
+    bytes.push_back(0x1A);
+  return bytes;
+}
+
+std::string Left(std::string text, size_t width)
+{
+  text.resize(width, ' ');
+  return text;
+}
+
+std::string Right(const std::string& text, size_t width) { return std::string(width - text.size(), ' ') + text; }
+
+std::string Cell(const ZMDataView& table, int row, int column)
+{
+  char text[ZMDataView::kTextSize];
+  table.GetItemValue(row, column, text, sizeof text);
+  return text;
+}
+
+template <typename T>
+T CellNumber(const ZMDataView& table, int row, int column)
+{
+  zm_variant value;
+  table.GetItemValue(row, column, value);
+  T number{};
+  if (value.length == sizeof number)
+    std::memcpy(&number, value.data, sizeof number);
+  return number;
+}
+
+struct ColumnInfo {
+  char type = 0;
+  int length = 0;
+  char name[40] = {};
+  char format[256] = {};
+  char flag = 0;
+};
+
+ColumnInfo Column(const ZMDataView& table, int index)
+{
+  ColumnInfo column;
+  table.GetColumn(index, column.type, column.length, column.name, column.format, column.flag);
+  return column;
+}
+
+std::unique_ptr<ZMDataView> Load(const std::string& path)
+{
+  return std::unique_ptr<ZMDataView>(ZMDbfFile::LoadFile(path.c_str()));
+}
+
+TEST(DbfFile, ReadsColumnsAndCellsOfEveryFieldLetter)
+{
+  TempDir dir;
+  const std::string path = dir.File("mixed.dbf");
+  WriteAll(path, MakeDbf({{"NAME", 'C', 10, 0}, {"COUNT", 'N', 10, 0}, {"RATE", 'N', 12, 2}, {"DAY", 'D', 8, 0},
+                          {"OK", 'L', 1, 0}},
+                         {std::string(" ") + " ABCDE    " + "        42" + "        3.25" + "20091206" + "T",
+                          std::string("*") + "Gone      " + "  -7abc   " + "            " + "        " + "F"},
+                         /*endByte=*/false));
+  auto table = Load(path);
+  ASSERT_TRUE(table);
+  ASSERT_EQ(table->GetColumnCount(), 5);
+  ASSERT_EQ(table->GetRowCount(), 2);  // the deleted record loads, the missing end byte is fine
+
+  const char expectedTypes[] = {ZM_VAR_STRING, ZM_VAR_INT, ZM_VAR_FLOAT, ZM_VAR_STRING, ZM_VAR_STRING};
+  const int expectedLengths[] = {10, 10, 12, 8, 1};
+  for (int column = 0; column < 5; ++column) {
+    EXPECT_EQ(Column(*table, column).type, expectedTypes[column]) << column;
+    EXPECT_EQ(Column(*table, column).length, expectedLengths[column]) << column;
+    EXPECT_EQ(Column(*table, column).flag, 1);
+  }
+  EXPECT_STREQ(Column(*table, 1).name, "COUNT");
+  EXPECT_STREQ(Column(*table, 2).format, "%f");
+
+  EXPECT_EQ(Cell(*table, 0, 0), " ABCDE");  // trailing spaces go, leading ones stay
+  EXPECT_EQ(CellNumber<std::int32_t>(*table, 0, 1), 42);
+  EXPECT_FLOAT_EQ(CellNumber<float>(*table, 0, 2), 3.25f);
+  EXPECT_EQ(Cell(*table, 0, 3), "20091206");
+  EXPECT_EQ(Cell(*table, 0, 4), "T");
+  EXPECT_EQ(Cell(*table, 1, 0), "Gone");
+  EXPECT_EQ(CellNumber<std::int32_t>(*table, 1, 1), -7);  // up to the first character that is no digit
+  EXPECT_FLOAT_EQ(CellNumber<float>(*table, 1, 2), 0.0f);  // blank number
+}
+
+TEST(DbfFile, ReadsCharacterFieldsLongerThan254BytesWhole)
+{
+  TempDir dir;
+  const std::string path = dir.File("long.dbf");
+  std::string value(300, 'x');
+  value[0] = 'a';
+  value[299] = 'z';
+  // Length byte 0x2C and decimal count 1: 44 + 256 = 300.
+  WriteAll(path, MakeDbf({{"NOTE", 'C', 0x2C, 1}, {"ID", 'N', 4, 0}}, {" " + value + "  17"}));
+  auto table = Load(path);
+  ASSERT_TRUE(table);
+  EXPECT_EQ(Column(*table, 0).type, ZM_VAR_STRING);
+  EXPECT_EQ(Column(*table, 0).length, 300);
+  zm_variant cell;
+  table->GetItemValue(0, 0, cell);
+  ASSERT_EQ(cell.length, 301);
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(cell.data)), value);
+  EXPECT_EQ(CellNumber<std::int32_t>(*table, 0, 1), 17);  // the next field is where it belongs
+}
+
+TEST(DbfFile, RejectsBrokenHeaders)
+{
+  TempDir dir;
+  const std::vector<FieldDescriptor> fields = {{"ID", 'N', 5, 0}};
+  const auto twoRecords = std::vector<std::string>{"     1", "     2"};
+  struct Case {
+    const char* what;
+    std::vector<unsigned char> bytes;
+  } cases[] = {
+      {"header length below 33", MakeDbf(fields, twoRecords, true, kDefault, 32)},
+      {"negative header length", MakeDbf(fields, twoRecords, true, kDefault, 0x8001)},
+      {"more records than the file holds", MakeDbf(fields, twoRecords, true, 3)},
+      {"negative record count", MakeDbf(fields, twoRecords, true, -2)},
+      {"record shorter than its fields", MakeDbf(fields, twoRecords, true, kDefault, kDefault, 4)},
+      {"header longer than the file", MakeDbf(fields, {}, false, 0, 4000)},
+      {"shorter than a file header", std::vector<unsigned char>(20, 0)},
+  };
+  for (const Case& broken : cases) {
+    const std::string path = dir.File("broken.dbf");
+    WriteAll(path, broken.bytes);
+    EXPECT_EQ(ZMDbfFile::LoadFile(path.c_str()), nullptr) << broken.what;
+  }
+  EXPECT_EQ(ZMDbfFile::LoadFile(dir.File("missing.dbf").c_str()), nullptr);
+  EXPECT_EQ(ZMDbfFile::LoadFile(dir.Path().c_str()), nullptr);  // a folder
+}
+
+TEST(DbfFile, ExtraHeaderSpaceAfterTheTerminatorAddsNoColumns)
+{
+  TempDir dir;
+  const std::string path = dir.File("backlink.dbf");
+  std::vector<unsigned char> bytes = MakeDbf({{"ID", 'N', 5, 0}}, {});
+  // Room for a 263-byte backlink after the terminator, as some writers leave it.
+  bytes.pop_back();  // the end byte
+  const std::int16_t header = 32 + 32 + 1 + 263;
+  std::memcpy(&bytes[8], &header, 2);
+  bytes.resize(header, 0);
+  const std::string record = "   12";
+  bytes.insert(bytes.end(), record.begin(), record.end());
+  const std::int32_t one = 1;
+  std::memcpy(&bytes[4], &one, 4);
+  bytes.insert(bytes.begin() + header, ' ');
+  WriteAll(path, bytes);
+  auto table = Load(path);
+  ASSERT_TRUE(table);
+  EXPECT_EQ(table->GetColumnCount(), 1);
+  EXPECT_EQ(CellNumber<std::int32_t>(*table, 0, 0), 12);
+}
+
+TEST(DbfFile, DoubleFieldsKeepTheirValuesAsTextOrBinary)
+{
+  TempDir dir;
+  const std::string path = dir.File("doubles.dbf");
+  const double binary = -1234.5;
+  std::string binaryText(8, '\0');
+  std::memcpy(&binaryText[0], &binary, 8);
+  const std::int64_t currency = 123456;  // 12.3456 in ten-thousandths
+  std::string currencyText(8, '\0');
+  std::memcpy(&currencyText[0], &currency, 8);
+  WriteAll(path, MakeDbf({{"TEXT", 'B', 12, 0}, {"BIN", 'B', 8, 0}, {"CASH", 'Y', 8, 0}},
+                         {" " + std::string("2.500000    ") + binaryText + currencyText}));
+  auto table = Load(path);
+  ASSERT_TRUE(table);
+  for (int column = 0; column < 3; ++column)
+    EXPECT_EQ(Column(*table, column).type, ZM_VAR_DOUBLE);
+  EXPECT_DOUBLE_EQ(CellNumber<double>(*table, 0, 0), 2.5);
+  EXPECT_DOUBLE_EQ(CellNumber<double>(*table, 0, 1), -1234.5);
+  EXPECT_DOUBLE_EQ(CellNumber<double>(*table, 0, 2), 12.3456);
+}
+
+std::unique_ptr<ZMDataView> IntAndTextTable(int rows)
+{
+  auto table = std::make_unique<ZMDataView>(2);
+  table->SetColumn(0, ZM_VAR_INT, 10, "POPULATION", nullptr, 1);
+  table->SetColumn(1, ZM_VAR_STRING, 20, "A_NAME_OF_15_CH", nullptr, 1);
+  for (int row = 0; row < rows; ++row) {
+    table->AddRow();
+    zm_variant number;
+    number.type = ZM_VAR_INT;
+    number.length = 4;
+    number.data = new unsigned char[4];
+    const std::int32_t value = row == 0 ? 42 : 1000 + row;
+    std::memcpy(number.data, &value, 4);
+    EXPECT_TRUE(table->SetItemValue(row, 0, number));
+    const std::string text = row == 0 ? "A text longer than its twenty bytes" : "Row " + std::to_string(row);
+    zm_variant name;
+    name.type = ZM_VAR_STRING;
+    name.length = static_cast<std::int16_t>(text.size() + 1);
+    name.data = new unsigned char[text.size() + 1];
+    std::memcpy(name.data, text.c_str(), text.size() + 1);
+    EXPECT_TRUE(table->SetItemValue(row, 1, name));
+  }
+  return table;
+}
+
+TEST(DbfFile, WritesTheLayoutByteForByte)
+{
+  TempDir dir;
+  const std::string path = dir.File("out.dbf");
+  auto table = IntAndTextTable(2);
+  ASSERT_EQ(ZMDbfFile::SaveFile(path.c_str(), table.get()), 1);
+  const std::vector<unsigned char> bytes = ReadAll(path);
+  ASSERT_EQ(bytes.size(), 32u + 64 + 1 + 2 * 31 + 1);
+  EXPECT_EQ(bytes[0], 3);
+  EXPECT_EQ(bytes[1], 109);
+  EXPECT_EQ(bytes[2], 12);
+  EXPECT_EQ(bytes[3], 6);
+  EXPECT_EQ(bytes[4], 2);
+  EXPECT_EQ(bytes[8] | bytes[9] << 8, 97);    // header length
+  EXPECT_EQ(bytes[10] | bytes[11] << 8, 31);  // record length
+  for (int index = 12; index < 32; ++index)
+    EXPECT_EQ(bytes[index], 0);
+  // Descriptors: names cut to 11 bytes, letters, addresses within the record, lengths.
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(&bytes[32]), 11), "POPULATION" + std::string(1, '\0'));
+  EXPECT_EQ(bytes[32 + 11], 'I');
+  EXPECT_EQ(bytes[32 + 12], 0);
+  EXPECT_EQ(bytes[32 + 16], 10);
+  EXPECT_EQ(bytes[32 + 17], 0);
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(&bytes[64]), 11), "A_NAME_OF_1");
+  EXPECT_EQ(bytes[64 + 11], 'C');
+  EXPECT_EQ(bytes[64 + 12], 10);
+  EXPECT_EQ(bytes[64 + 16], 20);
+  EXPECT_EQ(bytes[96], 0x0D);
+  // Records: the valid-record flag, values left-aligned, padded and cut to their fields.
+  EXPECT_EQ(bytes[97], ' ');
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(&bytes[98]), 30), "42        A text longer than i");
+  EXPECT_EQ(bytes[128], ' ');
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(&bytes[129]), 30), "1001      Row 1               ");
+  EXPECT_EQ(bytes.back(), 0x1A);
+
+  // An empty table: header, descriptors, terminator and the end byte.
+  table->RemoveAll();
+  ASSERT_EQ(ZMDbfFile::SaveFile(path.c_str(), table.get()), 1);
+  const std::vector<unsigned char> empty = ReadAll(path);
+  ASSERT_EQ(empty.size(), 32u + 64 + 1 + 1);
+  EXPECT_EQ(empty[4], 0);
+  EXPECT_EQ(empty[96], 0x0D);
+  EXPECT_EQ(empty[97], 0x1A);
+}
+
+TEST(DbfFile, FloatAndDoubleColumnsComeBackWithTheirValues)
+{
+  TempDir dir;
+  const std::string path = dir.File("numbers.dbf");
+  ZMDataView table(3);
+  table.SetColumn(0, ZM_VAR_FLOAT, 12, "RATE", nullptr, 1);
+  table.SetColumn(1, ZM_VAR_FLOAT, 10, "SHARE", "%.2f", 1);
+  table.SetColumn(2, ZM_VAR_DOUBLE, 16, "AREA", nullptr, 1);
+  table.AddRow();
+  zm_variant value;
+  value.type = ZM_VAR_FLOAT;
+  value.length = 4;
+  value.data = new unsigned char[8];
+  const float rate = 1.5f;
+  std::memcpy(value.data, &rate, 4);
+  ASSERT_TRUE(table.SetItemValue(0, 0, value));
+  const float share = 0.25f;
+  std::memcpy(value.data, &share, 4);
+  ASSERT_TRUE(table.SetItemValue(0, 1, value));
+  value.type = ZM_VAR_DOUBLE;
+  value.length = 8;
+  const double area = 12345.0625;
+  std::memcpy(value.data, &area, 8);
+  ASSERT_TRUE(table.SetItemValue(0, 2, value));
+  ASSERT_EQ(ZMDbfFile::SaveFile(path.c_str(), &table), 1);
+
+  const std::vector<unsigned char> bytes = ReadAll(path);
+  EXPECT_EQ(bytes[32 + 11], 'F');
+  EXPECT_EQ(bytes[32 + 17], 6);  // "%f" prints six decimals
+  EXPECT_EQ(bytes[64 + 17], 2);
+  EXPECT_EQ(bytes[96 + 11], 'B');
+
+  auto loaded = Load(path);
+  ASSERT_TRUE(loaded);
+  EXPECT_EQ(Column(*loaded, 0).type, ZM_VAR_FLOAT);
+  EXPECT_EQ(Column(*loaded, 0).length, 12);
+  EXPECT_EQ(Column(*loaded, 1).type, ZM_VAR_FLOAT);
+  EXPECT_EQ(Column(*loaded, 2).type, ZM_VAR_DOUBLE);
+  EXPECT_FLOAT_EQ(CellNumber<float>(*loaded, 0, 0), 1.5f);
+  EXPECT_FLOAT_EQ(CellNumber<float>(*loaded, 0, 1), 0.25f);
+  EXPECT_DOUBLE_EQ(CellNumber<double>(*loaded, 0, 2), 12345.0625);
+}
+
+TEST(DbfFile, NumbersStayLocaleFreeUnderAGermanLocale)
+{
+  const std::string saved = std::setlocale(LC_ALL, nullptr);
+  if (std::setlocale(LC_ALL, "de_DE.UTF-8") == nullptr)
+    GTEST_SKIP() << "de_DE.UTF-8 is not installed";
+  TempDir dir;
+  const std::string input = dir.File("in.dbf");
+  WriteAll(input, MakeDbf({{"X", 'N', 8, 2}, {"Y", 'B', 8, 0}}, {" " + std::string("    3.25") + "  -0.5  "}));
+  auto table = Load(input);
+  const std::string output = dir.File("out.dbf");
+  const int saved_ok = table ? ZMDbfFile::SaveFile(output.c_str(), table.get()) : 0;
+  std::setlocale(LC_ALL, saved.c_str());
+  ASSERT_TRUE(table);
+  EXPECT_FLOAT_EQ(CellNumber<float>(*table, 0, 0), 3.25f);
+  EXPECT_DOUBLE_EQ(CellNumber<double>(*table, 0, 1), -0.5);
+  ASSERT_EQ(saved_ok, 1);
+  const std::vector<unsigned char> bytes = ReadAll(output);
+  const std::string record(bytes.begin() + 32 + 64 + 1, bytes.end() - 1);
+  EXPECT_EQ(record, " 3.250000-0.50000");
+}
+
+TEST(DbfFile, LoadSaveLoadKeepsColumnsAndCells)
+{
+  TempDir dir;
+  const std::string first = dir.File("first.dbf");
+  WriteAll(first, MakeDbf({{"NAME", 'C', 12, 0}, {"POP", 'N', 9, 0}, {"AREA", 'N', 11, 3}, {"LONG", 'C', 0x10, 1}},
+                          {" " + Left("Zürich", 12) + Right("402762", 9) + Right("87.880", 11) + std::string(272, 'L'),
+                           " " + Left("Genève", 12) + Right("203856", 9) + Right("15.930", 11) + std::string(272, 'G')}));
+  auto once = Load(first);
+  ASSERT_TRUE(once);
+  const std::string second = dir.File("second.dbf");
+  ASSERT_EQ(ZMDbfFile::SaveFile(second.c_str(), once.get()), 1);
+  auto twice = Load(second);
+  ASSERT_TRUE(twice);
+  ASSERT_EQ(twice->GetColumnCount(), once->GetColumnCount());
+  ASSERT_EQ(twice->GetRowCount(), 2);
+  for (int column = 0; column < once->GetColumnCount(); ++column) {
+    EXPECT_EQ(Column(*twice, column).type, Column(*once, column).type) << column;
+    EXPECT_EQ(Column(*twice, column).length, Column(*once, column).length) << column;
+    EXPECT_STREQ(Column(*twice, column).name, Column(*once, column).name);
+    for (int row = 0; row < 2; ++row)
+      EXPECT_EQ(Cell(*twice, row, column), Cell(*once, row, column)) << row << "," << column;
+  }
+  EXPECT_EQ(Cell(*twice, 1, 0), "Genève");
+  EXPECT_EQ(Cell(*twice, 0, 2), "87.879997");  // a single's six decimals
+}
+
+TEST(DbfFile, ShapelibFilesLoadWithTheirValues)
+{
+  TempDir dir;
+  const std::string path = dir.File("shapelib.dbf");
+  DBFHandle dbf = DBFCreate(path.c_str());
+  ASSERT_NE(dbf, nullptr);
+  ASSERT_EQ(DBFAddField(dbf, "NAME", FTString, 16, 0), 0);
+  ASSERT_EQ(DBFAddField(dbf, "POP", FTInteger, 9, 0), 1);
+  ASSERT_EQ(DBFAddField(dbf, "DENSITY", FTDouble, 12, 4), 2);
+  const char* names[] = {"Lisbon", "Porto", "Braga"};
+  const int populations[] = {545000, 232000, -1};
+  const double densities[] = {5445.7, 5703.25, 0.0};
+  for (int row = 0; row < 3; ++row) {
+    DBFWriteStringAttribute(dbf, row, 0, names[row]);
+    DBFWriteIntegerAttribute(dbf, row, 1, populations[row]);
+    DBFWriteDoubleAttribute(dbf, row, 2, densities[row]);
+  }
+  DBFClose(dbf);
+
+  auto table = Load(path);
+  ASSERT_TRUE(table);
+  ASSERT_EQ(table->GetRowCount(), 3);
+  EXPECT_EQ(Column(*table, 0).type, ZM_VAR_STRING);
+  EXPECT_EQ(Column(*table, 1).type, ZM_VAR_INT);
+  EXPECT_EQ(Column(*table, 2).type, ZM_VAR_FLOAT);
+  for (int row = 0; row < 3; ++row) {
+    EXPECT_EQ(Cell(*table, row, 0), names[row]);
+    EXPECT_EQ(CellNumber<std::int32_t>(*table, row, 1), populations[row]);
+    EXPECT_FLOAT_EQ(CellNumber<float>(*table, row, 2), static_cast<float>(densities[row]));
+  }
+}
+
+TEST(DbfFile, OurFilesReadBackInShapelib)
+{
+  TempDir dir;
+  const std::string path = dir.File("ours.dbf");
+  auto table = IntAndTextTable(50);
+  table->InitColumn(3);
+  table->SetColumn(0, ZM_VAR_INT, 8, "ID", nullptr, 1);
+  table->SetColumn(1, ZM_VAR_STRING, 24, "NAME", nullptr, 1);
+  table->SetColumn(2, ZM_VAR_FLOAT, 14, "VALUE", nullptr, 1);
+  for (int row = 0; row < 50; ++row) {
+    table->AddRow();
+    zm_variant id;
+    id.type = ZM_VAR_INT;
+    id.length = 4;
+    id.data = new unsigned char[4];
+    std::memcpy(id.data, &row, 4);
+    ASSERT_TRUE(table->SetItemValue(row, 0, id));
+    const std::string name = "Feature " + std::to_string(row);
+    zm_variant text;
+    text.type = ZM_VAR_STRING;
+    text.length = static_cast<std::int16_t>(name.size() + 1);
+    text.data = new unsigned char[name.size() + 1];
+    std::memcpy(text.data, name.c_str(), name.size() + 1);
+    ASSERT_TRUE(table->SetItemValue(row, 1, text));
+    zm_variant real;
+    real.type = ZM_VAR_FLOAT;
+    real.length = 4;
+    real.data = new unsigned char[4];
+    const float value = row * 0.5f - 3.0f;
+    std::memcpy(real.data, &value, 4);
+    ASSERT_TRUE(table->SetItemValue(row, 2, real));
+  }
+  ASSERT_EQ(ZMDbfFile::SaveFile(path.c_str(), table.get()), 1);
+
+  DBFHandle dbf = DBFOpen(path.c_str(), "rb");
+  ASSERT_NE(dbf, nullptr);
+  EXPECT_EQ(DBFGetRecordCount(dbf), 50);
+  ASSERT_EQ(DBFGetFieldCount(dbf), 3);
+  char name[12];
+  int width = 0;
+  int decimals = 0;
+  EXPECT_EQ(DBFGetFieldInfo(dbf, 2, name, &width, &decimals), FTDouble);
+  EXPECT_STREQ(name, "VALUE");
+  EXPECT_EQ(width, 14);
+  EXPECT_EQ(decimals, 6);
+  for (int row = 0; row < 50; ++row) {
+    EXPECT_EQ(std::atoi(DBFReadStringAttribute(dbf, row, 0)), row);
+    EXPECT_STREQ(DBFReadStringAttribute(dbf, row, 1), ("Feature " + std::to_string(row)).c_str());
+    EXPECT_DOUBLE_EQ(DBFReadDoubleAttribute(dbf, row, 2), row * 0.5 - 3.0);
+  }
+  DBFClose(dbf);
+
+  int status = -1;
+  const std::string dump = zamra_test::RunCommand("dbfdump '" + path + "' 2>&1", &status);
+  EXPECT_EQ(status, 0);
+  EXPECT_NE(dump.find("Feature 49"), std::string::npos) << dump.substr(0, 400);
+}
+
+TEST(DbfFile, TablesTheFormatCannotHoldAreRefusedAndTheOldFileStays)
+{
+  TempDir dir;
+  const std::string path = dir.File("keep.dbf");
+  auto small = IntAndTextTable(1);
+  ASSERT_EQ(ZMDbfFile::SaveFile(path.c_str(), small.get()), 1);
+  const std::vector<unsigned char> before = ReadAll(path);
+
+  ZMDataView wide(1100);  // the header length would pass 32767
+  for (int column = 0; column < 1100; ++column)
+    wide.SetColumn(column, ZM_VAR_STRING, 1, "C", nullptr, 1);
+  EXPECT_EQ(ZMDbfFile::SaveFile(path.c_str(), &wide), 0);
+  ZMDataView longRecord(2);  // the record length would pass 32767
+  longRecord.SetColumn(0, ZM_VAR_STRING, 30000, "A", nullptr, 1);
+  longRecord.SetColumn(1, ZM_VAR_STRING, 3000, "B", nullptr, 1);
+  EXPECT_EQ(ZMDbfFile::SaveFile(path.c_str(), &longRecord), 0);
+  EXPECT_EQ(ReadAll(path), before);
+  EXPECT_EQ(ZMDbfFile::SaveFile(dir.File("no/such/folder.dbf").c_str(), small.get()), 0);
+}
+
+TEST(DbfFile, AFailedWriteReportsFailureAndKeepsTheOldFile)
+{
+  TempDir dir;
+  const std::string path = dir.File("full.dbf");
+  auto small = IntAndTextTable(1);
+  ASSERT_EQ(ZMDbfFile::SaveFile(path.c_str(), small.get()), 1);
+  const std::vector<unsigned char> before = ReadAll(path);
+  auto big = IntAndTextTable(2000);  // about 62 KB
+
+  // A file size limit makes write fail as a full disk would.
+  struct rlimit saved {};
+  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+  struct rlimit limited = saved;
+  limited.rlim_cur = 16 * 1024;
+  signal(SIGXFSZ, SIG_IGN);
+  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limited), 0);
+  const int result = ZMDbfFile::SaveFile(path.c_str(), big.get());
+  setrlimit(RLIMIT_FSIZE, &saved);
+
+  EXPECT_EQ(result, 0);
+  EXPECT_EQ(ReadAll(path), before);
+  int files = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(dir.Path()))
+    files += entry.is_regular_file() ? 1 : 0;
+  EXPECT_EQ(files, 1);  // no temporary file is left behind
+}
+
+} // namespace
