@@ -1,0 +1,7 @@
+// ZMThread over the platform layer's threads.
+#include "api/system/thread.h"
+
+HANDLE ZMThread::NewThread(LPTHREAD_START_ROUTINE function, void* argument, DWORD* threadId)
+{
+  return CreateThread(nullptr, 0, function, argument, 0, threadId);
+}
