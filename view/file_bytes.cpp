@@ -13,12 +13,12 @@ constexpr std::int64_t kHugePage = 2 * 1024 * 1024;
 
 } // namespace
 
-unsigned char* AllocateLarge(std::int64_t bytes)
+unsigned char* AllocateLarge(std::int64_t bytes, bool hugePages)
 {
   if (bytes <= 0)
     bytes = 1;
   auto* block = static_cast<unsigned char*>(std::malloc(static_cast<size_t>(bytes)));
-  if (block != nullptr && bytes >= 2 * kHugePage) {
+  if (block != nullptr && hugePages && bytes >= 2 * kHugePage) {
     // Only the whole huge pages inside the block can be advised.
     const auto start = (reinterpret_cast<std::uintptr_t>(block) + kHugePage - 1) & ~static_cast<std::uintptr_t>(kHugePage - 1);
     const auto end = (reinterpret_cast<std::uintptr_t>(block) + static_cast<std::uintptr_t>(bytes)) &
@@ -29,7 +29,7 @@ unsigned char* AllocateLarge(std::int64_t bytes)
   return block;
 }
 
-bool ReadWholeFile(const char* path, FileBytes& bytes)
+bool ReadWholeFile(const char* path, FileBytes& bytes, bool hugePages)
 {
   HANDLE file = ZMFile::OpenForRead(path);
   if (file == INVALID_HANDLE_VALUE)
@@ -37,7 +37,7 @@ bool ReadWholeFile(const char* path, FileBytes& bytes)
   std::int64_t size = 0;
   bool ok = GetFileSizeEx(file, &size) && size >= 0 && size <= INT_MAX;
   if (ok) {
-    bytes.data.reset(AllocateLarge(size));
+    bytes.data.reset(AllocateLarge(size, hugePages));
     DWORD read = 0;
     ok = bytes.data != nullptr && ReadFile(file, bytes.data.get(), static_cast<DWORD>(size), &read, nullptr) &&
          read == static_cast<DWORD>(size);

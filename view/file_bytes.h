@@ -19,10 +19,12 @@ struct FileBytes {
   std::int64_t size = 0;
 };
 
-// A block of `bytes` bytes from malloc, 16-byte aligned, with large blocks asked to be backed
-// by huge pages (fewer page faults when it is first written); null when memory runs out.
-unsigned char* AllocateLarge(std::int64_t bytes);
+// A block of `bytes` bytes from malloc, 16-byte aligned; null when memory runs out. With
+// `hugePages` a large block is asked to be backed by huge pages: fewer page faults when it is
+// first written, which pays for blocks that are kept (measured: it slows blocks that are
+// read once and freed).
+unsigned char* AllocateLarge(std::int64_t bytes, bool hugePages = false);
 
 // The whole file, or false when it cannot be opened or read completely (or exceeds the 2 GiB
 // that shapefile offsets can address).
-bool ReadWholeFile(const char* path, FileBytes& bytes);
+bool ReadWholeFile(const char* path, FileBytes& bytes, bool hugePages = false);

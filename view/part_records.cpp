@@ -1,6 +1,7 @@
 // Parsing polyline and polygon records of a .shp.
 #include "view/part_records.h"
 
+#include <bit>
 #include <cstring>
 #include <new>
 
@@ -11,6 +12,24 @@ namespace {
 constexpr int kRecordHeaderSize = 8;   // record number and content length, big-endian
 constexpr int kFixedContentSize = 44;  // shape type, box, part count, point count
 constexpr int kNullShape = 0;
+
+// Points are moved as they lie in the file, and fields are read in place.
+static_assert(std::endian::native == std::endian::little, "the record parser reads little-endian fields directly");
+
+// Field readers of the view's own record parser, inlined into its loops.
+inline std::int32_t BigInt(const unsigned char* bytes)
+{
+  std::uint32_t value;
+  std::memcpy(&value, bytes, sizeof value);
+  return static_cast<std::int32_t>(__builtin_bswap32(value));
+}
+
+inline std::int32_t LittleInt(const unsigned char* bytes)
+{
+  std::int32_t value;
+  std::memcpy(&value, bytes, sizeof value);
+  return value;
+}
 
 struct RecordLayout {
   std::int64_t length = 0;  // content length in bytes
@@ -24,23 +43,23 @@ bool ReadLayout(const unsigned char* area, std::int64_t size, std::int64_t curso
 {
   if (size - cursor < 12)
     return false;
-  layout.length = 2 * static_cast<std::int64_t>(ZMType::ReadEsriInt(area + cursor + 4));
+  layout.length = 2 * static_cast<std::int64_t>(BigInt(area + cursor + 4));
   if (layout.length < 4 || layout.length > size - cursor - kRecordHeaderSize)
     return false;
   const unsigned char* content = area + cursor + kRecordHeaderSize;
-  if (ZMType::ReadInt(content) == kNullShape) {
+  if (LittleInt(content) == kNullShape) {
     layout.partCount = layout.pointCount = 0;
     return true;
   }
   if (layout.length < kFixedContentSize)
     return false;
-  const std::int64_t parts = ZMType::ReadInt(content + 36);
-  const std::int64_t points = ZMType::ReadInt(content + 40);
+  const std::int64_t parts = LittleInt(content + 36);
+  const std::int64_t points = LittleInt(content + 40);
   if (parts < 0 || points < 0 || kFixedContentSize + 4 * parts + 16 * points > layout.length)
     return false;
   int previous = 0;
   for (std::int64_t part = 0; part < parts; ++part) {
-    const int start = ZMType::ReadInt(content + kFixedContentSize + 4 * part);
+    const int start = LittleInt(content + kFixedContentSize + 4 * part);
     if (start < previous || start > points)
       return false;
     previous = start;
@@ -125,7 +144,7 @@ bool PartRecords<Multi>::Load(MallocPtr<unsigned char> block, std::int64_t offse
     const unsigned char* content = area + cursor + kRecordHeaderSize;
     Multi& multi = m_records[record];
     cursor += kRecordHeaderSize + layout.length;
-    if (ZMType::ReadInt(content) == kNullShape) {
+    if (LittleInt(content) == kNullShape) {
       multi.envelop = nullBox;
       continue;
     }
@@ -134,10 +153,10 @@ bool PartRecords<Multi>::Load(MallocPtr<unsigned char> block, std::int64_t offse
       continue;
     multi.partCount = layout.partCount;
     const unsigned char* starts = content + kFixedContentSize;
-    const int first = ZMType::ReadInt(starts);
+    const int first = LittleInt(starts);
     for (int part = 0; part < layout.partCount; ++part) {
-      const int start = ZMType::ReadInt(starts + 4 * part);
-      const int end = part + 1 < layout.partCount ? ZMType::ReadInt(starts + 4 * (part + 1)) : layout.pointCount;
+      const int start = LittleInt(starts + 4 * part);
+      const int end = part + 1 < layout.partCount ? LittleInt(starts + 4 * (part + 1)) : layout.pointCount;
       nextPart[part].pointCount = end - start;
     }
     nextPart += layout.partCount;

@@ -56,7 +56,8 @@ bool CShapeLayer::Open(const char* shpPath)
   {
     FileBytes shp;
     tagShpHead mainHeader;
-    if (!ReadWholeFile(shpPath, shp) || shp.size < kHeaderSize || !ZMType::ReadShpHead(shp.data.get(), &mainHeader))
+    if (!ReadWholeFile(shpPath, shp, KeepsRecordBlock()) || shp.size < kHeaderSize ||
+        !ZMType::ReadShpHead(shp.data.get(), &mainHeader))
       return false;
     ZMGeometry::RectRegx(&mainHeader.envelop);
     if (mainHeader.shapeType != type)
@@ -129,7 +130,7 @@ int CShapeLayer::LoadRecords(const unsigned char* area, int size)
 {
   if (area == nullptr || size < 0)
     return 0;
-  MallocPtr<unsigned char> copy(AllocateLarge(size));
+  MallocPtr<unsigned char> copy(AllocateLarge(size, KeepsRecordBlock()));
   if (!copy)
     return 0;
   std::memcpy(copy.get(), area, static_cast<size_t>(size));

@@ -90,6 +90,8 @@ protected:
   // Parses the `size` bytes of records at `offset` in `block`, and may keep the block (as the
   // storage of the points); false when a record is broken.
   virtual bool AdoptRecords(MallocPtr<unsigned char> block, std::int64_t offset, std::int64_t size) = 0;
+  // Whether AdoptRecords keeps the block (polylines and polygons do; points copy out of it).
+  bool KeepsRecordBlock() const { return type != 1; }
 
   enum class LabelAnchor { None, AtPoint, InEnvelope };
   // Where record `record`'s label goes: under its point, or in its envelope.
