@@ -7,10 +7,13 @@
 
 #include <QApplication>
 #include <QIcon>
+#include <QPointer>
 #include <QString>
 #include <QSystemTrayIcon>
+#include <QWidget>
 
 #include "platform/icon.h"
+#include "platform/window_message.h"
 
 namespace {
 
@@ -38,6 +41,33 @@ void Apply(QSystemTrayIcon& tray, const NOTIFYICONDATAW& data)
     tray.setToolTip(TipText(data));
 }
 
+// Mouse messages a tray icon reports to its owner, as the second message parameter.
+constexpr LPARAM kLeftButtonUp = 0x0202;
+constexpr LPARAM kLeftButtonDoubleClick = 0x0203;
+constexpr LPARAM kRightButtonUp = 0x0205;
+constexpr LPARAM kMiddleButtonUp = 0x0208;
+
+// Clicks on the icon reach the owner window as its callback message, posted in order.
+void ConnectCallback(QSystemTrayIcon& tray, const NOTIFYICONDATAW& data)
+{
+  if ((data.uFlags & NIF_MESSAGE) == 0 || data.hWnd == nullptr)
+    return;
+  QPointer<QWidget> owner(data.hWnd);
+  const UINT message = data.uCallbackMessage;
+  const UINT id = data.uID;
+  QObject::connect(&tray, &QSystemTrayIcon::activated, [owner, message, id](QSystemTrayIcon::ActivationReason reason) {
+    LPARAM mouse = kLeftButtonUp;
+    if (reason == QSystemTrayIcon::DoubleClick)
+      mouse = kLeftButtonDoubleClick;
+    else if (reason == QSystemTrayIcon::Context)
+      mouse = kRightButtonUp;
+    else if (reason == QSystemTrayIcon::MiddleClick)
+      mouse = kMiddleButtonUp;
+    if (owner)
+      PostMessage(owner.data(), message, id, mouse);
+  });
+}
+
 } // namespace
 
 BOOL Shell_NotifyIconW(DWORD message, NOTIFYICONDATAW* data)
@@ -55,6 +85,7 @@ BOOL Shell_NotifyIconW(DWORD message, NOTIFYICONDATAW* data)
       return FALSE;
     auto tray = std::make_unique<QSystemTrayIcon>();
     Apply(*tray, *data);
+    ConnectCallback(*tray, *data);
     tray->show();
     icons.emplace(key, std::move(tray));
     return TRUE;

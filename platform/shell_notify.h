@@ -27,6 +27,9 @@ struct NOTIFYICONDATAW {
 
 // NIM_ADD shows a new icon (with the record's icon and tip where its flags say so), NIM_MODIFY
 // updates the icon and tip of the icon added for the same window and identifier, NIM_DELETE
-// removes it. FALSE when the desktop has no notification area (or no QApplication runs),
+// removes it. With NIF_MESSAGE at NIM_ADD, clicks on the icon are posted to hWnd as
+// uCallbackMessage, wParam uID and lParam the mouse message (0x0202 left button up, 0x0203 left
+// double click, 0x0205 right button up, 0x0208 middle button up).
+// FALSE when the desktop has no notification area (or no QApplication runs),
 // when adding twice, or when modifying or removing an icon that was not added.
 ZAMRA_PLATFORM_API BOOL Shell_NotifyIconW(DWORD message, NOTIFYICONDATAW* data);

@@ -35,7 +35,7 @@ bool CShapeLayer::Open(const char* shpPath)
   std::strcpy(base, shpPath);
   // The extension is what follows the last "." of the file name (a "." in a folder name is not one).
   char* dot = std::strrchr(base, '.');
-  const char* slash = std::max(std::strrchr(base, '/'), std::strrchr(base, '\\'));
+  const char* slash = LastPathSeparator(base);
   if (dot == nullptr || (slash != nullptr && dot < slash))
     return false;
   *dot = '\0';
@@ -88,8 +88,7 @@ bool CShapeLayer::Open(const char* shpPath)
 
 void CShapeLayer::GetName(char* out)
 {
-  // Paths here use "/", files from elsewhere may name "\": the name follows whichever is last.
-  const char* slash = std::max(std::strrchr(path, '/'), std::strrchr(path, '\\'));
+  const char* slash = LastPathSeparator(path);
   std::strcpy(out, slash != nullptr ? slash + 1 : "");
 }
 

@@ -17,6 +17,15 @@ void CopyTextField(char* field, const char* source, std::size_t size)
   field[length] = '\0';
 }
 
+const char* LastPathSeparator(const char* path)
+{
+  const char* last = nullptr;
+  for (const char* at = path; *at != '\0'; ++at)
+    if (*at == '/' || *at == '\\')
+      last = at;
+  return last;
+}
+
 LabelFont::LabelFont(HDC dc, const char* face, int size, COLORREF color) : m_dc(dc)
 {
   LOGFONTA description{};

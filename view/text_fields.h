@@ -8,6 +8,10 @@
 // Copies `source` (null: "") into a field of `size` bytes, cut to size - 1 characters.
 void CopyTextField(char* field, const char* source, std::size_t size);
 
+// The last "/" or "\" of a path, whichever comes later (paths here use "/", files named
+// elsewhere may use "\"); null when it has neither.
+const char* LastPathSeparator(const char* path);
+
 // Selects a label font (height `size`, default character set, face cut to 31 characters), a
 // transparent background and the text colour into a context for one scope, and restores the
 // previous font and colour afterwards.
