@@ -42,6 +42,32 @@ CUserShapeItem MakeItem(int id, int value, const char* name, const Part* shape, 
   return item;
 }
 
+// Draws the items as polylines, or as rings filled with `fillColor` when it is given. An item
+// added with its own style keeps it; the others follow the layer's.
+void DrawItems(CMapModel* model, HDC dc, const std::vector<CUserShapeItem>& items, BYTE penWidth, COLORREF penColor,
+               const COLORREF* fillColor)
+{
+  for (const CUserShapeItem& item : items) {
+    if (item.pointCount == 0)
+      continue;
+    HPEN pen = item.ownStyle ? CreatePen(0, item.penWidth, item.penColor) : CreatePen(0, penWidth, penColor);
+    HGDIOBJ previousPen = SelectObject(dc, pen);
+    HBRUSH brush = nullptr;
+    HGDIOBJ previousBrush = nullptr;
+    if (fillColor != nullptr) {
+      brush = CreateSolidBrush(item.ownStyle ? item.fillColor : *fillColor);
+      previousBrush = SelectObject(dc, brush);
+    }
+    model->DrawPart(dc, item.points.get(), item.pointCount, item.envelop, fillColor != nullptr);
+    if (brush != nullptr) {
+      SelectObject(dc, previousBrush);
+      DeleteObject(brush);
+    }
+    SelectObject(dc, previousPen);
+    DeleteObject(pen);
+  }
+}
+
 void DrawItemLabels(CMapModel* model, HDC dc, const std::vector<CUserShapeItem>& items, const char* face, int size,
                     COLORREF color)
 {
@@ -78,19 +104,7 @@ void CUserPolylineLayer::SetLabelFont(COLORREF color, const char* face, int size
   labelSize = size;
 }
 
-void CUserPolylineLayer::DrawShapes(HDC dc)
-{
-  for (const CUserShapeItem& item : m_items) {
-    if (item.pointCount == 0)
-      continue;
-    // An item added with its own style keeps it; the others follow the layer's.
-    HPEN pen = item.ownStyle ? CreatePen(0, item.penWidth, item.penColor) : CreatePen(0, penWidth, penColor);
-    HGDIOBJ previous = SelectObject(dc, pen);
-    m_model->DrawPart(dc, item.points.get(), item.pointCount, item.envelop, false);
-    SelectObject(dc, previous);
-    DeleteObject(pen);
-  }
-}
+void CUserPolylineLayer::DrawShapes(HDC dc) { DrawItems(m_model, dc, m_items, penWidth, penColor, nullptr); }
 
 void CUserPolylineLayer::DrawLabels(HDC dc)
 {
@@ -126,22 +140,7 @@ void CUserPolygonLayer::SetLabelFont(COLORREF color, const char* face, int size)
   labelSize = size;
 }
 
-void CUserPolygonLayer::DrawShapes(HDC dc)
-{
-  for (const CUserShapeItem& item : m_items) {
-    if (item.pointCount == 0)
-      continue;
-    HPEN pen = item.ownStyle ? CreatePen(0, item.penWidth, item.penColor) : CreatePen(0, penWidth, penColor);
-    HBRUSH brush = CreateSolidBrush(item.ownStyle ? item.fillColor : fillColor);
-    HGDIOBJ previousPen = SelectObject(dc, pen);
-    HGDIOBJ previousBrush = SelectObject(dc, brush);
-    m_model->DrawPart(dc, item.points.get(), item.pointCount, item.envelop, true);
-    SelectObject(dc, previousBrush);
-    SelectObject(dc, previousPen);
-    DeleteObject(brush);
-    DeleteObject(pen);
-  }
-}
+void CUserPolygonLayer::DrawShapes(HDC dc) { DrawItems(m_model, dc, m_items, penWidth, penColor, &fillColor); }
 
 void CUserPolygonLayer::DrawLabels(HDC dc)
 {

@@ -13,6 +13,7 @@
 #include "view/point_layer.h"
 #include "view/polygon_layer.h"
 #include "view/user_poi_layer.h"
+#include "view/user_shape_layers.h"
 
 using zamra_test::Square;
 using zamra_test::TempDir;
@@ -153,4 +154,30 @@ TEST_F(Rendering, LabelsAvoidSymbolsAndFollowByteLengths)
   m_model.GetUserPoiLayer()->labelVisible = 0;
   Redraw();
   EXPECT_EQ(At(px - 3, py - 3), RGB(0, 255, 0)) << "the layer's symbol wins over the user's";
+}
+
+TEST_F(Rendering, UserShapesInTheLayerStyleOrTheirOwn)
+{
+  // Rings of 8 degrees (about 100 pixels) left and right of the centre (0, 0).
+  ST_POINT left[] = {{-9, -4}, {-9, 4}, {-1, 4}, {-1, -4}, {-9, -4}};
+  ST_POINT right[] = {{1, -4}, {1, 4}, {9, 4}, {9, -4}, {1, -4}};
+  ST_POLYGON ring;
+  ring.pointCount = 5;
+  ring.points = left;
+  CUserPolygonLayer* polygons = m_model.GetUserPolygonLayer();
+  polygons->SetStyle(0, RGB(0, 0, 0), 1, RGB(0, 200, 0));
+  polygons->AddShape(1, 0, "", &ring, 0, 0, RGB(9, 9, 9), 1, RGB(255, 0, 255));
+  ring.points = right;
+  polygons->AddShape(2, 0, "", &ring, 1, 0, RGB(0, 0, 0), 1, RGB(0, 0, 200));
+  ring.points = nullptr;  // the layer copied the points; the caller keeps its own
+  ST_POLYLINE line;
+  ST_POINT across[] = {{-9, 6}, {9, 6}};
+  line.pointCount = 2;
+  line.points = across;
+  m_model.GetUserPolylineLayer()->AddShape(3, 0, "", &line, 1, 0, RGB(200, 0, 0), 1);
+  line.points = nullptr;
+  Redraw();
+  EXPECT_EQ(At(Pixel(-5, 0, true), Pixel(-5, 0, false)), RGB(0, 200, 0)) << "the layer's fill";
+  EXPECT_EQ(At(Pixel(5, 0, true), Pixel(5, 0, false)), RGB(0, 0, 200)) << "the item's own fill";
+  EXPECT_EQ(At(Pixel(0, 6, true), Pixel(0, 6, false)), RGB(200, 0, 0)) << "the line's own pen";
 }
