@@ -11,6 +11,7 @@
 #include <sys/stat.h>  // lstat, fstat, fchmod
 #include <unistd.h>    // getpid, unlink
 #include <unordered_set>
+#include <utility>  // move
 
 #include <expat.h>
 
@@ -73,21 +74,6 @@ void CopyOut(WCHAR* target, const WCHAR* text)
 
 // ---- What a well-formed file may hold ----
 
-bool IsNameStart(char32_t c)
-{
-  return c == ':' || c == '_' || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= 0xC0 && c <= 0xD6) ||
-         (c >= 0xD8 && c <= 0xF6) || (c >= 0xF8 && c <= 0x2FF) || (c >= 0x370 && c <= 0x37D) ||
-         (c >= 0x37F && c <= 0x1FFF) || (c >= 0x200C && c <= 0x200D) || (c >= 0x2070 && c <= 0x218F) ||
-         (c >= 0x2C00 && c <= 0x2FEF) || (c >= 0x3001 && c <= 0xD7FF) || (c >= 0xF900 && c <= 0xFDCF) ||
-         (c >= 0xFDF0 && c <= 0xFFFD) || (c >= 0x10000 && c <= 0xEFFFF);
-}
-
-bool IsNameChar(char32_t c)
-{
-  return IsNameStart(c) || c == '-' || c == '.' || (c >= '0' && c <= '9') || c == 0xB7 ||
-         (c >= 0x300 && c <= 0x36F) || (c >= 0x203F && c <= 0x2040);
-}
-
 // Decodes the code point at text[i], advancing i; 0xFFFFFFFF for a lone surrogate.
 char32_t NextCodePoint(const WCHAR* text, size_t& i)
 {
@@ -99,17 +85,29 @@ char32_t NextCodePoint(const WCHAR* text, size_t& i)
   return unit;
 }
 
-bool IsValidName(const WCHAR* name)
+bool IsAsciiNameStart(WCHAR c) { return c == ':' || c == '_' || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
+
+bool IsAsciiNameChar(WCHAR c) { return IsAsciiNameStart(c) || c == '-' || c == '.' || (c >= '0' && c <= '9'); }
+
+// Whether the parser that loads our files takes `name` as an element name. Outside ASCII its
+// rules are not the current XML edition's (it takes U+00AA, refuses some newer letters), and a
+// tree that loaded must save while a saved file must load: so the parser itself is asked.
+bool ParserAcceptsName(std::u16string_view name)
 {
-  if (name == nullptr || name[0] == 0)
+  std::u16string document = u"\uFEFF<";
+  document.append(name);
+  document.append(u"/>");
+  std::string bytes(document.size() * 2, '\0');
+  for (size_t i = 0; i < document.size(); ++i) {
+    bytes[2 * i] = static_cast<char>(document[i] & 0xFF);
+    bytes[2 * i + 1] = static_cast<char>(document[i] >> 8);
+  }
+  XML_Parser parser = XML_ParserCreate(nullptr);
+  if (parser == nullptr)
     return false;
-  size_t i = 0;
-  if (!IsNameStart(NextCodePoint(name, i)))
-    return false;
-  while (name[i] != 0)
-    if (!IsNameChar(NextCodePoint(name, i)))
-      return false;
-  return true;
+  const bool accepted = XML_Parse(parser, bytes.data(), static_cast<int>(bytes.size()), XML_TRUE) == XML_STATUS_OK;
+  XML_ParserFree(parser);
+  return accepted;
 }
 
 bool IsXmlChar(char32_t c)
@@ -138,6 +136,38 @@ public:
       return;
     }
     m_text.append(name);
+  }
+
+  // ASCII names are decided here; others by the parser, once per distinct name. An ASCII
+  // character inside such a name must still be a name character, so that no space, quote or
+  // bracket can slip through the parser's test as markup of its own.
+  bool IsValidName(const WCHAR* name)
+  {
+    if (name == nullptr || name[0] == 0)
+      return false;
+    const std::u16string_view view(name);
+    bool ascii = true;
+    for (size_t i = 0; i < view.size();) {
+      const WCHAR unit = name[i];
+      if (unit < 0x80) {
+        if (!(i == 0 ? IsAsciiNameStart(unit) : IsAsciiNameChar(unit)))
+          return false;
+        ++i;
+      } else {
+        ascii = false;
+        if (NextCodePoint(name, i) == 0xFFFFFFFF)
+          return false;  // a lone surrogate
+      }
+    }
+    if (ascii)
+      return true;
+    std::u16string key(view);
+    if (m_acceptedNames.count(key) != 0)
+      return true;
+    if (!ParserAcceptsName(view))
+      return false;
+    m_acceptedNames.insert(std::move(key));
+    return true;
   }
 
   // Text content keeps TAB and LF as they are; CR would come back as LF, so it is a reference.
@@ -253,6 +283,7 @@ private:
   }
 
   std::u16string m_text;
+  std::unordered_set<std::u16string> m_acceptedNames;
   bool m_ok = true;
 };
 

@@ -141,6 +141,13 @@ TEST(ZMXml, RefusesTreesThatCannotBeWellFormedAndKeepsTheOldFile)
   ZMXml badName(u"1st");
   EXPECT_FALSE(badName.SaveXml(path.c_str()));
 
+  // Markup inside a name that the parser would read as an attribute or a second element.
+  for (const char16_t* injected : {u"\u4E2D k=\"1\"", u"\u4E2D/><x", u"\u4E2D\u0007"}) {
+    ZMXml markup(u"r");
+    markup.GetRootNode()->AddAttribute(injected, u"v");
+    EXPECT_FALSE(markup.SaveXml(path.c_str()));
+  }
+
   ZMXml twice(u"r");
   twice.GetRootNode()->AddAttribute(u"k", u"1");
   twice.GetRootNode()->AddAttribute(u"k", u"2");
@@ -159,6 +166,27 @@ TEST(ZMXml, RefusesTreesThatCannotBeWellFormedAndKeepsTheOldFile)
 
   EXPECT_EQ(ReadAll(path), (std::vector<unsigned char> {'o', 'l', 'd'}));
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 1);  // no stray files
+}
+
+// Every name the parser takes in a UTF-16 file (the form we save) saves and reloads, including
+// letters that the current XML edition does not count as name characters (U+00AA, U+00BA, U+00B5).
+TEST(ZMXml, NamesThatLoadAlsoSave)
+{
+  TempDir dir;
+  const std::string path = dir.File("names.xml");
+  const std::u16string text = u"\uFEFF<r co\u00AAor=\"1\"><\u00BAx \u00B5=\"2\"/><\u56FE/></r>";
+  std::string source;
+  for (char16_t unit : text)
+    source += {static_cast<char>(unit & 0xFF), static_cast<char>(unit >> 8)};
+  ZMXml loaded;
+  ASSERT_TRUE(loaded.LoadXml(source.data(), static_cast<int>(source.size())));
+  ASSERT_TRUE(loaded.SaveXml(path.c_str()));
+  ZMXml reloaded;
+  ASSERT_TRUE(reloaded.LoadXml(path.c_str()));
+  EXPECT_EQ(Text(reloaded.GetRootNode()->GetAttribute()->GetName()), u"co\u00AAor");
+  EXPECT_EQ(Text(reloaded.GetRootNode()->GetChild()->GetName()), u"\u00BAx");
+  EXPECT_EQ(Text(reloaded.GetRootNode()->GetChild()->GetAttribute()->GetName()), u"\u00B5");
+  EXPECT_NE(reloaded.SearchNodeByTagName(u"\u56FE"), nullptr);
 }
 
 TEST(ZMXml, ReportsWriteFailures)
