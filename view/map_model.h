@@ -22,7 +22,9 @@ public:
   static constexpr double kMetersPerDegreeX = 96284.7044;  // 111180 x cos 30 degrees
   static constexpr double kPixelsPerMeter = 4000.0;
   static constexpr double kMinScale = 100.0;
-  static constexpr double kMaxScale = 61000000.0;
+  // The largest scale shows the whole world (360 degrees) in under 500 pixels, so that the full
+  // extent of world data fits any window.
+  static constexpr double kMaxScale = 300000000.0;
 
   CMapModel();
   ~CMapModel();
@@ -53,7 +55,7 @@ public:
 
   // Stores the centre clamped to the full extent and marks the surface dirty.
   void ClampCenter(double x, double y);
-  // Stores a scale from 100 to 61000000 (1), or refuses it (0, nothing changes).
+  // Stores a scale from 100 to 300000000 (1), or refuses it (0, nothing changes).
   int SetScaleValue(double scale);
   // The window was resized: new half sizes, a new surface and a new placement grid, unless
   // the half sizes stay the same.
