@@ -97,6 +97,9 @@ public:
   // Draws one part as a filled polygon (current pen and brush) or a polyline, unless its box
   // misses the visible extent.
   void DrawPart(HDC dc, const ST_POINT* points, int count, const ST_RECT& envelope, bool filled);
+  // Draws the rings of one polygon record as one area (current pen and brush), so that inner
+  // rings cut holes; rings whose box misses the visible extent are left out.
+  void DrawRings(HDC dc, const ST_POLYGON* rings, int ringCount);
   // Symbol `index` of the strip centred on a geographic point, if its box is free.
   void DrawSymbol(HDC dc, double x, double y, int index);
   // A label under a point, or centred in an envelope, if its box is free; `charWidth` pixels
@@ -150,6 +153,7 @@ private:
   unsigned char* m_surfaceBits = nullptr;
   std::vector<unsigned char> m_placementGrid;
   std::vector<POINT> m_pointBuffer;  // reused for every part; grows, never shrinks
+  std::vector<int> m_ringCounts;     // reused for every polygon record
   HDC m_symbolDC = nullptr;          // owned
   int m_symbolCount = 0;
   std::unique_ptr<CUserPoiLayer> m_userPoiLayer;
