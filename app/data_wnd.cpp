@@ -7,6 +7,7 @@
 #include <QTableView>
 #include <QVBoxLayout>
 
+#include "app/ansi_text.h"
 #include "app/layer_table_model.h"
 #include "platform/window_message.h"
 #include "view/include/ilayer.h"
@@ -72,7 +73,7 @@ void CDataWnd::ShowLayer(int index, int row)
   m_currentIndex = index;
   char name[MAX_PATH] = {};
   layer->GetName(name);
-  setWindowTitle(CLayerTableModel::FromAnsi(name));
+  setWindowTitle(FromAnsi(name));
   m_model->SetTable(layer->GetDataView());
   for (int column = 0; column < m_model->columnCount(); ++column)
     m_table->setColumnWidth(column, kPixelsPerCharacter * m_model->FieldWidth(column));

@@ -1,16 +1,9 @@
 // CLayerTableModel.
 #include "app/layer_table_model.h"
 
-#include "platform/code_page.h"
+#include "app/ansi_text.h"
 
 namespace mapory {
-
-// Attribute texts are in the system's code page; the platform knows it (and its override).
-QString CLayerTableModel::FromAnsi(const char* text)
-{
-  const std::u16string wide = ToUtf16(text, CP_ACP);
-  return QString::fromUtf16(wide.data(), static_cast<qsizetype>(wide.size()));
-}
 
 CLayerTableModel::CLayerTableModel(QObject* parent) : QAbstractTableModel(parent) {}
 

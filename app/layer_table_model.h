@@ -25,9 +25,6 @@ public:
   // The field width of a column in characters (0 out of range).
   int FieldWidth(int column) const;
 
-  // Text in the system's code page (or its override) as Qt text.
-  static QString FromAnsi(const char* text);
-
   int rowCount(const QModelIndex& parent = QModelIndex()) const override;
   int columnCount(const QModelIndex& parent = QModelIndex()) const override;
   QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;

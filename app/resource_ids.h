@@ -17,6 +17,9 @@ constexpr int IDB_CHECKS = 132;
 constexpr int IDB_TOOLBAR = 138;
 constexpr int IDB_POINT_SYMBOLS = 143;
 constexpr int IDD_ABOUTBOX = 100;
+constexpr int IDD_INFO = 134;
+constexpr int IDD_LAYER_INFO = 135;
+constexpr int IDD_GOTO = 142;
 
 // Commands.
 constexpr int ID_ADD_LAYER = 32772;
