@@ -1,0 +1,377 @@
+// The layer style dialogs with real widgets: what the lists select, what the user's choices
+// change, the previews' pixels, the style's round trip through a layer, and screenshots.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QColorDialog>
+#include <QComboBox>
+#include <QDir>
+#include <QFontDatabase>
+#include <QImage>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+#include <functional>
+#include <memory>
+
+#include "app/program_bitmaps.h"
+#include "app/resource_ids.h"
+#include "app/resource_table.h"
+#include "app/style_dialog.h"
+#include "support/shapelib_writer.h"
+#include "support/temp_dir.h"
+#include "view/include/izamra_view.h"
+
+using mapory::CResourceTable;
+using mapory::CStyleDialog;
+using mapory::LayerStyle;
+
+namespace {
+
+class StyleDialog : public ::testing::Test {
+protected:
+  void SetUp() override
+  {
+    mapory::RegisterProgramBitmaps();
+    ASSERT_TRUE(CResourceTable::SelectLanguage(mapory::kEnglish));
+  }
+
+  static QComboBox* Combo(CStyleDialog& dialog, const char* id) { return dialog.findChild<QComboBox*>(id); }
+  static QPushButton* Button(CStyleDialog& dialog, const char* id) { return dialog.findChild<QPushButton*>(id); }
+
+  // Answers the next modal dialog once it is up: `answer` gets it while it runs.
+  static void AnswerModal(std::function<void(QWidget*)> answer)
+  {
+    auto* timer = new QTimer;
+    QObject::connect(timer, &QTimer::timeout, [timer, answer] {
+      QWidget* modal = QApplication::activeModalWidget();
+      if (modal == nullptr)
+        return;
+      timer->stop();
+      const std::function<void(QWidget*)> run = answer;  // the timer, and this closure, go
+      timer->deleteLater();
+      run(modal);
+    });
+    timer->start(10);
+  }
+
+  // Clicks a colour button and answers the colour chooser with `colour`, or cancels it when
+  // `colour` is invalid. Gives the colour the chooser started from.
+  static QColor ChooseColour(QPushButton* button, const QColor& colour)
+  {
+    QColor start;
+    AnswerModal([&start, colour](QWidget* modal) {
+      auto* chooser = qobject_cast<QColorDialog*>(modal);
+      ASSERT_NE(chooser, nullptr);
+      start = chooser->currentColor();
+      if (colour.isValid()) {
+        chooser->setCurrentColor(colour);
+        chooser->accept();
+      } else {
+        chooser->reject();
+      }
+    });
+    button->click();
+    return start;
+  }
+
+  static QImage Shown(CStyleDialog& dialog)
+  {
+    dialog.show();
+    return dialog.grab().toImage().convertToFormat(QImage::Format_RGB32);
+  }
+};
+
+TEST_F(StyleDialog, FontSizeIsSelectedByPrefixFromTheSecondEntryWrappingToTheFirst)
+{
+  CStyleDialog dialog(CStyleDialog::kPolygonStyle);
+  QComboBox* sizes = Combo(dialog, "1015");
+  ASSERT_NE(sizes, nullptr);
+  LayerStyle style;
+  style.fontSize = 9;
+  dialog.SetStyle(style);
+  EXPECT_EQ(sizes->currentIndex(), -1);
+  style.fontSize = 1;
+  dialog.SetStyle(style);
+  EXPECT_EQ(sizes->currentText(), "10");
+  EXPECT_EQ(dialog.Style().fontSize, 1) << "showing a selection is not choosing it";
+  style.fontSize = 8;
+  dialog.SetStyle(style);
+  EXPECT_EQ(sizes->currentIndex(), 0);
+
+  QTest::keyClick(sizes, Qt::Key_Down);
+  EXPECT_EQ(dialog.Style().fontSize, 10);
+}
+
+TEST_F(StyleDialog, AFaceThatAlsoBeginsALaterEntryFindsTheLaterOne)
+{
+  const QStringList families = {"Noto Sans", "Noto Serif", "Noto Sans Mono", "noto sans cjk"};
+  EXPECT_EQ(CStyleDialog::FindByPrefix(families, "Noto Sans"), 2);
+  EXPECT_EQ(CStyleDialog::FindByPrefix(families, "NOTO SANS C"), 3);
+  EXPECT_EQ(CStyleDialog::FindByPrefix(families, "Noto Serif"), 1);
+  EXPECT_EQ(CStyleDialog::FindByPrefix({"Only"}, "only"), 0);
+  EXPECT_EQ(CStyleDialog::FindByPrefix(families, "Tahoma"), -1);
+  EXPECT_EQ(CStyleDialog::FindByPrefix({}, "Tahoma"), -1);
+
+  // The installed families, in the font database's order, searched the same way.
+  CStyleDialog dialog(CStyleDialog::kPointStyle);
+  QComboBox* faces = Combo(dialog, "1014");
+  QStringList listed;
+  for (int i = 0; i < faces->count(); ++i)
+    listed << faces->itemText(i);
+  ASSERT_EQ(listed, QFontDatabase::families());
+  ASSERT_FALSE(listed.isEmpty());
+  LayerStyle style;
+  style.faceName = listed.first();
+  dialog.SetStyle(style);
+  EXPECT_EQ(faces->currentIndex(), CStyleDialog::FindByPrefix(listed, listed.first()));
+}
+
+TEST_F(StyleDialog, LineStyleIsSelectedByValueAndPickedAsValue)
+{
+  CStyleDialog dialog(CStyleDialog::kPolylineStyle);
+  QComboBox* styles = Combo(dialog, "1019");
+  ASSERT_NE(styles, nullptr);
+  EXPECT_EQ(styles->count(), 4);
+  LayerStyle style;
+  style.lineStyle = 3;
+  dialog.SetStyle(style);
+  EXPECT_EQ(styles->currentText(), "PS_DASHDOT");
+  style.lineStyle = 1;  // dashed: not offered
+  dialog.SetStyle(style);
+  EXPECT_EQ(styles->currentIndex(), -1);
+
+  style.lineStyle = 0;
+  dialog.SetStyle(style);
+  QTest::keyClick(styles, Qt::Key_Down);
+  EXPECT_EQ(styles->currentText(), "PS_DOT");
+  EXPECT_EQ(dialog.Style().lineStyle, 2);
+
+  QComboBox* widths = Combo(dialog, "1017");
+  QTest::keyClick(widths, Qt::Key_End);
+  EXPECT_EQ(dialog.Style().lineWidth, 5);
+}
+
+TEST_F(StyleDialog, SymbolPicksFollowTheGridAndStopAtItsEdges)
+{
+  CStyleDialog dialog(CStyleDialog::kPointStyle);
+  LayerStyle style;
+  style.pointSymbol = 5;
+  dialog.SetStyle(style);
+  dialog.show();
+  auto pickAt = [&dialog](int x, int y) {
+    QTest::mouseClick(&dialog, Qt::LeftButton, {}, QPoint(x, y));
+    return dialog.Style().pointSymbol;
+  };
+  EXPECT_EQ(pickAt(175 + 11 * 14 + 13, 30 + 13), 11);      // the last cell of the first row
+  EXPECT_EQ(pickAt(175 + 3 * 14, 30 + 14), 15);            // the last symbol
+  EXPECT_EQ(pickAt(175 + 4 * 14, 30 + 14), 15);            // k = 16: nothing there
+  EXPECT_EQ(pickAt(175 + 12 * 14 + 2, 35), 15);            // right of the first row's last symbol
+  EXPECT_EQ(pickAt(174, 35), 15);                          // left of the area
+  EXPECT_EQ(pickAt(175, 30), 0);
+  QTest::mouseClick(&dialog, Qt::RightButton, {}, QPoint(175 + 14, 30));
+  EXPECT_EQ(dialog.Style().pointSymbol, 0);
+}
+
+TEST_F(StyleDialog, AChosenColourShowsAsHexAndCancelKeepsTheOldOne)
+{
+  CStyleDialog dialog(CStyleDialog::kPolygonStyle);
+  QPushButton* fill = Button(dialog, "1019");
+  ASSERT_NE(fill, nullptr);
+  EXPECT_EQ(fill->text(), "14C8C8");  // RGB(20, 200, 200)
+
+  EXPECT_EQ(ChooseColour(fill, QColor(10, 20, 255)), QColor(Qt::black));
+  EXPECT_EQ(fill->text(), "0A14FF");
+  EXPECT_EQ(dialog.Style().fillColor, RGB(10, 20, 255));
+
+  EXPECT_EQ(ChooseColour(fill, QColor()), QColor(Qt::black));
+  EXPECT_EQ(fill->text(), "0A14FF");
+  EXPECT_EQ(dialog.Style().fillColor, RGB(10, 20, 255));
+}
+
+TEST_F(StyleDialog, ValuesChangedBeforeCancelStayInTheDialog)
+{
+  CStyleDialog dialog(CStyleDialog::kPointStyle);
+  QPushButton* fontColour = Button(dialog, "1020");
+  EXPECT_EQ(fontColour->text(), "") << "Point Style names no font colour until one is chosen";
+  AnswerModal([&](QWidget*) {
+    ChooseColour(fontColour, QColor(1, 2, 3));
+    Button(dialog, "2")->click();
+  });
+  EXPECT_EQ(dialog.exec(), QDialog::Rejected);
+  EXPECT_EQ(fontColour->text(), "010203");
+  EXPECT_EQ(dialog.Style().fontColor, RGB(1, 2, 3));
+}
+
+TEST_F(StyleDialog, PolygonPreviewIsFilledAndOutlinedInTheStyle)
+{
+  CStyleDialog dialog(CStyleDialog::kPolygonStyle);
+  LayerStyle style;
+  style.fillColor = RGB(200, 30, 40);
+  style.lineColor = RGB(0, 0, 255);
+  style.lineWidth = 1;
+  dialog.SetStyle(style);
+  const QImage image = Shown(dialog);
+  EXPECT_EQ(image.pixelColor(250, 100), QColor(200, 30, 40));
+  EXPECT_TRUE(image.pixelColor(190, 37) == QColor(0, 0, 255) || image.pixelColor(190, 38) == QColor(0, 0, 255))
+      << "on the first edge";
+  EXPECT_EQ(image.pixelColor(340, 140), QColor(Qt::white)) << "outside the polygon";
+  EXPECT_EQ(image.pixelColor(176, 31), QColor(Qt::white));
+  EXPECT_EQ(image.pixelColor(206, 186), QColor(Qt::white)) << "the sample's corner";
+}
+
+TEST_F(StyleDialog, PolylinePreviewIsOpenAndUnfilled)
+{
+  CStyleDialog dialog(CStyleDialog::kPolylineStyle);
+  LayerStyle style;
+  style.lineColor = RGB(0, 128, 0);
+  style.lineWidth = 3;
+  dialog.SetStyle(style);
+  const QImage image = Shown(dialog);
+  EXPECT_EQ(image.pixelColor(250, 100), QColor(Qt::white));
+  EXPECT_EQ(image.pixelColor(260, 58), QColor(0, 128, 0)) << "on the first edge";
+  EXPECT_EQ(image.pixelColor(190, 88), QColor(Qt::white)) << "the closing edge is not drawn";
+}
+
+TEST_F(StyleDialog, SymbolGridAndPreviewShowTheStripWithRedTransparent)
+{
+  const QImage strip = mapory::ProgramBitmap(mapory::IDB_POINT_SYMBOLS).convertToFormat(QImage::Format_RGB32);
+  ASSERT_EQ(strip.pixelColor(0, 0), QColor(255, 0, 0));
+  CStyleDialog dialog(CStyleDialog::kPointStyle);
+  LayerStyle style;
+  style.pointSymbol = 13;
+  dialog.SetStyle(style);
+  QImage image = Shown(dialog);
+  // Symbol 13 sits in the second row, second column; its centre as in the strip.
+  EXPECT_EQ(image.pixelColor(175 + 14 + 6, 30 + 14 + 6), strip.pixelColor(13 * 12 + 6, 6));
+  EXPECT_EQ(image.pixelColor(175 + 14, 30 + 14), QColor(Qt::white)) << "red is transparent";
+  EXPECT_EQ(image.pixelColor(175 + 5 * 14 + 6, 30 + 14 + 6), QColor(Qt::white)) << "beyond the last symbol";
+  EXPECT_EQ(image.pixelColor(87 + 6, 90 + 6), strip.pixelColor(13 * 12 + 6, 6)) << "the preview";
+
+  const QColor background = image.pixelColor(60, 60);
+  style.pointSymbol = 0;
+  dialog.SetStyle(style);
+  image = Shown(dialog);
+  EXPECT_EQ(image.pixelColor(87 + 6, 90 + 6), background) << "symbol 0 has no preview";
+  style.pointSymbol = 99;  // beyond the strip, as a workspace file may say
+  dialog.SetStyle(style);
+  image = Shown(dialog);
+  EXPECT_EQ(image.pixelColor(87 + 6, 90 + 6), background);
+}
+
+TEST_F(StyleDialog, SampleIsDrawnCentredInTheFontColour)
+{
+  CStyleDialog dialog(CStyleDialog::kPolylineStyle);
+  LayerStyle style;
+  style.fontColor = RGB(255, 0, 255);
+  style.fontSize = 30;
+  style.faceName = QFontDatabase::families().value(0);
+  dialog.SetStyle(style);
+  const QImage image = Shown(dialog);
+  int left = 350, right = 0, top = 285, bottom = 0;
+  for (int y = 185; y < 285; ++y)
+    for (int x = 205; x < 350; ++x)
+      if (image.pixelColor(x, y) != QColor(Qt::white)) {
+        left = std::min(left, x);
+        right = std::max(right, x);
+        top = std::min(top, y);
+        bottom = std::max(bottom, y);
+      }
+  ASSERT_LT(left, right);
+  EXPECT_NEAR(left - 205, 349 - right, 3) << "centred across";
+  EXPECT_NEAR(top - 185, 284 - bottom, 12) << "centred down (the cell holds the descent)";
+  EXPECT_GT(bottom - top, 14) << "a 30-pixel cell";
+  EXPECT_LT(bottom - top, 31);
+  bool fontColourSeen = false;
+  for (int y = top; y <= bottom && !fontColourSeen; ++y)
+    for (int x = left; x <= right && !fontColourSeen; ++x)
+      fontColourSeen = image.pixelColor(x, y) == QColor(255, 0, 255);
+  EXPECT_TRUE(fontColourSeen);
+}
+
+TEST_F(StyleDialog, FaceNamesFitTheLayerFieldWithoutSplittingACharacter)
+{
+  qputenv("ZAMRA_CODEPAGE", "UTF-8");
+  EXPECT_EQ(CStyleDialog::LayerFaceName(QString(40, 'a')), std::string(31, 'a'));
+  // Eleven three-byte characters: ten fit in 31 bytes.
+  const std::string cut = CStyleDialog::LayerFaceName(QString(11, QChar(0x6587)));
+  EXPECT_EQ(cut.size(), 30u);
+  EXPECT_EQ(QString::fromUtf8(cut), QString(10, QChar(0x6587)));
+  qunsetenv("ZAMRA_CODEPAGE");
+
+  // A loaded face keeps at most 31 characters too.
+  CStyleDialog dialog(CStyleDialog::kPolygonStyle);
+  LayerStyle style;
+  style.faceName = QString(40, 'b');
+  dialog.SetStyle(style);
+  EXPECT_EQ(dialog.Style().faceName, QString(31, 'b'));
+}
+
+TEST_F(StyleDialog, StyleRoundTripsThroughALayer)
+{
+  zamra_test::TempDir dir;
+  QWidget host;
+  std::unique_ptr<IZamraView> view(IZamraView::GetInstance());
+  ASSERT_EQ(view->Create(nullptr, 0, 0, 0, 0, 600, 400, &host, mapory::ID_VIEW_WINDOW), 1);
+  ASSERT_TRUE(zamra_test::WriteShapefile(dir.File("points"), SHPT_POINT, {zamra_test::TestShape{{{{1, 2}}}}},
+                                         {{"NAME", FTString, 10, 0}}, {{"a"}}));
+  ILayer* layer = view->AddLayer(dir.File("points.shp").c_str());
+  ASSERT_NE(layer, nullptr);
+  CStyleDialog::Kind kind{};
+  ASSERT_TRUE(CStyleDialog::KindForLayerType(layer->GetType(), &kind));
+  EXPECT_EQ(kind, CStyleDialog::kPointStyle);
+  EXPECT_FALSE(CStyleDialog::KindForLayerType(8, &kind));
+
+  LayerStyle style;
+  style.lineWidth = 4;
+  style.lineColor = RGB(1, 2, 3);
+  style.fillColor = RGB(4, 5, 6);
+  style.lineStyle = 2;
+  style.pointSymbol = 7;
+  style.faceName = QString(35, 'x');
+  style.fontColor = RGB(7, 8, 9);
+  style.fontSize = 18;
+  mapory::WriteLayerStyle(*layer, style);
+  const LayerStyle read = mapory::ReadLayerStyle(*layer);
+  EXPECT_EQ(read.lineWidth, 4);
+  EXPECT_EQ(read.lineColor, RGB(1, 2, 3));
+  EXPECT_EQ(read.fillColor, RGB(4, 5, 6));
+  EXPECT_EQ(read.lineStyle, 2);
+  EXPECT_EQ(read.pointSymbol, 7);
+  EXPECT_EQ(read.faceName, QString(31, 'x'));
+  EXPECT_EQ(read.fontColor, RGB(7, 8, 9));
+  EXPECT_EQ(read.fontSize, 18);
+}
+
+// Pictures of the three dialogs in Japanese for a person to look at.
+TEST_F(StyleDialog, JapaneseScreenshots)
+{
+  ASSERT_TRUE(CResourceTable::SelectLanguage(mapory::kJapanese));
+  const QByteArray configured = qgetenv("ZAMRA_SCREENSHOT_DIR");
+  const QString folder = configured.isEmpty() ? QStringLiteral("build/screenshots") : QString::fromLocal8Bit(configured);
+  ASSERT_TRUE(QDir().mkpath(folder));
+  const struct {
+    CStyleDialog::Kind kind;
+    const char* file;
+    const char* title;
+  } dialogs[] = {{CStyleDialog::kPolygonStyle, "style_dialog_polygon_ja.png", "ポリゴンのスタイル"},
+                 {CStyleDialog::kPolylineStyle, "style_dialog_polyline_ja.png", "ラインのスタイル"},
+                 {CStyleDialog::kPointStyle, "style_dialog_point_ja.png", "ポイントのスタイル"}};
+  for (const auto& entry : dialogs) {
+    CStyleDialog dialog(entry.kind);
+    EXPECT_EQ(dialog.windowTitle(), QString::fromUtf8(entry.title));
+    LayerStyle style;
+    style.pointSymbol = 6;
+    style.fontColor = RGB(0, 0, 160);
+    style.lineStyle = 3;
+    style.lineWidth = 2;
+    style.faceName = QFontDatabase::families().value(0);
+    dialog.SetStyle(style);
+    const QString path = QDir(folder).filePath(QString::fromLatin1(entry.file));
+    EXPECT_TRUE(Shown(dialog).save(path)) << path.toStdString();
+  }
+  ASSERT_TRUE(CResourceTable::SelectLanguage(mapory::kEnglish));
+}
+
+} // namespace
