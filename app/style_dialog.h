@@ -65,14 +65,13 @@ public:
   // before a character that would not fit whole.
   static std::string LayerFaceName(const QString& face);
 
-  // The symbol-grid cell under a point of the dialog, or -1 where no symbol lies.
-  int SymbolAt(const QPoint& at) const;
-
 protected:
   void paintEvent(QPaintEvent* event) override;
   void mousePressEvent(QMouseEvent* event) override;
 
 private:
+  // The symbol under a point of the dialog, or -1 where no symbol lies.
+  int SymbolAt(const QPoint& at) const;
   QComboBox* AddComboBox(int id, int top, int width);
   QPushButton* AddColourButton(int id, int top, int width);
   void AddLabel(int id, int top, int width);

@@ -13,6 +13,7 @@
 #include <QTimer>
 
 #include <functional>
+#include <limits>
 #include <memory>
 
 #include "app/program_bitmaps.h"
@@ -164,11 +165,11 @@ TEST_F(StyleDialog, SymbolPicksFollowTheGridAndStopAtItsEdges)
     QTest::mouseClick(&dialog, Qt::LeftButton, {}, QPoint(x, y));
     return dialog.Style().pointSymbol;
   };
-  EXPECT_EQ(pickAt(175 + 11 * 14 + 13, 30 + 13), 11);      // the last cell of the first row
-  EXPECT_EQ(pickAt(175 + 3 * 14, 30 + 14), 15);            // the last symbol
-  EXPECT_EQ(pickAt(175 + 4 * 14, 30 + 14), 15);            // k = 16: nothing there
-  EXPECT_EQ(pickAt(175 + 12 * 14 + 2, 35), 15);            // right of the first row's last symbol
-  EXPECT_EQ(pickAt(174, 35), 15);                          // left of the area
+  EXPECT_EQ(pickAt(175 + 11 * 14 + 13, 30 + 13), 11); // the last cell of the first row
+  EXPECT_EQ(pickAt(175 + 3 * 14, 30 + 14), 15); // the last symbol
+  EXPECT_EQ(pickAt(175 + 4 * 14, 30 + 14), 15); // k = 16: nothing there
+  EXPECT_EQ(pickAt(175 + 12 * 14 + 2, 35), 15); // right of the first row's last symbol
+  EXPECT_EQ(pickAt(174, 35), 15); // left of the area
   EXPECT_EQ(pickAt(175, 30), 0);
   QTest::mouseClick(&dialog, Qt::RightButton, {}, QPoint(175 + 14, 30));
   EXPECT_EQ(dialog.Style().pointSymbol, 0);
@@ -290,6 +291,21 @@ TEST_F(StyleDialog, SampleIsDrawnCentredInTheFontColour)
   EXPECT_TRUE(fontColourSeen);
 }
 
+// A workspace file can carry any font size: the sample still paints, and only in its place.
+TEST_F(StyleDialog, OutlandishFontSizesStillPaint)
+{
+  CStyleDialog dialog(CStyleDialog::kPolygonStyle);
+  for (int size : {100000, -100000, 0, std::numeric_limits<int>::min()}) {
+    LayerStyle style;
+    style.fontSize = size;
+    style.fillColor = RGB(200, 30, 40);
+    dialog.SetStyle(style);
+    const QImage image = Shown(dialog);
+    EXPECT_EQ(image.pixelColor(250, 100), QColor(200, 30, 40)) << size;
+    EXPECT_NE(image.pixelColor(204, 184), QColor(Qt::white)) << "nothing spills out of the sample: " << size;
+  }
+}
+
 TEST_F(StyleDialog, FaceNamesFitTheLayerFieldWithoutSplittingACharacter)
 {
   qputenv("ZAMRA_CODEPAGE", "UTF-8");
@@ -349,7 +365,9 @@ TEST_F(StyleDialog, JapaneseScreenshots)
 {
   ASSERT_TRUE(CResourceTable::SelectLanguage(mapory::kJapanese));
   const QByteArray configured = qgetenv("ZAMRA_SCREENSHOT_DIR");
-  const QString folder = configured.isEmpty() ? QStringLiteral("build/screenshots") : QString::fromLocal8Bit(configured);
+  // By default beside the build's bin folder, wherever the test runs from.
+  const QString folder = configured.isEmpty() ? QStringLiteral(ZAMRA_TOOLS_DIR "/../screenshots")
+                                              : QString::fromLocal8Bit(configured);
   ASSERT_TRUE(QDir().mkpath(folder));
   const struct {
     CStyleDialog::Kind kind;
