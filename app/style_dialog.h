@@ -27,6 +27,8 @@ struct LayerStyle {
   QString faceName = QStringLiteral("Tahoma");  // at most 31 characters
   COLORREF fontColor = RGB(0, 0, 0);
   int fontSize = 12;
+
+  bool operator==(const LayerStyle&) const = default;
 };
 
 // The layer's current style, read in the order the frame reads it: label font, line colour,
