@@ -52,8 +52,11 @@ constexpr int kNarrowWidth = 155;  // beside the shape preview, which starts at 
 constexpr int kWideWidth = 185;    // beside the sample, which starts at x 205
 constexpr int kLabelHeight = 18;
 constexpr int kControlHeight = 24;
+constexpr int kRowGap = 4;
+constexpr int kFontRowsTop = 158;  // below the shape preview, level with the sample
+constexpr int kButtonsTop = 302;
+constexpr int kButtonHeight = 26;
 constexpr int kDialogWidth = 360;
-constexpr int kDialogHeight = 338;
 
 const char* const kFontSizes[] = {"8", "10", "12", "14", "16", "18", "20", "30", "40"};
 
@@ -235,24 +238,23 @@ CStyleDialog::CStyleDialog(Kind kind, QWidget* parent) : QDialog(parent), m_kind
 {
   const CResourceTable& texts = CResourceTable::Current();
   setWindowTitle(texts.DialogText(m_kind, QStringLiteral("title")));
-  setFixedSize(kDialogWidth, kDialogHeight);
 
   if (m_kind != kPointStyle) {
-    m_lineWidth = AddComboBox(1017, 8, kNarrowWidth);
+    m_lineWidth = AddComboBox(1017, kNarrowWidth);
     for (int width = 1; width <= 5; ++width)
       m_lineWidth->addItem(QString::number(width));
     connect(m_lineWidth, &QComboBox::activated, this, [this](int index) {
       m_style.lineWidth = m_lineWidth->itemText(index).left(9).toInt();
       update();
     });
-    m_lineColour = AddColourButton(1018, 54, kNarrowWidth);
+    m_lineColour = AddColourButton(1018, kNarrowWidth);
     connect(m_lineColour, &QPushButton::clicked, this, [this] { ChooseColour(m_lineColour, &m_style.lineColor); });
   }
   if (m_kind == kPolygonStyle) {
-    m_fillColour = AddColourButton(1019, 100, kNarrowWidth);
+    m_fillColour = AddColourButton(1019, kNarrowWidth);
     connect(m_fillColour, &QPushButton::clicked, this, [this] { ChooseColour(m_fillColour, &m_style.fillColor); });
   } else if (m_kind == kPolylineStyle) {
-    m_lineStyle = AddComboBox(1019, 100, kNarrowWidth);
+    m_lineStyle = AddComboBox(1019, kNarrowWidth);
     for (const LineStyleEntry& entry : kLineStyles)
       m_lineStyle->addItem(QString::fromLatin1(entry.text), entry.value);
     connect(m_lineStyle, &QComboBox::activated, this, [this](int index) {
@@ -263,7 +265,8 @@ CStyleDialog::CStyleDialog(Kind kind, QWidget* parent) : QDialog(parent), m_kind
     m_symbols = std::make_unique<SymbolStrip>();
   }
 
-  m_faceName = AddComboBox(1014, 158, kWideWidth);
+  m_nextTop = std::max(kFontRowsTop, m_nextTop + 3 * kRowGap);
+  m_faceName = AddComboBox(1014, kWideWidth);
   // Family names can be long: the open list may be wider than the closed box.
   m_faceName->view()->setMinimumWidth(kWideWidth + 80);
   m_faceName->addItems(QFontDatabase::families());
@@ -271,24 +274,27 @@ CStyleDialog::CStyleDialog(Kind kind, QWidget* parent) : QDialog(parent), m_kind
     m_style.faceName = m_faceName->itemText(index).left(kFaceNameLength);
     update();
   });
-  m_fontSize = AddComboBox(1015, 204, kWideWidth);
+  m_fontSize = AddComboBox(1015, kWideWidth);
   for (const char* size : kFontSizes)
     m_fontSize->addItem(QString::fromLatin1(size));
   connect(m_fontSize, &QComboBox::activated, this, [this](int index) {
     m_style.fontSize = m_fontSize->itemText(index).toInt();
     update();
   });
-  m_fontColour = AddColourButton(1020, 250, kWideWidth);
+  m_fontColour = AddColourButton(1020, kWideWidth);
   connect(m_fontColour, &QPushButton::clicked, this, [this] { ChooseColour(m_fontColour, &m_style.fontColor); });
 
   auto* ok = new QPushButton(texts.DialogText(m_kind, QStringLiteral("1")), this);
   ok->setObjectName(QStringLiteral("1"));
-  ok->setGeometry(190, 302, 75, 26);
+  const int buttonsTop = std::max(kButtonsTop, m_nextTop + kRowGap);
+  const int buttonHeight = std::max(kButtonHeight, ok->sizeHint().height());
+  ok->setGeometry(190, buttonsTop, 75, buttonHeight);
   ok->setDefault(true);
   connect(ok, &QPushButton::clicked, this, &QDialog::accept);
   auto* cancel = new QPushButton(texts.DialogText(m_kind, QStringLiteral("2")), this);
   cancel->setObjectName(QStringLiteral("2"));
-  cancel->setGeometry(275, 302, 75, 26);
+  cancel->setGeometry(275, buttonsTop, 75, buttonHeight);
+  setFixedSize(kDialogWidth, buttonsTop + buttonHeight + 10);
   connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
 
   ShowStyle();
@@ -296,28 +302,32 @@ CStyleDialog::CStyleDialog(Kind kind, QWidget* parent) : QDialog(parent), m_kind
 
 CStyleDialog::~CStyleDialog() = default;
 
-void CStyleDialog::AddLabel(int id, int top, int width)
+// Each control goes under the previous one with its label above it. A desktop font larger
+// than the one these sizes were made for pushes the rows apart instead of overlapping them.
+void CStyleDialog::PlaceWithLabel(int id, QWidget* control, int width)
 {
   auto* label = new QLabel(CResourceTable::Current().DialogText(m_kind, QString::number(id)), this);
-  label->setGeometry(kLeft, top, width, kLabelHeight);
+  const int labelHeight = std::max(kLabelHeight, label->sizeHint().height());
+  label->setGeometry(kLeft, m_nextTop, width, labelHeight);
+  label->setBuddy(control);
+  control->setObjectName(QString::number(id));
+  const int controlHeight = std::max(kControlHeight, control->sizeHint().height());
+  control->setGeometry(kLeft, m_nextTop + labelHeight, width, controlHeight);
+  m_nextTop += labelHeight + controlHeight + kRowGap;
 }
 
-QComboBox* CStyleDialog::AddComboBox(int id, int top, int width)
+QComboBox* CStyleDialog::AddComboBox(int id, int width)
 {
-  AddLabel(id, top, width);
   auto* box = new QComboBox(this);  // not editable: a drop-down list
-  box->setObjectName(QString::number(id));
-  box->setGeometry(kLeft, top + kLabelHeight, width, kControlHeight);
+  PlaceWithLabel(id, box, width);
   return box;
 }
 
-QPushButton* CStyleDialog::AddColourButton(int id, int top, int width)
+QPushButton* CStyleDialog::AddColourButton(int id, int width)
 {
-  AddLabel(id, top, width);
   auto* button = new QPushButton(this);
-  button->setObjectName(QString::number(id));
   button->setAutoDefault(false);  // Enter still means Ok
-  button->setGeometry(kLeft, top + kLabelHeight, width, kControlHeight);
+  PlaceWithLabel(id, button, width);
   return button;
 }
 

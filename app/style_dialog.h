@@ -74,9 +74,9 @@ protected:
 private:
   // The symbol under a point of the dialog, or -1 where no symbol lies.
   int SymbolAt(const QPoint& at) const;
-  QComboBox* AddComboBox(int id, int top, int width);
-  QPushButton* AddColourButton(int id, int top, int width);
-  void AddLabel(int id, int top, int width);
+  QComboBox* AddComboBox(int id, int width);
+  QPushButton* AddColourButton(int id, int width);
+  void PlaceWithLabel(int id, QWidget* control, int width);
   void ShowStyle();
   void ChooseColour(QPushButton* button, COLORREF* colour);
   void PaintShapePreview(HDC dc) const;
@@ -87,6 +87,7 @@ private:
 
   Kind m_kind;
   LayerStyle m_style;
+  int m_nextTop = 8;  // where the next control row goes
   QComboBox* m_lineWidth = nullptr;
   QPushButton* m_lineColour = nullptr;
   QPushButton* m_fillColour = nullptr;
