@@ -13,6 +13,10 @@
 #include <QStatusBar>
 #include <QFileInfo>
 #include <QtEndian>
+#include <QMimeData>
+#include <QDropEvent>
+#include <QUrl>
+#include <cmath>
 #include <QToolBar>
 
 #include <gtest/gtest.h>
@@ -373,6 +377,45 @@ TEST_F(MainFrameTest, LayerMessagesChangeTheLayer)
   EXPECT_NEAR(x, (minX + maxX) * 0.5, 1e-9);
   EXPECT_NEAR(y, (minY + maxY) * 0.5, 1e-9);
   EXPECT_EQ(View()->GetScale(), scale);
+
+  // A record the point layer does not have leaves the map where it is.
+  Post(WM_FEATURE_GOTO, 2, 1000000);
+  double x2 = 0, y2 = 0;
+  View()->GetCenter(x2, y2);
+  EXPECT_EQ(x2, x);
+  EXPECT_EQ(y2, y);
+}
+
+TEST_F(MainFrameTest, FullMapOfAMinimisedMapChangesNothing)
+{
+  ASSERT_EQ(m_frame->AddLayerFiles({Sample("world_cities.shp")}), 1);
+  m_frame->MapWindow()->showMinimized();
+  ProcessPostedMessages();
+  const double scale = View()->GetScale();
+  m_frame->Action(ID_FULL_MAP)->trigger();
+  EXPECT_EQ(View()->GetScale(), scale);
+  EXPECT_TRUE(std::isfinite(View()->GetScale()));
+}
+
+TEST_F(MainFrameTest, DroppedShapefilesAreAdded)
+{
+  QMimeData data;
+  data.setUrls({QUrl::fromLocalFile(Sample("world_cities.shp")), QUrl::fromLocalFile(Sample("README.md"))});
+  const QPoint at(50, 50);
+  QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(m_frame->ShapeWnd(), &enter);
+  EXPECT_TRUE(enter.isAccepted());
+  QDropEvent drop(QPointF(at), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(m_frame->ShapeWnd(), &drop);
+  ASSERT_EQ(View()->GetLayerCount(), 1);  // the .md file is not a shapefile
+  EXPECT_EQ(LayerName(0), QStringLiteral("world_cities.shp"));
+
+  QMimeData text;
+  text.setUrls({QUrl::fromLocalFile(Sample("README.md"))});
+  QDragEnterEvent refused(at, Qt::CopyAction, &text, Qt::LeftButton, Qt::NoModifier);
+  refused.setAccepted(false);
+  QApplication::sendEvent(m_frame->ShapeWnd(), &refused);
+  EXPECT_FALSE(refused.isAccepted());
 }
 
 TEST_F(MainFrameTest, ViewNotificationsReachTheFrameUnchangedAndInOrder)

@@ -5,6 +5,8 @@
 #include <filesystem>
 
 #include <QAbstractButton>
+#include <QDialog>
+#include <QLabel>
 #include <QMenuBar>
 #include <QMessageBox>
 
@@ -141,6 +143,27 @@ TEST(MaporyAppLanguageQuestion, YesEndsTheRunWithoutWritingTheWorkspace)
   EXPECT_EQ(AppEnvironment::StoredLanguage().toInt(), 0);
   EXPECT_FALSE(std::filesystem::exists(environment.WorkspaceFile()));
   EXPECT_TRUE(app.MainFrame()->isVisible());  // the close handling did not run
+}
+
+TEST(MaporyAppAbout, ShowsTheNameVersionAndUsage)
+{
+  AppEnvironment environment;
+  CMaporyApp app;
+  ASSERT_TRUE(app.InitInstance());
+  QStringList lines;
+  QString title;
+  AnswerModal<QDialog>([&](QDialog* dialog) {
+    title = dialog->windowTitle();
+    for (QLabel* label : dialog->findChildren<QLabel*>())
+      lines << label->text().trimmed();
+    dialog->accept();
+  });
+  app.MainFrame()->Action(ID_APP_ABOUT)->trigger();
+  EXPECT_EQ(title, QStringLiteral("About Mapory"));
+  EXPECT_TRUE(lines.contains(QStringLiteral("Mapory Version 1.0.2.9")));
+  EXPECT_TRUE(lines.contains(QStringLiteral("Map operate:")));
+  EXPECT_TRUE(lines.contains(QStringLiteral("MouseScroll:ZoomIn/ZoomOut map")));
+  EXPECT_TRUE(lines.contains(QStringLiteral("LeftMouse DoubleDown:Goto the selected feature on map")));
 }
 
 TEST(MaporyAppWorkspace, OneRunWritesItAndTheNextReadsIt)
