@@ -2,6 +2,8 @@
 #include "app/main_frame.h"
 
 #include <algorithm>
+#include <cmath>
+#include <limits>
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -379,10 +381,15 @@ void CMainFrame::onWindowMessage(UINT message, WPARAM wParam, LPARAM lParam)
     break;
   case WM_FEATURE_GOTO:
     if (ILayer* layer = m_view->GetLayerByIndex(index)) {
-      double minX = 0, minY = 0, maxX = 0, maxY = 0;
+      // A point layer writes no box for a record it does not have: then there is nowhere to go.
+      const double none = std::numeric_limits<double>::quiet_NaN();
+      double minX = none, minY = none, maxX = none, maxY = none;
       layer->GetShapeRect(int(lParam), &minX, &minY, &maxX, &maxY);
-      m_view->SetCenter((minX + maxX) * 0.5, (minY + maxY) * 0.5);
-      m_view->Refresh();
+      const double x = (minX + maxX) * 0.5, y = (minY + maxY) * 0.5;
+      if (std::isfinite(x) && std::isfinite(y)) {
+        m_view->SetCenter(x, y);
+        m_view->Refresh();
+      }
     }
     break;
   case ZM_VIEW_NOTIFY:
@@ -593,6 +600,8 @@ void CMainFrame::onFullMap()
   double gx0 = 0, gy0 = 0, gx1 = 0, gy1 = 0;
   m_view->ViewToGeo(0, height, gx0, gy0);
   m_view->ViewToGeo(width, 0, gx1, gy1);
+  if (!(gx1 > gx0) || !(gy1 > gy0))
+    return;  // a map window without area (minimised) has no scale that fits
   const double fx = (maxX - minX) * scale / (gx1 - gx0);
   const double fy = (maxY - minY) * scale / (gy1 - gy0);
   m_view->SetCenter((minX + maxX) * 0.5, (minY + maxY) * 0.5);

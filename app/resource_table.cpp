@@ -98,8 +98,7 @@ bool CResourceTable::Load(const QString& path, const CResourceTable* fallback)
         break;  // entries after the closing "end" of the menu are ignored
       std::vector<MenuEntry>& entries = *menuStack.back();
       if (key == u"end") {
-        if (menuStack.size() > 1)
-          menuStack.pop_back();
+        menuStack.pop_back();
       } else if (key == u"separator") {
         entries.push_back({MenuEntry::Separator, 0, {}, {}});
       } else if (key == u"popup") {
