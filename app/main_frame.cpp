@@ -22,12 +22,17 @@
 
 #include "api/base/bitmap.h"
 #include "app/bitmap_file_writer.h"
+#include "app/data_wnd.h"
+#include "app/goto_dialog.h"
+#include "app/info_dialog.h"
+#include "app/layer_info_dialog.h"
 #include "app/layer_bar.h"
 #include "app/program_bitmaps.h"
 #include "app/resizable_bar.h"
 #include "app/resource_ids.h"
 #include "app/resource_table.h"
 #include "app/shape_wnd.h"
+#include "app/style_dialog.h"
 #include "platform/gdi.h"
 #include "platform/window_message.h"
 #include "view/include/izamra_view.h"
@@ -136,10 +141,8 @@ void CMainFrame::createActions()
   addCommand(ID_SAVE_BMP, &CMainFrame::onSaveBmp);
   addCommand(ID_ADD_LAYER, &CMainFrame::onAddLayer);
   addCommand(ID_DEL_LAYER, &CMainFrame::onDelLayer);
-  // Layer Info, Layer Style and Goto open the layer dialogs, which are not part of the
-  // program yet: they stay disabled (see updateMenus).
-  addCommand(ID_LAYER_INFO, nullptr);
-  addCommand(ID_LAYER_STYLE, nullptr);
+  addCommand(ID_LAYER_INFO, &CMainFrame::onLayerInfo);
+  addCommand(ID_LAYER_STYLE, &CMainFrame::onLayerStyle);
   addCommand(ID_MOVE_UP, &CMainFrame::onMoveUp);
   addCommand(ID_MOVE_DOWN, &CMainFrame::onMoveDown);
   addCommand(ID_VIEW_TOOLBAR, &CMainFrame::onViewToolBar, true);
@@ -150,7 +153,7 @@ void CMainFrame::createActions()
   addCommand(ID_TILE_VERTICALLY, &CMainFrame::onTileVertically);
   addCommand(ID_TILE_HORIZONTALLY, &CMainFrame::onTileHorizontally);
   addCommand(ID_FULL_MAP, &CMainFrame::onFullMap);
-  addCommand(ID_GOTO, nullptr);
+  addCommand(ID_GOTO, &CMainFrame::onGoto);
   // The language commands and About belong to the application object, which connects them.
   addCommand(ID_LANGUAGE_CHINESE, nullptr);
   addCommand(ID_LANGUAGE_JAPANESE, nullptr);
@@ -306,17 +309,11 @@ void CMainFrame::createChildWindows()
   m_layerBar->SetView(m_view);
   connect(m_shapeWnd, &CShapeWnd::shapeFilesDropped, this, &CMainFrame::AddLayerFiles);
 
-  // The properties window's table arrives with the next part of the program; until then the
-  // window is an empty child with its title. Closing it hides it.
-  auto* properties = new QWidget;
-  properties->setWindowTitle(Texts().String(IDS_PROPERTY_TITLE));
-  properties->setWindowIcon(ProgramIcon());
-  properties->setAutoFillBackground(true);
-  QPalette palette = properties->palette();
-  palette.setColor(QPalette::Window, QColor(255, 255, 220));
-  properties->setPalette(palette);
-  m_propertyWindow = m_mdiArea->addSubWindow(properties);
+  m_dataWnd = new CDataWnd(m_view, this, Texts().String(IDS_PROPERTY_TITLE));
+  m_dataWnd->setWindowIcon(ProgramIcon());
+  m_propertyWindow = m_mdiArea->addSubWindow(m_dataWnd);
   m_propertyWindow->setAttribute(Qt::WA_DeleteOnClose, false);
+  m_dataWnd->FollowActivationOf(m_propertyWindow);
   m_propertyWindow->showMaximized();
   m_mapWindow->showMaximized();
 }
@@ -330,10 +327,8 @@ void CMainFrame::updateMenus()
   Action(ID_DEL_LAYER)->setEnabled(selected >= 0);
   Action(ID_MOVE_UP)->setEnabled(selected > 0);
   Action(ID_MOVE_DOWN)->setEnabled(selected >= 0 && selected < count - 1);
-  // Not yet in the program: the layer dialogs and Goto.
-  Action(ID_LAYER_INFO)->setEnabled(false);
-  Action(ID_LAYER_STYLE)->setEnabled(false);
-  Action(ID_GOTO)->setEnabled(false);
+  Action(ID_LAYER_INFO)->setEnabled(selected >= 0);
+  Action(ID_LAYER_STYLE)->setEnabled(selected >= 0);
 
   Action(ID_VIEW_TOOLBAR)->setChecked(m_toolBar->isVisibleTo(this));
   Action(ID_VIEW_LAYERBAR)->setChecked(m_layerDock->isVisibleTo(this));
@@ -378,6 +373,11 @@ void CMainFrame::onWindowMessage(UINT message, WPARAM wParam, LPARAM lParam)
     m_view->SetSelectLayer(lParam == 0 ? -1 : index);
     m_view->Refresh();
     m_layerBar->update();
+    if (!isMapWindowActive())
+      m_dataWnd->ShowLayer(lParam == 0 ? -1 : index, -1);
+    break;
+  case WM_FEATURE_INFO:
+    showFeatureInformation(index, int(lParam));
     break;
   case WM_FEATURE_GOTO:
     if (ILayer* layer = m_view->GetLayerByIndex(index)) {
@@ -408,7 +408,17 @@ void CMainFrame::onViewNotify(WPARAM code, LPARAM data)
     m_view->GetCenter(x, y);
     m_panes[1]->setText(QString::asprintf("%.4f,%.4f", x, y));
   }
-  // A right click identifies the feature once the information dialog is part of the program.
+  if (code == NOTIFY_RIGHT_CLICK) {
+    const int selected = m_view->GetSelectLayer();
+    ILayer* layer = m_view->GetLayerByIndex(selected);
+    if (selected >= 0 && layer != nullptr) {
+      double x = 0, y = 0;
+      m_view->ViewToGeo(int(data & 0xFFFF), int((data >> 16) & 0xFFFF), x, y);
+      const int record = layer->HitTest(x, y);
+      if (record >= 0)
+        showFeatureInformation(selected, record);
+    }
+  }
   emit viewNotified(code, data);
 }
 
@@ -492,8 +502,10 @@ void CMainFrame::onDelLayer()
     messageBox(Texts().Text(QStringLiteral("select_layer")));
     return;
   }
-  if (m_view->DeleteLayer(selected))
+  if (m_view->DeleteLayer(selected)) {
+    m_dataWnd->ShowLayer(-1, -1);
     m_layerBar->update();
+  }
   updateMenus();
 }
 
@@ -506,13 +518,64 @@ void CMainFrame::moveSelectedLayer(int step)
     return;
   m_view->MoveLayer(from, to);
   const int selected = m_view->GetSelectLayer();
-  if (selected == from)
+  if (selected == from) {
     m_view->SetSelectLayer(to);
-  else if (selected == to)
+    m_dataWnd->ShowLayer(to, -1);
+  } else if (selected == to) {
     m_view->SetSelectLayer(from);
+    m_dataWnd->ShowLayer(from, -1);
+  }
   m_layerBar->update();
   updateMenus();
 }
+
+void CMainFrame::onLayerInfo()
+{
+  ILayer* layer = m_view->GetLayerByIndex(m_view->GetSelectLayer());
+  if (layer == nullptr)
+    return;
+  CLayerInfoDialog dialog(layer, this);
+  dialog.exec();
+}
+
+void CMainFrame::onLayerStyle()
+{
+  const int selected = m_view->GetSelectLayer();
+  if (selected < 0) {
+    messageBox(Texts().Text(QStringLiteral("select_layer")));
+    return;
+  }
+  ILayer* layer = m_view->GetLayerByIndex(selected);
+  CStyleDialog::Kind kind;
+  if (layer == nullptr || !CStyleDialog::KindForLayerType(layer->GetType(), &kind))
+    return;
+  CStyleDialog dialog(kind, this);
+  dialog.SetStyle(ReadLayerStyle(*layer));
+  dialog.exec();
+  // Whichever button closed the dialog: what was changed in it applies.
+  WriteLayerStyle(*layer, dialog.Style());
+  m_view->Refresh();
+}
+
+void CMainFrame::onGoto()
+{
+  CGotoDialog dialog(this);
+  if (dialog.exec() != QDialog::Accepted)
+    return;
+  m_view->SetCenter(dialog.X(), dialog.Y());
+  m_view->Refresh();
+}
+
+void CMainFrame::showFeatureInformation(int layerIndex, int record)
+{
+  if (m_infoDialog == nullptr)
+    m_infoDialog = new CInfoDialog(this);
+  m_infoDialog->Fill(m_view, layerIndex, record);
+  m_infoDialog->show();
+  m_dataWnd->ShowLayer(layerIndex, record);
+}
+
+bool CMainFrame::isMapWindowActive() const { return m_mdiArea->currentSubWindow() == m_mapWindow; }
 
 void CMainFrame::onMoveUp() { moveSelectedLayer(-1); }
 void CMainFrame::onMoveDown() { moveSelectedLayer(+1); }

@@ -20,6 +20,8 @@ class QToolBar;
 
 namespace mapory {
 
+class CDataWnd;
+class CInfoDialog;
 class CLayerBar;
 class CResizableBar;
 class CShapeWnd;
@@ -43,6 +45,9 @@ public:
   CShapeWnd* ShapeWnd() const { return m_shapeWnd; }
   QMdiSubWindow* MapWindow() const { return m_mapWindow; }
   QMdiSubWindow* PropertyWindow() const { return m_propertyWindow; }
+  CDataWnd* DataWnd() const { return m_dataWnd; }
+  // The feature information dialog; null until the first identification.
+  CInfoDialog* InfoDialog() const { return m_infoDialog; }
   QToolBar* ToolBar() const { return m_toolBar; }
   // Status pane i (0 message, 1 centre, 2 empty, 3-5 indicators).
   QLabel* StatusPane(int index) const;
@@ -80,6 +85,9 @@ private:
   // Commands.
   void onAddLayer();
   void onDelLayer();
+  void onLayerInfo();
+  void onLayerStyle();
+  void onGoto();
   void onMoveUp();
   void onMoveDown();
   void onViewToolBar();
@@ -99,6 +107,8 @@ private:
   void onViewNotify(WPARAM code, LPARAM data);
 
   bool addLayerFile(const QString& path);
+  void showFeatureInformation(int layerIndex, int record);
+  bool isMapWindowActive() const;
   void moveSelectedLayer(int step);
   void tile(Qt::Orientation orientation);
 
@@ -114,6 +124,8 @@ private:
   CShapeWnd* m_shapeWnd = nullptr;
   QMdiSubWindow* m_mapWindow = nullptr;
   QMdiSubWindow* m_propertyWindow = nullptr;
+  CDataWnd* m_dataWnd = nullptr;
+  CInfoDialog* m_infoDialog = nullptr;
   IZamraView* m_view = nullptr;
 };
 
