@@ -531,4 +531,29 @@ TEST(DbfFile, AFailedWriteReportsFailureAndKeepsTheOldFile)
   EXPECT_EQ(files, 1);  // no temporary file is left behind
 }
 
+// Files that earlier versions wrote, with number text in "I" and "B" fields, load with their
+// values and are written back as "N" fields, which every reader takes for numbers.
+TEST(DbfFile, FilesWithNumberTextInIAndBFieldsLoadAndSaveAsN)
+{
+  TempDir dir;
+  const std::string path = dir.File("older.dbf");
+  WriteAll(path, MakeDbf({{"ID", 'I', 10, 0}, {"AREA", 'B', 16, 0}},
+                         {" " + Left("12", 10) + Left("2.500000", 16), " " + Left("", 10) + Left("-7.25", 16)}));
+  auto table = Load(path);
+  ASSERT_TRUE(table);
+  EXPECT_EQ(CellNumber<std::int32_t>(*table, 0, 0), 12);
+  EXPECT_DOUBLE_EQ(CellNumber<double>(*table, 0, 1), 2.5);
+  EXPECT_EQ(Cell(*table, 1, 0), "");  // blank: no value
+  ASSERT_EQ(ZMDbfFile::SaveFile(path.c_str(), table.get()), 1);
+  const std::vector<unsigned char> bytes = ReadAll(path);
+  EXPECT_EQ(bytes[32 + 11], 'N');
+  EXPECT_EQ(bytes[32 + 17], 0);
+  EXPECT_EQ(bytes[64 + 11], 'N');
+  auto again = Load(path);
+  ASSERT_TRUE(again);
+  EXPECT_EQ(Cell(*again, 0, 0), "12");
+  EXPECT_EQ(Cell(*again, 1, 0), "");
+  EXPECT_DOUBLE_EQ(CellNumber<double>(*again, 1, 1), -7.25);
+}
+
 } // namespace
