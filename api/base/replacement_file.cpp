@@ -9,7 +9,7 @@
 #include <cstdio>          // rename, remove
 #include <cstdlib>         // free
 #include <deque>
-#include <fcntl.h>         // fallocate, FALLOC_FL_KEEP_SIZE
+#include <fcntl.h>         // fallocate, FALLOC_FL_KEEP_SIZE, AT_EACCESS
 #include <sys/resource.h>  // getrlimit: a file size limit fails writes as a full disk does
 #include <sys/stat.h>      // lstat, fstat, fchmod
 #include <unistd.h>        // getpid, readlink, pread, pwrite, ftruncate, fchown
@@ -173,6 +173,9 @@ bool ReplacementFile::Create()
   // final rename after the other files of a save had already moved in.
   struct stat existing {};
   if (exists && (::stat(m_resolved.c_str(), &existing) != 0 || !S_ISREG(existing.st_mode)))
+    return false;
+  // A file its owner made read-only is not replaced behind that choice.
+  if (exists && ::faccessat(AT_FDCWD, m_resolved.c_str(), W_OK, AT_EACCESS) != 0)
     return false;
   static std::atomic<unsigned> s_counter{0};
   // CREATE_NEW never opens someone else's file; a name already taken just tries the next.

@@ -25,7 +25,8 @@ public:
   // Opens the place where the new content is written. False, with nothing created, when the
   // target's path runs through a link that another user could have planted (a link owned by
   // someone other than the user or root, in a folder others may write), when the target is
-  // not a regular file, or when neither a file beside it nor an in-place rewrite is possible.
+  // not a regular file or not writable by the user, or when neither a file beside it nor an
+  // in-place rewrite is possible.
   bool Create();
   // Where the content is written, positioned where writing continues.
   HANDLE Handle() const { return m_handle; }

@@ -271,6 +271,24 @@ TEST_F(FullDiskSave, AReadOnlyFolderWithAWritableFileKeepsItOnAFullDisk)
   }
 }
 
+TEST_F(FullDiskSave, AFileItsOwnerMadeReadOnlyIsNotReplaced)
+{
+  if (::geteuid() != 0)
+    GTEST_SKIP() << "needs root to act as another user";
+  for (const Saver& saver : Savers()) {
+    if (saver.readsOtherFiles)
+      continue;
+    TempDir dir;
+    std::filesystem::permissions(dir.Path(), std::filesystem::perms::all);  // anyone may make files here
+    ASSERT_TRUE(saver.save(dir.File("file.out"), false)) << saver.name;
+    for (const auto& entry : std::filesystem::directory_iterator(dir.Path()))
+      ::chmod(entry.path().c_str(), 0444);
+    const auto before = Snapshot(dir.Path());
+    AsAnotherUser([&] { EXPECT_FALSE(saver.save(dir.File("file.out"), true)) << saver.name; });
+    EXPECT_EQ(Snapshot(dir.Path()), before) << saver.name;
+  }
+}
+
 // A folder link in a shared folder, owned by another user, that leads a save elsewhere.
 class PlantedLink : public ::testing::Test {
 protected:
