@@ -9,7 +9,7 @@
 #include <cstdio>          // rename, remove
 #include <cstdlib>         // free
 #include <deque>
-#include <fcntl.h>         // fallocate, FALLOC_FL_KEEP_SIZE, AT_EACCESS
+#include <fcntl.h>         // fallocate, FALLOC_FL_KEEP_SIZE
 #include <sys/resource.h>  // getrlimit: a file size limit fails writes as a full disk does
 #include <sys/stat.h>      // lstat, fstat, fchmod
 #include <unistd.h>        // getpid, readlink, pread, pwrite, ftruncate, fchown
@@ -156,8 +156,8 @@ ReplacementFile::~ReplacementFile()
 {
   if (m_handle != INVALID_HANDLE_VALUE)
     CloseHandle(m_handle);
-  if (m_inPlaceTarget != INVALID_HANDLE_VALUE)
-    CloseHandle(m_inPlaceTarget);
+  if (m_existingTarget != INVALID_HANDLE_VALUE)
+    CloseHandle(m_existingTarget);
   if (!m_committed && !m_temporary.empty())
     std::remove(m_temporary.c_str());
 }
@@ -174,9 +174,14 @@ bool ReplacementFile::Create()
   struct stat existing {};
   if (exists && (::stat(m_resolved.c_str(), &existing) != 0 || !S_ISREG(existing.st_mode)))
     return false;
-  // A file its owner made read-only is not replaced behind that choice.
-  if (exists && ::faccessat(AT_FDCWD, m_resolved.c_str(), W_OK, AT_EACCESS) != 0)
-    return false;
+  // Holding the target open for writing keeps a second writer out until the save is done, and
+  // refuses a file its owner made read-only.
+  if (exists) {
+    m_existingTarget = CreateFileA(m_resolved.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                   OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (m_existingTarget == INVALID_HANDLE_VALUE)
+      return false;
+  }
   static std::atomic<unsigned> s_counter{0};
   // CREATE_NEW never opens someone else's file; a name already taken just tries the next.
   DWORD error = 0;
@@ -202,11 +207,8 @@ bool ReplacementFile::Create()
   if (!exists || error == EEXIST)
     return false;
   // No file can be made beside the target: its content is prepared apart and later written
-  // over it. Holding the target open keeps a second writer out meanwhile.
-  m_inPlaceTarget = CreateFileA(m_resolved.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
-                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (m_inPlaceTarget == INVALID_HANDLE_VALUE)
-    return false;
+  // over it.
+  m_inPlace = true;
   m_handle = ZMFile::CreateTempFile(u"zamra-save");
   return m_handle != INVALID_HANDLE_VALUE;
 }
@@ -215,7 +217,7 @@ bool ReplacementFile::Finish()
 {
   if (m_handle == INVALID_HANDLE_VALUE || m_finished)
     return false;
-  if (m_inPlaceTarget == INVALID_HANDLE_VALUE) {
+  if (!m_inPlace) {
     const bool flushed = FlushFileBuffers(m_handle) != FALSE;
     const bool closed = CloseHandle(m_handle) != FALSE;
     m_handle = INVALID_HANDLE_VALUE;
@@ -224,14 +226,14 @@ bool ReplacementFile::Finish()
   }
   // Everything that could fail for want of room happens here, before the target is touched.
   const std::int64_t newSize = SizeOf(m_handle);
-  const std::int64_t oldSize = SizeOf(m_inPlaceTarget);
+  const std::int64_t oldSize = SizeOf(m_existingTarget);
   if (newSize < 0 || oldSize < 0)
     return false;
   struct rlimit limit {};
   if (::getrlimit(RLIMIT_FSIZE, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY &&
       static_cast<std::uint64_t>(std::max(newSize, oldSize)) > limit.rlim_cur)
     return false;
-  const int target = GetFileDescriptor(m_inPlaceTarget);
+  const int target = GetFileDescriptor(m_existingTarget);
   // Allocating every block the new content covers (holes included) means that writing it
   // cannot meet a full disk; a file system that cannot promise this gets no in-place rewrite.
   if (newSize > 0 && ::fallocate(target, FALLOC_FL_KEEP_SIZE, 0, newSize) != 0)
@@ -251,7 +253,7 @@ bool ReplacementFile::Commit()
 {
   if (!m_finished || m_committed)
     return false;
-  if (m_inPlaceTarget != INVALID_HANDLE_VALUE)
+  if (m_inPlace)
     return m_committed = CommitInPlace();
   if (std::rename(m_temporary.c_str(), m_resolved.c_str()) != 0)
     return false;
@@ -262,7 +264,7 @@ bool ReplacementFile::Commit()
 bool ReplacementFile::CommitInPlace()
 {
   const int source = GetFileDescriptor(m_handle);
-  const int target = GetFileDescriptor(m_inPlaceTarget);
+  const int target = GetFileDescriptor(m_existingTarget);
   const std::int64_t newSize = SizeOf(m_handle);
   bool written = newSize >= 0;
   std::vector<unsigned char> chunk(kCopyChunk);
@@ -277,8 +279,6 @@ bool ReplacementFile::CommitInPlace()
     if (::ftruncate(target, static_cast<off_t>(m_oldContent.size())) == 0)
       ::fsync(target);
   }
-  CloseHandle(m_inPlaceTarget);
-  m_inPlaceTarget = INVALID_HANDLE_VALUE;
   return written;
 }
 

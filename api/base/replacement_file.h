@@ -44,8 +44,9 @@ private:
   std::string m_resolved;    // the file it names, links followed
   std::string m_temporary;   // the file beside the target, when there is one
   HANDLE m_handle = INVALID_HANDLE_VALUE;
-  HANDLE m_inPlaceTarget = INVALID_HANDLE_VALUE;  // the target held open for an in-place rewrite
-  std::vector<unsigned char> m_oldContent;        // its bytes, to restore after a failed rewrite
+  HANDLE m_existingTarget = INVALID_HANDLE_VALUE;  // the file replaced, held open while saving
+  bool m_inPlace = false;                          // rewritten in place rather than renamed over
+  std::vector<unsigned char> m_oldContent;         // its bytes, to restore after a failed rewrite
   bool m_finished = false;
   bool m_committed = false;
 };

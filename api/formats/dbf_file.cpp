@@ -301,9 +301,9 @@ bool ReadsBackAs(const char* text, size_t length, double value, bool single)
   return single ? ToFloat(back) == static_cast<float>(value) : back == value;
 }
 
-// Writes a cell of a number field into `out`, which holds
-// field.length + 1 bytes, and answers its length; -1 when the value cannot be written in the
-// field without changing it beyond rounding to the field's decimals. A real number is written
+// Writes a cell of a number field into `out` (field.length + 1 bytes) and answers its length;
+// -1 when the value cannot be written in the field without changing it beyond rounding to the
+// field's decimals. A real number is written
 // with the field's decimals when that keeps its value; otherwise in the shortest form that
 // keeps it (an exponent where needed); otherwise rounded to the decimals when that fits.
 int NumberText(const zamra::formats::Cell& cell, const OutField& field, char* out)
