@@ -272,7 +272,9 @@ bool ReplacementFile::CommitInPlace()
     const size_t size = static_cast<size_t>(std::min<std::int64_t>(newSize - offset, kCopyChunk));
     written = ReadAt(source, chunk.data(), size, offset) && WriteAt(target, chunk.data(), size, offset);
   }
-  written = written && ::ftruncate(target, newSize) == 0 && ::fsync(target) == 0;
+  // The new bytes reach the disk before a longer old file is cut, while its blocks are still
+  // there to take the old bytes back.
+  written = written && ::fsync(target) == 0 && ::ftruncate(target, newSize) == 0 && ::fsync(target) == 0;
   if (!written) {
     // The reserved blocks take the old bytes back as they took the new ones.
     WriteAt(target, m_oldContent.data(), m_oldContent.size(), 0);

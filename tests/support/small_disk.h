@@ -3,7 +3,6 @@
 // demand, so that saves meet a real full disk.
 #pragma once
 
-#include <cerrno>
 #include <fcntl.h>      // open
 #include <string>
 #include <sys/mount.h>  // mount, umount2
