@@ -8,6 +8,8 @@
 #include <cstring>
 #include <limits>
 #include <mutex>
+#include <new>
+#include <vector>
 
 #include <QClipboard>
 #include <QFile>
@@ -18,6 +20,7 @@
 #include <jpeglib.h>  // after <cstdio>: it needs FILE
 #include <png.h>
 
+#include "api/base/replacement_file.h"
 #include "platform/file_io.h"
 #include "platform/resources.h"
 
@@ -152,6 +155,17 @@ struct JpegErrorManager {
 void JpegSilent(j_common_ptr) {}  // the library shows no messages
 
 void PngSilentWarning(png_structp, png_const_charp) {}
+
+// libpng's output: appended to the vector it was given.
+void PngAppend(png_structp png, png_bytep data, png_size_t length)
+{
+  auto* encoded = static_cast<std::vector<unsigned char>*>(png_get_io_ptr(png));
+  try {
+    encoded->insert(encoded->end(), data, data + length);
+  } catch (const std::bad_alloc&) {
+    png_error(png, "out of memory");
+  }
+}
 
 // The clipboard's picture handed out by GetClipboardBmp, owned here until replaced.
 std::mutex g_clipboardMutex;
@@ -406,17 +420,16 @@ int ZMBitmap::SaveBmp(const unsigned char* bits, int width, int height, const ch
   PutLittle32(headers + 22, static_cast<std::uint32_t>(height));  // positive: bottom-up
   PutLittle16(headers + 26, 1);                                   // planes
   PutLittle16(headers + 28, 24);                                  // bits a pixel
-  HANDLE file = CreateFileA(path, GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
-                            nullptr);
-  if (file == INVALID_HANDLE_VALUE)
+  // A full disk must not pass for a saved picture, nor cost the picture saved before.
+  zamra::base::ReplacementFile file(path);
+  if (!file.Create())
     return 0;
   DWORD written = 0;
-  // A full disk must not pass for a saved picture.
-  const bool complete = WriteFile(file, headers, sizeof headers, &written, nullptr) && written == sizeof headers &&
-                        WriteFile(file, bits, static_cast<DWORD>(dataSize), &written, nullptr) &&
+  const bool complete = WriteFile(file.Handle(), headers, sizeof headers, &written, nullptr) &&
+                        written == sizeof headers &&
+                        WriteFile(file.Handle(), bits, static_cast<DWORD>(dataSize), &written, nullptr) &&
                         written == static_cast<DWORD>(dataSize);
-  CloseHandle(file);
-  return complete ? 1 : 0;
+  return complete && file.Finish() && file.Commit() ? 1 : 0;
 }
 
 int ZMBitmap::SaveBmp(HDC dc, int x, int y, int width, int height, const char* path)
@@ -528,17 +541,13 @@ int ZMBitmap::WritePNG(const char* path, HDC dc, const RECT& rect)
   HDC copy = CopyArea(dc, rect.left, rect.top, width, height, &bits);
   if (copy == nullptr)
     return 0;
-  FILE* file = std::fopen(path, "wb");
-  if (file == nullptr) {
-    DeleteDC(copy);
-    return 0;
-  }
+  // The picture is encoded in memory first, so that the file is replaced only by a whole one.
+  std::vector<unsigned char> encoded;
   // The installed library's own version, so that its compatibility check passes.
   png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, PngSilentWarning);
   png_infop info = png != nullptr ? png_create_info_struct(png) : nullptr;
   if (info == nullptr) {
     png_destroy_write_struct(&png, nullptr);
-    std::fclose(file);
     DeleteDC(copy);
     return 0;
   }
@@ -546,12 +555,11 @@ int ZMBitmap::WritePNG(const char* path, HDC dc, const RECT& rect)
   unsigned char* volatile row = nullptr;
   if (setjmp(png_jmpbuf(png))) {
     png_destroy_write_struct(&png, &info);
-    std::fclose(file);
     std::free(row);
     DeleteDC(copy);
     return 0;
   }
-  png_init_io(png, file);
+  png_set_write_fn(png, &encoded, PngAppend, nullptr);
   row = static_cast<unsigned char*>(std::malloc(static_cast<std::size_t>(width) * 3));
   if (row == nullptr)
     png_error(png, "out of memory");
@@ -571,10 +579,9 @@ int ZMBitmap::WritePNG(const char* path, HDC dc, const RECT& rect)
   }
   png_write_end(png, nullptr);
   png_destroy_write_struct(&png, &info);
-  const bool closed = std::fclose(file) == 0;
   std::free(row);
   DeleteDC(copy);
-  return closed ? 1 : 0;
+  return zamra::base::ReplaceFileContents(path, encoded.data(), encoded.size()) ? 1 : 0;
 }
 
 int ZMBitmap::WriteJpeg(const char* path, HDC dc, const RECT& rect)
@@ -591,22 +598,18 @@ int ZMBitmap::WriteJpeg(const char* path, HDC dc, const RECT& rect)
   info.err = jpeg_std_error(&errors.base);
   errors.base.error_exit = JpegFatal;
   errors.base.output_message = JpegSilent;
-  FILE* volatile file = nullptr;
+  // Encoded in memory first (the library's buffer), so that the file is replaced only by a
+  // whole picture.
+  unsigned char* volatile encoded = nullptr;
+  unsigned long encodedSize = 0;
   if (setjmp(errors.jump)) {
     jpeg_destroy_compress(&info);
-    if (file != nullptr)
-      std::fclose(file);
+    std::free(encoded);
     DeleteDC(copy);
     return 0;
   }
   jpeg_create_compress(&info);
-  file = std::fopen(path, "wb");
-  if (file == nullptr) {
-    jpeg_destroy_compress(&info);
-    DeleteDC(copy);
-    return 0;
-  }
-  jpeg_stdio_dest(&info, file);
+  jpeg_mem_dest(&info, const_cast<unsigned char**>(&encoded), &encodedSize);
   info.image_width = static_cast<JDIMENSION>(width);
   info.image_height = static_cast<JDIMENSION>(height);
   info.input_components = 3;
@@ -622,9 +625,10 @@ int ZMBitmap::WriteJpeg(const char* path, HDC dc, const RECT& rect)
   }
   jpeg_finish_compress(&info);
   jpeg_destroy_compress(&info);
-  const bool closed = std::fclose(file) == 0;
+  const bool saved = zamra::base::ReplaceFileContents(path, encoded, encodedSize);
+  std::free(encoded);
   DeleteDC(copy);
-  return closed ? 1 : 0;
+  return saved ? 1 : 0;
 }
 
 HDC ZMBitmap::LoadJpeg(const char* path, int& width, int& height)

@@ -1,21 +1,19 @@
 // The XML document model: Expat builds the tree; the writer escapes what XML needs escaped.
 #include "api/base/xml.h"
 
-#include <atomic>
+#include <algorithm>  // max
 #include <climits>
-#include <cstdlib>    // realpath, free
 #include <cstring>
 #include <new>
 #include <string>
 #include <string_view>
-#include <sys/stat.h>  // lstat, fstat, fchmod
-#include <unistd.h>    // getpid, unlink
 #include <unordered_set>
 #include <utility>  // move
 
 #include <expat.h>
 
 #include "api/base/file.h"
+#include "api/base/replacement_file.h"
 #include "platform/file_io.h"
 
 static_assert(sizeof(XML_Char) == sizeof(WCHAR), "Expat must be built for UTF-16 (XML_UNICODE)");
@@ -320,50 +318,6 @@ private:
   HANDLE m_handle;
 };
 
-std::atomic<unsigned> g_saveCounter {0};
-
-// Writes a whole file so that a failure never costs the file that was there: the bytes go to
-// a new file beside it, which then replaces it. Holding the target open for writing keeps a
-// second writer out meanwhile. Where no file can be made beside it (a read-only folder with a
-// writable file), the target is rewritten in place.
-bool ReplaceFileContents(const char* path, const std::string& bytes)
-{
-  // A link that someone else planted (in a shared folder) is never followed: it could name any
-  // file of the user's.
-  struct stat linkStatus {};
-  if (::lstat(path, &linkStatus) == 0 && S_ISLNK(linkStatus.st_mode) && linkStatus.st_uid != ::geteuid())
-    return false;
-  HandleCloser target(CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (target.Get() == INVALID_HANDLE_VALUE)
-    return false;
-
-  // The user's own link is followed, so that the file it names is replaced and the link stays.
-  std::string realPath = path;
-  if (char* resolved = ::realpath(path, nullptr)) {
-    realPath = resolved;
-    std::free(resolved);
-  }
-  const std::string sibling = realPath + ".zmsave-" + std::to_string(::getpid()) + "-" +
-                              std::to_string(g_saveCounter.fetch_add(1));
-  HANDLE fresh = CreateFileA(sibling.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
-                             FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (fresh == INVALID_HANDLE_VALUE) {
-    SetFilePointer(target.Get(), 0, nullptr, FILE_BEGIN);
-    return SetEndOfFile(target.Get()) && WriteAll(target.Get(), bytes);
-  }
-  struct stat status {};
-  if (::fstat(GetFileDescriptor(target.Get()), &status) == 0)
-    ::fchmod(GetFileDescriptor(fresh), status.st_mode & 07777);
-  const bool written = WriteAll(fresh, bytes) && FlushFileBuffers(fresh);
-  CloseHandle(fresh);
-  if (!written || ::rename(sibling.c_str(), realPath.c_str()) != 0) {
-    ::unlink(sibling.c_str());
-    return false;
-  }
-  return true;
-}
-
 } // namespace
 
 // ---- ZMXmlAttribute ----
@@ -527,7 +481,8 @@ bool ZMXmlNode::SaveXml(const char* path) const
     writer.Subtree(this, 0);
     if (!writer.Ok())
       return false;  // checked before the disk is touched
-    return ReplaceFileContents(path, "\xFF\xFE" + LittleEndianBytes(writer.Text()));
+    const std::string bytes = "\xFF\xFE" + LittleEndianBytes(writer.Text());
+    return zamra::base::ReplaceFileContents(path, bytes.data(), bytes.size());
   } catch (const std::bad_alloc&) {
     return false;
   }
@@ -630,6 +585,7 @@ bool ZMXml::LoadXml(const char* buffer, int length)
   XML_SetElementHandler(parser, &ZMXmlParseHandlers::Start, &ZMXmlParseHandlers::End);
   XML_SetCharacterDataHandler(parser, &ZMXmlParseHandlers::Characters);
   m_stopped = false;
+  m_textRunOpen = false;
   const bool parsed = XML_Parse(parser, buffer, length, XML_TRUE) == XML_STATUS_OK;
   XML_ParserFree(parser);
   return parsed && !m_stopped;
@@ -656,6 +612,7 @@ void ZMXml::OnStartElement(const WCHAR* name, const WCHAR** attributes)
     return;
   }
   m_current = node;
+  m_textRunOpen = false;
   for (int i = 0; attributes != nullptr && attributes[i] != nullptr; i += 2) {
     if (node->AddAttribute(attributes[i], attributes[i + 1]) == nullptr) {
       m_stopped = true;
@@ -666,6 +623,7 @@ void ZMXml::OnStartElement(const WCHAR* name, const WCHAR** attributes)
 
 void ZMXml::OnEndElement(const WCHAR* /*name*/)
 {
+  m_textRunOpen = false;
   if (m_current != nullptr)
     m_current = m_current->GetParent();
 }
@@ -674,13 +632,30 @@ void ZMXml::OnParseCharacterData(const WCHAR* characters, int count)
 {
   if (m_current == nullptr || characters == nullptr || count < 0)
     return;
-  WCHAR* text = CopyString(characters, static_cast<size_t>(count));
-  if (text == nullptr) {
-    m_stopped = true;
-    return;
+  // The parser hands one run of text over in pieces (at every reference and line break):
+  // the pieces of a run are joined, and a new run replaces the earlier one. The block grows
+  // by doubling, so that a run of many references costs linear time.
+  const size_t kept = m_textRunOpen && m_current->m_text != nullptr ? m_runLength : 0;
+  const size_t needed = kept + static_cast<size_t>(count) + 1;
+  WCHAR* text = m_current->m_text;
+  if (kept == 0 || needed > m_runCapacity) {
+    const size_t capacity = kept == 0 ? needed : std::max(needed, 2 * m_runCapacity);
+    text = new (std::nothrow) WCHAR[capacity];
+    if (text == nullptr) {
+      m_stopped = true;
+      return;
+    }
+    if (kept > 0)
+      std::memcpy(text, m_current->m_text, kept * sizeof(WCHAR));
+    delete[] m_current->m_text;
+    m_current->m_text = text;
+    m_runCapacity = capacity;
   }
-  delete[] m_current->m_text;
-  m_current->m_text = text;
+  if (count > 0)
+    std::memcpy(text + kept, characters, static_cast<size_t>(count) * sizeof(WCHAR));
+  text[kept + static_cast<size_t>(count)] = 0;
+  m_runLength = kept + static_cast<size_t>(count);
+  m_textRunOpen = true;
 }
 
 ZMXmlNode* ZMXml::SearchNodeByTagName(const WCHAR* name) const

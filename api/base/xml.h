@@ -8,6 +8,8 @@
 // deleted by callers. Copying is refused: a copy would share a tree that both would free.
 #pragma once
 
+#include <cstddef>
+
 #include "api/zamra_api_export.h"
 #include "platform/win_types.h"
 
@@ -140,8 +142,8 @@ public:
   bool LoadXml(const char* path);
 
   // Parses `length` bytes (the byte-order mark or declaration decides the encoding). An
-  // element's text is the last piece of character data reported while it was the innermost
-  // open element. Loading into a document whose earlier load completed replaces the earlier
+  // element's text is its last run of character data (up to a child element or its end
+  // tag), whole: references and line breaks inside the run are part of it. Loading into a document whose earlier load completed replaces the earlier
   // tree. Text with a broken surrogate pair (which the parser lets through) fails the load, so
   // that everything loaded can be saved again. On a parse error the nodes read so far stay and
   // false is answered; the caller should discard the document.
@@ -165,4 +167,7 @@ private:
   ZMXmlNode* m_root = nullptr;
   ZMXmlNode* m_current = nullptr;  // innermost open element while a document is read
   bool m_stopped = false;          // a callback ran out of memory or met broken UTF-16
+  bool m_textRunOpen = false;      // the next piece of text continues the current element's text
+  size_t m_runLength = 0;          // characters of that text
+  size_t m_runCapacity = 0;        // characters its block holds, terminator included
 };

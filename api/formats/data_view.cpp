@@ -284,6 +284,7 @@ ZMDataView::~ZMDataView()
 {
   ReleaseRows();
   delete[] m_rows;
+  delete[] m_deleted;
   for (int column = 0; column < m_columnCount; ++column)
     delete[] m_columns[column].format;
   delete[] m_columns;
@@ -324,6 +325,8 @@ void ZMDataView::SetColumn(int index, char type, int length, const char* name, c
     std::memcpy(column.name, name, strnlen(name, kNameSize - 1));
   delete[] column.format;
   column.format = newFormat;
+  column.fieldLetter = 0;  // a new definition, no longer the file's
+  column.fieldDecimals = -1;
 }
 
 void ZMDataView::GetColumn(int index, char& type, int& length, char* name, char* format, char& flag) const
@@ -355,12 +358,20 @@ bool ZMDataView::ReserveRows(int rows)
   if (capacity < rows)
     return false;
   auto** grown = new (std::nothrow) Cell*[static_cast<size_t>(capacity)];
-  if (grown == nullptr)
+  auto* grownDeleted = new (std::nothrow) unsigned char[static_cast<size_t>(capacity)]();
+  if (grown == nullptr || grownDeleted == nullptr) {
+    delete[] grown;
+    delete[] grownDeleted;
     return false;
-  if (m_rowCount > 0)
+  }
+  if (m_rowCount > 0) {
     std::memcpy(grown, m_rows, sizeof(Cell*) * static_cast<size_t>(m_rowCount));
+    std::memcpy(grownDeleted, m_deleted, static_cast<size_t>(m_rowCount));
+  }
   delete[] m_rows;
+  delete[] m_deleted;
   m_rows = grown;
+  m_deleted = grownDeleted;
   m_rowCapacity = capacity;
   return true;
 }
@@ -373,6 +384,7 @@ int ZMDataView::AddRow()
   if (row == nullptr)
     return -1;
   m_rows[m_rowCount] = row;
+  m_deleted[m_rowCount] = 0;
   return m_rowCount++;
 }
 
@@ -387,6 +399,7 @@ bool ZMDataView::DelRow(int index)
   if (m_storage == nullptr || !m_storage->Owns(row))
     delete[] row;
   std::memmove(m_rows + index, m_rows + index + 1, sizeof(Cell*) * static_cast<size_t>(m_rowCount - index - 1));
+  std::memmove(m_deleted + index, m_deleted + index + 1, static_cast<size_t>(m_rowCount - index - 1));
   --m_rowCount;
   return true;
 }
@@ -418,7 +431,9 @@ ZMDataView::Cell* ZMDataView::CellAt(int row, int column) const
 bool ZMDataView::SetItemValue(int row, int column, const zm_variant& value)
 {
   Cell* cell = CellAt(row, column);
-  if (cell == nullptr || value.type != m_columns[column].type || value.length < 0)
+  const char columnType = m_columns[column].type;
+  const bool accepted = value.type == columnType || (columnType == ZM_VAR_FLOAT && value.type == ZM_VAR_DOUBLE);
+  if (cell == nullptr || !accepted || value.length < 0)
     return false;
   if (value.length > 0 && value.data == nullptr)
     return false;
@@ -491,6 +506,8 @@ bool ZMDataView::From(const ZMDataView* source)
   for (int column = 0; column < m_columnCount; ++column) {
     const Column& from = source->m_columns[column];
     SetColumn(column, from.type, from.length, from.name, from.format, from.flag);
+    m_columns[column].fieldLetter = from.fieldLetter;
+    m_columns[column].fieldDecimals = from.fieldDecimals;
   }
   if (!ReserveRows(source->m_rowCount)) {
     InitColumn(0);
@@ -501,6 +518,7 @@ bool ZMDataView::From(const ZMDataView* source)
       InitColumn(0);
       return false;
     }
+    m_deleted[row] = source->m_deleted[row];
     for (int column = 0; column < m_columnCount; ++column) {
       const Cell& from = source->m_rows[row][column];
       if (from.type == ZM_VAR_NULL)

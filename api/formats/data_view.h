@@ -70,7 +70,8 @@ public:
   void RemoveAll();
 
   // Stores a copy of the value. False, with the cell unchanged, when the value's type is not
-  // the column's, its length is negative, or memory runs out.
+  // the column's (a FLOAT column also takes DOUBLE values, the form in which it holds the
+  // numbers of a dBASE file exactly), its length is negative, or memory runs out.
   bool SetItemValue(int row, int column, const zm_variant& value);
   // Replaces the variant's block by a new copy of the cell (a block is allocated even for a
   // length of 0). The variant must own its previous block.
@@ -104,4 +105,5 @@ private:
   int m_rowCount = 0;
   int m_rowCapacity = 0;
   Storage* m_storage = nullptr;  // bulk blocks of loaded rows and cells
+  unsigned char* m_deleted = nullptr;  // per row: 1 for a record its file marks deleted
 };

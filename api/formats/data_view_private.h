@@ -18,6 +18,11 @@ struct Column {
   int length = 0;
   char name[40] = {};      // at most 39 characters and the terminator
   char* format = nullptr;  // owned; null until set
+  // How the column stood in the dBASE file it was read from, so that a save writes it back
+  // alike: the field letter ("N" or "F") and decimal count of a number field; 0 and -1 for a
+  // column defined by a caller.
+  char fieldLetter = 0;
+  int fieldDecimals = -1;
 };
 
 // The layout of zm_variant, with its spare byte telling where the block lives.

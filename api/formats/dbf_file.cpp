@@ -16,7 +16,7 @@
 
 #include "api/base/file.h"
 #include "api/formats/data_view_private.h"
-#include "api/formats/replacement_file.h"
+#include "api/base/replacement_file.h"
 #include "api/formats/shape_type.h"
 #include "api/formats/whole_file.h"
 #include "platform/file_io.h"
@@ -41,6 +41,7 @@ struct Field {
   FieldKind kind;
   int offset;  // from the start of the record, deletion flag included
   int length;
+  bool numberText;  // an "N" or "F" field: a number written as text
 };
 
 bool IsSpace(unsigned char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
@@ -50,6 +51,44 @@ const unsigned char* TextEnd(const unsigned char* field, int length)
 {
   const void* zero = std::memchr(field, 0, static_cast<size_t>(length));
   return zero ? static_cast<const unsigned char*>(zero) : field + length;
+}
+
+// A number field without a value: blank, or filled with "*" (as some writers mark NULL). A
+// text number ends at its first zero byte; a binary one ("I", "B", "Y") is judged whole.
+bool IsNullNumber(const unsigned char* field, int length, bool numberText)
+{
+  const unsigned char* end = numberText ? TextEnd(field, length) : field + length;
+  const unsigned char* p = field;
+  while (p < end && *p == ' ')
+    ++p;
+  if (p == end)
+    return true;
+  while (p < end && *p == '*')
+    ++p;
+  while (p < end && *p == ' ')
+    ++p;
+  return p == end;
+}
+
+// The text between leading and trailing spaces.
+void Trim(const unsigned char*& begin, const unsigned char*& end)
+{
+  while (begin < end && IsSpace(*begin))
+    ++begin;
+  while (end > begin && IsSpace(end[-1]))
+    --end;
+}
+
+// Whether the text is exactly a decimal integer that fits 32 bits, and its value.
+bool ParsePlainInteger(const unsigned char* begin, const unsigned char* end, std::int32_t& value)
+{
+  Trim(begin, end);
+  if (begin < end && *begin == '+')
+    ++begin;
+  const auto* first = reinterpret_cast<const char*>(begin);
+  const auto* last = reinterpret_cast<const char*>(end);
+  const auto [stop, error] = std::from_chars(first, last, value);
+  return error == std::errc() && stop == last && first != last;
 }
 
 // Decimal integer as atoi reads it: leading white space, a sign, digits up to the first other
@@ -202,6 +241,123 @@ int DecimalsOf(const char* format)
   return std::clamp(decimals, 1, 255);
 }
 
+// How a column goes into the file. Numbers are "N" fields (an "F" field read from a file stays
+// "F") with a decimal count: 0 for INT; for FLOAT the count the file gave, else its format's;
+// for DOUBLE its format's, in at least 24 characters (a binary field of 8 bytes holds values
+// that its width could not hold as text). Every other type is a "C" field.
+struct OutField {
+  int length;
+  unsigned char letter;
+  int decimals;
+  bool number;
+};
+
+OutField OutFieldOf(const zamra::formats::Column& column)
+{
+  constexpr int kMaxNumberWidth = 255;  // the length byte alone gives a number field's width
+  constexpr int kDoubleWidth = 24;      // "-1.2345678901234567e-308": any double, exactly
+  OutField field{column.length, 'C', 0, false};
+  switch (column.type) {
+  case ZM_VAR_INT:
+    field.letter = 'N';
+    field.number = true;
+    field.length = std::min(field.length, kMaxNumberWidth);
+    return field;
+  case ZM_VAR_FLOAT:
+  case ZM_VAR_DOUBLE:
+    field.letter = column.fieldLetter == 'F' ? 'F' : 'N';
+    field.number = true;
+    if (column.type == ZM_VAR_DOUBLE)
+      field.length = std::max(field.length, kDoubleWidth);
+    field.length = std::min(field.length, kMaxNumberWidth);
+    if (column.type == ZM_VAR_FLOAT && column.fieldDecimals > 0) {
+      field.decimals = column.fieldDecimals;
+    } else {
+      // At least 1, because readers take a field without decimals for an integer; fewer than
+      // the width, so that a digit fits before the point.
+      field.decimals = std::clamp(DecimalsOf(column.format), 1, std::max(1, field.length - 2));
+    }
+    return field;
+  default:
+    return field;
+  }
+}
+
+bool IsNumberCell(char type)
+{
+  return type == ZM_VAR_SHORT || type == ZM_VAR_INT || type == ZM_VAR_LONG || type == ZM_VAR_FLOAT ||
+         type == ZM_VAR_DOUBLE;
+}
+
+// Whether `text` reads back as `value` (as a single for a FLOAT cell).
+bool ReadsBackAs(const char* text, size_t length, double value, bool single)
+{
+  double back = 0.0;
+  const auto [stop, error] = std::from_chars(text, text + length, back);
+  if (error != std::errc() || stop != text + length)
+    return false;
+  if (std::isnan(value))
+    return std::isnan(back);
+  return single ? ToFloat(back) == static_cast<float>(value) : back == value;
+}
+
+// Writes a cell of a number field into `out` (field.length + 1 bytes) and answers its length;
+// -1 when the value cannot be written in the field without changing it beyond rounding to the
+// field's decimals. A real number is written
+// with the field's decimals when that keeps its value; otherwise in the shortest form that
+// keeps it (an exponent where needed); otherwise rounded to the decimals when that fits.
+int NumberText(const zamra::formats::Cell& cell, const OutField& field, char* out)
+{
+  const int width = field.length;
+  char buffer[512];
+  auto fits = [&](const char* text, size_t length) {
+    if (length > static_cast<size_t>(width))
+      return -1;
+    std::memcpy(out, text, length);
+    return static_cast<int>(length);
+  };
+  auto number = [&cell](auto zero) {
+    decltype(zero) value = zero;
+    if (cell.data != nullptr && cell.length > 0)
+      std::memcpy(&value, cell.data, std::min<size_t>(sizeof value, static_cast<size_t>(cell.length)));
+    return value;
+  };
+  switch (cell.type) {
+  case ZM_VAR_NULL:
+    return 0;  // no value: a blank field
+  case ZM_VAR_SHORT:
+  case ZM_VAR_INT:
+  case ZM_VAR_LONG: {
+    const std::int32_t value = cell.type == ZM_VAR_SHORT ? number(std::int16_t{0}) : number(std::int32_t{0});
+    const auto [end, error] = std::to_chars(buffer, buffer + sizeof buffer, value);
+    return fits(buffer, static_cast<size_t>(end - buffer));
+  }
+  case ZM_VAR_FLOAT:
+  case ZM_VAR_DOUBLE: {
+    const bool single = cell.type == ZM_VAR_FLOAT;
+    const double value = single ? static_cast<double>(number(0.0f)) : number(0.0);
+    const auto fixed = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, field.decimals);
+    const size_t fixedLength = fixed.ec == std::errc() ? static_cast<size_t>(fixed.ptr - buffer) : sizeof buffer;
+    if (fixedLength <= static_cast<size_t>(width) && ReadsBackAs(buffer, fixedLength, value, single))
+      return fits(buffer, fixedLength);
+    char shortest[64];
+    const auto exact = single ? std::to_chars(shortest, shortest + sizeof shortest, static_cast<float>(value))
+                              : std::to_chars(shortest, shortest + sizeof shortest, value);
+    if (exact.ec == std::errc() && exact.ptr - shortest <= width)
+      return fits(shortest, static_cast<size_t>(exact.ptr - shortest));
+    return fixedLength <= static_cast<size_t>(width) ? fits(buffer, fixedLength) : -1;
+  }
+  case ZM_VAR_STRING: {
+    // A number our reader kept as text (beyond 32 bits): written as it was read.
+    const auto* data = reinterpret_cast<const char*>(cell.data);
+    const size_t length = data ? strnlen(data, static_cast<size_t>(std::max<int>(cell.length, 0))) : 0;
+    return fits(data ? data : "", length);
+  }
+  default:
+    return -1;
+  }
+}
+
 bool WriteAll(HANDLE file, const void* bytes, size_t size)
 {
   DWORD written = 0;
@@ -252,11 +408,17 @@ ZMDataView* ZMDbfFile::Decode(const unsigned char* buffer, long long size)
     char type = ZM_VAR_NULL;
     int length = 0;
     FieldKind kind = FieldKind::Text;
-    MapField(descriptor[11], descriptor[16], descriptor[17], type, length, kind);
+    const unsigned char letter = descriptor[11];
+    MapField(letter, descriptor[16], descriptor[17], type, length, kind);
     if (length <= 0)
       return nullptr;  // a field without width: the descriptors are not what they claim
     table->SetColumn(column, type, length, name, nullptr, 1);
-    fields[static_cast<size_t>(column)] = Field{kind, offset, length};
+    const bool numberText = letter == 'N' || letter == 'F';
+    if (numberText) {
+      table->m_columns[column].fieldLetter = static_cast<char>(letter);
+      table->m_columns[column].fieldDecimals = descriptor[17];
+    }
+    fields[static_cast<size_t>(column)] = Field{kind, offset, length, numberText};
     offset += length;
   }
   // Fields wider than the record would run into the next record and past the last one.
@@ -286,9 +448,34 @@ ZMDataView* ZMDbfFile::Decode(const unsigned char* buffer, long long size)
       const unsigned char* text = record + field.offset;
       Cell& cell = rowCells[column];
       cell.inStorage = 1;
+      if (field.kind != FieldKind::Text && IsNullNumber(text, field.length, field.numberText)) {
+        cell.type = ZM_VAR_NULL;  // no value: renders empty and is written back blank
+        cell.length = 0;
+        cell.data = nullptr;
+        continue;
+      }
       switch (field.kind) {
       case FieldKind::Integer: {
-        const std::int32_t value = ParseInteger(text, TextEnd(text, field.length));
+        const unsigned char* end = TextEnd(text, field.length);
+        std::int32_t value = 0;
+        if (!ParsePlainInteger(text, end, value)) {
+          bool whole = false;
+          ParseReal(text, end, &whole);
+          if (whole && end - text <= kMaxTextLength) {
+            // A number that an INT cannot hold (beyond 32 bits, or with a fraction) keeps its
+            // text, so that it is shown and written back as the file has it.
+            const unsigned char* begin = text;
+            Trim(begin, end);
+            const size_t length = static_cast<size_t>(end - begin);
+            cell.type = ZM_VAR_STRING;
+            cell.length = static_cast<std::int16_t>(length + 1);
+            cell.data = static_cast<unsigned char*>(storage.Allocate(length + 1, 1));
+            std::memcpy(cell.data, begin, length);
+            cell.data[length] = '\0';
+            break;
+          }
+          value = ParseInteger(text, end);  // not a number: its leading digits, as atoi reads them
+        }
         cell.type = ZM_VAR_INT;
         cell.length = 4;
         cell.data = static_cast<unsigned char*>(storage.Allocate(4, 4));
@@ -296,11 +483,12 @@ ZMDataView* ZMDbfFile::Decode(const unsigned char* buffer, long long size)
         break;
       }
       case FieldKind::Float: {
-        const float value = ToFloat(ParseReal(text, TextEnd(text, field.length), nullptr));
-        cell.type = ZM_VAR_FLOAT;
-        cell.length = 4;
-        cell.data = static_cast<unsigned char*>(storage.Allocate(4, 4));
-        std::memcpy(cell.data, &value, 4);
+        // Held as a DOUBLE: a single would round most values of a wide field.
+        const double value = ParseReal(text, TextEnd(text, field.length), nullptr);
+        cell.type = ZM_VAR_DOUBLE;
+        cell.length = 8;
+        cell.data = static_cast<unsigned char*>(storage.Allocate(8, 8));
+        std::memcpy(cell.data, &value, 8);
         break;
       }
       case FieldKind::Double:
@@ -326,6 +514,8 @@ ZMDataView* ZMDbfFile::Decode(const unsigned char* buffer, long long size)
       }
       }
     }
+    // Records marked deleted load like others and keep their mark through a save.
+    table->m_deleted[row] = record[0] == '*' ? 1 : 0;
     table->m_rows[row] = rowCells;
   }
   table->m_rowCount = recordCount;
@@ -339,11 +529,6 @@ bool ZMDbfFile::WriteTable(void* file, const ZMDataView* table)
   if (columnCount > kMaxColumns)
     return false;
 
-  struct OutField {
-    int length;
-    unsigned char letter;
-    unsigned char decimals;
-  };
   std::vector<OutField> fields(static_cast<size_t>(columnCount));
   std::vector<unsigned char> descriptors(static_cast<size_t>(kDescriptorSize) * columnCount + 1, 0);
   std::int64_t recordLength = 1;
@@ -353,25 +538,7 @@ bool ZMDbfFile::WriteTable(void* file, const ZMDataView* table)
     if (definition.length < 0)
       return false;
     OutField& field = fields[static_cast<size_t>(column)];
-    field.length = definition.length;
-    switch (definition.type) {
-    case ZM_VAR_INT:
-      field.letter = 'I';
-      break;
-    case ZM_VAR_FLOAT:
-      // Readers take the width of "F" from the length byte alone.
-      field.letter = 'F';
-      field.length = std::min(field.length, 255);
-      break;
-    case ZM_VAR_DOUBLE:
-      field.letter = 'B';
-      break;
-    default:
-      field.letter = 'C';
-      break;
-    }
-    field.decimals = definition.type == ZM_VAR_FLOAT ? static_cast<unsigned char>(DecimalsOf(definition.format))
-                                                     : static_cast<unsigned char>(field.length / 256);
+    field = OutFieldOf(definition);
     if (field.length > 0xFFFF)
       return false;
     unsigned char* descriptor = descriptors.data() + kDescriptorSize * column;
@@ -379,7 +546,9 @@ bool ZMDbfFile::WriteTable(void* file, const ZMDataView* table)
     descriptor[11] = field.letter;
     ZMType::WriteInt(descriptor + 12, static_cast<int>(recordLength - 1));
     descriptor[16] = static_cast<unsigned char>(field.length % 256);
-    descriptor[17] = field.decimals;
+    // A number field's byte 17 is its decimal count; a text field's is its length's high byte.
+    descriptor[17] = field.number ? static_cast<unsigned char>(field.decimals)
+                                  : static_cast<unsigned char>(field.length / 256);
     recordLength += field.length;
     if (recordLength > kMaxRecordLength)
       return false;
@@ -406,16 +575,28 @@ bool ZMDbfFile::WriteTable(void* file, const ZMDataView* table)
   size_t filled = 0;
   for (int row = 0; row < rowCount; ++row) {
     unsigned char* out = batch.data() + filled * record;
-    // Deletion flag: a space marks a valid record. Readers that check it (pyshp, dbfread) skip
-    // or refuse records flagged with anything else, a zero byte included.
-    out[0] = ' ';
+    // Deletion flag: a space marks a valid record, "*" a deleted one. Readers that check it
+    // (pyshp, dbfread) skip or refuse records flagged with anything else, a zero byte included.
+    out[0] = table->m_deleted[row] ? '*' : ' ';
     size_t position = 1;
     for (int column = 0; column < columnCount; ++column) {
-      const int width = fields[static_cast<size_t>(column)].length;
-      const int rendered = table->GetItemValue(row, column, text.data(), width + 1);
-      const size_t used = static_cast<size_t>(std::clamp(rendered, 0, width));
-      std::memcpy(out + position, text.data(), used);
-      std::memset(out + position + used, ' ', static_cast<size_t>(width) - used);
+      const OutField& field = fields[static_cast<size_t>(column)];
+      const int width = field.length;
+      int used = 0;
+      const zamra::formats::Cell& cell = table->m_rows[row][column];
+      // A number that does not fit its field refuses the save: cut, it would be another number.
+      if (field.number && (IsNumberCell(cell.type) || cell.type == ZM_VAR_NULL || cell.type == ZM_VAR_STRING)) {
+        used = NumberText(cell, field, text.data());
+        if (used < 0)
+          return false;
+      } else {
+        const int rendered = table->GetItemValue(row, column, text.data(), width + 1);
+        if (rendered > width && IsNumberCell(cell.type))
+          return false;
+        used = std::clamp(rendered, 0, width);
+      }
+      std::memcpy(out + position, text.data(), static_cast<size_t>(used));
+      std::memset(out + position + used, ' ', static_cast<size_t>(width - used));
       position += static_cast<size_t>(width);
     }
     if (++filled == batchRecords) {
@@ -434,7 +615,7 @@ int ZMDbfFile::SaveFile(const char* fileName, ZMDataView* table)
   if (fileName == nullptr || table == nullptr)
     return 0;
   try {
-    zamra::formats::ReplacementFile file(fileName);
+    zamra::base::ReplacementFile file(fileName);
     if (!file.Create() || !WriteTable(file.Handle(), table) || !file.Finish() || !file.Commit())
       return 0;
     return 1;

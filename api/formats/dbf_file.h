@@ -1,9 +1,14 @@
 // ZMDbfFile: reads a dBASE III table (.dbf) into a ZMDataView and writes one back.
 //
 // Field letters on reading: "N"/"F" with no decimals give INT, with decimals FLOAT; "I" INT;
-// "B"/"Y" DOUBLE; every other letter STRING. On writing: INT "I", FLOAT "F" (decimal count
-// from the column's format), DOUBLE "B", everything else "C". Values are stored as text and
-// converted under C-locale rules whatever the user's locale.
+// "B"/"Y" DOUBLE; every other letter STRING. Values keep what the file holds: an INT column's
+// number beyond 32 bits (or with a fraction) is a STRING cell holding its text; a FLOAT
+// column's cells are DOUBLE; a blank or "*"-filled number is a NULL cell (rendered empty).
+// On writing: INT "N" with no decimals; FLOAT and DOUBLE "N" (or the "F" they were read from)
+// with their decimal count; everything else "C". Numbers are written so that every reader
+// gets the same value back; one that its field cannot hold refuses the save rather than
+// being cut. Records marked deleted ("*") keep that mark. Values are converted under
+// C-locale rules whatever the user's locale; files written with "I" and "B" text fields load.
 #pragma once
 
 #include "api/formats/data_view.h"
@@ -19,14 +24,16 @@ public:
   // Reads the whole file with one read and returns a new table that belongs to the caller
   // (delete), or null when the file cannot be opened or read whole, or its header is broken:
   // a header length below 33, a record length too short for its fields, or fewer bytes than
-  // the header length plus record count x record length. Deleted records load like others.
+  // the header length plus record count x record length. Deleted records load like others
+  // and keep their mark.
   // Text reaches the table without code-page conversion, trailing spaces removed.
   static ZMDataView* LoadFile(const char* fileName);
 
   // Writes `table` to `fileName`, replacing an existing file only once the new one is
   // complete: a failed write leaves the old file as it was. 1 on success; 0 when the file
   // cannot be written completely or the table does not fit the format (more than 1022
-  // columns, records longer than 32767 bytes, a negative column length).
+  // columns, records longer than 32767 bytes, a negative column length, a number wider
+  // than its field).
   static int SaveFile(const char* fileName, ZMDataView* table);
 
 private:

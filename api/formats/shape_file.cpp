@@ -13,7 +13,7 @@
 #include "api/formats/large_buffer.h"
 #include "api/formats/polygon.h"
 #include "api/formats/polyline.h"
-#include "api/formats/replacement_file.h"
+#include "api/base/replacement_file.h"
 #include "api/formats/shape_type.h"
 #include "api/formats/whole_file.h"
 #include "platform/file_io.h"
@@ -63,6 +63,24 @@ bool WalkRecords(const unsigned char* records, int size, int count, Visit visit)
     offset += kRecordHeaderSize + contentBytes;
   }
   return true;
+}
+
+// How many whole records, each of the null type or `shapeType`, the area holds from its start.
+int CountRecords(const unsigned char* records, std::int64_t size, int shapeType)
+{
+  std::int64_t offset = 0;
+  int count = 0;
+  while (count < INT32_MAX && size - offset >= kRecordHeaderSize + kNullContentSize) {
+    const std::int64_t contentBytes = 2 * static_cast<std::int64_t>(ZMType::ReadEsriInt(records + offset + 4));
+    if (contentBytes < kNullContentSize || contentBytes > size - offset - kRecordHeaderSize)
+      break;
+    const int type = ZMType::ReadInt(records + offset + kRecordHeaderSize);
+    if (type != kNullShape && type != shapeType)
+      break;
+    offset += kRecordHeaderSize + contentBytes;
+    ++count;
+  }
+  return count;
 }
 
 // Gathers output into large writes.
@@ -277,9 +295,25 @@ bool ZMShapeFile::Load(const char* fileName)
     bool loaded = shp.Read(fileName, kHeaderSize + std::int64_t{INT32_MAX}) && shp.Size() >= kHeaderSize &&
                   LoadHead(shp.Data());
     // A .shp of another shape type than its .shx promised is not this object's kind.
-    loaded = loaded && m_shapeType == nativeType &&
-             LoadRecord(shp.Data() + kHeaderSize, static_cast<int>(shp.Size() - kHeaderSize));
+    loaded = loaded && m_shapeType == nativeType;
     m_shapeType = nativeType;
+    if (loaded) {
+      unsigned char* records = shp.Data() + kHeaderSize;
+      const int size = static_cast<int>(shp.Size() - kHeaderSize);
+      // Shapes beyond the table's rows are loaded too (with blank rows), so that a save
+      // writes every shape back; should they not decode, the table's count is what loads.
+      const int rows = m_recordCount;
+      const std::int64_t headerArea = static_cast<std::int64_t>(m_head.fileLength) - kHeaderSize;
+      const int found = CountRecords(records, headerArea >= 0 && headerArea < size ? headerArea : size, nativeType);
+      m_recordCount = std::max(rows, found);
+      loaded = LoadRecord(records, size);
+      if (!loaded && m_recordCount > rows) {
+        m_recordCount = rows;
+        loaded = LoadRecord(records, size);
+      }
+      while (loaded && m_dataView->GetRowCount() < m_recordCount)
+        loaded = m_dataView->AddRow() >= 0;
+    }
     if (loaded)
       return true;
   } catch (const std::bad_alloc&) {
@@ -309,9 +343,9 @@ bool ZMShapeFile::Save(const char* fileName)
   if (shxName == fileName || dbfName == fileName)
     return false;  // the companions would overwrite the main file
   try {
-    zamra::formats::ReplacementFile shp(fileName);
-    zamra::formats::ReplacementFile shx(shxName);
-    zamra::formats::ReplacementFile dbf(dbfName);
+    zamra::base::ReplacementFile shp(fileName);
+    zamra::base::ReplacementFile shx(shxName);
+    zamra::base::ReplacementFile dbf(dbfName);
     if (!shp.Create() || !shx.Create() || (m_dataView != nullptr && !dbf.Create()))
       return false;
     if (!SaveHead(shp.Handle(), true) || !SaveHead(shx.Handle(), false) || !SaveRecord(shp.Handle(), shx.Handle()))

@@ -51,8 +51,9 @@ public:
   // another shape type or a failed Load.
   static ZMShapeFile* GetInstance(const char* fileName);
 
-  // Loads the trio into this object, replacing its shapes and table. The .dbf decides how
-  // many records are read from the .shp. False for a name without ".", a .dbf or .shp that
+  // Loads the trio into this object, replacing its shapes and table. Every whole record of
+  // the .shp is read, and the table gets a blank row for each shape that its .dbf has no row
+  // for; a .dbf with more rows than the .shp has records fails the load. False for a name without ".", a .dbf or .shp that
   // cannot be read, a .shp header that is invalid or names another shape type, or broken
   // records; the object is then left with no table and no shapes.
   bool Load(const char* fileName);

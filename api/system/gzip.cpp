@@ -4,8 +4,12 @@
 #include <cstdio>
 #include <memory>
 #include <sys/stat.h>  // stat, to tell whether two names are one file
+#include <unistd.h>    // dup, close
 
 #include <zlib.h>
+
+#include "api/base/replacement_file.h"
+#include "platform/file_io.h"
 
 namespace {
 
@@ -32,9 +36,17 @@ bool ZMGZip::Zip(const char* sourceFile, const char* gzipFile)
   FilePointer source(std::fopen(sourceFile, "rb"));
   if (!source)
     return false;
-  gzFile target = gzopen(gzipFile, "wb");
-  if (target == nullptr)
+  zamra::base::ReplacementFile file(gzipFile);
+  if (!file.Create())
     return false;
+  // zlib writes through its own descriptor, a duplicate that gzclose releases.
+  const int descriptor = ::dup(GetFileDescriptor(file.Handle()));
+  gzFile target = descriptor >= 0 ? gzdopen(descriptor, "wb") : nullptr;
+  if (target == nullptr) {
+    if (descriptor >= 0)
+      ::close(descriptor);
+    return false;
+  }
   unsigned char block[kBlockSize];
   bool ok = true;
   std::size_t got;
@@ -43,7 +55,7 @@ bool ZMGZip::Zip(const char* sourceFile, const char* gzipFile)
   ok = ok && !std::ferror(source.get());
   // gzclose writes the trailer: a failure there leaves an incomplete file.
   const bool closed = gzclose(target) == Z_OK;
-  return ok && closed;
+  return ok && closed && file.Finish() && file.Commit();
 }
 
 bool ZMGZip::UnZip(const char* gzipFile, const char* targetFile)
@@ -53,8 +65,8 @@ bool ZMGZip::UnZip(const char* gzipFile, const char* targetFile)
   gzFile source = gzopen(gzipFile, "rb");
   if (source == nullptr)
     return false;
-  FilePointer target(std::fopen(targetFile, "wb"));
-  if (!target) {
+  zamra::base::ReplacementFile target(targetFile);
+  if (!target.Create()) {
     gzclose(source);
     return false;
   }
@@ -62,7 +74,9 @@ bool ZMGZip::UnZip(const char* gzipFile, const char* targetFile)
   bool ok = true;
   int got;
   while ((got = gzread(source, block, sizeof block)) > 0) {
-    if (std::fwrite(block, 1, static_cast<std::size_t>(got), target.get()) != static_cast<std::size_t>(got)) {
+    DWORD written = 0;
+    if (!WriteFile(target.Handle(), block, static_cast<DWORD>(got), &written, nullptr) ||
+        written != static_cast<DWORD>(got)) {
       ok = false;
       break;
     }
@@ -70,6 +84,5 @@ bool ZMGZip::UnZip(const char* gzipFile, const char* targetFile)
   // A negative read is damaged or truncated gzip data.
   ok = ok && got == 0;
   const bool sourceClosed = gzclose(source) == Z_OK;
-  const bool targetClosed = std::fclose(target.release()) == 0;
-  return ok && sourceClosed && targetClosed;
+  return ok && sourceClosed && target.Finish() && target.Commit();
 }

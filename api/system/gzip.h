@@ -11,13 +11,13 @@ public:
   ZMGZip& operator=(const ZMGZip&) = default;
 
   // Compresses `sourceFile` into `gzipFile` (created or replaced) at zlib's default level.
-  // False when a file cannot be opened (the target is then left as it was), when both name the
-  // same file, or when reading or writing fails (a partial target may stay).
+  // The target is replaced only by a complete file: on any failure (a file that cannot be
+  // opened, both names one file, a read or write error, a full disk) it stays as it was and
+  // no new file is left behind.
   static bool Zip(const char* sourceFile, const char* gzipFile);
 
   // Expands `gzipFile` into `targetFile` (created or replaced); data that is not gzip is copied
-  // unchanged. False when a file cannot be opened (the target is then left as it was), when
-  // both name the same file, or when the gzip data is damaged or the target cannot be written
-  // (a partial target may stay).
+  // unchanged. False when a file cannot be opened, when both name the same file, or when the
+  // gzip data is damaged or the target cannot be written; the target then stays as it was.
   static bool UnZip(const char* gzipFile, const char* targetFile);
 };

@@ -61,7 +61,7 @@ TEST(ShapeLayers, DefaultsNamesAndSettings)
   double minimum = 0, maximum = 0;
   points->GetScaleRange(&minimum, &maximum);
   EXPECT_EQ(minimum, 30.0);
-  EXPECT_EQ(maximum, 90000000.0);
+  EXPECT_EQ(maximum, 300000000.0) << "drawn at every scale the view allows";
 
   char text[MAX_PATH];
   points->GetName(text);

@@ -13,6 +13,7 @@
 
 #include "api/base/xml.h"
 #include "support/shapelib_writer.h"
+#include "support/small_disk.h"
 #include "support/temp_dir.h"
 #include "view/include/izamra_view.h"
 
@@ -152,7 +153,7 @@ TEST_F(Workspace, TheDocumentAsWritten)
   EXPECT_EQ(std::u16string(layer->SearchNodeByTagName(u"linecolor")->GetText()), u"200,200,150");
   EXPECT_EQ(std::u16string(layer->SearchNodeByTagName(u"pointindex")->GetText()), u"0");
   EXPECT_EQ(std::u16string(layer->SearchNodeByTagName(u"name")->GetText()), u"simsun");
-  EXPECT_EQ(std::u16string(layer->SearchNodeByTagName(u"max")->GetText()), u"90000000.000000");
+  EXPECT_EQ(std::u16string(layer->SearchNodeByTagName(u"max")->GetText()), u"300000000.000000");
 }
 
 TEST_F(Workspace, LoadingRulesForHandWrittenFiles)
@@ -223,4 +224,44 @@ TEST_F(Workspace, SavingNeverFollowsALinkPlantedBySomeoneElse)
   std::string content((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   EXPECT_EQ(content, "precious") << "the file the link names is untouched";
   EXPECT_TRUE(std::filesystem::is_symlink(workspace));
+}
+
+TEST_F(Workspace, SavingNeverFollowsAFolderLinkPlantedBySomeoneElse)
+{
+  if (::geteuid() != 0)
+    GTEST_SKIP() << "needs root to give a link to another user";
+  auto view = NewView();
+  ASSERT_NE(view->AddLayer(m_dir.File("lands.shp").c_str()), nullptr);
+  std::filesystem::create_directory(m_dir.File("private"));
+  const std::string victim = m_dir.File("private/ws.xml");
+  std::ofstream(victim) << "precious";
+  std::filesystem::create_directory(m_dir.File("shared"));
+  std::filesystem::permissions(m_dir.File("shared"), std::filesystem::perms::all | std::filesystem::perms::sticky_bit);
+  std::filesystem::create_directory_symlink(m_dir.File("private"), m_dir.File("shared/sub"));
+  ASSERT_EQ(::lchown(m_dir.File("shared/sub").c_str(), 65534, 65534), 0);
+  EXPECT_EQ(view->SaveXml(m_dir.File("shared/sub/ws.xml").c_str()), 0);
+  std::ifstream in(victim);
+  std::string content((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  EXPECT_EQ(content, "precious") << "the file behind the link is untouched";
+}
+
+TEST_F(Workspace, AFullDiskKeepsTheOldWorkspaceByteForByte)
+{
+  zamra_test::SmallDisk disk(256 * 1024, 16);
+  if (!disk.Mounted())
+    GTEST_SKIP() << "no tmpfs can be mounted here (needs root)";
+  auto view = NewView();
+  const std::string path = disk.File("ws.xml");
+  ASSERT_EQ(view->SaveXml(path.c_str()), 1);
+  const std::vector<unsigned char> before = zamra_test::ReadAll(path);
+  for (int copy = 0; copy < 8; ++copy) {  // a document of several pages
+    const std::string name = m_dir.File("lands" + std::to_string(copy));
+    ASSERT_TRUE(WriteShapefile(name, SHPT_POLYGON, {TestShape{{Square(100, 20, 20)}}}));
+    ASSERT_NE(view->AddLayer((name + ".shp").c_str()), nullptr);
+  }
+  disk.Fill();
+  EXPECT_EQ(view->SaveXml(path.c_str()), 0);
+  EXPECT_EQ(zamra_test::ReadAll(path), before);
+  EXPECT_EQ(view->SaveXml(disk.File("new.xml").c_str()), 0);
+  EXPECT_FALSE(std::filesystem::exists(disk.File("new.xml")));
 }

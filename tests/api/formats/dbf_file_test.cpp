@@ -136,12 +136,12 @@ TEST(DbfFile, ReadsColumnsAndCellsOfEveryFieldLetter)
 
   EXPECT_EQ(Cell(*table, 0, 0), " ABCDE");  // trailing spaces go, leading ones stay
   EXPECT_EQ(CellNumber<std::int32_t>(*table, 0, 1), 42);
-  EXPECT_FLOAT_EQ(CellNumber<float>(*table, 0, 2), 3.25f);
+  EXPECT_DOUBLE_EQ(CellNumber<double>(*table, 0, 2), 3.25);  // a FLOAT column holds doubles
   EXPECT_EQ(Cell(*table, 0, 3), "20091206");
   EXPECT_EQ(Cell(*table, 0, 4), "T");
   EXPECT_EQ(Cell(*table, 1, 0), "Gone");
   EXPECT_EQ(CellNumber<std::int32_t>(*table, 1, 1), -7);  // up to the first character that is no digit
-  EXPECT_FLOAT_EQ(CellNumber<float>(*table, 1, 2), 0.0f);  // blank number
+  EXPECT_EQ(Cell(*table, 1, 2), "");  // a blank number has no value
 }
 
 TEST(DbfFile, ReadsCharacterFieldsLongerThan254BytesWhole)
@@ -277,7 +277,7 @@ TEST(DbfFile, WritesTheLayoutByteForByte)
     EXPECT_EQ(bytes[index], 0);
   // Descriptors: names cut to 11 bytes, letters, addresses within the record, lengths.
   EXPECT_EQ(std::string(reinterpret_cast<const char*>(&bytes[32]), 11), "POPULATION" + std::string(1, '\0'));
-  EXPECT_EQ(bytes[32 + 11], 'I');
+  EXPECT_EQ(bytes[32 + 11], 'N');
   EXPECT_EQ(bytes[32 + 12], 0);
   EXPECT_EQ(bytes[32 + 16], 10);
   EXPECT_EQ(bytes[32 + 17], 0);
@@ -330,19 +330,20 @@ TEST(DbfFile, FloatAndDoubleColumnsComeBackWithTheirValues)
   ASSERT_EQ(ZMDbfFile::SaveFile(path.c_str(), &table), 1);
 
   const std::vector<unsigned char> bytes = ReadAll(path);
-  EXPECT_EQ(bytes[32 + 11], 'F');
+  EXPECT_EQ(bytes[32 + 11], 'N');
   EXPECT_EQ(bytes[32 + 17], 6);  // "%f" prints six decimals
   EXPECT_EQ(bytes[64 + 17], 2);
-  EXPECT_EQ(bytes[96 + 11], 'B');
+  EXPECT_EQ(bytes[96 + 11], 'N');
+  EXPECT_EQ(bytes[96 + 16], 24);  // room for any double
 
   auto loaded = Load(path);
   ASSERT_TRUE(loaded);
   EXPECT_EQ(Column(*loaded, 0).type, ZM_VAR_FLOAT);
   EXPECT_EQ(Column(*loaded, 0).length, 12);
   EXPECT_EQ(Column(*loaded, 1).type, ZM_VAR_FLOAT);
-  EXPECT_EQ(Column(*loaded, 2).type, ZM_VAR_DOUBLE);
-  EXPECT_FLOAT_EQ(CellNumber<float>(*loaded, 0, 0), 1.5f);
-  EXPECT_FLOAT_EQ(CellNumber<float>(*loaded, 0, 1), 0.25f);
+  EXPECT_EQ(Column(*loaded, 2).type, ZM_VAR_FLOAT);  // a number field with decimals
+  EXPECT_DOUBLE_EQ(CellNumber<double>(*loaded, 0, 0), 1.5);
+  EXPECT_DOUBLE_EQ(CellNumber<double>(*loaded, 0, 1), 0.25);
   EXPECT_DOUBLE_EQ(CellNumber<double>(*loaded, 0, 2), 12345.0625);
 }
 
@@ -359,12 +360,12 @@ TEST(DbfFile, NumbersStayLocaleFreeUnderAGermanLocale)
   const int saved_ok = table ? ZMDbfFile::SaveFile(output.c_str(), table.get()) : 0;
   std::setlocale(LC_ALL, saved.c_str());
   ASSERT_TRUE(table);
-  EXPECT_FLOAT_EQ(CellNumber<float>(*table, 0, 0), 3.25f);
+  EXPECT_DOUBLE_EQ(CellNumber<double>(*table, 0, 0), 3.25);
   EXPECT_DOUBLE_EQ(CellNumber<double>(*table, 0, 1), -0.5);
   ASSERT_EQ(saved_ok, 1);
   const std::vector<unsigned char> bytes = ReadAll(output);
   const std::string record(bytes.begin() + 32 + 64 + 1, bytes.end() - 1);
-  EXPECT_EQ(record, " 3.250000-0.50000");
+  EXPECT_EQ(record, " 3.25    -0.500000" + std::string(15, ' '));
 }
 
 TEST(DbfFile, LoadSaveLoadKeepsColumnsAndCells)
@@ -390,7 +391,7 @@ TEST(DbfFile, LoadSaveLoadKeepsColumnsAndCells)
       EXPECT_EQ(Cell(*twice, row, column), Cell(*once, row, column)) << row << "," << column;
   }
   EXPECT_EQ(Cell(*twice, 1, 0), "Genève");
-  EXPECT_EQ(Cell(*twice, 0, 2), "87.879997");  // a single's six decimals
+  EXPECT_EQ(Cell(*twice, 0, 2), "87.880000");  // held exactly, not as a single
 }
 
 TEST(DbfFile, ShapelibFilesLoadWithTheirValues)
@@ -421,7 +422,7 @@ TEST(DbfFile, ShapelibFilesLoadWithTheirValues)
   for (int row = 0; row < 3; ++row) {
     EXPECT_EQ(Cell(*table, row, 0), names[row]);
     EXPECT_EQ(CellNumber<std::int32_t>(*table, row, 1), populations[row]);
-    EXPECT_FLOAT_EQ(CellNumber<float>(*table, row, 2), static_cast<float>(densities[row]));
+    EXPECT_DOUBLE_EQ(CellNumber<double>(*table, row, 2), densities[row]);
   }
 }
 
@@ -528,6 +529,31 @@ TEST(DbfFile, AFailedWriteReportsFailureAndKeepsTheOldFile)
   for (const auto& entry : std::filesystem::directory_iterator(dir.Path()))
     files += entry.is_regular_file() ? 1 : 0;
   EXPECT_EQ(files, 1);  // no temporary file is left behind
+}
+
+// Files that earlier versions wrote, with number text in "I" and "B" fields, load with their
+// values and are written back as "N" fields, which every reader takes for numbers.
+TEST(DbfFile, FilesWithNumberTextInIAndBFieldsLoadAndSaveAsN)
+{
+  TempDir dir;
+  const std::string path = dir.File("older.dbf");
+  WriteAll(path, MakeDbf({{"ID", 'I', 10, 0}, {"AREA", 'B', 16, 0}},
+                         {" " + Left("12", 10) + Left("2.500000", 16), " " + Left("", 10) + Left("-7.25", 16)}));
+  auto table = Load(path);
+  ASSERT_TRUE(table);
+  EXPECT_EQ(CellNumber<std::int32_t>(*table, 0, 0), 12);
+  EXPECT_DOUBLE_EQ(CellNumber<double>(*table, 0, 1), 2.5);
+  EXPECT_EQ(Cell(*table, 1, 0), "");  // blank: no value
+  ASSERT_EQ(ZMDbfFile::SaveFile(path.c_str(), table.get()), 1);
+  const std::vector<unsigned char> bytes = ReadAll(path);
+  EXPECT_EQ(bytes[32 + 11], 'N');
+  EXPECT_EQ(bytes[32 + 17], 0);
+  EXPECT_EQ(bytes[64 + 11], 'N');
+  auto again = Load(path);
+  ASSERT_TRUE(again);
+  EXPECT_EQ(Cell(*again, 0, 0), "12");
+  EXPECT_EQ(Cell(*again, 1, 0), "");
+  EXPECT_DOUBLE_EQ(CellNumber<double>(*again, 1, 1), -7.25);
 }
 
 } // namespace

@@ -142,7 +142,7 @@ TEST(ShapeFile, FactoryRefusesNamesAndHeadersItCannotUse)
   EXPECT_FALSE(Open(dir.File("mixed.shp")));
 }
 
-TEST(ShapeFile, TheDbfDecidesHowManyRecordsAreRead)
+TEST(ShapeFile, EveryShapeLoadsWhateverRowsTheDbfHas)
 {
   TempDir dir;
   WriteWithShapelib(dir.File("three"), SHPT_POINT, ThreePoints(), 3);
@@ -163,10 +163,14 @@ TEST(ShapeFile, TheDbfDecidesHowManyRecordsAreRead)
   EXPECT_EQ(box.top, 60.0);
   EXPECT_EQ(box.bottom, -4.25);
 
+  // A .dbf with fewer rows: every shape loads, the missing rows are blank.
   WriteWithShapelib(dir.File("two"), SHPT_POINT, ThreePoints(), 2);
   auto two = Open(dir.File("two.shp"));
   ASSERT_TRUE(two);
-  EXPECT_EQ(two->GetRecordCount(), 2);
+  EXPECT_EQ(two->GetRecordCount(), 3);
+  EXPECT_EQ(two->GetDataView()->GetRowCount(), 3);
+  EXPECT_EQ(CellText(two->GetDataView(), 1, 1), "Shape 2");
+  EXPECT_EQ(CellText(two->GetDataView(), 2, 1), "");
 
   WriteWithShapelib(dir.File("four"), SHPT_POINT, ThreePoints(), 4);  // more rows than shapes
   EXPECT_FALSE(Open(dir.File("four.shp")));
