@@ -66,6 +66,8 @@ void CDataWnd::ShowLayer(int index, int row)
     return;
   }
   if (layer == m_currentLayer) {
+    // The layer may have moved in the list: a double click must name its new place.
+    m_currentIndex = index;
     SelectRow(row);
     return;
   }

@@ -146,10 +146,9 @@ TEST_F(MainFrameTest, CommandStatesWithoutLayers)
   EXPECT_TRUE(Enabled(ID_SAVE_BMP));
   EXPECT_TRUE(Enabled(ID_LANGUAGE_JAPANESE));
   EXPECT_FALSE(Checked(ID_LANGUAGE_ENGLISH));
-  // The layer dialogs are not part of the program yet.
   EXPECT_FALSE(Enabled(ID_LAYER_INFO));
   EXPECT_FALSE(Enabled(ID_LAYER_STYLE));
-  EXPECT_FALSE(Enabled(ID_GOTO));
+  EXPECT_TRUE(Enabled(ID_GOTO));
   EXPECT_FALSE(Enabled(ID_FILE_NEW));
   EXPECT_TRUE(Checked(ID_VIEW_TOOLBAR));
   EXPECT_TRUE(Checked(ID_VIEW_LAYERBAR));
@@ -164,11 +163,13 @@ TEST_F(MainFrameTest, CommandStatesWithOneLayer)
   EXPECT_EQ(View()->GetLayerByIndex(0)->GetPointIndex(), 1);  // point layers get symbol 1
   Post(WM_LAYER_SELECT, 0, 0);
   EXPECT_FALSE(Enabled(ID_DEL_LAYER));
+  EXPECT_FALSE(Enabled(ID_LAYER_INFO));
   Select(0);
   EXPECT_TRUE(Enabled(ID_DEL_LAYER));
   EXPECT_FALSE(Enabled(ID_MOVE_UP));
   EXPECT_FALSE(Enabled(ID_MOVE_DOWN));
-  EXPECT_FALSE(Enabled(ID_LAYER_INFO));
+  EXPECT_TRUE(Enabled(ID_LAYER_INFO));
+  EXPECT_TRUE(Enabled(ID_LAYER_STYLE));
 }
 
 TEST_F(MainFrameTest, CommandStatesWithThreeLayers)
