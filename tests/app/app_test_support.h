@@ -7,6 +7,8 @@
 #include <string>
 
 #include <QApplication>
+#include <QFileDialog>
+#include <QLineEdit>
 #include <QSettings>
 #include <QTimer>
 #include <QWidget>
@@ -92,6 +94,36 @@ void AnswerModal(std::function<void(T*)> answer)
     delete tries;
     if (widget != nullptr)
       answer(widget);
+  });
+  timer->start();
+}
+
+// Answers the next file dialog with `path` as a person would: types the name and accepts.
+// Should the dialog not take it yet, it stays open and the answer is tried again on the next
+// tick. `then` runs once the dialog has closed.
+inline void AnswerFileDialog(const QString& path, std::function<void()> then = {})
+{
+  auto* timer = new QTimer;
+  auto* tries = new int(0);
+  timer->setInterval(10);
+  QObject::connect(timer, &QTimer::timeout, [timer, tries, path, then] {
+    QFileDialog* dialog = ShownModal<QFileDialog>();
+    if (dialog != nullptr) {
+      dialog->selectFile(path);
+      // selectFile leaves the name box alone while it has the focus: type the path there too.
+      if (auto* nameBox = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit")))
+        nameBox->setText(path);
+      static_cast<QDialog*>(dialog)->accept();  // the public slot of the dialog
+      if (dialog->isVisible())
+        dialog = nullptr;
+    }
+    if (dialog == nullptr && ++*tries < 3000)
+      return;
+    timer->stop();
+    timer->deleteLater();
+    delete tries;
+    if (dialog != nullptr && then)
+      then();
   });
   timer->start();
 }

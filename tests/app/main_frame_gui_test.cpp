@@ -75,14 +75,12 @@ protected:
   QString RunWithFile(int command, const QString& path, bool expectMessage = true)
   {
     QString message;
-    AnswerModal<QFileDialog>([&message, path, expectMessage](QFileDialog* dialog) {
+    zamra_test::AnswerFileDialog(path, [&message, expectMessage] {
       if (expectMessage)
         AnswerModal<QMessageBox>([&message](QMessageBox* box) {
           message = box->text();
           box->button(QMessageBox::Ok)->click();
         });
-      dialog->selectFile(path);
-      static_cast<QDialog*>(dialog)->accept();  // the public slot of the dialog
     });
     m_frame->Action(command)->trigger();
     ProcessPostedMessages();
