@@ -1,4 +1,5 @@
 // CLayerBar: painting and clicks.
+#include "app/ansi_text.h"
 #include "app/layer_bar.h"
 
 #include <QMenu>
@@ -64,7 +65,7 @@ void CLayerBar::paintEvent(QPaintEvent*)
       painter.fillRect(nameArea, QColor(200, 255, 200));
     char name[260] = {};
     layer->GetName(name);
-    const QString text = painter.fontMetrics().elidedText(QString::fromLocal8Bit(name), Qt::ElideRight,
+    const QString text = painter.fontMetrics().elidedText(FromAnsi(name), Qt::ElideRight,
                                                           nameArea.width());
     painter.setPen(Qt::black);
     painter.drawText(nameArea, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, text);
