@@ -1,0 +1,71 @@
+// CLayerTableModel.
+#include "app/layer_table_model.h"
+
+#include "app/ansi_text.h"
+
+namespace mapory {
+
+CLayerTableModel::CLayerTableModel(QObject* parent) : QAbstractTableModel(parent) {}
+
+void CLayerTableModel::SetTable(IDataView* table)
+{
+  beginResetModel();
+  m_table = table;
+  m_names.clear();
+  m_widths.clear();
+  m_rowCount = 0;
+  if (m_table != nullptr) {
+    const int columns = m_table->GetColumnCount();
+    for (int column = 0; column < columns; ++column) {
+      char type = 0, flag = 0;
+      int width = 0;
+      char name[40] = {};
+      m_table->GetColumn(column, type, width, name, nullptr, flag);
+      name[sizeof name - 1] = '\0';
+      m_names.append(FromAnsi(name));
+      m_widths.push_back(width);
+    }
+    m_rowCount = m_table->GetRowCount();
+  }
+  endResetModel();
+}
+
+int CLayerTableModel::FieldWidth(int column) const
+{
+  return column >= 0 && column < static_cast<int>(m_widths.size()) ? m_widths[static_cast<size_t>(column)] : 0;
+}
+
+int CLayerTableModel::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : m_rowCount; }
+
+int CLayerTableModel::columnCount(const QModelIndex& parent) const
+{
+  return parent.isValid() ? 0 : static_cast<int>(m_names.size());
+}
+
+QVariant CLayerTableModel::data(const QModelIndex& index, int role) const
+{
+  if (m_table == nullptr || !index.isValid() || index.row() >= m_rowCount || index.column() >= columnCount())
+    return {};
+  if (role == Qt::DisplayRole || role == Qt::ToolTipRole) {
+    char text[kCellBufferSize] = {};
+    m_table->GetItemValue(index.row(), index.column(), text);
+    text[sizeof text - 1] = '\0';
+    return FromAnsi(text);
+  }
+  if (role == Qt::TextAlignmentRole)
+    return QVariant(Qt::AlignLeft | Qt::AlignVCenter);
+  return {};
+}
+
+QVariant CLayerTableModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+  if (orientation == Qt::Horizontal && section >= 0 && section < m_names.size()) {
+    if (role == Qt::DisplayRole)
+      return m_names[section];
+    if (role == Qt::TextAlignmentRole)
+      return QVariant(Qt::AlignLeft | Qt::AlignVCenter);
+  }
+  return {};
+}
+
+} // namespace mapory

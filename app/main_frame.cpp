@@ -1,0 +1,705 @@
+// CMainFrame: commands, menus, bars, child windows and the frame's message handling.
+#include "app/main_frame.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDesktopServices>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QLabel>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QStatusBar>
+#include <QToolBar>
+#include <QUrl>
+
+#include "api/base/bitmap.h"
+#include "app/bitmap_file_writer.h"
+#include "app/data_wnd.h"
+#include "app/goto_dialog.h"
+#include "app/info_dialog.h"
+#include "app/layer_info_dialog.h"
+#include "app/layer_bar.h"
+#include "app/program_bitmaps.h"
+#include "app/resizable_bar.h"
+#include "app/resource_ids.h"
+#include "app/resource_table.h"
+#include "app/shape_wnd.h"
+#include "app/style_dialog.h"
+#include "platform/gdi.h"
+#include "platform/window_message.h"
+#include "view/include/izamra_view.h"
+
+namespace mapory {
+
+namespace {
+
+const char* const kWebsite = "http://www.mapory.example/";
+
+const CResourceTable& Texts() { return CResourceTable::Current(); }
+
+// A menu text without its access key, for tooltips: "Full Map(&F)" gives "Full Map".
+QString PlainText(QString text)
+{
+  text.remove(QRegularExpression(QStringLiteral("\\(&.\\)")));
+  text.remove(u'&');
+  return text.section(u'\t', 0, 0).trimmed();
+}
+
+// The text of a command's entry in a menu, searched through its submenus.
+QString MenuText(const std::vector<MenuEntry>& entries, int command)
+{
+  for (const MenuEntry& entry : entries) {
+    if (entry.kind == MenuEntry::Item && entry.command == command)
+      return entry.text;
+    if (entry.kind == MenuEntry::Popup) {
+      const QString found = MenuText(entry.children, command);
+      if (!found.isEmpty())
+        return found;
+    }
+  }
+  return {};
+}
+
+} // namespace
+
+CMainFrame::CMainFrame(QWidget* parent) : QMainWindow(parent)
+{
+  setWindowTitle(Texts().String(IDR_MAINFRAME));
+  setWindowIcon(ProgramIcon());
+  m_mdiArea = new QMdiArea(this);
+  setCentralWidget(m_mdiArea);
+
+  createActions();
+  createMenus();
+  createToolBars();
+  createStatusBar();
+  createDockWindows();
+  createChildWindows();
+
+  connect(m_mdiArea, &QMdiArea::subWindowActivated, this, &CMainFrame::updateMenus);
+  onShowMap();
+  m_layerBar->update();
+}
+
+CMainFrame::~CMainFrame()
+{
+  // Children hidden while the frame goes away must not reach its half-destroyed state, and
+  // the bar must not paint from the view, which goes with the map window.
+  disconnect(m_mdiArea, nullptr, this, nullptr);
+  disconnect(m_toolBar, nullptr, this, nullptr);
+  disconnect(m_layerDock, nullptr, this, nullptr);
+  m_layerBar->SetView(nullptr);
+}
+
+bool CMainFrame::IsComplete() const { return m_view != nullptr && m_mapWindow != nullptr && m_propertyWindow != nullptr; }
+
+QAction* CMainFrame::Action(int command) const
+{
+  const auto found = m_actions.find(command);
+  return found == m_actions.end() ? nullptr : found->second;
+}
+
+QLabel* CMainFrame::StatusPane(int index) const { return index >= 0 && index < 6 ? m_panes[index] : nullptr; }
+
+QList<QMenu*> CMainFrame::MenuBarMenus() const
+{
+  QList<QMenu*> menus;
+  for (QAction* action : menuBar()->actions())
+    if (action->menu() != nullptr)
+      menus << action->menu();
+  return menus;
+}
+
+// --- Construction --------------------------------------------------------------------------
+
+QAction* CMainFrame::addCommand(int command, void (CMainFrame::*handler)(), bool checkable)
+{
+  const QString text = MenuText(Texts().Menu(IDR_MAPTYPE), command);
+  auto* action = new QAction(text, this);
+  action->setObjectName(QString::number(command));
+  action->setStatusTip(Texts().Prompt(command));
+  const QString tooltip = Texts().Tooltip(command);
+  action->setToolTip(tooltip.isEmpty() ? PlainText(text) : tooltip);
+  action->setCheckable(checkable);
+  if (handler != nullptr)
+    connect(action, &QAction::triggered, this, handler);
+  m_actions[command] = action;
+  return action;
+}
+
+void CMainFrame::createActions()
+{
+  addCommand(ID_APP_EXIT, &CMainFrame::onExit);
+  addCommand(ID_SAVE_BMP, &CMainFrame::onSaveBmp);
+  addCommand(ID_ADD_LAYER, &CMainFrame::onAddLayer);
+  addCommand(ID_DEL_LAYER, &CMainFrame::onDelLayer);
+  addCommand(ID_LAYER_INFO, &CMainFrame::onLayerInfo);
+  addCommand(ID_LAYER_STYLE, &CMainFrame::onLayerStyle);
+  addCommand(ID_MOVE_UP, &CMainFrame::onMoveUp);
+  addCommand(ID_MOVE_DOWN, &CMainFrame::onMoveDown);
+  addCommand(ID_VIEW_TOOLBAR, &CMainFrame::onViewToolBar, true);
+  addCommand(ID_VIEW_LAYERBAR, &CMainFrame::onViewLayerBar, true);
+  addCommand(ID_VIEW_STATUS_BAR, &CMainFrame::onViewStatusBar, true);
+  addCommand(ID_SHOW_MAP, &CMainFrame::onShowMap, true);
+  addCommand(ID_SHOW_PROPERTIES, &CMainFrame::onShowProperties, true);
+  addCommand(ID_TILE_VERTICALLY, &CMainFrame::onTileVertically);
+  addCommand(ID_TILE_HORIZONTALLY, &CMainFrame::onTileHorizontally);
+  addCommand(ID_FULL_MAP, &CMainFrame::onFullMap);
+  addCommand(ID_GOTO, &CMainFrame::onGoto);
+  // The language commands and About belong to the application object, which connects them.
+  addCommand(ID_LANGUAGE_CHINESE, nullptr);
+  addCommand(ID_LANGUAGE_JAPANESE, nullptr);
+  addCommand(ID_LANGUAGE_ENGLISH, nullptr);
+  addCommand(ID_APP_ABOUT, nullptr);
+  addCommand(ID_WEBSITE, &CMainFrame::onWebsite);
+
+  // The toolbar's open button has no menu entry and adds a layer.
+  QAction* open = addCommand(ID_FILE_OPEN, &CMainFrame::onAddLayer);
+  open->setText(PlainText(MenuText(Texts().Menu(IDR_MAPTYPE), ID_ADD_LAYER)));
+  open->setToolTip(Texts().Tooltip(ID_ADD_LAYER));
+
+  // Accelerator table 128: standard editing keys and New, none of which the program handles,
+  // so they stay disabled and the keys do nothing.
+  for (const Accelerator& accelerator : kAccelerators) {
+    QAction* action = Action(accelerator.command);
+    if (action == nullptr) {
+      action = addCommand(accelerator.command, nullptr);
+      addAction(action);
+    }
+    QList<QKeySequence> keys = action->shortcuts();
+    keys << QKeySequence(QString::fromLatin1(accelerator.keys));
+    action->setShortcuts(keys);
+    action->setEnabled(false);
+  }
+}
+
+void CMainFrame::buildMenu(const std::vector<MenuEntry>& entries, QMenu* menu, bool frameMenu)
+{
+  for (const MenuEntry& entry : entries) {
+    switch (entry.kind) {
+    case MenuEntry::Separator:
+      menu->addSeparator();
+      break;
+    case MenuEntry::Popup:
+      buildMenu(entry.children, menu->addMenu(entry.text), frameMenu);
+      break;
+    case MenuEntry::Item: {
+      QAction* command = Action(entry.command);
+      if (command != nullptr && !frameMenu) {
+        command->setText(entry.text);
+        menu->addAction(command);
+        break;
+      }
+      // Menu 128 names some commands differently: its entries trigger the same commands.
+      QAction* item = menu->addAction(entry.text);
+      item->setObjectName(QString::number(entry.command));
+      item->setEnabled(command != nullptr && command->isEnabled());
+      if (command != nullptr) {
+        item->setStatusTip(command->statusTip());
+        item->setCheckable(command->isCheckable());
+        connect(item, &QAction::triggered, command, &QAction::trigger);
+        connect(command, &QAction::changed, item, [item, command] {
+          item->setEnabled(command->isEnabled());
+          item->setChecked(command->isChecked());
+        });
+      }
+      break;
+    }
+    }
+  }
+}
+
+void CMainFrame::createMenus()
+{
+  for (const MenuEntry& entry : Texts().Menu(IDR_MAPTYPE)) {
+    if (entry.kind != MenuEntry::Popup)
+      continue;
+    auto* menu = new QMenu(entry.text, this);
+    buildMenu(entry.children, menu, false);
+    m_childMenus << menu;
+  }
+  for (const MenuEntry& entry : Texts().Menu(IDR_MAINFRAME)) {
+    if (entry.kind != MenuEntry::Popup)
+      continue;
+    auto* menu = new QMenu(entry.text, this);
+    buildMenu(entry.children, menu, true);
+    m_frameMenus << menu;
+  }
+  // The layer bar's context menu is the second submenu of menu 129, "Layer(&L)".
+  m_layerMenu = m_childMenus.value(1);
+  showMenuSet(m_frameMenus);
+}
+
+void CMainFrame::showMenuSet(const QList<QMenu*>& menus)
+{
+  if (MenuBarMenus() == menus)
+    return;
+  menuBar()->clear();
+  for (QMenu* menu : menus)
+    menuBar()->addMenu(menu);
+}
+
+void CMainFrame::createToolBars()
+{
+  m_toolBar = new QToolBar(PlainText(MenuText(Texts().Menu(IDR_MAPTYPE), ID_VIEW_TOOLBAR)), this);
+  m_toolBar->setObjectName(QStringLiteral("bar%1").arg(ID_VIEW_TOOLBAR));
+  m_toolBar->setIconSize(QSize(32, 32));
+  m_toolBar->toggleViewAction()->setVisible(false);  // the View menu's own entry toggles it
+  int image = 0;
+  for (int command : kToolbarButtons) {
+    if (command == 0) {
+      m_toolBar->addSeparator();
+      continue;
+    }
+    QAction* action = Action(command);
+    action->setIcon(QIcon(MaskedStripImage(IDB_TOOLBAR, image++, 32, qRgb(192, 192, 192))));
+    m_toolBar->addAction(action);
+  }
+  addToolBar(Qt::TopToolBarArea, m_toolBar);
+  connect(m_toolBar, &QToolBar::visibilityChanged, this, &CMainFrame::updateMenus);
+}
+
+void CMainFrame::createStatusBar()
+{
+  // Pane 0 shows "Ready" while no command prompt covers it.
+  m_panes[0] = new QLabel(Texts().String(IDS_READY));
+  statusBar()->addWidget(m_panes[0], 1);
+  m_panes[1] = new QLabel;  // the centre, after the view reports a change
+  m_panes[1]->setMinimumWidth(100);
+  m_panes[2] = new QLabel;
+  m_panes[2]->setMinimumWidth(300);
+  // The indicators show their names; the lock keys' states are not tracked.
+  m_panes[3] = new QLabel(Texts().String(IDS_INDICATOR_CAPS));
+  m_panes[4] = new QLabel(Texts().String(IDS_INDICATOR_NUM));
+  m_panes[5] = new QLabel(Texts().String(IDS_INDICATOR_SCRL));
+  for (int i = 1; i < 6; ++i) {
+    m_panes[i]->setFrameShape(QFrame::StyledPanel);
+    m_panes[i]->setFrameShadow(QFrame::Sunken);
+    statusBar()->addPermanentWidget(m_panes[i]);
+  }
+}
+
+void CMainFrame::createDockWindows()
+{
+  m_layerDock = new CResizableBar(Texts().Text(QStringLiteral("layer_bar")), this, QSize(200, 400), ID_LAYER_BAR);
+  m_layerBar = new CLayerBar(this, m_layerMenu, m_layerDock);
+  m_layerDock->setWidget(m_layerBar);
+  addDockWidget(Qt::LeftDockWidgetArea, m_layerDock);
+  resizeDocks({m_layerDock}, {m_layerDock->sizeHint().width()}, Qt::Horizontal);
+  m_layerDock->toggleViewAction()->setVisible(false);  // LayerBar in the View menu toggles it
+  connect(m_layerDock, &QDockWidget::visibilityChanged, this, &CMainFrame::updateMenus);
+}
+
+void CMainFrame::createChildWindows()
+{
+  m_shapeWnd = new CShapeWnd(this);
+  m_shapeWnd->setWindowTitle(Texts().String(IDS_MAP_TITLE));
+  m_shapeWnd->setWindowIcon(ProgramIcon());
+  m_mapWindow = m_mdiArea->addSubWindow(m_shapeWnd);
+  m_mapWindow->setAttribute(Qt::WA_DeleteOnClose, false);
+  m_view = m_shapeWnd->View();
+  m_layerBar->SetView(m_view);
+  connect(m_shapeWnd, &CShapeWnd::shapeFilesDropped, this, &CMainFrame::AddLayerFiles);
+
+  m_dataWnd = new CDataWnd(m_view, this, Texts().String(IDS_PROPERTY_TITLE));
+  m_dataWnd->setWindowIcon(ProgramIcon());
+  m_propertyWindow = m_mdiArea->addSubWindow(m_dataWnd);
+  m_propertyWindow->setAttribute(Qt::WA_DeleteOnClose, false);
+  m_dataWnd->FollowActivationOf(m_propertyWindow);
+  m_propertyWindow->showMaximized();
+  m_mapWindow->showMaximized();
+}
+
+// --- Enable and check states ----------------------------------------------------------------
+
+void CMainFrame::updateMenus()
+{
+  const int count = m_view ? m_view->GetLayerCount() : 0;
+  const int selected = m_view ? m_view->GetSelectLayer() : -1;
+  Action(ID_DEL_LAYER)->setEnabled(selected >= 0);
+  Action(ID_MOVE_UP)->setEnabled(selected > 0);
+  Action(ID_MOVE_DOWN)->setEnabled(selected >= 0 && selected < count - 1);
+  Action(ID_LAYER_INFO)->setEnabled(selected >= 0);
+  Action(ID_LAYER_STYLE)->setEnabled(selected >= 0);
+
+  Action(ID_VIEW_TOOLBAR)->setChecked(m_toolBar->isVisibleTo(this));
+  Action(ID_VIEW_LAYERBAR)->setChecked(m_layerDock->isVisibleTo(this));
+  Action(ID_VIEW_STATUS_BAR)->setChecked(statusBar()->isVisibleTo(this));
+  QMdiSubWindow* active = m_mdiArea->currentSubWindow();
+  const bool mapActive = active != nullptr && active == m_mapWindow;
+  Action(ID_SHOW_MAP)->setChecked(mapActive);
+  Action(ID_SHOW_PROPERTIES)->setChecked(!mapActive);
+
+  showMenuSet(active != nullptr ? m_childMenus : m_frameMenus);
+}
+
+// --- Messages -------------------------------------------------------------------------------
+
+bool CMainFrame::event(QEvent* event)
+{
+  if (event->type() == WindowMessageEvent::EventType()) {
+    const auto* message = static_cast<WindowMessageEvent*>(event);
+    onWindowMessage(message->Message(), message->WParam(), message->LParam());
+    return true;
+  }
+  return QMainWindow::event(event);
+}
+
+void CMainFrame::onWindowMessage(UINT message, WPARAM wParam, LPARAM lParam)
+{
+  if (m_view == nullptr)
+    return;
+  const int index = int(wParam);
+  switch (message) {
+  case WM_LAYER_VISIBLE:
+  case WM_LAYER_LABEL:
+    if (ILayer* layer = m_view->GetLayerByIndex(index)) {
+      if (message == WM_LAYER_VISIBLE)
+        layer->SetVisible(int(lParam));
+      else
+        layer->SetLabelVisible(int(lParam));
+      m_view->Refresh();
+    }
+    break;
+  case WM_LAYER_SELECT:
+    m_view->SetSelectLayer(lParam == 0 ? -1 : index);
+    m_view->Refresh();
+    m_layerBar->update();
+    if (!isMapWindowActive())
+      m_dataWnd->ShowLayer(lParam == 0 ? -1 : index, -1);
+    break;
+  case WM_FEATURE_INFO:
+    showFeatureInformation(index, int(lParam));
+    break;
+  case WM_FEATURE_GOTO:
+    if (ILayer* layer = m_view->GetLayerByIndex(index)) {
+      // A point layer writes no box for a record it does not have: then there is nowhere to go.
+      const double none = std::numeric_limits<double>::quiet_NaN();
+      double minX = none, minY = none, maxX = none, maxY = none;
+      layer->GetShapeRect(int(lParam), &minX, &minY, &maxX, &maxY);
+      const double x = (minX + maxX) * 0.5, y = (minY + maxY) * 0.5;
+      if (std::isfinite(x) && std::isfinite(y)) {
+        m_view->SetCenter(x, y);
+        m_view->Refresh();
+      }
+    }
+    break;
+  case ZM_VIEW_NOTIFY:
+    onViewNotify(wParam, lParam);
+    break;
+  default:
+    break;
+  }
+  updateMenus();
+}
+
+void CMainFrame::onViewNotify(WPARAM code, LPARAM data)
+{
+  if (code == NOTIFY_CENTER_CHANGED && m_view->GetLayerCount() > 0) {
+    double x = 0, y = 0;
+    m_view->GetCenter(x, y);
+    m_panes[1]->setText(QString::asprintf("%.4f,%.4f", x, y));
+  }
+  if (code == NOTIFY_RIGHT_CLICK) {
+    const int selected = m_view->GetSelectLayer();
+    ILayer* layer = m_view->GetLayerByIndex(selected);
+    if (selected >= 0 && layer != nullptr) {
+      double x = 0, y = 0;
+      m_view->ViewToGeo(int(data & 0xFFFF), int((data >> 16) & 0xFFFF), x, y);
+      const int record = layer->HitTest(x, y);
+      if (record >= 0)
+        showFeatureInformation(selected, record);
+    }
+  }
+  emit viewNotified(code, data);
+}
+
+void CMainFrame::closeEvent(QCloseEvent* event)
+{
+  const QByteArray workspace = CShapeWnd::WorkspacePath();
+  if (m_view != nullptr && !workspace.isEmpty())
+    m_view->SaveXml(workspace.constData());
+  event->accept();
+}
+
+// --- Commands -------------------------------------------------------------------------------
+
+int CMainFrame::messageBox(const QString& text, QMessageBox::StandardButtons buttons)
+{
+  QMessageBox box(QMessageBox::NoIcon, Texts().String(IDS_APP_TITLE), text, buttons, this);
+  if (QAbstractButton* ok = box.button(QMessageBox::Ok))
+    ok->setText(Texts().Text(QStringLiteral("ok")));
+  return box.exec();
+}
+
+bool CMainFrame::addLayerFile(const QString& path)
+{
+  QApplication::setOverrideCursor(Qt::WaitCursor);
+  ILayer* layer = m_view->AddLayer(QFile::encodeName(path).constData());
+  QApplication::restoreOverrideCursor();
+  if (layer == nullptr) {
+    messageBox(Texts().Text(QStringLiteral("open_file_false")));
+    return false;
+  }
+  if (layer->GetType() == 1)
+    layer->SetPointIndex(1);
+  m_layerBar->update();
+  m_view->Refresh();
+  updateMenus();
+  return true;
+}
+
+int CMainFrame::AddLayerFiles(const QStringList& paths)
+{
+  if (m_view == nullptr)
+    return 0;
+  const bool wasEmpty = m_view->GetLayerCount() == 0;
+  int added = 0;
+  for (const QString& path : paths) {
+    const QString absolute = QFileInfo(path).absoluteFilePath();
+    bool shown = false;
+    for (int i = 0; i < m_view->GetLayerCount() && !shown; ++i) {
+      char layerPath[260] = {};
+      if (ILayer* layer = m_view->GetLayerByIndex(i)) {
+        layer->GetPath(layerPath);
+        shown = QFile::decodeName(layerPath) == absolute;
+      }
+    }
+    if (!shown && addLayerFile(absolute))
+      ++added;
+  }
+  // Files opened on an empty map are shown whole.
+  if (wasEmpty && added > 0)
+    onFullMap();
+  return added;
+}
+
+void CMainFrame::onAddLayer()
+{
+  QFileDialog dialog(this, Texts().Text(QStringLiteral("open_shape_file")));
+  dialog.setOption(QFileDialog::DontUseNativeDialog);
+  dialog.setOption(QFileDialog::HideNameFilterDetails);
+  dialog.setNameFilter(Texts().Text(QStringLiteral("shape_filter")) + QStringLiteral(" (*.shp)"));
+  dialog.setFileMode(QFileDialog::ExistingFile);
+  dialog.setAcceptMode(QFileDialog::AcceptOpen);
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+    return;
+  addLayerFile(dialog.selectedFiles().constFirst());
+}
+
+void CMainFrame::onDelLayer()
+{
+  const int selected = m_view->GetSelectLayer();
+  if (selected < 0) {
+    messageBox(Texts().Text(QStringLiteral("select_layer")));
+    return;
+  }
+  if (m_view->DeleteLayer(selected)) {
+    m_dataWnd->ShowLayer(-1, -1);
+    m_layerBar->update();
+  }
+  updateMenus();
+}
+
+void CMainFrame::moveSelectedLayer(int step)
+{
+  const int from = m_view->GetSelectLayer();
+  const int to = from + step;
+  const int count = m_view->GetLayerCount();
+  if (from < 0 || from >= count || to < 0 || to >= count)
+    return;
+  m_view->MoveLayer(from, to);
+  const int selected = m_view->GetSelectLayer();
+  if (selected == from) {
+    m_view->SetSelectLayer(to);
+    m_dataWnd->ShowLayer(to, -1);
+  } else if (selected == to) {
+    m_view->SetSelectLayer(from);
+    m_dataWnd->ShowLayer(from, -1);
+  }
+  m_layerBar->update();
+  updateMenus();
+}
+
+void CMainFrame::onLayerInfo()
+{
+  ILayer* layer = m_view->GetLayerByIndex(m_view->GetSelectLayer());
+  if (layer == nullptr)
+    return;
+  CLayerInfoDialog dialog(layer, this);
+  dialog.exec();
+}
+
+void CMainFrame::onLayerStyle()
+{
+  const int selected = m_view->GetSelectLayer();
+  if (selected < 0) {
+    messageBox(Texts().Text(QStringLiteral("select_layer")));
+    return;
+  }
+  ILayer* layer = m_view->GetLayerByIndex(selected);
+  CStyleDialog::Kind kind;
+  if (layer == nullptr || !CStyleDialog::KindForLayerType(layer->GetType(), &kind))
+    return;
+  CStyleDialog dialog(kind, this);
+  dialog.SetStyle(ReadLayerStyle(*layer));
+  dialog.exec();
+  // Whichever button closed the dialog: what was changed in it applies.
+  WriteLayerStyle(*layer, dialog.Style());
+  m_view->Refresh();
+}
+
+void CMainFrame::onGoto()
+{
+  CGotoDialog dialog(this);
+  if (dialog.exec() != QDialog::Accepted)
+    return;
+  m_view->SetCenter(dialog.X(), dialog.Y());
+  m_view->Refresh();
+}
+
+void CMainFrame::showFeatureInformation(int layerIndex, int record)
+{
+  if (m_infoDialog == nullptr)
+    m_infoDialog = new CInfoDialog(this);
+  m_infoDialog->Fill(m_view, layerIndex, record);
+  m_infoDialog->show();
+  m_dataWnd->ShowLayer(layerIndex, record);
+}
+
+bool CMainFrame::isMapWindowActive() const { return m_mdiArea->currentSubWindow() == m_mapWindow; }
+
+void CMainFrame::onMoveUp() { moveSelectedLayer(-1); }
+void CMainFrame::onMoveDown() { moveSelectedLayer(+1); }
+
+void CMainFrame::onViewToolBar()
+{
+  m_toolBar->setVisible(!m_toolBar->isVisibleTo(this));
+  updateMenus();
+}
+
+void CMainFrame::onViewLayerBar()
+{
+  m_layerDock->setVisible(!m_layerDock->isVisibleTo(this));
+  updateMenus();
+}
+
+void CMainFrame::onViewStatusBar()
+{
+  statusBar()->setVisible(!statusBar()->isVisibleTo(this));
+  updateMenus();
+}
+
+void CMainFrame::onShowMap()
+{
+  m_mapWindow->showMaximized();
+  m_mdiArea->setActiveSubWindow(m_mapWindow);
+  updateMenus();
+}
+
+void CMainFrame::onShowProperties()
+{
+  m_propertyWindow->showMaximized();
+  m_mdiArea->setActiveSubWindow(m_propertyWindow);
+  updateMenus();
+}
+
+void CMainFrame::tile(Qt::Orientation orientation)
+{
+  QList<QMdiSubWindow*> windows;
+  for (QMdiSubWindow* window : m_mdiArea->subWindowList())
+    if (!window->isHidden())
+      windows << window;
+  if (windows.isEmpty())
+    return;
+  const QRect area = m_mdiArea->viewport()->rect();
+  const int n = int(windows.size());
+  for (int i = 0; i < n; ++i) {
+    QMdiSubWindow* window = windows[i];
+    window->showNormal();
+    if (orientation == Qt::Horizontal) {  // side by side
+      const int left = area.width() * i / n, right = area.width() * (i + 1) / n;
+      window->setGeometry(left, 0, right - left, area.height());
+    } else {  // one above the other
+      const int top = area.height() * i / n, bottom = area.height() * (i + 1) / n;
+      window->setGeometry(0, top, area.width(), bottom - top);
+    }
+  }
+  updateMenus();
+}
+
+void CMainFrame::onTileVertically() { tile(Qt::Horizontal); }
+void CMainFrame::onTileHorizontally() { tile(Qt::Vertical); }
+
+void CMainFrame::onFullMap()
+{
+  ILayer* first = m_view->GetLayerByIndex(0);
+  if (first == nullptr)
+    return;
+  double minX = 0, minY = 0, maxX = 0, maxY = 0;
+  first->GetRect(&minX, &minY, &maxX, &maxY);
+  for (int i = 1; i < m_view->GetLayerCount(); ++i) {
+    ILayer* layer = m_view->GetLayerByIndex(i);
+    if (layer == nullptr)
+      continue;  // a gap in the list adds nothing to the extent
+    double x0 = 0, y0 = 0, x1 = 0, y1 = 0;
+    layer->GetRect(&x0, &y0, &x1, &y1);
+    minX = std::min(minX, x0);
+    minY = std::min(minY, y0);
+    maxX = std::max(maxX, x1);
+    maxY = std::max(maxY, y1);
+  }
+  const double scale = m_view->GetScale();
+  int width = 600, height = 400;
+  m_view->GetView(width, height);
+  double gx0 = 0, gy0 = 0, gx1 = 0, gy1 = 0;
+  m_view->ViewToGeo(0, height, gx0, gy0);
+  m_view->ViewToGeo(width, 0, gx1, gy1);
+  if (!(gx1 > gx0) || !(gy1 > gy0))
+    return;  // a map window without area (minimised) has no scale that fits
+  const double fx = (maxX - minX) * scale / (gx1 - gx0);
+  const double fy = (maxY - minY) * scale / (gy1 - gy0);
+  m_view->SetCenter((minX + maxX) * 0.5, (minY + maxY) * 0.5);
+  m_view->SetScale(fx > fy ? fx : fy);
+  m_view->Refresh();
+}
+
+void CMainFrame::onSaveBmp()
+{
+  // An open dialog that accepts names of files not there yet.
+  QFileDialog dialog(this, Texts().Text(QStringLiteral("select_bmp")));
+  dialog.setOption(QFileDialog::DontUseNativeDialog);
+  dialog.setOption(QFileDialog::HideNameFilterDetails);
+  dialog.setNameFilter(Texts().Text(QStringLiteral("bmp_filter")) + QStringLiteral(" (*.bmp)"));
+  dialog.setFileMode(QFileDialog::AnyFile);
+  dialog.setAcceptMode(QFileDialog::AcceptOpen);
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+    return;
+  const QString path = BitmapFileName(dialog.selectedFiles().constFirst());
+
+  const int width = m_shapeWnd->width(), height = m_shapeWnd->height();
+  unsigned char* bits = nullptr;
+  HDC surface = ZMBitmap::CreateMemDc(width, height, &bits);
+  bool written = false;
+  if (surface != nullptr) {
+    m_view->Draw(surface, 0, 0, width, height);
+    written = WriteBitmapFile(surface, RECT{0, 0, width, height}, path);
+  }
+  messageBox(Texts().String(written ? IDS_SAVE_BMP_OK : IDS_SAVE_BMP_FALSE));
+  if (surface != nullptr)
+    DeleteDC(surface);
+}
+
+void CMainFrame::onWebsite() { QDesktopServices::openUrl(QUrl(QString::fromLatin1(kWebsite))); }
+
+void CMainFrame::onExit() { close(); }
+
+} // namespace mapory

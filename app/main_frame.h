@@ -1,0 +1,132 @@
+// CMainFrame: the main window. An MDI frame with toolbar, status bar and the docking layer
+// bar; it owns the map and properties child windows, carries out every command and receives
+// the private messages of the other windows and the view's notifications.
+#pragma once
+
+#include <map>
+
+#include <QList>
+#include <QMainWindow>
+#include <QMessageBox>
+
+#include "platform/win_types.h"
+
+class IZamraView;
+class QLabel;
+class QMdiArea;
+class QMdiSubWindow;
+class QMenu;
+class QToolBar;
+
+namespace mapory {
+
+class CDataWnd;
+class CInfoDialog;
+class CLayerBar;
+class CResizableBar;
+class CShapeWnd;
+struct MenuEntry;
+
+class CMainFrame final : public QMainWindow {
+  Q_OBJECT
+public:
+  explicit CMainFrame(QWidget* parent = nullptr);
+  ~CMainFrame() override;
+
+  // True when every part of the frame was created (the map view included).
+  bool IsComplete() const;
+
+  // The command with that id (null for an unknown id).
+  QAction* Action(int command) const;
+  // The view of the run, owned by the map window.
+  IZamraView* View() const { return m_view; }
+  CLayerBar* LayerBar() const { return m_layerBar; }
+  CResizableBar* LayerDock() const { return m_layerDock; }
+  CShapeWnd* ShapeWnd() const { return m_shapeWnd; }
+  QMdiSubWindow* MapWindow() const { return m_mapWindow; }
+  QMdiSubWindow* PropertyWindow() const { return m_propertyWindow; }
+  CDataWnd* DataWnd() const { return m_dataWnd; }
+  // The feature information dialog; null until the first identification.
+  CInfoDialog* InfoDialog() const { return m_infoDialog; }
+  QToolBar* ToolBar() const { return m_toolBar; }
+  // Status pane i (0 message, 1 centre, 2 empty, 3-5 indicators).
+  QLabel* StatusPane(int index) const;
+  // The menus on the menu bar now.
+  QList<QMenu*> MenuBarMenus() const;
+
+  // Adds shapefiles named outside the Add Layer dialog (command line, drop); a file already
+  // shown as a layer is not added twice. Answers the number of layers added.
+  int AddLayerFiles(const QStringList& paths);
+
+signals:
+  // Every view notification, as it arrived (code, data).
+  void viewNotified(WPARAM code, LPARAM data);
+
+public slots:
+  void updateMenus();
+
+protected:
+  bool event(QEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+
+private:
+  void createActions();
+  void createMenus();
+  void createToolBars();
+  void createStatusBar();
+  void createDockWindows();
+  void createChildWindows();
+
+  QAction* addCommand(int command, void (CMainFrame::*handler)(), bool checkable = false);
+  void buildMenu(const std::vector<MenuEntry>& entries, QMenu* menu, bool frameMenu);
+  void showMenuSet(const QList<QMenu*>& menus);
+  int messageBox(const QString& text, QMessageBox::StandardButtons buttons = QMessageBox::Ok);
+
+  // Commands.
+  void onAddLayer();
+  void onDelLayer();
+  void onLayerInfo();
+  void onLayerStyle();
+  void onGoto();
+  void onMoveUp();
+  void onMoveDown();
+  void onViewToolBar();
+  void onViewLayerBar();
+  void onViewStatusBar();
+  void onShowMap();
+  void onShowProperties();
+  void onTileVertically();
+  void onTileHorizontally();
+  void onFullMap();
+  void onSaveBmp();
+  void onWebsite();
+  void onExit();
+
+  // Private messages and view notifications.
+  void onWindowMessage(UINT message, WPARAM wParam, LPARAM lParam);
+  void onViewNotify(WPARAM code, LPARAM data);
+
+  bool addLayerFile(const QString& path);
+  void showFeatureInformation(int layerIndex, int record);
+  bool isMapWindowActive() const;
+  void moveSelectedLayer(int step);
+  void tile(Qt::Orientation orientation);
+
+  QMdiArea* m_mdiArea = nullptr;
+  std::map<int, QAction*> m_actions;
+  QList<QMenu*> m_childMenus;  // menu 129, while a child window is active
+  QList<QMenu*> m_frameMenus;  // menu 128, while none is
+  QMenu* m_layerMenu = nullptr;
+  QToolBar* m_toolBar = nullptr;
+  QLabel* m_panes[6] = {};
+  CResizableBar* m_layerDock = nullptr;
+  CLayerBar* m_layerBar = nullptr;
+  CShapeWnd* m_shapeWnd = nullptr;
+  QMdiSubWindow* m_mapWindow = nullptr;
+  QMdiSubWindow* m_propertyWindow = nullptr;
+  CDataWnd* m_dataWnd = nullptr;
+  CInfoDialog* m_infoDialog = nullptr;
+  IZamraView* m_view = nullptr;
+};
+
+} // namespace mapory

@@ -1,0 +1,103 @@
+// CMaporyApp: start-up, language and About.
+#include "app/mapory_app.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QLocale>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QScreen>
+#include <QSettings>
+
+#include "app/about_dialog.h"
+#include "app/main_frame.h"
+#include "app/program_bitmaps.h"
+#include "app/resource_ids.h"
+#include "app/resource_table.h"
+
+namespace mapory {
+
+namespace {
+
+QSettings Settings() { return QSettings(QString::fromLatin1(CMaporyApp::kCompany), QString::fromLatin1(CMaporyApp::kApplication)); }
+
+const char* const kLanguageKey = "Mapory/Language";
+
+} // namespace
+
+CMaporyApp::CMaporyApp() = default;
+CMaporyApp::~CMaporyApp() = default;
+
+int CMaporyApp::StoredLanguage() { return Settings().value(QString::fromLatin1(kLanguageKey), kEnglish).toInt(); }
+
+int CMaporyApp::LocaleLanguage()
+{
+  for (const char* variable : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
+    const QByteArray value = qgetenv(variable);
+    if (value.isEmpty())
+      continue;
+    if (value.startsWith("zh"))
+      return kChinese;
+    if (value.startsWith("ja"))
+      return kJapanese;
+    return kEnglish;
+  }
+  return kEnglish;
+}
+
+bool CMaporyApp::InitInstance()
+{
+  const int stored = StoredLanguage();
+  m_language = stored == kChinese || stored == kEnglish || stored == kJapanese ? stored : LocaleLanguage();
+  if (stored == kChinese)
+    QLocale::setDefault(QLocale(QLocale::Chinese, QLocale::China));
+  else if (stored == kEnglish)
+    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+  else if (stored == kJapanese)
+    QLocale::setDefault(QLocale(QLocale::Japanese, QLocale::Japan));
+  if (!CResourceTable::SelectLanguage(m_language))
+    return false;
+  RegisterProgramBitmaps();
+  QApplication::setWindowIcon(ProgramIcon());
+
+  m_frame = std::make_unique<CMainFrame>();
+  if (!m_frame->IsComplete()) {
+    m_frame.reset();
+    return false;
+  }
+  connect(m_frame->Action(ID_LANGUAGE_CHINESE), &QAction::triggered, this, [this] { setLanguage(kChinese); });
+  connect(m_frame->Action(ID_LANGUAGE_ENGLISH), &QAction::triggered, this, [this] { setLanguage(kEnglish); });
+  connect(m_frame->Action(ID_LANGUAGE_JAPANESE), &QAction::triggered, this, [this] { setLanguage(kJapanese); });
+  connect(m_frame->Action(ID_APP_ABOUT), &QAction::triggered, this, &CMaporyApp::onAbout);
+  // Without a window manager (a bare X server) maximising does nothing: start at full size.
+  if (QScreen* screen = QGuiApplication::primaryScreen())
+    m_frame->setGeometry(screen->availableGeometry());
+  m_frame->showMaximized();
+  m_frame->repaint();
+  return true;
+}
+
+void CMaporyApp::setLanguage(int language)
+{
+  {
+    QSettings settings = Settings();
+    settings.setValue(QString::fromLatin1(kLanguageKey), language);
+    settings.sync();
+  }
+  const CResourceTable& texts = CResourceTable::Current();
+  QMessageBox box(QMessageBox::NoIcon, texts.String(IDS_APP_TITLE), texts.String(IDS_LANGUAGE_QUESTION),
+                  QMessageBox::Yes | QMessageBox::No, m_frame.get());
+  box.button(QMessageBox::Yes)->setText(texts.Text(QStringLiteral("yes")));
+  box.button(QMessageBox::No)->setText(texts.Text(QStringLiteral("no")));
+  // Yes ends the run here: the frame's close handling, which writes the workspace, does not run.
+  if (box.exec() == QMessageBox::Yes)
+    QCoreApplication::exit(0);
+}
+
+void CMaporyApp::onAbout()
+{
+  CAboutDialog about(m_frame.get());
+  about.exec();
+}
+
+} // namespace mapory

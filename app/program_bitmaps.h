@@ -1,0 +1,25 @@
+// The program's own pictures, drawn at start-up: icon 128, layer types 130, check boxes 132,
+// toolbar 138 and point symbols 143. They are registered as bitmap resources, so the view and
+// the platform's bitmap loading find them by number, and are offered to Qt widgets as images.
+#pragma once
+
+#include <QIcon>
+#include <QImage>
+#include <QPixmap>
+
+namespace mapory {
+
+// Draws every picture and registers it under its number; safe to call more than once.
+void RegisterProgramBitmaps();
+
+// The picture of resource `id` as drawn (a null image for an unknown id).
+QImage ProgramBitmap(int id);
+
+// Image `index` of a strip of square images `side` pixels wide, with `maskColour` transparent.
+QPixmap MaskedStripImage(int id, int index, int side, QRgb maskColour);
+
+// The program icon at a given size in pixels (icon 128 is the 32-pixel one).
+QImage DrawProgramIcon(int size);
+QIcon ProgramIcon();
+
+} // namespace mapory

@@ -1,0 +1,49 @@
+// CShapeWnd: the "Map" child window. It hosts the map view's window, keeps it as large as its
+// own client area, loads the workspace into it and forwards its notifications to the frame.
+#pragma once
+
+#include <memory>
+
+#include <QStringList>
+#include <QWidget>
+
+#include "view/include/izamra_view.h"
+
+namespace mapory {
+
+class CShapeWnd final : public QWidget {
+  Q_OBJECT
+public:
+  // `frame` receives the view's notifications, unchanged.
+  explicit CShapeWnd(QWidget* frame, QWidget* parent = nullptr);
+  ~CShapeWnd() override;
+
+  // The view of the whole run; owned by this window.
+  IZamraView* View() const { return m_view.get(); }
+
+  // Gives the view the new client size; a minimised window gives 0 x 0.
+  void FollowClientSize();
+
+  // The workspace file: the user's private temporary folder and "Mapory.exe.xml"; empty when
+  // no private folder can be had.
+  static QByteArray WorkspacePath();
+
+signals:
+  // Shapefiles dropped on the map, as local paths.
+  void shapeFilesDropped(const QStringList& paths);
+
+protected:
+  bool event(QEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+  void paintEvent(QPaintEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
+
+private:
+  QWidget* m_frame;
+  std::unique_ptr<IZamraView> m_view;
+  bool m_minimised = false;
+};
+
+} // namespace mapory

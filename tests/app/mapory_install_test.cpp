@@ -1,0 +1,28 @@
+// `cmake --install` puts the program, its libraries, the tools, the desktop entry and the icon
+// under the prefix, and the installed program finds its libraries there.
+#include <filesystem>
+
+#include <QImage>
+
+#include <gtest/gtest.h>
+
+#include "support/temp_dir.h"
+
+TEST(MaporyInstall, PutsProgramLibrariesToolsDesktopEntryAndIcon)
+{
+  zamra_test::TempDir prefix;
+  const std::string build = std::string(ZAMRA_TOOLS_DIR) + "/..";
+  int status = -1;
+  const std::string output =
+      zamra_test::RunCommand("cmake --install '" + build + "' --prefix '" + prefix.Path() + "' 2>&1", &status);
+  ASSERT_EQ(status, 0) << output;
+  for (const char* file : {"bin/Mapory", "bin/mapory-render", "bin/shpinfo", "lib/libZamraView.so", "lib/libZamraApi.so",
+                           "lib/libZamraPlatform.so", "share/applications/mapory.desktop"})
+    EXPECT_TRUE(std::filesystem::exists(prefix.File(file))) << file;
+  const QImage icon(QString::fromStdString(prefix.File("share/icons/hicolor/128x128/apps/mapory.png")));
+  EXPECT_EQ(icon.size(), QSize(128, 128));
+
+  const std::string libraries = zamra_test::RunCommand("ldd '" + prefix.File("bin/Mapory") + "'", &status);
+  EXPECT_NE(libraries.find(prefix.Path() + "/bin/../lib/libZamraView.so"), std::string::npos) << libraries;
+  EXPECT_EQ(libraries.find("not found"), std::string::npos) << libraries;
+}
