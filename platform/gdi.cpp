@@ -19,6 +19,7 @@
 #include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
+#include <QPainterPath>
 #include <QPixmap>
 #include <QScreen>
 
@@ -909,6 +910,36 @@ BOOL Polygon(HDC handle, const POINT* points, int count)
   for (int i = 0; i < count; ++i)
     mapped[static_cast<std::size_t>(i)] = QPoint(points[i].x, offset + sign * points[i].y);
   painter->drawPolygon(mapped.data(), count, dc->fillMode == ALTERNATE ? Qt::OddEvenFill : Qt::WindingFill);
+  return TRUE;
+}
+
+BOOL PolyPolygon(HDC handle, const POINT* points, const int* counts, int polygons)
+{
+  DeviceContext* dc = AsContext(handle);
+  if (dc == nullptr || points == nullptr || counts == nullptr || polygons < 1)
+    return FALSE;
+  for (int ring = 0; ring < polygons; ++ring)
+    if (counts[ring] < 2)
+      return FALSE;
+  if (polygons == 1)
+    return Polygon(handle, points, counts[0]);
+  QPainter* painter = dc->Painter();
+  if (painter == nullptr)
+    return FALSE;
+  // The same row flip as Polygon, so that one ring draws alike either way.
+  const int flip = dc->FlipHeight();
+  const int offset = flip == 0 ? 0 : (dc->pen != nullptr && !dc->pen->IsNull() ? flip - 1 : flip);
+  const int sign = flip == 0 ? 1 : -1;
+  QPainterPath path;
+  path.setFillRule(dc->fillMode == ALTERNATE ? Qt::OddEvenFill : Qt::WindingFill);
+  const POINT* ring = points;
+  for (int part = 0; part < polygons; ring += counts[part], ++part) {
+    path.moveTo(ring[0].x, offset + sign * ring[0].y);
+    for (int i = 1; i < counts[part]; ++i)
+      path.lineTo(ring[i].x, offset + sign * ring[i].y);
+    path.closeSubpath();
+  }
+  painter->drawPath(path);
   return TRUE;
 }
 

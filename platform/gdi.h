@@ -217,6 +217,11 @@ ZAMRA_PLATFORM_API BOOL LineTo(HDC dc, int x, int y);
 // otherwise) and outlined with the pen. At least 2 points.
 ZAMRA_PLATFORM_API BOOL Polygon(HDC dc, const POINT* points, int count);
 
+// Several closed rings filled together as one area by the fill mode (alternate: a ring inside
+// another cuts a hole, whichever way it winds) and each outlined with the pen. `counts` holds
+// `polygons` ring lengths of at least 2 points, whose points follow each other in `points`.
+ZAMRA_PLATFORM_API BOOL PolyPolygon(HDC dc, const POINT* points, const int* counts, int polygons);
+
 // Lines with the pen through the points, the last point not drawn. At least 2 points.
 ZAMRA_PLATFORM_API BOOL Polyline(HDC dc, const POINT* points, int count);
 

@@ -31,6 +31,9 @@ constexpr int kSymbolCount = 16;
 constexpr double kMetersPerDegreeX = 96284.7044;
 constexpr double kMetersPerDegreeY = 111180.0;
 constexpr double kPixelsPerMeter = 4000.0;
+// The view's scale limits.
+constexpr double kSmallestScale = 100.0;
+constexpr double kLargestScale = 300000000.0;
 
 // Sixteen symbols side by side on pure red, the colour the view leaves transparent: discs,
 // squares, triangles and diamonds in four colours.
@@ -170,7 +173,7 @@ int main(int argc, char** argv)
     return 1;
   }
   if (scale <= 0.0 && !centreGiven)
-    scale = std::clamp(FullExtentScale(view.get(), width, height), 100.0, 61000000.0);
+    scale = std::clamp(FullExtentScale(view.get(), width, height), kSmallestScale, kLargestScale);
   if (scale > 0.0)
     view->SetScale(scale);
   if (centreGiven)

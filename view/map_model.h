@@ -22,7 +22,9 @@ public:
   static constexpr double kMetersPerDegreeX = 96284.7044;  // 111180 x cos 30 degrees
   static constexpr double kPixelsPerMeter = 4000.0;
   static constexpr double kMinScale = 100.0;
-  static constexpr double kMaxScale = 61000000.0;
+  // The largest scale shows the whole world (360 degrees) in under 500 pixels, so that the full
+  // extent of world data fits any window.
+  static constexpr double kMaxScale = 300000000.0;
 
   CMapModel();
   ~CMapModel();
@@ -53,7 +55,7 @@ public:
 
   // Stores the centre clamped to the full extent and marks the surface dirty.
   void ClampCenter(double x, double y);
-  // Stores a scale from 100 to 61000000 (1), or refuses it (0, nothing changes).
+  // Stores a scale from 100 to 300000000 (1), or refuses it (0, nothing changes).
   int SetScaleValue(double scale);
   // The window was resized: new half sizes, a new surface and a new placement grid, unless
   // the half sizes stay the same.
@@ -95,6 +97,9 @@ public:
   // Draws one part as a filled polygon (current pen and brush) or a polyline, unless its box
   // misses the visible extent.
   void DrawPart(HDC dc, const ST_POINT* points, int count, const ST_RECT& envelope, bool filled);
+  // Draws the rings of one polygon record as one area (current pen and brush), so that inner
+  // rings cut holes; rings whose box misses the visible extent are left out.
+  void DrawRings(HDC dc, const ST_POLYGON* rings, int ringCount);
   // Symbol `index` of the strip centred on a geographic point, if its box is free.
   void DrawSymbol(HDC dc, double x, double y, int index);
   // A label under a point, or centred in an envelope, if its box is free; `charWidth` pixels
@@ -148,6 +153,7 @@ private:
   unsigned char* m_surfaceBits = nullptr;
   std::vector<unsigned char> m_placementGrid;
   std::vector<POINT> m_pointBuffer;  // reused for every part; grows, never shrinks
+  std::vector<int> m_ringCounts;     // reused for every polygon record
   HDC m_symbolDC = nullptr;          // owned
   int m_symbolCount = 0;
   std::unique_ptr<CUserPoiLayer> m_userPoiLayer;

@@ -117,6 +117,37 @@ void CMapModel::DrawPart(HDC dc, const ST_POINT* points, int count, const ST_REC
     Polyline(dc, out, kept);
 }
 
+void CMapModel::DrawRings(HDC dc, const ST_POLYGON* rings, int ringCount)
+{
+  std::int64_t total = 0;
+  for (int r = 0; r < ringCount; ++r)
+    total += rings[r].pointCount > 0 ? rings[r].pointCount : 0;
+  if (m_pointBuffer.size() < static_cast<size_t>(total))
+    m_pointBuffer.resize(static_cast<size_t>(total));
+  m_ringCounts.clear();
+  POINT* out = m_pointBuffer.data();
+  for (int r = 0; r < ringCount; ++r) {
+    const ST_POLYGON& ring = rings[r];
+    // A ring out of sight covers no visible pixel, as an area or as a hole.
+    if (ring.pointCount <= 0 || !IsVisible(ring.envelop))
+      continue;
+    int kept = 0;
+    for (int i = 0; i < ring.pointCount; ++i) {
+      POINT pixel;
+      GeoToPixel(ring.points[i].x, ring.points[i].y, pixel.x, pixel.y);
+      if (kept > 0 && out[kept - 1].x == pixel.x && out[kept - 1].y == pixel.y)
+        continue;  // the same pixel again adds nothing to an aliased drawing
+      out[kept++] = pixel;
+    }
+    if (kept < 2)
+      continue;  // collapsed to a pixel
+    m_ringCounts.push_back(kept);
+    out += kept;
+  }
+  if (!m_ringCounts.empty())
+    PolyPolygon(dc, m_pointBuffer.data(), m_ringCounts.data(), static_cast<int>(m_ringCounts.size()));
+}
+
 void CMapModel::DrawSymbol(HDC dc, double x, double y, int index)
 {
   if (!IsVisible(x, y))

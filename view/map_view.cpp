@@ -1,6 +1,7 @@
 // CMapView: the view interface over the model, and the window's event handling.
 #include "view/map_view.h"
 
+#include <cmath>  // isfinite
 #include <cstdint>
 #include <new>
 
@@ -128,8 +129,8 @@ void CMapView::OnPaint(HDC windowDC, int width, int height)
 
 void CMapView::OnMouseMove(int x, int y)
 {
-  if (m_window)
-    m_window->setFocus();
+  // No focus on a mere move: in a host with several windows that would activate the map
+  // whenever the pointer crosses it. A press focuses the window; the wheel needs no focus.
   if (m_dragging) {
     m_dragLastX = x;
     m_dragLastY = y;
@@ -198,6 +199,8 @@ void CMapView::MoveWindow(int x, int y, int width, int height, int repaint)
   if (!m_window)
     return;
   m_window->setGeometry(x, y, width, height);
+  if (!m_window->isVisible())
+    OnSize(m_window->width(), m_window->height());
   if (repaint)
     m_window->update();
 }
@@ -234,8 +237,12 @@ IUserPolylineLayer* CMapView::GetUserPolylineLayer() { return m_model ? m_model-
 
 void CMapView::SetView(int width, int height)
 {
-  if (m_window)
-    m_window->resize(width, height);
+  if (!m_window)
+    return;
+  m_window->resize(width, height);
+  // A hidden window gets its resize event only when shown; the model must know the size now.
+  if (!m_window->isVisible())
+    OnSize(m_window->width(), m_window->height());
 }
 
 void CMapView::GetView(int& width, int& height)
@@ -254,7 +261,9 @@ void CMapView::SetPoiDC(HDC strip, int count, int width, int height)
 
 void CMapView::SetCenter(double x, double y)
 {
-  if (!m_model || !(x > 0 && x < 180 && y > 0 && y < 90))
+  // Any finite centre is taken (data west of Greenwich, south of the equator, or in metres);
+  // the model keeps it inside the full extent.
+  if (!m_model || !std::isfinite(x) || !std::isfinite(y))
     return;
   m_model->ClampCenter(x, y);
   Notify(NOTIFY_CENTER_CHANGED, 0);

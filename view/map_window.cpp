@@ -14,7 +14,7 @@ CMapWindow::CMapWindow(CMapView* view, QWidget* parent) : QWidget(parent), m_vie
   setWindowTitle(QStringLiteral("zamraview"));
   setAttribute(Qt::WA_OpaquePaintEvent);  // every paint covers the whole window: no erasing
   setAttribute(Qt::WA_NoSystemBackground);
-  setMouseTracking(true);                 // moves without a button give the focus, as dragging needs
+  setMouseTracking(true);                 // moves without a button reach the view too
   setFocusPolicy(Qt::StrongFocus);
   setCursor(Qt::ArrowCursor);
 }
@@ -71,6 +71,15 @@ void CMapWindow::mouseReleaseEvent(QMouseEvent* event)
 
 void CMapWindow::wheelEvent(QWheelEvent* event)
 {
-  m_view->OnWheel(event->angleDelta().y());
+  // Only vertical rotation zooms: a horizontal or touchpad-only scroll has no vertical angle,
+  // and its sign must not be read as "backward". Touchpads may give pixels without an angle.
+  int rotation = event->angleDelta().y();
+  if (rotation == 0)
+    rotation = event->pixelDelta().y();
+  if (rotation == 0) {
+    event->ignore();
+    return;
+  }
+  m_view->OnWheel(rotation);
   event->accept();
 }

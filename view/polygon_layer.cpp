@@ -44,14 +44,19 @@ int CPolygonLayer::HitTest(double x, double y)
 {
   const ST_MPOLYGON* records = Records();
   for (int record = 0; record < recordCount; ++record) {
+    // Inside means inside an odd number of the record's rings: a point in a hole is out, a
+    // point on an island in the hole is in, whichever way the rings wind.
+    bool inside = false;
     for (int p = 0; p < records[record].partCount; ++p) {
       const ST_POLYGON& ring = records[record].parts[p];
       const ST_RECT& box = ring.envelop;
       if (x < box.left || x > box.right || y < box.bottom || y > box.top)
         continue;
       if (IsInsideRing(ring.points, ring.pointCount, x, y))
-        return record;
+        inside = !inside;
     }
+    if (inside)
+      return record;
   }
   return -1;
 }
@@ -63,7 +68,12 @@ void CPolygonLayer::DrawShapes(HDC dc)
   HBRUSH brush = CreateSolidBrush(bkColor);
   HGDIOBJ previousPen = SelectObject(dc, pen);
   HGDIOBJ previousBrush = SelectObject(dc, brush);
-  DrawAllParts(dc, true);
+  const ST_MPOLYGON* records = Records();
+  for (int record = 0; record < recordCount; ++record) {
+    if (records[record].partCount <= 0 || !model->IsVisible(records[record].envelop))
+      continue;  // null shapes and records out of sight
+    model->DrawRings(dc, records[record].parts, records[record].partCount);
+  }
   SelectObject(dc, previousBrush);
   SelectObject(dc, previousPen);
   DeleteObject(brush);

@@ -1,5 +1,5 @@
-// CPolygonLayer: a layer of polygon records; every ring is filled on its own, so holes are
-// painted over rather than cut out.
+// CPolygonLayer: a layer of polygon records; the rings of a record fill as one area, so that
+// inner rings are holes.
 #pragma once
 
 #include "view/part_layer.h"
@@ -8,8 +8,8 @@ class CPolygonLayer final : public CPartLayer<ST_MPOLYGON> {
 public:
   explicit CPolygonLayer(CMapModel* model);
 
-  // The first record with a ring that holds the point by the crossing rule (a hole holds its
-  // points too); boxes are tested first.
+  // The first record whose rings hold the point an odd number of times by the crossing rule
+  // (a point in a hole is outside); ring boxes are tested first.
   int HitTest(double x, double y) override;
   void DrawShapes(HDC dc) override;
 

@@ -79,7 +79,7 @@ public:
   char path[MAX_PATH] = "";  // set only when loading succeeded
   int recordCount = 0;
   double minScale = 30.0;
-  double maxScale = 90000000.0;
+  double maxScale = 300000000.0;  // the view's largest scale: a new layer shows at full extent
   tagShpHead header;  // the .shx header; its box is the layer's
   int lineWidth = 1;
   COLORREF lineColor = 0;

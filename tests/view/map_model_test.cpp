@@ -50,11 +50,11 @@ TEST(CMapModel, ScaleLimits)
   EXPECT_EQ(model.scale, 150);
   EXPECT_EQ(model.SetScaleValue(99), 0);
   EXPECT_EQ(model.scale, 150);
-  EXPECT_EQ(model.SetScaleValue(61000000), 1);
-  EXPECT_EQ(model.SetScaleValue(61000001), 0);
-  EXPECT_EQ(model.scale, 61000000);
-  EXPECT_EQ(model.WheelScale(120 << 16), 30500000) << "forward: zoom in";
-  EXPECT_EQ(model.WheelScale(-(120 << 16)), 122000000) << "backward: zoom out";
+  EXPECT_EQ(model.SetScaleValue(300000000), 1) << "the whole world fits a small window";
+  EXPECT_EQ(model.SetScaleValue(300000001), 0);
+  EXPECT_EQ(model.scale, 300000000);
+  EXPECT_EQ(model.WheelScale(120 << 16), 150000000) << "forward: zoom in";
+  EXPECT_EQ(model.WheelScale(-(120 << 16)), 600000000) << "backward: zoom out (then refused)";
 }
 
 TEST(CMapModel, PixelConversions)

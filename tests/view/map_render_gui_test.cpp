@@ -70,30 +70,38 @@ protected:
 
 } // namespace
 
-TEST_F(Rendering, PolygonFillOutlineAndHolesPaintedOver)
+TEST_F(Rendering, PolygonFillOutlineHolesAndIslands)
 {
-  std::vector<ST_POINT> hole = {{4, 4}, {6, 4}, {6, 6}, {4, 6}, {4, 4}};
-  ASSERT_TRUE(WriteShapefile(m_dir.File("g"), SHPT_POLYGON, {TestShape{{Square(0, 0, 10), hole}}}));
+  // An outer ring, a hole wound the same way as the outer ring (wrongly), and an island in it.
+  std::vector<ST_POINT> hole = Square(3, 3, 4);
+  std::vector<ST_POINT> island = Square(4.5, 4.5, 1);
+  ASSERT_TRUE(WriteShapefile(m_dir.File("g"), SHPT_POLYGON, {TestShape{{Square(0, 0, 10), hole, island}}}));
   auto* layer = dynamic_cast<CPolygonLayer*>(m_model.AddLayer(m_dir.File("g.shp").c_str()));
   ASSERT_NE(layer, nullptr);
   layer->SetLineColor(RGB(0, 0, 0));
   layer->SetBkColor(RGB(0, 128, 0));
   layer->labelVisible = 0;
   Redraw();
-  EXPECT_EQ(At(100, 100), RGB(0, 128, 0)) << "the hole is painted over with the fill";
   EXPECT_EQ(At(Pixel(2, 2, true), Pixel(2, 2, false)), RGB(0, 128, 0));
+  EXPECT_EQ(At(Pixel(3.8, 5, true), Pixel(3.8, 5, false)), kWhite) << "the hole shows the background";
+  EXPECT_EQ(At(Pixel(6.2, 4, true), Pixel(6.2, 4, false)), kWhite);
+  EXPECT_EQ(At(Pixel(5, 5, true), Pixel(5, 5, false)), RGB(0, 128, 0)) << "the island in the hole is filled";
+  EXPECT_EQ(At(Pixel(3, 5, true), Pixel(3, 5, false)), RGB(0, 0, 0)) << "the hole is outlined";
+  EXPECT_EQ(layer->HitTest(1, 1), 0);
+  EXPECT_EQ(layer->HitTest(3.8, 5), -1) << "a point in the hole is not in the polygon";
+  EXPECT_EQ(layer->HitTest(5, 5), 0) << "a point on the island is";
   const int left = Pixel(0, 5, true);
   EXPECT_EQ(At(left, 100), RGB(0, 0, 0)) << "the outline";
   EXPECT_EQ(At(left - 3, 100), kWhite) << "outside stays white";
 
   // A cached surface is copied, not redrawn.
   EXPECT_EQ(m_model.Render(m_target, 0, 0), 0);
-  EXPECT_EQ(GetPixel(m_target, 100, 100), RGB(0, 128, 0));
+  EXPECT_EQ(GetPixel(m_target, Pixel(2, 2, true), Pixel(2, 2, false)), RGB(0, 128, 0));
 
   // Out of the layer's scale range nothing is drawn.
   layer->SetScaleRange(30, 1000000);
   Redraw();
-  EXPECT_EQ(At(100, 100), kWhite);
+  EXPECT_EQ(At(Pixel(2, 2, true), Pixel(2, 2, false)), kWhite);
 }
 
 TEST_F(Rendering, SymbolsTheirKeyAndThePlacementGrid)

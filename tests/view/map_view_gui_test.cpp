@@ -7,6 +7,7 @@
 #include <QWheelEvent>
 #include <QWidget>
 
+#include <cmath>  // nan, INFINITY
 #include <memory>
 #include <vector>
 
@@ -145,9 +146,15 @@ TEST_F(MapViewWindow, ViewportOperationsAndTheirNotifications)
   m_view->GetCenter(x, y);
   EXPECT_EQ(x, 120) << "clamped to the layer's extent";
   EXPECT_EQ(y, 30);
-  m_view->SetCenter(-10, 30);
-  m_view->SetCenter(100, 90);
+  m_view->SetCenter(std::nan(""), 30);
+  m_view->SetCenter(100, INFINITY);
   EXPECT_EQ(Drain(), (std::vector<Notification>{{NOTIFY_CENTER_CHANGED, 0}})) << "refused centres post nothing";
+  // West of Greenwich and south of the equator are places like any other, clamped to the extent.
+  m_view->SetCenter(-10, -30);
+  m_view->GetCenter(x, y);
+  EXPECT_EQ(x, 100);
+  EXPECT_EQ(y, 20);
+  EXPECT_EQ(Drain(), (std::vector<Notification>{{NOTIFY_CENTER_CHANGED, 0}}));
 
   m_view->SetScale(150.9);
   EXPECT_EQ(m_view->GetScale(), 150);
@@ -162,6 +169,51 @@ TEST_F(MapViewWindow, ViewportOperationsAndTheirNotifications)
   m_view->GetView(width, height);
   EXPECT_EQ(width, 301);
   EXPECT_EQ(static_cast<CMapView*>(m_view.get())->Model()->halfWidth, 150);
+
+  // A hidden view (a minimised host) takes its new size at once, down to nothing.
+  Window()->hide();
+  m_view->SetView(0, 0);
+  EXPECT_EQ(static_cast<CMapView*>(m_view.get())->Model()->halfWidth, 0);
+  m_view->SetView(401, 301);
+  EXPECT_EQ(static_cast<CMapView*>(m_view.get())->Model()->halfWidth, 200);
+  EXPECT_EQ(static_cast<CMapView*>(m_view.get())->Model()->halfHeight, 150);
+  double gx = 0, gy = 0, cx = 0, cy = 0;
+  m_view->GetCenter(cx, cy);
+  m_view->ViewToGeo(200, 150, gx, gy);
+  EXPECT_EQ(gx, cx) << "the centre pixel of the new size is the centre";
+  EXPECT_EQ(gy, cy);
+}
+
+TEST_F(MapViewWindow, OnlyVerticalRotationZooms)
+{
+  const double scale = m_view->GetScale();
+  auto wheel = [this](QPoint pixels, QPoint angle) {
+    QWheelEvent event(QPointF(50, 50), Window()->mapToGlobal(QPointF(50, 50)), pixels, angle, Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(Window(), &event);
+  };
+  wheel(QPoint(), QPoint(120, 0));  // a horizontal wheel
+  wheel(QPoint(-40, 0), QPoint());  // a sideways touchpad swipe
+  EXPECT_EQ(m_view->GetScale(), scale);
+  EXPECT_TRUE(Drain().empty());
+  wheel(QPoint(0, 15), QPoint());  // a touchpad that gives pixels only: forward zooms in
+  EXPECT_EQ(m_view->GetScale(), scale / 2);
+  wheel(QPoint(), QPoint(0, -120));
+  EXPECT_EQ(m_view->GetScale(), scale);
+}
+
+// Moving over the map must not take the focus: in the program that would activate the map
+// window whenever the pointer crossed it.
+TEST_F(MapViewWindow, PointerMovesLeaveTheFocusWhereItIs)
+{
+  QWidget other(&m_host);
+  other.setFocusPolicy(Qt::StrongFocus);
+  other.show();
+  other.setFocus();
+  QApplication::processEvents();
+  QTest::mouseMove(Window(), QPoint(40, 40));
+  QTest::mouseMove(Window(), QPoint(60, 50));
+  EXPECT_FALSE(Window()->hasFocus());
 }
 
 TEST(MapView, InstancesAreIndependentAndSafeWithoutAWindow)

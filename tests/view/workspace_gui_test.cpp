@@ -153,7 +153,7 @@ TEST_F(Workspace, TheDocumentAsWritten)
   EXPECT_EQ(std::u16string(layer->SearchNodeByTagName(u"linecolor")->GetText()), u"200,200,150");
   EXPECT_EQ(std::u16string(layer->SearchNodeByTagName(u"pointindex")->GetText()), u"0");
   EXPECT_EQ(std::u16string(layer->SearchNodeByTagName(u"name")->GetText()), u"simsun");
-  EXPECT_EQ(std::u16string(layer->SearchNodeByTagName(u"max")->GetText()), u"90000000.000000");
+  EXPECT_EQ(std::u16string(layer->SearchNodeByTagName(u"max")->GetText()), u"300000000.000000");
 }
 
 TEST_F(Workspace, LoadingRulesForHandWrittenFiles)
