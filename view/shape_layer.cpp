@@ -176,8 +176,8 @@ void CShapeLayer::DrawLabelsWithFont(HDC dc)
     if (!GetLabelText(record, text, sizeof text))
       continue;
     if (anchor == LabelAnchor::AtPoint)
-      model->DrawLabelAtPoint(dc, text, point.x, point.y, labelSize);
+      model->DrawLabelAtPoint(dc, text, point.x, point.y, labelSize, true);
     else
-      model->DrawLabelInEnvelope(dc, text, envelope, labelSize);
+      model->DrawLabelInEnvelope(dc, text, envelope, labelSize, true);
   }
 }
