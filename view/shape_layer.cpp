@@ -26,6 +26,29 @@ CShapeLayer::CShapeLayer(CMapModel* owner, int shapeType) : model(owner), id(++g
 
 CShapeLayer::~CShapeLayer() = default;
 
+bool CShapeLayer::LoadGeometry(FileBytes shp, const unsigned char* shx, std::int64_t shxSize)
+{
+  zamra::shape::RecordIndex index;
+  if (!index.Build(shp.data.get(), shp.size, shx, shxSize))
+    return false;
+  header = index.Header();
+  const int fileType = header.shapeType;
+  if (LayerTypeOf(fileType) != type)
+    return false;
+  recordCount = index.Count();
+  m_damagedFrom = index.DamagedFrom();
+  // The records are parsed where they were read; the points stay in that block.
+  if (!AdoptRecords(std::move(shp.data), index, fileType)) {
+    recordCount = 0;
+    return false;
+  }
+  ZMGeometry::RectRegx(&header.envelop);
+  ST_RECT extent;
+  if (!zamra::shape::IsUsableBox(header.envelop) && RecordsExtent(extent))
+    header.envelop = extent;  // writers that never filled the box in, or filled it with garbage
+  return true;
+}
+
 int CShapeLayer::LayerTypeOf(int fileType)
 {
   const int planar = zamra::shape::PlanarType(fileType);
@@ -44,23 +67,8 @@ bool CShapeLayer::Open(const char* shpPath)
     if (!ReadWholeFile(zamra::shape::CompanionPath(shpPath, ".shx").c_str(), shx))
       shx = FileBytes();
     FileBytes shp;
-    zamra::shape::RecordIndex index;
-    if (!ReadWholeFile(shpPath, shp, KeepsRecordBlock()) ||
-        !index.Build(shp.data.get(), shp.size, shx.data.get(), shx.size))
+    if (!ReadWholeFile(shpPath, shp, KeepsRecordBlock()) || !LoadGeometry(std::move(shp), shx.data.get(), shx.size))
       return false;
-    header = index.Header();
-    const int fileType = header.shapeType;
-    if (LayerTypeOf(fileType) != type)
-      return false;
-    recordCount = index.Count();
-    m_damagedFrom = index.DamagedFrom();
-    // The records are parsed where they were read; the points stay in that block.
-    if (!AdoptRecords(std::move(shp.data), index, fileType))
-      return false;
-    ZMGeometry::RectRegx(&header.envelop);
-    ST_RECT extent;
-    if (!zamra::shape::IsUsableBox(header.envelop) && RecordsExtent(extent))
-      header.envelop = extent;  // writers that never filled the box in, or filled it with garbage
   }
   m_dataView = std::make_unique<CLayerDataView>();
   if (!m_dataView->Load(dbfPath.c_str())) {

@@ -26,6 +26,10 @@ public:
   // (with nothing kept) when the .shp or .dbf is missing or broken, or the .shp's shape type is
   // not drawn by this layer. A .shp cut short loads its complete records.
   bool Open(const char* shpPath);
+  // The geometry from a whole .shp in memory (taken over) and its .shx (`shx` may be null):
+  // false, with no records kept, when the .shp is not one this layer draws or a record's counts
+  // contradict its length.
+  bool LoadGeometry(FileBytes shp, const unsigned char* shx, std::int64_t shxSize);
   // The layer a .shp of shape type `fileType` becomes: 1 for points and multipoints, 3, 5, or 0
   // for types the view does not draw. Z and M types are drawn as their plain forms.
   static int LayerTypeOf(int fileType);
