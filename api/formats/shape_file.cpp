@@ -236,7 +236,7 @@ ZMShapeFile* ZMShapeFile::GetInstance(const char* fileName)
   if (!BaseName(fileName, base))
     return nullptr;
   tagShpHead head;
-  if (!ZMType::ReadShpHead((base + ".shx").c_str(), &head))
+  if (!ZMType::ReadShpHead(zamra::shape::CompanionPath(fileName, ".shx").c_str(), &head))
     return nullptr;
   try {
     std::unique_ptr<ZMShapeFile> shapeFile;
@@ -270,7 +270,7 @@ bool ZMShapeFile::Load(const char* fileName)
     // Shapes held before would otherwise sit in front of the loaded ones.
     RemoveAll();
     delete m_dataView;
-    m_dataView = ZMDbfFile::LoadFile((base + ".dbf").c_str());
+    m_dataView = ZMDbfFile::LoadFile(zamra::shape::CompanionPath(fileName, ".dbf").c_str());
     if (m_dataView == nullptr)
       return false;
     m_recordCount = m_dataView->GetRowCount();
