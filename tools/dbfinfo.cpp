@@ -1,5 +1,6 @@
 // dbfinfo [-n N] FILE.dbf: prints the columns of a dBASE table (name, field letter, value
-// type, length) and its first N rows (10 by default) rendered as text.
+// type, length), the code page of its texts and its first N rows (10 by default) rendered as
+// UTF-8 text.
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -11,6 +12,8 @@
 #include "api/formats/data_view.h"
 #include "api/formats/dbf_file.h"
 #include "api/formats/shape_type.h"
+#include "api/formats/text_code_page.h"
+#include "platform/code_page.h"
 
 namespace {
 
@@ -52,6 +55,13 @@ int main(int argc, char** argv)
   const int columns = table->GetColumnCount();
   const int rows = table->GetRowCount();
   std::printf("%s: %d columns, %d rows\n", path, columns, rows);
+  zamra::shape::CodePageSource source = zamra::shape::CodePageSource::Process;
+  const unsigned codePage = zamra::shape::TableCodePage(path, &source);
+  if (source == zamra::shape::CodePageSource::Process)
+    std::printf("code page: the system's (%u)\n", GetACP());
+  else
+    std::printf("code page: %u (from the %s)\n", codePage,
+                source == zamra::shape::CodePageSource::CpgFile ? ".cpg file" : "language driver byte");
   const std::vector<char> letters = FieldLetters(path, columns);
   std::printf("%-4s %-11s %-6s %-8s %s\n", "#", "name", "letter", "type", "length");
   std::vector<std::string> names;
@@ -73,12 +83,12 @@ int main(int argc, char** argv)
       std::printf("\t%s", name.c_str());
     std::printf("\n");
   }
-  char text[ZMDataView::kTextSize];
+  char text[1024];  // the widest field, before conversion
   for (int row = 0; row < shown; ++row) {
     std::printf("%d", row);
     for (int column = 0; column < columns; ++column) {
       table->GetItemValue(row, column, text, sizeof text);
-      std::printf("\t%s", text);
+      std::printf("\t%s", zamra::shape::TextToUtf8(text, std::strlen(text), codePage).c_str());
     }
     std::printf("\n");
   }

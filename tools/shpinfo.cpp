@@ -1,78 +1,25 @@
-// shpinfo: prints what a shapefile holds, record by record, decoded with ZMType. A broken file
-// is reported with a message and exit code 1; nothing in it can make the program read outside
-// what it loaded.
-#include <cctype>
+// shpinfo: prints what a shapefile holds, record by record, found and decoded by the same reader
+// as the map view's. A broken or cut file is reported with the record where the damage begins
+// and exit code 1; nothing in it can make the program read outside what it loaded.
 #include <cinttypes>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
-#include <vector>
 
-#include "api/base/file.h"
+#include "api/formats/companion_files.h"
+#include "api/formats/file_block.h"
+#include "api/formats/record_index.h"
+#include "api/formats/shape_layout.h"
 #include "api/formats/shape_type.h"
-#include "platform/file_io.h"
+
+namespace zs = zamra::shape;
 
 namespace {
-
-constexpr int kHeaderSize = 100;
-constexpr int kRecordHeaderSize = 8;  // record number and content length, big-endian
-
-bool LoadWholeFile(const std::string& path, std::vector<unsigned char>& bytes)
-{
-  HANDLE file = ZMFile::OpenForRead(path.c_str());
-  if (file == INVALID_HANDLE_VALUE)
-    return false;
-  std::int64_t size = 0;
-  bool ok = GetFileSizeEx(file, &size) && size >= 0 && size <= INT32_MAX;
-  if (ok) {
-    bytes.resize(static_cast<size_t>(size));
-    DWORD read = 0;
-    ok = ReadFile(file, bytes.data(), static_cast<DWORD>(size), &read, nullptr) && read == size;
-  }
-  CloseHandle(file);
-  return ok;
-}
-
-const char* ShapeTypeName(int type)
-{
-  switch (type) {
-  case 0: return "null";
-  case 1: return "point";
-  case 3: return "polyline";
-  case 5: return "polygon";
-  case 8: return "multipoint";
-  case 11: return "pointZ";
-  case 13: return "polylineZ";
-  case 15: return "polygonZ";
-  case 18: return "multipointZ";
-  case 21: return "pointM";
-  case 23: return "polylineM";
-  case 25: return "polygonM";
-  case 28: return "multipointM";
-  case 31: return "multipatch";
-  default: return "unknown";
-  }
-}
 
 void PrintBox(const ST_RECT& box)
 {
   std::printf("(%.6f, %.6f) - (%.6f, %.6f)", box.left, box.bottom, box.right, box.top);
-}
-
-std::string SiblingPath(const std::string& shpPath, const char* extension)
-{
-  const size_t dot = shpPath.find_last_of('.');
-  const size_t slash = shpPath.find_last_of('/');
-  const std::string base = (dot != std::string::npos && (slash == std::string::npos || dot > slash))
-                               ? shpPath.substr(0, dot)
-                               : shpPath;
-  const bool upper = dot != std::string::npos && dot + 1 < shpPath.size() && shpPath[dot + 1] == 'S';
-  std::string suffix = extension;
-  if (upper)
-    for (char& c : suffix)
-      c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  return base + suffix;
 }
 
 int Fail(const std::string& path, const char* message)
@@ -84,37 +31,48 @@ int Fail(const std::string& path, const char* message)
 // Prints one record's content (after its 8-byte header); false when the content is broken.
 bool PrintRecord(const unsigned char* content, int length)
 {
-  if (length < 4) {
+  if (length < zs::kTypeSize) {
     std::printf("broken: content of %d bytes\n", length);
     return false;
   }
-  const int type = ZMType::ReadInt(content);
-  std::printf("%-9s", ShapeTypeName(type));
-  if (type == 0) {
+  const int type = zs::LittleInt(content);
+  std::printf("%-9s", zs::ShapeTypeName(type));
+  const int planar = zs::PlanarType(type);
+  if (type == zs::kNullShape) {
     std::printf("\n");
     return true;
   }
-  if (type == 1) {
-    if (length < 20) {
+  if (planar == zs::kPoint) {
+    if (length < zs::kPointContentSize) {
       std::printf(" broken: point content of %d bytes\n", length);
       return false;
     }
-    ST_POINT point;
-    ZMType::ReadPoint(content + 4, &point, 1);
-    std::printf(" (%.6f, %.6f)\n", point.x, point.y);
+    std::printf(" (%.6f, %.6f)\n", zs::LittleDouble(content + 4), zs::LittleDouble(content + 12));
     return true;
   }
-  if (type == 3 || type == 5) {
-    ST_MPOLYLINE record;
-    if (!ZMType::ReadMPolyline(content + 4, length - 4, &record)) {
+  if (planar == zs::kMultiPoint) {
+    int points = 0;
+    if (!zs::MultiPointFits(content + 4, length - 4, points)) {
+      std::printf(" broken: count does not fit the content of %d bytes\n", length);
+      return false;
+    }
+    ST_RECT box;
+    ZMType::ReadEnvelop(content + 4, &box);
+    std::printf(" points %d box ", points);
+    PrintBox(box);
+    std::printf("\n");
+    return true;
+  }
+  if (planar == zs::kPolyline || planar == zs::kPolygon) {
+    int parts = 0, points = 0;
+    if (!zs::MultiPartFits(content + 4, length - 4, parts, points)) {
       std::printf(" broken: counts do not fit the content of %d bytes\n", length);
       return false;
     }
-    std::int64_t points = 0;
-    for (int i = 0; i < record.partCount; ++i)
-      points += record.parts[i].pointCount;
-    std::printf(" parts %d points %" PRId64 " box ", record.partCount, points);
-    PrintBox(record.envelop);
+    ST_RECT box;
+    ZMType::ReadEnvelop(content + 4, &box);
+    std::printf(" parts %d points %d box ", parts, points);
+    PrintBox(box);
     std::printf("\n");
     return true;
   }
@@ -143,60 +101,55 @@ int main(int argc, char** argv)
     return 2;
   }
 
-  std::vector<unsigned char> shp;
-  if (!LoadWholeFile(path, shp))
+  FileBytes shp;
+  if (!ReadWholeFile(path.c_str(), shp))
     return Fail(path, "cannot read the file");
-  if (shp.size() < kHeaderSize)
+  if (shp.size < zs::kHeaderSize)
     return Fail(path, "shorter than the 100-byte header");
-  tagShpHead head;
-  if (!ZMType::ReadShpHead(shp.data(), &head))
-    return Fail(path, head.fileCode != 9994 ? "not a shapefile (file code is not 9994)"
-                                             : "unsupported version (not 1000)");
+  const std::string shxPath = zs::CompanionPath(path, ".shx");
+  FileBytes shx;
+  const bool haveShx = ReadWholeFile(shxPath.c_str(), shx) && shx.size >= zs::kHeaderSize;
+  zs::RecordIndex index;
+  if (!index.Build(shp.data.get(), shp.size, haveShx ? shx.data.get() : nullptr, shx.size)) {
+    tagShpHead head;
+    zs::DecodeHeader(shp.data.get(), shp.size, head);
+    return Fail(path, head.fileCode != zs::kFileCode ? "not a shapefile (file code is not 9994)"
+                                                     : "unsupported version (not 1000)");
+  }
+  const tagShpHead& head = index.Header();
 
   std::printf("file      %s\n", path.c_str());
-  std::printf("type      %d (%s)\n", head.shapeType, ShapeTypeName(head.shapeType));
-  std::printf("length    %d bytes (%zu on disk)\n", head.fileLength, shp.size());
+  std::printf("type      %d (%s)\n", head.shapeType, zs::ShapeTypeName(head.shapeType));
+  std::printf("length    %d bytes (%" PRId64 " on disk)\n", head.fileLength, shp.size);
   std::printf("version   %d\n", head.version);
   std::printf("envelope  ");
   PrintBox(head.envelop);
   std::printf("\n");
-
-  const std::string shxPath = SiblingPath(path, ".shx");
-  std::vector<unsigned char> shx;
-  if (LoadWholeFile(shxPath, shx) && shx.size() >= kHeaderSize)
-    std::printf("records   %zu (from %s)\n", (shx.size() - kHeaderSize) / 8, shxPath.c_str());
+  if (haveShx)
+    std::printf("records   %" PRId64 " (from %s%s)\n", (shx.size - zs::kHeaderSize) / zs::kIndexEntrySize,
+                shxPath.c_str(), index.UsesIndexFile() ? "" : ", which disagrees with the .shp: walked instead");
   else
     std::printf("records   unknown (no readable %s)\n", shxPath.c_str());
 
-  // Walk the records by their own content lengths: null shapes are shorter than the others.
   bool broken = false;
-  size_t offset = kHeaderSize;
   long shown = 0;
-  long count = 0;
-  while (offset + kRecordHeaderSize <= shp.size()) {
-    const int number = ZMType::ReadEsriInt(shp.data() + offset);
-    const std::int64_t contentLength = 2 * static_cast<std::int64_t>(ZMType::ReadEsriInt(shp.data() + offset + 4));
-    offset += kRecordHeaderSize;
-    if (contentLength < 0 || static_cast<std::uint64_t>(contentLength) > shp.size() - offset) {
-      std::printf("record %d: broken: content length %" PRId64 " runs past the end of the file\n", number,
-                  contentLength);
-      broken = true;
-      break;
-    }
-    ++count;
+  index.ForEach([&](int record, const zs::Record& at) {
     if (limit < 0 || shown < limit) {
-      std::printf("record %-6d", number);
-      if (!PrintRecord(shp.data() + offset, static_cast<int>(contentLength)))
+      std::printf("record %-6d", record + 1);
+      if (at.type != zs::kNullShape && at.type != head.shapeType)
+        std::printf("(type %d in a file of type %d: a null shape to the map) ", at.type, head.shapeType);
+      if (!PrintRecord(at.content, static_cast<int>(at.length)))
         broken = true;
       ++shown;
     }
-    offset += static_cast<size_t>(contentLength);
-  }
-  if (!broken && offset != shp.size()) {
-    std::printf("trailing %zu bytes after the last record\n", shp.size() - offset);
+    return true;
+  });
+  std::printf("walked    %d records\n", index.Count());
+  if (index.DamagedFrom() >= 0) {
+    std::printf("damaged   from record %d on: the file is cut or broken there; the %d records before it are whole\n",
+                index.DamagedFrom() + 1, index.DamagedFrom());
     broken = true;
   }
-  std::printf("walked    %ld records\n", count);
   if (broken)
     return Fail(path, "the record area is broken");
   return 0;

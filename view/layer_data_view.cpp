@@ -1,11 +1,22 @@
 // CLayerDataView: forwarding to the layer's table.
 #include "view/layer_data_view.h"
 
+#include <cstring>
+
 #include "api/formats/dbf_file.h"
+#include "api/formats/text_code_page.h"
+
+namespace {
+
+// Room for a cell's bytes before conversion: the widest dBASE field and more.
+constexpr int kRawTextSize = 1024;
+
+} // namespace
 
 bool CLayerDataView::Load(const char* dbfPath)
 {
   m_table.reset(ZMDbfFile::LoadFile(dbfPath));
+  m_codePage = m_table ? zamra::shape::TableCodePage(dbfPath) : 0;
   return m_table != nullptr;
 }
 
@@ -37,6 +48,10 @@ void CLayerDataView::GetItemText(int row, int column, char* text, int size) cons
   if (size <= 0)
     return;
   text[0] = '\0';
-  if (m_table && row >= 0 && row < m_table->GetRowCount() && column >= 0 && column < m_table->GetColumnCount())
-    m_table->GetItemValue(row, column, text, size);
+  if (!m_table || row < 0 || row >= m_table->GetRowCount() || column < 0 || column >= m_table->GetColumnCount())
+    return;
+  char raw[kRawTextSize];
+  raw[0] = '\0';
+  m_table->GetItemValue(row, column, raw, sizeof raw);
+  zamra::shape::CopyUtf8Cut(text, static_cast<size_t>(size), zamra::shape::TextToUtf8(raw, std::strlen(raw), m_codePage));
 }

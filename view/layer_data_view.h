@@ -1,4 +1,5 @@
-// CLayerDataView: a layer's attribute table behind IDataView. Owned by its layer.
+// CLayerDataView: a layer's attribute table behind IDataView. Owned by its layer. The table
+// keeps the file's bytes; cell texts leave as UTF-8, converted from the table's code page.
 #pragma once
 
 #include <memory>
@@ -13,7 +14,8 @@ public:
   CLayerDataView(const CLayerDataView&) = delete;
   CLayerDataView& operator=(const CLayerDataView&) = delete;
 
-  // Replaces the table by the one loaded from the .dbf file; false when none was obtained.
+  // Replaces the table by the one loaded from the .dbf file, and finds its code page (.cpg,
+  // language-driver byte, the process's); false when no table was obtained.
   bool Load(const char* dbfPath);
 
   void GetItemValue(int row, int column, char* text) override;
@@ -22,10 +24,14 @@ public:
   void GetColumn(int index, char& type, int& length, char* name, char* format, char& flag) override;
   int GetRowCount() override;
 
-  // The cell as text cut to `size` bytes; "" for a row or column that does not exist.
+  // The cell as UTF-8 text cut to `size` bytes at a character boundary; "" for a row or column
+  // that does not exist.
   void GetItemText(int row, int column, char* text, int size) const;
   const ZMDataView* Table() const { return m_table.get(); }
+  // The code page of the table's texts; 0 stands for the process's.
+  unsigned CodePage() const { return m_codePage; }
 
 private:
   std::unique_ptr<ZMDataView> m_table;
+  unsigned m_codePage = 0;
 };

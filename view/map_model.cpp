@@ -71,7 +71,7 @@ ILayer* CMapModel::AddLayer(const char* shpPath)
     return nullptr;
   ZMGeometry::RectRegx(&head.envelop);
   try {
-    std::unique_ptr<CShapeLayer> layer = NewLayerOfType(head.shapeType, this);
+    std::unique_ptr<CShapeLayer> layer = NewLayerOfType(CShapeLayer::LayerTypeOf(head.shapeType), this);
     if (!layer || !layer->Open(shpPath))
       return nullptr;
     double left, bottom, right, top;

@@ -103,9 +103,10 @@ public:
   // Symbol `index` of the strip centred on a geographic point, if its box is free.
   void DrawSymbol(HDC dc, double x, double y, int index);
   // A label under a point, or centred in an envelope, if its box is free; `charWidth` pixels
-  // a byte of text.
-  void DrawLabelAtPoint(HDC dc, const char* text, double x, double y, int charWidth);
-  void DrawLabelInEnvelope(HDC dc, const char* text, const ST_RECT& envelope, int charWidth);
+  // a byte of text. Layer labels come as UTF-8 (`utf8`: `charWidth` pixels a column, wide
+  // characters two); user labels in the process's code page.
+  void DrawLabelAtPoint(HDC dc, const char* text, double x, double y, int charWidth, bool utf8 = false);
+  void DrawLabelInEnvelope(HDC dc, const char* text, const ST_RECT& envelope, int charWidth, bool utf8 = false);
   // The placement grid: a box is free when none of its pixels (edges included) is claimed; a
   // claim covers left .. right - 1 by top .. bottom - 1. Boxes wholly off the surface are
   // neither free nor claimed.
@@ -145,7 +146,7 @@ private:
     return value < 0 ? INT_MIN : INT_MAX;
   }
   void ReplaceSurface();
-  void DrawLabelBox(HDC dc, const char* text, int left, int top, int right, int bottom);
+  void DrawLabelBox(HDC dc, const char* text, bool utf8, int left, int top, int right, int bottom);
 
   std::vector<std::unique_ptr<CShapeLayer>> m_layers;
   int m_selectedLayer = -1;

@@ -5,7 +5,10 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <string>
 
+#include "api/formats/text_code_page.h"
+#include "platform/code_page.h"
 #include "platform/gdi.h"
 #include "view/shape_layer.h"
 #include "view/user_poi_layer.h"
@@ -167,34 +170,42 @@ void CMapModel::DrawSymbol(HDC dc, double x, double y, int index)
   ClaimBox(left, top, right, bottom);
 }
 
-void CMapModel::DrawLabelAtPoint(HDC dc, const char* text, double x, double y, int charWidth)
+void CMapModel::DrawLabelAtPoint(HDC dc, const char* text, double x, double y, int charWidth, bool utf8)
 {
   if (!IsVisible(x, y))
     return;
   int px = 0, py = 0;
   GeoToPixel(x, y, px, py);
-  const int half = static_cast<int>(std::strlen(text)) * charWidth / 2;
+  const int columns = utf8 ? zamra::shape::Utf8DisplayWidth(text) : static_cast<int>(std::strlen(text));
+  const int half = columns * charWidth / 2;
   const int top = py + symbolHeight / 2;  // under the symbol
-  DrawLabelBox(dc, text, px - half, top, px + half, top + charWidth);
+  DrawLabelBox(dc, text, utf8, px - half, top, px + half, top + charWidth);
 }
 
-void CMapModel::DrawLabelInEnvelope(HDC dc, const char* text, const ST_RECT& envelope, int charWidth)
+void CMapModel::DrawLabelInEnvelope(HDC dc, const char* text, const ST_RECT& envelope, int charWidth, bool utf8)
 {
   if (!IsVisible(envelope))
     return;
   int px = 0, py = 0;
   GeoToPixel((envelope.left + envelope.right) * 0.5, (envelope.top + envelope.bottom) * 0.5, px, py);
-  const int half = static_cast<int>(std::strlen(text)) * charWidth / 2;
+  const int columns = utf8 ? zamra::shape::Utf8DisplayWidth(text) : static_cast<int>(std::strlen(text));
+  const int half = columns * charWidth / 2;
   const int top = py - symbolHeight / 2;
-  DrawLabelBox(dc, text, px - half, top, px + half, top + charWidth);
+  DrawLabelBox(dc, text, utf8, px - half, top, px + half, top + charWidth);
 }
 
-void CMapModel::DrawLabelBox(HDC dc, const char* text, int left, int top, int right, int bottom)
+void CMapModel::DrawLabelBox(HDC dc, const char* text, bool utf8, int left, int top, int right, int bottom)
 {
   if (!IsBoxFree(left, top, right, bottom))
     return;
   RECT box{left, top, right, bottom};
-  DrawTextA(dc, text, -1, &box, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+  if (utf8) {
+    const std::u16string wide = ToUtf16(text, CP_UTF8);
+    DrawTextW(dc, wide.c_str(), static_cast<int>(wide.size()), &box,
+              DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+  } else {
+    DrawTextA(dc, text, -1, &box, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+  }
   ClaimBox(left, top, right, bottom);
 }
 

@@ -14,7 +14,9 @@ public:
   // The record's box, or the layer's for an index out of range.
   void GetShapeRect(int index, double* minX, double* minY, double* maxX, double* maxY) override
   {
-    const ST_RECT& box = index >= 0 && index < recordCount ? m_records.Records()[index].envelop : header.envelop;
+    // A null shape has no box of its own.
+    const bool own = index >= 0 && index < recordCount && m_records.Records()[index].partCount > 0;
+    const ST_RECT& box = own ? m_records.Records()[index].envelop : header.envelop;
     *minX = box.left;
     *minY = box.bottom;
     *maxX = box.right;
@@ -28,10 +30,12 @@ public:
   std::int64_t VertexCount() const { return m_records.PointCount(); }
 
 protected:
-  bool AdoptRecords(MallocPtr<unsigned char> block, std::int64_t offset, std::int64_t size) override
+  bool AdoptRecords(MallocPtr<unsigned char> block, const zamra::shape::RecordIndex& index, int fileType) override
   {
-    return m_records.Load(std::move(block), offset, size, recordCount, header.envelop);
+    return m_records.Load(std::move(block), index, recordCount, fileType, header.envelop);
   }
+
+  bool RecordsExtent(ST_RECT& extent) const override { return m_records.Extent(extent); }
 
   LabelAnchor GetLabelAnchor(int record, ST_POINT&, ST_RECT& envelope) override
   {

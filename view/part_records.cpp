@@ -1,89 +1,38 @@
 // Parsing polyline and polygon records of a .shp.
 #include "view/part_records.h"
 
-#include <bit>
 #include <cstring>
 #include <new>
 
 #include "api/formats/shape_type.h"
 
+namespace zs = zamra::shape;
+
 namespace {
 
-constexpr int kRecordHeaderSize = 8;   // record number and content length, big-endian
-constexpr int kFixedContentSize = 44;  // shape type, box, part count, point count
-constexpr int kNullShape = 0;
-
-// Points are moved as they lie in the file, and fields are read in place.
-static_assert(std::endian::native == std::endian::little, "the record parser reads little-endian fields directly");
-
-// Field readers of the view's own record parser, inlined into its loops.
-inline std::int32_t BigInt(const unsigned char* bytes)
-{
-  std::uint32_t value;
-  std::memcpy(&value, bytes, sizeof value);
-  return static_cast<std::int32_t>(__builtin_bswap32(value));
-}
-
-inline std::int32_t LittleInt(const unsigned char* bytes)
-{
-  std::int32_t value;
-  std::memcpy(&value, bytes, sizeof value);
-  return value;
-}
-
 struct RecordLayout {
-  std::int64_t length = 0;  // content length in bytes
-  int partCount = 0;        // 0 for a null shape
+  bool hasParts = false;  // false for null shapes and records of another type
+  int partCount = 0;
   int pointCount = 0;
 };
 
-// Reads and checks one record's framing and counts at `cursor`: the content must fit the area,
-// the counts must fit the content, and part starts must rise within the point count.
-bool ReadLayout(const unsigned char* area, std::int64_t size, std::int64_t cursor, RecordLayout& layout)
+// One record's counts, checked against its length: false when they contradict it.
+bool ReadLayout(const zs::Record& record, int fileType, RecordLayout& layout)
 {
-  if (size - cursor < 12)
-    return false;
-  layout.length = 2 * static_cast<std::int64_t>(BigInt(area + cursor + 4));
-  if (layout.length < 4 || layout.length > size - cursor - kRecordHeaderSize)
-    return false;
-  const unsigned char* content = area + cursor + kRecordHeaderSize;
-  if (LittleInt(content) == kNullShape) {
-    layout.partCount = layout.pointCount = 0;
+  layout = RecordLayout();
+  if (record.type != fileType || record.type == zs::kNullShape)
     return true;
-  }
-  if (layout.length < kFixedContentSize)
-    return false;
-  const std::int64_t parts = LittleInt(content + 36);
-  const std::int64_t points = LittleInt(content + 40);
-  if (parts < 0 || points < 0 || kFixedContentSize + 4 * parts + 16 * points > layout.length)
-    return false;
-  int previous = 0;
-  for (std::int64_t part = 0; part < parts; ++part) {
-    const int start = LittleInt(content + kFixedContentSize + 4 * part);
-    if (start < previous || start > points)
-      return false;
-    previous = start;
-  }
-  layout.partCount = static_cast<int>(parts);
-  layout.pointCount = static_cast<int>(points);
-  return true;
+  layout.hasParts = true;
+  return zs::MultiPartFits(record.content + zs::kTypeSize, record.length - zs::kTypeSize, layout.partCount,
+                           layout.pointCount);
 }
 
-template <typename Part>
-void UpdatePartBox(Part& part)
+void Widen(ST_RECT& box, const ST_RECT& other)
 {
-  if (part.pointCount <= 0)
-    return;
-  const ST_POINT* p = part.points;
-  double left = p[0].x, right = p[0].x, top = p[0].y, bottom = p[0].y;
-  for (int i = 1; i < part.pointCount; ++i) {
-    const double x = p[i].x, y = p[i].y;
-    left = x < left ? x : left;
-    right = x > right ? x : right;
-    bottom = y < bottom ? y : bottom;
-    top = y > top ? y : top;
-  }
-  part.envelop = {left, right, top, bottom};
+  box.left = other.left < box.left ? other.left : box.left;
+  box.right = other.right > box.right ? other.right : box.right;
+  box.bottom = other.bottom < box.bottom ? other.bottom : box.bottom;
+  box.top = other.top > box.top ? other.top : box.top;
 }
 
 } // namespace
@@ -106,22 +55,25 @@ void PartRecords<Multi>::Release()
 }
 
 template <typename Multi>
-bool PartRecords<Multi>::Load(MallocPtr<unsigned char> block, std::int64_t offset, std::int64_t size, int count,
+bool PartRecords<Multi>::Load(MallocPtr<unsigned char> block, const zs::RecordIndex& index, int count, int fileType,
                               const ST_RECT& nullBox)
 {
   Release();
-  if (count < 0 || !block)
+  if (count < 0 || !block || index.Count() < count)
     return false;
-  const unsigned char* area = block.get() + offset;
   // First pass: check every record and count its parts, so that the arrays are allocated once.
-  std::int64_t totalParts = 0, cursor = 0;
+  std::int64_t totalParts = 0;
   RecordLayout layout;
-  for (int record = 0; record < count; ++record) {
-    if (!ReadLayout(area, size, cursor, layout))
+  const bool fits = index.ForEach([&](int record, const zs::Record& at) {
+    if (record >= count)
+      return true;
+    if (!ReadLayout(at, fileType, layout))
       return false;
     totalParts += layout.partCount;
-    cursor += kRecordHeaderSize + layout.length;
-  }
+    return true;
+  });
+  if (!fits)
+    return false;
   try {
     m_records = new Multi[count > 0 ? count : 1];
     m_recordCount = count;
@@ -133,30 +85,31 @@ bool PartRecords<Multi>::Load(MallocPtr<unsigned char> block, std::int64_t offse
   }
 
   // Second pass: each record's points move down to the start of the block, after those of the
-  // records before it. The target never passes the record being read (a record is longer than
-  // its points), and the record's counts are read before its points move over them.
+  // records before it. The target never passes the record being read (records lie in file
+  // order and are longer than their points), and the record's counts are read before its
+  // points move over them.
   unsigned char* target = block.get();
   Part* nextPart = m_parts;
   std::int64_t points = 0;
-  cursor = 0;
-  for (int record = 0; record < count; ++record) {
-    ReadLayout(area, size, cursor, layout);  // checked in the first pass
-    const unsigned char* content = area + cursor + kRecordHeaderSize;
+  index.ForEach([&](int record, const zs::Record& at) {
+    if (record >= count)
+      return false;
+    ReadLayout(at, fileType, layout);  // checked in the first pass
     Multi& multi = m_records[record];
-    cursor += kRecordHeaderSize + layout.length;
-    if (LittleInt(content) == kNullShape) {
+    if (!layout.hasParts) {
       multi.envelop = nullBox;
-      continue;
+      return true;
     }
-    ZMType::ReadEnvelop(content + 4, &multi.envelop);
+    const unsigned char* body = at.content + zs::kTypeSize;
+    ZMType::ReadEnvelop(body, &multi.envelop);
     if (layout.partCount == 0)
-      continue;
+      return true;
     multi.partCount = layout.partCount;
-    const unsigned char* starts = content + kFixedContentSize;
-    const int first = LittleInt(starts);
+    const unsigned char* starts = at.content + zs::kMultiPartFixedSize;
+    const int first = zs::LittleInt(starts);
     for (int part = 0; part < layout.partCount; ++part) {
-      const int start = LittleInt(starts + 4 * part);
-      const int end = part + 1 < layout.partCount ? LittleInt(starts + 4 * (part + 1)) : layout.pointCount;
+      const int start = zs::LittleInt(starts + 4 * part);
+      const int end = part + 1 < layout.partCount ? zs::LittleInt(starts + 4 * (part + 1)) : layout.pointCount;
       nextPart[part].pointCount = end - start;
     }
     nextPart += layout.partCount;
@@ -166,7 +119,8 @@ bool PartRecords<Multi>::Load(MallocPtr<unsigned char> block, std::int64_t offse
     std::memmove(target, source, static_cast<size_t>(16 * used));
     target += 16 * used;
     points += used;
-  }
+    return true;
+  });
 
   // The block keeps only the points; shrinking never needs to move them, but the parts learn
   // their addresses only now in case it did.
@@ -180,14 +134,41 @@ bool PartRecords<Multi>::Load(MallocPtr<unsigned char> block, std::int64_t offse
   for (std::int64_t part = 0; part < m_partCount; ++part) {
     m_parts[part].points = next;
     next += m_parts[part].pointCount;
-    UpdatePartBox(m_parts[part]);
+    zs::BoxOfPoints(m_parts[part].points, m_parts[part].pointCount, m_parts[part].envelop);
   }
   for (int record = 0, part = 0; record < count; ++record) {
-    if (m_records[record].partCount > 0)
-      m_records[record].parts = m_parts + part;
-    part += m_records[record].partCount;
+    Multi& multi = m_records[record];
+    if (multi.partCount > 0) {
+      multi.parts = m_parts + part;
+      // A record box left empty or unreadable by its writer is rebuilt from its parts.
+      if (!zs::IsUsableBox(multi.envelop)) {
+        multi.envelop = multi.parts[0].envelop;
+        for (int p = 1; p < multi.partCount; ++p)
+          Widen(multi.envelop, multi.parts[p].envelop);
+      }
+    }
+    part += multi.partCount;
   }
   return true;
+}
+
+template <typename Multi>
+bool PartRecords<Multi>::Extent(ST_RECT& extent) const
+{
+  bool found = false;
+  for (int record = 0; record < m_recordCount; ++record) {
+    const Multi& multi = m_records[record];
+    for (int part = 0; part < multi.partCount; ++part) {
+      if (multi.parts[part].pointCount <= 0)
+        continue;
+      if (!found)
+        extent = multi.parts[part].envelop;
+      else
+        Widen(extent, multi.parts[part].envelop);
+      found = true;
+    }
+  }
+  return found;
 }
 
 template class PartRecords<ST_MPOLYLINE>;

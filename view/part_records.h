@@ -6,8 +6,9 @@
 #include <memory>
 #include <type_traits>
 
+#include "api/formats/file_block.h"
+#include "api/formats/record_index.h"
 #include "api/formats/shape_records.h"
-#include "view/file_bytes.h"
 
 template <typename Multi>
 class PartRecords final {
@@ -19,11 +20,14 @@ public:
   PartRecords(const PartRecords&) = delete;
   PartRecords& operator=(const PartRecords&) = delete;
 
-  // Parses `count` records from the `size` bytes at `offset` in `block`, taking the block over.
-  // Each record is walked by its own content length; a null shape keeps its place as a record
-  // without parts whose box is `nullBox`. False, with nothing kept, when a record does not fit
-  // the area or its counts contradict its length.
-  bool Load(MallocPtr<unsigned char> block, std::int64_t offset, std::int64_t size, int count, const ST_RECT& nullBox);
+  // Parses the first `count` records that `index` finds in `block`, taking the block over. A
+  // null shape, and a record of another type than `fileType`, keeps its place as a record
+  // without parts whose box is `nullBox`. False, with nothing kept, when the index holds fewer
+  // records or a record's counts contradict its length.
+  bool Load(MallocPtr<unsigned char> block, const zamra::shape::RecordIndex& index, int count, int fileType,
+            const ST_RECT& nullBox);
+  // The union of the boxes of all records with parts; false when there is none.
+  bool Extent(ST_RECT& extent) const;
   void Release();
 
   Multi* Records() const { return m_records; }

@@ -1,59 +1,101 @@
-// CPointLayer: point records.
+// CPointLayer: point and multipoint records.
 #include "view/point_layer.h"
 
 #include <new>
 
-#include "api/formats/shape_type.h"
+#include "api/formats/shape_layout.h"
 #include "view/map_model.h"
 
-namespace {
-
-constexpr int kRecordHeaderSize = 8;  // record number and content length, big-endian
-constexpr int kNullShape = 0;
-constexpr int kPointContentSize = 20;  // shape type, x, y
-
-} // namespace
+namespace zs = zamra::shape;
 
 CPointLayer::CPointLayer(CMapModel* owner) : CShapeLayer(owner, 1) {}
 
 CPointLayer::~CPointLayer() = default;
 
-bool CPointLayer::AdoptRecords(MallocPtr<unsigned char> block, std::int64_t offset, std::int64_t size)
+bool CPointLayer::AdoptRecords(MallocPtr<unsigned char> block, const zs::RecordIndex& index, int fileType)
 {
-  if (recordCount < 0 || !block)
+  if (recordCount < 0 || !block || index.Count() < recordCount)
     return false;
-  // Points get their own array: null shapes are shorter than a point, so compacting in place
-  // could overtake records not yet read.
-  MallocPtr<ST_POINT> points(reinterpret_cast<ST_POINT*>(AllocateLarge(16 * static_cast<std::int64_t>(recordCount))));
-  if (!points)
-    return false;
-  const unsigned char* area = block.get() + offset;
-  std::vector<bool> isNull(static_cast<size_t>(recordCount), false);
-  std::int64_t cursor = 0;
-  for (int record = 0; record < recordCount; ++record) {
-    // Each record is as long as its header says: null shapes are shorter than points.
-    if (size - cursor < kRecordHeaderSize)
-      return false;
-    const std::int64_t length = 2 * static_cast<std::int64_t>(ZMType::ReadEsriInt(area + cursor + 4));
-    if (length < 4 || length > size - cursor - kRecordHeaderSize)
-      return false;
-    const unsigned char* content = area + cursor + kRecordHeaderSize;
-    const int shapeType = ZMType::ReadInt(content);
-    ST_POINT& point = points.get()[record];
-    if (shapeType == kNullShape) {
-      isNull[static_cast<size_t>(record)] = true;
-      point = ST_POINT();
-    } else {
-      if (length < kPointContentSize)
-        return false;
-      point.x = ZMType::ReadDouble(content + 4);
-      point.y = ZMType::ReadDouble(content + 12);
+  const int count = recordCount;
+  const bool multi = zs::PlanarType(fileType) == zs::kMultiPoint;
+  // Records of another type than the file's, and points too short to hold x and y, are null shapes.
+  auto pointsOf = [&](const zs::Record& record) -> std::int64_t {
+    if (record.type != fileType || record.type == zs::kNullShape)
+      return 0;
+    if (!multi)
+      return record.length >= zs::kPointContentSize ? 1 : 0;
+    int points = 0;
+    return zs::MultiPointFits(record.content + zs::kTypeSize, record.length - zs::kTypeSize, points) ? points : 0;
+  };
+  std::int64_t total = count;
+  std::vector<std::int64_t> firstPoint;
+  try {
+    if (multi) {
+      firstPoint.assign(static_cast<size_t>(count) + 1, 0);
+      total = 0;
+      index.ForEach([&](int record, const zs::Record& at) {
+        if (record >= count)
+          return false;
+        firstPoint[static_cast<size_t>(record)] = total;
+        total += pointsOf(at);
+        return true;
+      });
+      firstPoint[static_cast<size_t>(count)] = total;
     }
-    cursor += kRecordHeaderSize + length;
+    // Points get their own array: null shapes are shorter than a point, so compacting in place
+    // could overtake records not yet read.
+    MallocPtr<ST_POINT> points(reinterpret_cast<ST_POINT*>(AllocateLarge(16 * total)));
+    if (!points)
+      return false;
+    std::vector<bool> isNull(static_cast<size_t>(count), false);
+    ST_POINT* next = points.get();
+    index.ForEach([&](int record, const zs::Record& at) {
+      if (record >= count)
+        return false;
+      const std::int64_t n = pointsOf(at);
+      if (n == 0) {
+        isNull[static_cast<size_t>(record)] = true;
+        if (!multi)
+          *next++ = ST_POINT();  // keeps record i at point i
+        return true;
+      }
+      // x and y follow the type; a multipoint's points follow its box and count.
+      const unsigned char* source = at.content + (multi ? zs::kMultiPointFixedSize : zs::kTypeSize);
+      for (std::int64_t i = 0; i < n; ++i, ++next) {
+        next->x = zs::LittleDouble(source + 16 * i);
+        next->y = zs::LittleDouble(source + 16 * i + 8);
+      }
+      return true;
+    });
+    m_points = std::move(points);
+    m_firstPoint = std::move(firstPoint);
+    m_isNull = std::move(isNull);
+  } catch (const std::bad_alloc&) {
+    return false;
   }
-  m_points = std::move(points);
-  m_isNull = std::move(isNull);
   return true;
+}
+
+bool CPointLayer::RecordsExtent(ST_RECT& extent) const
+{
+  bool found = false;
+  for (int record = 0; record < recordCount; ++record) {
+    if (!HasGeometry(record))
+      continue;
+    ST_RECT box;
+    const std::int64_t first = FirstPoint(record);
+    zs::BoxOfPoints(m_points.get() + first, FirstPoint(record + 1) - first, box);
+    if (!found) {
+      extent = box;
+      found = true;
+      continue;
+    }
+    extent.left = box.left < extent.left ? box.left : extent.left;
+    extent.right = box.right > extent.right ? box.right : extent.right;
+    extent.bottom = box.bottom < extent.bottom ? box.bottom : extent.bottom;
+    extent.top = box.top > extent.top ? box.top : extent.top;
+  }
+  return found;
 }
 
 void CPointLayer::GetShapeRect(int index, double* minX, double* minY, double* maxX, double* maxY)
@@ -64,21 +106,42 @@ void CPointLayer::GetShapeRect(int index, double* minX, double* minY, double* ma
     GetRect(minX, minY, maxX, maxY);
     return;
   }
-  *minX = *maxX = m_points.get()[index].x;
-  *minY = *maxY = m_points.get()[index].y;
+  ST_RECT box;
+  const std::int64_t first = FirstPoint(index);
+  zs::BoxOfPoints(m_points.get() + first, FirstPoint(index + 1) - first, box);
+  *minX = box.left;
+  *minY = box.bottom;
+  *maxX = box.right;
+  *maxY = box.top;
 }
 
 int CPointLayer::HitTest(double x, double y)
 {
   double best = 64800.0;  // 180 x 360: nothing on the globe is farther
   int found = -1;
-  for (int i = 0; i < recordCount; ++i) {
-    const double dy = m_points.get()[i].y - y;
-    const double dx = m_points.get()[i].x - x;
-    const double d = dy * dy + dx * dx;
-    if (d < best && HasGeometry(i)) {
-      best = d;
-      found = i;
+  const ST_POINT* points = m_points.get();
+  if (m_firstPoint.empty()) {
+    // One point per record: the loop touches only the coordinates.
+    for (int i = 0; i < recordCount; ++i) {
+      const double dy = points[i].y - y;
+      const double dx = points[i].x - x;
+      const double d = dy * dy + dx * dx;
+      if (d < best && HasGeometry(i)) {
+        best = d;
+        found = i;
+      }
+    }
+  } else {
+    for (int record = 0; record < recordCount; ++record) {
+      for (std::int64_t i = m_firstPoint[static_cast<size_t>(record)]; i < m_firstPoint[static_cast<size_t>(record) + 1]; ++i) {
+        const double dy = points[i].y - y;
+        const double dx = points[i].x - x;
+        const double d = dy * dy + dx * dx;
+        if (d < best) {
+          best = d;
+          found = record;
+        }
+      }
     }
   }
   return best <= 2.0 ? found : -1;
@@ -86,10 +149,12 @@ int CPointLayer::HitTest(double x, double y)
 
 void CPointLayer::DrawShapes(HDC dc)
 {
-  for (int i = 0; i < recordCount; ++i) {
-    if (!HasGeometry(i))
+  const ST_POINT* points = m_points.get();
+  for (int record = 0; record < recordCount; ++record) {
+    if (!HasGeometry(record))
       continue;
-    model->DrawSymbol(dc, m_points.get()[i].x, m_points.get()[i].y, pointIndex);
+    for (std::int64_t i = FirstPoint(record); i < FirstPoint(record + 1); ++i)
+      model->DrawSymbol(dc, points[i].x, points[i].y, pointIndex);
   }
 }
 
@@ -99,6 +164,6 @@ CShapeLayer::LabelAnchor CPointLayer::GetLabelAnchor(int record, ST_POINT& point
 {
   if (!HasGeometry(record))
     return LabelAnchor::None;
-  point = m_points.get()[record];
+  point = m_points.get()[FirstPoint(record)];  // a multipoint is labelled at its first point
   return LabelAnchor::AtPoint;
 }

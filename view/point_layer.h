@@ -1,6 +1,8 @@
-// CPointLayer: a layer of point records, each drawn as a symbol of the symbol strip.
+// CPointLayer: a layer of point records, each drawn as a symbol of the symbol strip. A
+// multipoint record is one feature with a symbol at each of its points.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <vector>
 
@@ -11,9 +13,11 @@ public:
   explicit CPointLayer(CMapModel* model);
   ~CPointLayer() override;
 
+  // The record's point, or the box of a multipoint's points; the layer's box for a record
+  // without geometry; nothing for an index out of range.
   void GetShapeRect(int index, double* minX, double* minY, double* maxX, double* maxY) override;
-  // The nearest point within a squared distance of 2 (coordinate units); the earliest of
-  // equally near points wins. Records without geometry are never hit.
+  // The record with the nearest point within a squared distance of 2 (coordinate units); the
+  // earliest of equally near points wins. Records without geometry are never hit.
   int HitTest(double x, double y) override;
   void SetPointIndex(int index) override { pointIndex = index; }
   int GetPointIndex() override { return pointIndex; }
@@ -21,16 +25,24 @@ public:
   void DrawLabels(HDC dc) override;
 
   bool HasGeometry(int record) const { return !m_isNull[static_cast<size_t>(record)]; }
+  // All points, in record order: one per record for a point file (a null shape's reads (0, 0)),
+  // all of a multipoint record's points one after another for a multipoint file.
   const ST_POINT* Points() const { return m_points.get(); }
+  // The points of `record`: [FirstPoint(record), FirstPoint(record + 1)).
+  std::int64_t FirstPoint(int record) const
+  {
+    return m_firstPoint.empty() ? record : m_firstPoint[static_cast<size_t>(record)];
+  }
 
   int pointIndex = 1;
 
 protected:
-  // Walks the records by their content lengths; null shapes keep their place without geometry.
-  bool AdoptRecords(MallocPtr<unsigned char> block, std::int64_t offset, std::int64_t size) override;
+  bool AdoptRecords(MallocPtr<unsigned char> block, const zamra::shape::RecordIndex& index, int fileType) override;
+  bool RecordsExtent(ST_RECT& extent) const override;
   LabelAnchor GetLabelAnchor(int record, ST_POINT& point, ST_RECT& envelope) override;
 
 private:
-  MallocPtr<ST_POINT> m_points;  // recordCount points
-  std::vector<bool> m_isNull;            // records that are null shapes
+  MallocPtr<ST_POINT> m_points;
+  std::vector<std::int64_t> m_firstPoint;  // multipoint files: recordCount + 1 starts; else empty
+  std::vector<bool> m_isNull;              // records that are null shapes
 };

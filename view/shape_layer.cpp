@@ -3,18 +3,17 @@
 
 #include <cstdio>
 #include <cstring>
+#include <string>
 
+#include "api/formats/companion_files.h"
+#include "api/formats/shape_layout.h"
 #include "api/formats/shape_type.h"
 #include "api/geometry/geometry.h"
 #include "platform/gdi.h"
-#include "view/file_bytes.h"
 #include "view/map_model.h"
 #include "view/text_fields.h"
 
 namespace {
-
-constexpr int kHeaderSize = 100;
-constexpr int kShxEntrySize = 8;
 
 // Layers are numbered in the order they are made, failed ones included.
 int g_layerSerial = 0;
@@ -27,47 +26,52 @@ CShapeLayer::CShapeLayer(CMapModel* owner, int shapeType) : model(owner), id(++g
 
 CShapeLayer::~CShapeLayer() = default;
 
+bool CShapeLayer::LoadGeometry(FileBytes shp, const unsigned char* shx, std::int64_t shxSize)
+{
+  zamra::shape::RecordIndex index;
+  if (!index.Build(shp.data.get(), shp.size, shx, shxSize))
+    return false;
+  header = index.Header();
+  const int fileType = header.shapeType;
+  if (LayerTypeOf(fileType) != type)
+    return false;
+  recordCount = index.Count();
+  m_damagedFrom = index.DamagedFrom();
+  // The records are parsed where they were read; the points stay in that block.
+  if (!AdoptRecords(std::move(shp.data), index, fileType)) {
+    recordCount = 0;
+    return false;
+  }
+  ZMGeometry::RectRegx(&header.envelop);
+  ST_RECT extent;
+  if (!zamra::shape::IsUsableBox(header.envelop) && RecordsExtent(extent))
+    header.envelop = extent;  // writers that never filled the box in, or filled it with garbage
+  return true;
+}
+
+int CShapeLayer::LayerTypeOf(int fileType)
+{
+  const int planar = zamra::shape::PlanarType(fileType);
+  return planar == zamra::shape::kMultiPoint ? zamra::shape::kPoint : planar;
+}
+
 bool CShapeLayer::Open(const char* shpPath)
 {
-  char base[MAX_PATH];
-  if (shpPath == nullptr || std::strlen(shpPath) >= sizeof base)
+  std::string base;
+  if (shpPath == nullptr || std::strlen(shpPath) >= MAX_PATH || !zamra::shape::BaseOfPath(shpPath, base))
     return false;
-  std::strcpy(base, shpPath);
-  // The extension is what follows the last "." of the file name (a "." in a folder name is not one).
-  char* dot = std::strrchr(base, '.');
-  const char* slash = LastPathSeparator(base);
-  if (dot == nullptr || (slash != nullptr && dot < slash))
-    return false;
-  *dot = '\0';
-  char shxPath[MAX_PATH + 8];
-  char dbfPath[MAX_PATH + 8];
-  std::snprintf(shxPath, sizeof shxPath, "%s.shx", base);
-  std::snprintf(dbfPath, sizeof dbfPath, "%s.dbf", base);
-
+  const std::string dbfPath = zamra::shape::CompanionPath(shpPath, ".dbf");
   {
+    // The index is a help, not a must: without one, or with one that disagrees, the .shp is walked.
     FileBytes shx;
-    if (!ReadWholeFile(shxPath, shx) || shx.size < kHeaderSize || !ZMType::ReadShpHead(shx.data.get(), &header))
-      return false;
-    ZMGeometry::RectRegx(&header.envelop);
-    if (header.shapeType != type)
-      return false;
-    recordCount = static_cast<int>((shx.size - kHeaderSize) / kShxEntrySize);
-  }
-  {
+    if (!ReadWholeFile(zamra::shape::CompanionPath(shpPath, ".shx").c_str(), shx))
+      shx = FileBytes();
     FileBytes shp;
-    tagShpHead mainHeader;
-    if (!ReadWholeFile(shpPath, shp, KeepsRecordBlock()) || shp.size < kHeaderSize ||
-        !ZMType::ReadShpHead(shp.data.get(), &mainHeader))
-      return false;
-    ZMGeometry::RectRegx(&mainHeader.envelop);
-    if (mainHeader.shapeType != type)
-      return false;
-    // The records are parsed where they were read; the points stay in that block.
-    if (!AdoptRecords(std::move(shp.data), kHeaderSize, shp.size - kHeaderSize))
+    if (!ReadWholeFile(shpPath, shp, KeepsRecordBlock()) || !LoadGeometry(std::move(shp), shx.data.get(), shx.size))
       return false;
   }
   m_dataView = std::make_unique<CLayerDataView>();
-  if (!m_dataView->Load(dbfPath)) {
+  if (!m_dataView->Load(dbfPath.c_str())) {
     m_dataView.reset();
     return false;  // the caller destroys the layer with the records it read
   }
@@ -82,7 +86,7 @@ bool CShapeLayer::Open(const char* shpPath)
       break;
     }
   }
-  std::strcpy(path, shpPath);
+  CopyTextField(path, shpPath, sizeof path);
   return true;
 }
 
@@ -127,13 +131,17 @@ int CShapeLayer::HitTest(double, double) { return -1; }
 
 int CShapeLayer::LoadRecords(const unsigned char* area, int size)
 {
-  if (area == nullptr || size < 0)
+  if (area == nullptr || size < 0 || recordCount < 0)
     return 0;
   MallocPtr<unsigned char> copy(AllocateLarge(size, KeepsRecordBlock()));
   if (!copy)
     return 0;
   std::memcpy(copy.get(), area, static_cast<size_t>(size));
-  return AdoptRecords(std::move(copy), 0, size) ? 1 : 0;
+  zamra::shape::RecordIndex index;
+  index.BuildFromArea(copy.get(), size);
+  if (index.Count() < recordCount)
+    return 0;  // the area ends before the records the layer expects
+  return AdoptRecords(std::move(copy), index, type) ? 1 : 0;
 }
 
 void CShapeLayer::SetScaleRange(double minimum, double maximum)
@@ -176,8 +184,8 @@ void CShapeLayer::DrawLabelsWithFont(HDC dc)
     if (!GetLabelText(record, text, sizeof text))
       continue;
     if (anchor == LabelAnchor::AtPoint)
-      model->DrawLabelAtPoint(dc, text, point.x, point.y, labelSize);
+      model->DrawLabelAtPoint(dc, text, point.x, point.y, labelSize, true);
     else
-      model->DrawLabelInEnvelope(dc, text, envelope, labelSize);
+      model->DrawLabelInEnvelope(dc, text, envelope, labelSize, true);
   }
 }

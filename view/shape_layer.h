@@ -5,8 +5,9 @@
 
 #include <memory>
 
+#include "api/formats/file_block.h"
+#include "api/formats/record_index.h"
 #include "api/formats/shape_records.h"
-#include "view/file_bytes.h"
 #include "view/include/ilayer.h"
 #include "view/layer_data_view.h"
 
@@ -21,9 +22,17 @@ public:
   CShapeLayer(const CShapeLayer&) = delete;
   CShapeLayer& operator=(const CShapeLayer&) = delete;
 
-  // Loads the .shx, the .shp and the .dbf beside `shpPath`; false (with nothing kept) when a
-  // file is missing or broken, or its shape type is not the layer's.
+  // Loads the .shp, its .shx when there is a usable one, and the .dbf beside `shpPath`; false
+  // (with nothing kept) when the .shp or .dbf is missing or broken, or the .shp's shape type is
+  // not drawn by this layer. A .shp cut short loads its complete records.
   bool Open(const char* shpPath);
+  // The geometry from a whole .shp in memory (taken over) and its .shx (`shx` may be null):
+  // false, with no records kept, when the .shp is not one this layer draws or a record's counts
+  // contradict its length.
+  bool LoadGeometry(FileBytes shp, const unsigned char* shx, std::int64_t shxSize);
+  // The layer a .shp of shape type `fileType` becomes: 1 for points and multipoints, 3, 5, or 0
+  // for types the view does not draw. Z and M types are drawn as their plain forms.
+  static int LayerTypeOf(int fileType);
 
   int GetType() override { return type; }
   void GetName(char* out) override;
@@ -64,6 +73,8 @@ public:
   // The layer's attribute table, for the view's own bounded reads.
   CLayerDataView* LayerDataView() { return m_dataView.get(); }
   int RecordCount() const { return recordCount; }
+  // The first record the .shp could not give (a cut or broken file), or -1.
+  int DamagedFrom() const { return m_damagedFrom; }
   bool IsInScaleRange(double scale) const { return minScale <= scale && scale <= maxScale; }
 
   // Settings, named as the workspace file knows them.
@@ -80,16 +91,20 @@ public:
   int recordCount = 0;
   double minScale = 30.0;
   double maxScale = 300000000.0;  // the view's largest scale: a new layer shows at full extent
-  tagShpHead header;  // the .shx header; its box is the layer's
+  tagShpHead header;  // the .shp header; its box is the layer's (from the records when unusable)
   int lineWidth = 1;
   COLORREF lineColor = 0;
   int lineStyle = 0;
   COLORREF bkColor = 0;
 
 protected:
-  // Parses the `size` bytes of records at `offset` in `block`, and may keep the block (as the
-  // storage of the points); false when a record is broken.
-  virtual bool AdoptRecords(MallocPtr<unsigned char> block, std::int64_t offset, std::int64_t size) = 0;
+  // Parses the first recordCount records that `index` finds in `block`, and may keep the block
+  // (as the storage of the points). Records of neither the null type nor `fileType` become null
+  // shapes. False when a record's counts contradict its length.
+  virtual bool AdoptRecords(MallocPtr<unsigned char> block, const zamra::shape::RecordIndex& index, int fileType) = 0;
+  // The box of every record with geometry, for files whose header box is unusable; false when
+  // no record has any.
+  virtual bool RecordsExtent(ST_RECT& extent) const = 0;
   // Whether AdoptRecords keeps the block (polylines and polygons do; points copy out of it).
   bool KeepsRecordBlock() const { return type != 1; }
 
@@ -102,4 +117,5 @@ protected:
   void DrawLabelsWithFont(HDC dc);
 
   std::unique_ptr<CLayerDataView> m_dataView;
+  int m_damagedFrom = -1;
 };

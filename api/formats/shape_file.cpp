@@ -10,76 +10,61 @@
 
 #include "api/base/file.h"
 #include "api/formats/dbf_file.h"
+#include "api/formats/companion_files.h"
+#include "api/formats/file_block.h"
 #include "api/formats/large_buffer.h"
 #include "api/formats/polygon.h"
 #include "api/formats/polyline.h"
 #include "api/base/replacement_file.h"
+#include "api/formats/record_index.h"
+#include "api/formats/shape_layout.h"
 #include "api/formats/shape_type.h"
-#include "api/formats/whole_file.h"
 #include "platform/file_io.h"
 
 namespace {
 
-constexpr int kNullShape = 0;
-constexpr int kPointShape = 1;
-constexpr int kPolylineShape = 3;
-constexpr int kPolygonShape = 5;
-constexpr int kHeaderSize = 100;
-constexpr int kRecordHeaderSize = 8;      // record number and content length
-constexpr int kPointContentSize = 20;     // shape type, x, y
-constexpr int kNullContentSize = 4;       // shape type only
+using zamra::shape::kHeaderSize;
+using zamra::shape::kMaxFileBytes;
+using zamra::shape::kNullShape;
+using zamra::shape::kPointContentSize;
+using zamra::shape::kRecordHeaderSize;
+constexpr int kPointShape = zamra::shape::kPoint;
+constexpr int kPolylineShape = zamra::shape::kPolyline;
+constexpr int kPolygonShape = zamra::shape::kPolygon;
+constexpr int kNullContentSize = zamra::shape::kTypeSize;  // shape type only
 constexpr std::int64_t kMaxWords = INT32_MAX;  // offsets and lengths are signed 32-bit word counts
-constexpr std::int64_t kMaxFileBytes = INT32_MAX;  // the header keeps the length in bytes
 
-// The name up to its last "."; false when the file part of the name has none.
 bool BaseName(const char* fileName, std::string& base)
 {
-  if (fileName == nullptr)
-    return false;
-  const std::string name(fileName);
-  const size_t dot = name.rfind('.');
-  const size_t slash = name.find_last_of("/\\");
-  if (dot == std::string::npos || (slash != std::string::npos && dot < slash))
-    return false;
-  base = name.substr(0, dot);
-  return true;
+  return fileName != nullptr && zamra::shape::BaseOfPath(fileName, base);
 }
 
-// Calls visit(type, content, contentBytes) for `count` records, stepping by each record's
-// content length; false as soon as a record does not fit in the area or visit refuses it.
+// Calls visit(type, content, contentBytes) for the first `count` records of the area; false
+// when the area holds fewer whole records or visit refuses one.
 template <typename Visit>
 bool WalkRecords(const unsigned char* records, int size, int count, Visit visit)
 {
-  std::int64_t offset = 0;
-  for (int index = 0; index < count; ++index) {
-    if (size - offset < kRecordHeaderSize + kNullContentSize)
-      return false;
-    const std::int64_t contentBytes = 2 * static_cast<std::int64_t>(ZMType::ReadEsriInt(records + offset + 4));
-    if (contentBytes < kNullContentSize || contentBytes > size - offset - kRecordHeaderSize)
-      return false;
-    const unsigned char* content = records + offset + kRecordHeaderSize;
-    if (!visit(ZMType::ReadInt(content), content, static_cast<int>(contentBytes)))
-      return false;
-    offset += kRecordHeaderSize + contentBytes;
-  }
-  return true;
+  zamra::shape::RecordIndex index;
+  index.BuildFromArea(records, size);
+  if (index.Count() < count)
+    return false;
+  return index.ForEach([&](int number, const zamra::shape::Record& record) {
+    return number >= count || visit(record.type, record.content, static_cast<int>(record.length));
+  });
 }
 
 // How many whole records, each of the null type or `shapeType`, the area holds from its start.
 int CountRecords(const unsigned char* records, std::int64_t size, int shapeType)
 {
-  std::int64_t offset = 0;
+  zamra::shape::RecordIndex index;
+  index.BuildFromArea(records, size);
   int count = 0;
-  while (count < INT32_MAX && size - offset >= kRecordHeaderSize + kNullContentSize) {
-    const std::int64_t contentBytes = 2 * static_cast<std::int64_t>(ZMType::ReadEsriInt(records + offset + 4));
-    if (contentBytes < kNullContentSize || contentBytes > size - offset - kRecordHeaderSize)
-      break;
-    const int type = ZMType::ReadInt(records + offset + kRecordHeaderSize);
-    if (type != kNullShape && type != shapeType)
-      break;
-    offset += kRecordHeaderSize + contentBytes;
+  index.ForEach([&](int, const zamra::shape::Record& record) {
+    if (record.type != kNullShape && record.type != shapeType)
+      return false;
     ++count;
-  }
+    return true;
+  });
   return count;
 }
 
@@ -251,7 +236,7 @@ ZMShapeFile* ZMShapeFile::GetInstance(const char* fileName)
   if (!BaseName(fileName, base))
     return nullptr;
   tagShpHead head;
-  if (!ZMType::ReadShpHead((base + ".shx").c_str(), &head))
+  if (!ZMType::ReadShpHead(zamra::shape::CompanionPath(fileName, ".shx").c_str(), &head))
     return nullptr;
   try {
     std::unique_ptr<ZMShapeFile> shapeFile;
@@ -285,21 +270,20 @@ bool ZMShapeFile::Load(const char* fileName)
     // Shapes held before would otherwise sit in front of the loaded ones.
     RemoveAll();
     delete m_dataView;
-    m_dataView = ZMDbfFile::LoadFile((base + ".dbf").c_str());
+    m_dataView = ZMDbfFile::LoadFile(zamra::shape::CompanionPath(fileName, ".dbf").c_str());
     if (m_dataView == nullptr)
       return false;
     m_recordCount = m_dataView->GetRowCount();
 
-    zamra::formats::WholeFile shp;
+    FileBytes shp;
     const int nativeType = m_shapeType;
-    bool loaded = shp.Read(fileName, kHeaderSize + std::int64_t{INT32_MAX}) && shp.Size() >= kHeaderSize &&
-                  LoadHead(shp.Data());
+    bool loaded = ReadWholeFile(fileName, shp) && shp.size >= kHeaderSize && LoadHead(shp.data.get());
     // A .shp of another shape type than its .shx promised is not this object's kind.
     loaded = loaded && m_shapeType == nativeType;
     m_shapeType = nativeType;
     if (loaded) {
-      unsigned char* records = shp.Data() + kHeaderSize;
-      const int size = static_cast<int>(shp.Size() - kHeaderSize);
+      unsigned char* records = shp.data.get() + kHeaderSize;
+      const int size = static_cast<int>(shp.size - kHeaderSize);
       // Shapes beyond the table's rows are loaded too (with blank rows), so that a save
       // writes every shape back; should they not decode, the table's count is what loads.
       const int rows = m_recordCount;

@@ -9,13 +9,15 @@
 #include <utility>
 
 #include "api/base/file.h"
+#include "api/formats/record_index.h"
+#include "api/formats/shape_layout.h"
 
 namespace {
 
-constexpr int kFileCode = 9994;     // magic number at the start of .shp and .shx
-constexpr int kVersion = 1000;
-constexpr int kHeaderSize = 100;
-constexpr int kMultiPartFixedSize = 40;  // box, part count, point count
+using zamra::shape::kFileCode;
+using zamra::shape::kHeaderSize;
+using zamra::shape::kVersion;
+constexpr int kMultiPartFixedSize = zamra::shape::kMultiPartFixedSize - zamra::shape::kTypeSize;  // after the type
 
 template <typename T>
 T LoadLittle(const unsigned char* buffer)
@@ -67,26 +69,11 @@ void CopyPointsOut(unsigned char* buffer, const ST_POINT* points, std::int64_t c
   }
 }
 
-// Checks multi-part content against the bytes available: counts not negative, the whole
-// content inside `available`, part starts within the point count and never falling.
+// Checks multi-part content against the bytes available, as every record reader does.
 bool MultiPartFits(const unsigned char* buffer, std::int64_t available)
 {
-  if (available < kMultiPartFixedSize)
-    return false;
-  const std::int64_t partCount = LoadLittle<std::int32_t>(buffer + 32);
-  const std::int64_t pointCount = LoadLittle<std::int32_t>(buffer + 36);
-  if (partCount < 0 || pointCount < 0)
-    return false;
-  if (kMultiPartFixedSize + 4 * partCount + 16 * pointCount > available)
-    return false;
-  std::int32_t previous = 0;
-  for (std::int64_t part = 0; part < partCount; ++part) {
-    const std::int32_t start = LoadLittle<std::int32_t>(buffer + kMultiPartFixedSize + 4 * part);
-    if (start < previous || start > pointCount)
-      return false;
-    previous = start;
-  }
-  return true;
+  int parts = 0, points = 0;
+  return zamra::shape::MultiPartFits(buffer, available, parts, points);
 }
 
 template <typename Multi>
@@ -297,17 +284,7 @@ void ZMType::WriteEnvelop(unsigned char* buffer, const ST_RECT* rect)
 
 bool ZMType::ReadShpHead(const unsigned char* buffer, tagShpHead* head)
 {
-  head->fileCode = ReadEsriInt(buffer);
-  if (head->fileCode != kFileCode)
-    return false;
-  // Stored in 16-bit words; doubled without signed overflow.
-  head->fileLength = static_cast<std::int32_t>(static_cast<std::uint32_t>(ReadEsriInt(buffer + 24)) * 2u);
-  head->version = ReadInt(buffer + 28);
-  if (head->version != kVersion)
-    return false;
-  head->shapeType = ReadInt(buffer + 32);
-  ReadEnvelop(buffer + 36, &head->envelop);
-  return true;
+  return head != nullptr && zamra::shape::DecodeHeader(buffer, kHeaderSize, *head);
 }
 
 bool ZMType::ReadShpHead(const char* fileName, tagShpHead* head)

@@ -193,8 +193,8 @@ TEST(CMapModel, FailedLoadsAddNothing)
   EXPECT_EQ(model.AddLayer(dir.File("missing.shp").c_str()), nullptr);
   EXPECT_EQ(model.AddLayer(nullptr), nullptr);
 
-  // Missing companions, one at a time.
-  for (const char* extension : {".shx", ".dbf"}) {
+  // A missing attribute table (a missing index is walked around: see the real-world file tests).
+  for (const char* extension : {".dbf"}) {
     const std::string name = std::string("lacks_") + (extension + 1);
     const std::string base = dir.File(name);
     WriteBox(dir, name, 0, 0, 1, 1);

@@ -7,6 +7,7 @@
 
 #include "api/base/bitmap.h"
 #include "platform/gdi.h"
+#include "support/python_script.h"
 #include "support/shapelib_writer.h"
 #include "support/temp_dir.h"
 #include "view/map_model.h"
@@ -162,6 +163,51 @@ TEST_F(Rendering, LabelsAvoidSymbolsAndFollowByteLengths)
   m_model.GetUserPoiLayer()->labelVisible = 0;
   Redraw();
   EXPECT_EQ(At(px - 3, py - 3), RGB(0, 255, 0)) << "the layer's symbol wins over the user's";
+}
+
+TEST_F(Rendering, ChineseLabelsTakeTwoColumnsACharacterAndAreInked)
+{
+  // "北京" in GBK, named by the .cpg: four bytes in the file, six in UTF-8, four columns on screen.
+  ASSERT_TRUE(WriteShapefile(m_dir.File("p"), SHPT_POINT, {TestShape{{{{0, 0}}}}}, kNameColumn, {{"\xB1\xB1\xBE\xA9"}}));
+  zamra_test::WriteAll(m_dir.File("p.cpg"), {'G', 'B', 'K'});
+  auto* layer = dynamic_cast<CPointLayer*>(m_model.AddLayer(m_dir.File("p.shp").c_str()));
+  ASSERT_NE(layer, nullptr);
+  layer->SetLabelFont(RGB(0, 0, 0), "Noto Sans CJK SC", 10);
+  Redraw();
+  const int px = Pixel(0, 0, true), py = Pixel(0, 0, false);
+  const std::vector<unsigned char>& grid = m_model.PlacementGrid();
+  EXPECT_NE(grid[static_cast<size_t>(py + 12 + 5) * 200 + static_cast<size_t>(px - 19)], 0);
+  EXPECT_EQ(grid[static_cast<size_t>(py + 12 + 5) * 200 + static_cast<size_t>(px - 21)], 0)
+      << "the box of four columns, not of six UTF-8 bytes";
+  bool inked = false;
+  for (int y = py + 12; y < py + 22; ++y)
+    for (int x = px - 20; x < px + 20; ++x)
+      inked = inked || At(x, y) != kWhite;
+  EXPECT_TRUE(inked);
+}
+
+TEST_F(Rendering, MultipointsShowASymbolAtEachPoint)
+{
+  TempDir dir;
+  int status = -1;
+  const std::string script = "import shapefile, sys\n"
+                             "w = shapefile.Writer(sys.argv[1], shapeType=shapefile.MULTIPOINTZ)\n"
+                             "w.field('name', 'C', 20)\n"
+                             "w.multipointz([[0, 0, 1], [3, 3, 2]])\n"
+                             "w.record('pair')\n"
+                             "w.close()\n";
+  const std::string out = zamra_test::RunPython(dir, script, "'" + m_dir.File("m") + "'", &status);
+  ASSERT_EQ(status, 0) << out;
+  auto* layer = dynamic_cast<CPointLayer*>(m_model.AddLayer(m_dir.File("m.shp").c_str()));
+  ASSERT_NE(layer, nullptr);
+  layer->SetPointIndex(0);
+  layer->labelVisible = 0;
+  m_model.SetPoiDC(MakeStrip(), 2, 8, 8);
+  m_model.ClampCenter(1.5, 1.5);
+  Redraw();
+  EXPECT_EQ(At(Pixel(0, 0, true) - 3, Pixel(0, 0, false) - 3), kSymbolBlue) << "the first point";
+  EXPECT_EQ(At(Pixel(3, 3, true) - 3, Pixel(3, 3, false) - 3), kSymbolBlue) << "the second point";
+  EXPECT_EQ(At(Pixel(1.5, 1.5, true), Pixel(1.5, 1.5, false)), kWhite) << "nothing between them";
 }
 
 TEST_F(Rendering, UserShapesInTheLayerStyleOrTheirOwn)

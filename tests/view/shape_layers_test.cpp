@@ -112,7 +112,7 @@ TEST(ShapeLayers, NullShapesKeepTheirPlace)
   EXPECT_EQ(polygons->Records()[2].partCount, 0);
 }
 
-TEST(ShapeLayers, BrokenFilesFailWhole)
+TEST(ShapeLayers, BrokenRecordsFailWholeCutFilesKeepTheirCompleteRecords)
 {
   TempDir dir;
   ASSERT_TRUE(WriteShapefile(dir.File("g"), SHPT_POLYGON, {TestShape{{Square(0, 0, 1)}}, TestShape{{Square(5, 5, 1)}}}));
@@ -123,13 +123,19 @@ TEST(ShapeLayers, BrokenFilesFailWhole)
     zamra_test::WriteAll(dir.File(name + ".shp"), shpBytes);
     zamra_test::WriteAll(dir.File(name + ".shx"), shxBytes);
     std::filesystem::copy_file(dir.File("g.dbf"), dir.File(name + ".dbf"));
-    return model.AddLayer(dir.File(name + ".shp").c_str());
+    return dynamic_cast<CShapeLayer*>(model.AddLayer(dir.File(name + ".shp").c_str()));
   };
-  EXPECT_EQ(variant("truncated", std::vector<unsigned char>(shp.begin(), shp.end() - 8), shx), nullptr)
-      << "a truncated last record fails the whole load";
+  CShapeLayer* truncated = variant("truncated", std::vector<unsigned char>(shp.begin(), shp.end() - 8), shx);
+  ASSERT_NE(truncated, nullptr) << "a cut file keeps the records before the cut";
+  EXPECT_EQ(truncated->RecordCount(), 1);
+  EXPECT_EQ(truncated->DamagedFrom(), 1);
+  EXPECT_EQ(truncated->HitTest(0.5, 0.5), 0);
+  EXPECT_EQ(truncated->HitTest(5.5, 5.5), -1) << "the record running past the end is never read";
   std::vector<unsigned char> otherType = shx;
   ZMType::WriteInt(otherType.data() + 32, 3);
-  EXPECT_EQ(variant("mismatch", shp, otherType), nullptr) << "the .shx names another shape type";
+  CShapeLayer* mismatch = variant("mismatch", shp, otherType);
+  ASSERT_NE(mismatch, nullptr) << "an index of another shape type: the .shp is trusted";
+  EXPECT_EQ(mismatch->RecordCount(), 2);
   std::vector<unsigned char> lying = shp;
   ZMType::WriteInt(lying.data() + 100 + 8 + 36 + 4, 1000);  // first record: 1000 points
   EXPECT_EQ(variant("lying", lying, shx), nullptr) << "counts beyond the content length";
@@ -140,8 +146,11 @@ TEST(ShapeLayers, BrokenFilesFailWhole)
   EXPECT_EQ(variant("short", std::vector<unsigned char>(shp.begin(), shp.begin() + 60), shx), nullptr);
   std::vector<unsigned char> longer = shx;  // the index claims a third record the .shp lacks
   longer.resize(longer.size() + 8);
-  EXPECT_EQ(variant("more", shp, longer), nullptr);
-  EXPECT_EQ(model.GetLayerCount(), 0);
+  CShapeLayer* more = variant("more", shp, longer);
+  ASSERT_NE(more, nullptr) << "an index that disagrees with the .shp: the .shp is walked";
+  EXPECT_EQ(more->RecordCount(), 2);
+  EXPECT_EQ(more->DamagedFrom(), -1);
+  EXPECT_EQ(model.GetLayerCount(), 3);
   EXPECT_NE(model.AddLayer(dir.File("g.shp").c_str()), nullptr);
 }
 

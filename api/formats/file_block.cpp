@@ -1,10 +1,9 @@
 // One read of a whole file.
-#include "view/file_bytes.h"
+#include "api/formats/file_block.h"
 
 #include <climits>
 #include <sys/mman.h>  // madvise
 
-#include "api/base/file.h"
 #include "platform/file_io.h"
 
 namespace {
@@ -31,7 +30,9 @@ unsigned char* AllocateLarge(std::int64_t bytes, bool hugePages)
 
 bool ReadWholeFile(const char* path, FileBytes& bytes, bool hugePages)
 {
-  HANDLE file = ZMFile::OpenForRead(path);
+  if (path == nullptr)
+    return false;
+  HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE)
     return false;
   std::int64_t size = 0;
