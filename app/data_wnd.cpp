@@ -7,8 +7,8 @@
 #include <QTableView>
 #include <QVBoxLayout>
 
-#include "app/ansi_text.h"
 #include "app/layer_table_model.h"
+#include "app/view_text.h"
 #include "platform/window_message.h"
 #include "view/include/ilayer.h"
 
@@ -75,7 +75,7 @@ void CDataWnd::ShowLayer(int index, int row)
   m_currentIndex = index;
   char name[MAX_PATH] = {};
   layer->GetName(name);
-  setWindowTitle(FromAnsi(name));
+  setWindowTitle(FromFileName(name));
   m_model->SetTable(layer->GetDataView());
   for (int column = 0; column < m_model->columnCount(); ++column)
     m_table->setColumnWidth(column, kPixelsPerCharacter * m_model->FieldWidth(column));

@@ -7,10 +7,10 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
-#include "app/ansi_text.h"
 #include "app/report_list.h"
 #include "app/resource_ids.h"
 #include "app/resource_table.h"
+#include "app/view_text.h"
 #include "view/include/idata_view.h"
 #include "view/include/ilayer.h"
 
@@ -48,8 +48,8 @@ void CInfoDialog::Fill(IZamraView* view, int layerIndex, int record)
     table->GetItemValue(record, column, value.get());
     value[kValueBufferSize - 1] = '\0';
     m_list->insertRow(0);
-    m_list->setItem(0, 0, new QTableWidgetItem(FromAnsi(name)));
-    m_list->setItem(0, 1, new QTableWidgetItem(FromAnsi(value.get())));
+    m_list->setItem(0, 0, new QTableWidgetItem(FromViewText(name)));
+    m_list->setItem(0, 1, new QTableWidgetItem(FromViewText(value.get())));
   }
 }
 

@@ -1,5 +1,4 @@
 // CLayerBar: painting and clicks.
-#include "app/ansi_text.h"
 #include "app/layer_bar.h"
 
 #include <QMenu>
@@ -8,6 +7,7 @@
 
 #include "app/program_bitmaps.h"
 #include "app/resource_ids.h"
+#include "app/view_text.h"
 #include "platform/window_message.h"
 #include "view/include/izamra_view.h"
 
@@ -65,7 +65,7 @@ void CLayerBar::paintEvent(QPaintEvent*)
       painter.fillRect(nameArea, QColor(200, 255, 200));
     char name[260] = {};
     layer->GetName(name);
-    const QString text = painter.fontMetrics().elidedText(FromAnsi(name), Qt::ElideRight,
+    const QString text = painter.fontMetrics().elidedText(FromFileName(name), Qt::ElideRight,
                                                           nameArea.width());
     painter.setPen(Qt::black);
     painter.drawText(nameArea, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, text);

@@ -10,10 +10,10 @@
 #include <QVBoxLayout>
 
 #include "api/formats/shape_type.h"
-#include "app/ansi_text.h"
 #include "app/report_list.h"
 #include "app/resource_ids.h"
 #include "app/resource_table.h"
+#include "app/view_text.h"
 #include "platform/win_types.h"
 #include "view/include/idata_view.h"
 #include "view/include/ilayer.h"
@@ -76,7 +76,7 @@ void CLayerInfoDialog::ShowLayer(ILayer* layer)
 {
   char name[MAX_PATH] = {};
   layer->GetName(name);
-  Field(1001)->setText(FromAnsi(name));
+  Field(1001)->setText(FromFileName(name));
   const int type = layer->GetType();
   Field(1002)->setText(Text(type == 1 ? "point" : type == 3 ? "polyline" : type == 5 ? "polygon" : "unknown"));
   IDataView* table = layer->GetDataView();
@@ -96,7 +96,7 @@ void CLayerInfoDialog::ShowLayer(ILayer* layer)
     table->GetColumn(column, columnType, width, columnName, nullptr, flag);
     columnName[sizeof columnName - 1] = '\0';
     m_columns->insertRow(column);
-    m_columns->setItem(column, 0, new QTableWidgetItem(FromAnsi(columnName)));
+    m_columns->setItem(column, 0, new QTableWidgetItem(FromViewText(columnName)));
     m_columns->setItem(column, 1, new QTableWidgetItem(TypeText(columnType, width)));
   }
 }

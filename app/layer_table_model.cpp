@@ -1,7 +1,7 @@
 // CLayerTableModel.
 #include "app/layer_table_model.h"
 
-#include "app/ansi_text.h"
+#include "app/view_text.h"
 
 namespace mapory {
 
@@ -22,7 +22,7 @@ void CLayerTableModel::SetTable(IDataView* table)
       char name[40] = {};
       m_table->GetColumn(column, type, width, name, nullptr, flag);
       name[sizeof name - 1] = '\0';
-      m_names.append(FromAnsi(name));
+      m_names.append(FromViewText(name));
       m_widths.push_back(width);
     }
     m_rowCount = m_table->GetRowCount();
@@ -50,7 +50,7 @@ QVariant CLayerTableModel::data(const QModelIndex& index, int role) const
     char text[kCellBufferSize] = {};
     m_table->GetItemValue(index.row(), index.column(), text);
     text[sizeof text - 1] = '\0';
-    return FromAnsi(text);
+    return FromViewText(text);
   }
   if (role == Qt::TextAlignmentRole)
     return QVariant(Qt::AlignLeft | Qt::AlignVCenter);
