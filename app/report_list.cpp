@@ -16,6 +16,7 @@ QTableWidget* MakeReportList(QWidget* parent, int controlId, std::initializer_li
   list->setShowGrid(true);
   list->setWordWrap(false);
   list->verticalHeader()->hide();
+  list->verticalHeader()->setDefaultSectionSize(list->fontMetrics().height() + 4);  // rows as tight as a list's
   list->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
   list->horizontalHeader()->setStretchLastSection(false);
   QPalette palette = list->palette();

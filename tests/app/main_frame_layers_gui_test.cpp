@@ -4,6 +4,7 @@
 #include "app/main_frame.h"
 
 #include <QColorDialog>
+#include <QDir>
 #include <QLineEdit>
 #include <QMdiSubWindow>
 #include <QPushButton>
@@ -219,4 +220,45 @@ TEST_F(FrameWithLayers, LayerStyleCancelledStillAppliesTheChosenColour)
   ProcessPostedMessages();
   EXPECT_EQ(View()->GetLayerByIndex(0)->GetBkColor(), chosen);
   EXPECT_EQ(MapPixelAtCentre(), chosen);
+}
+
+// Pictures of the properties window and the dialogs in Japanese, for a person to look at:
+// Japan identified, its row selected in the table, its values (日本) in the Info dialog.
+TEST(FrameScreenshots, PropertiesAndDialogsInJapanese)
+{
+  AppEnvironment environment;
+  ASSERT_TRUE(CResourceTable::SelectLanguage(kJapanese));
+  RegisterProgramBitmaps();
+  const QByteArray configured = qgetenv("ZAMRA_SCREENSHOT_DIR");
+  const QString folder = configured.isEmpty() ? QStringLiteral(ZAMRA_TOOLS_DIR "/../screenshots")
+                                              : QString::fromLocal8Bit(configured);
+  ASSERT_TRUE(QDir().mkpath(folder));
+  auto save = [&folder](QWidget* widget, const char* file) {
+    const QString path = QDir(folder).filePath(QString::fromLatin1(file));
+    EXPECT_TRUE(widget->grab().save(path)) << path.toStdString();
+  };
+  {
+    CMainFrame frame;
+    frame.resize(1200, 800);
+    frame.show();
+    ProcessPostedMessages();
+    ASSERT_EQ(frame.AddLayerFiles(AllSamples()), 3);
+    PostMessage(&frame, WM_LAYER_SELECT, 0, 1);
+    ProcessPostedMessages();
+    PostMessage(&frame, WM_FEATURE_INFO, 0, kJapanRecord);
+    ProcessPostedMessages();
+    ASSERT_NE(frame.InfoDialog(), nullptr);
+    EXPECT_EQ(frame.InfoDialog()->List()->item(1, 1)->text(), QString::fromUtf8("日本"));
+    frame.Action(ID_SHOW_PROPERTIES)->trigger();
+    ProcessPostedMessages();
+    save(&frame, "properties_window_ja.png");
+    save(frame.InfoDialog(), "info_dialog_ja.png");
+    CLayerInfoDialog layerInfo(frame.View()->GetLayerByIndex(0));
+    layerInfo.show();
+    save(&layerInfo, "layer_info_dialog_ja.png");
+    CGotoDialog go;
+    go.show();
+    save(&go, "goto_dialog_ja.png");
+  }
+  ASSERT_TRUE(CResourceTable::SelectLanguage(kEnglish));
 }
