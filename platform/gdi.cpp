@@ -892,6 +892,24 @@ BOOL LineTo(HDC handle, int x, int y)
   return TRUE;
 }
 
+// Rows of filled areas. Pixel rows flip to h - 1 - y so that the outline lands on the
+// vertices' pixels; without an outline, the area flip h - y keeps the filled rows exactly
+// those of the picture.
+class AreaRows final {
+public:
+  explicit AreaRows(DeviceContext& dc)
+  {
+    const int flip = dc.FlipHeight();
+    m_offset = flip == 0 ? 0 : (dc.pen != nullptr && !dc.pen->IsNull() ? flip - 1 : flip);
+    m_sign = flip == 0 ? 1 : -1;
+  }
+  int Map(int y) const { return m_offset + m_sign * y; }
+
+private:
+  int m_offset = 0;
+  int m_sign = 1;
+};
+
 BOOL Polygon(HDC handle, const POINT* points, int count)
 {
   DeviceContext* dc = AsContext(handle);
@@ -900,15 +918,11 @@ BOOL Polygon(HDC handle, const POINT* points, int count)
   QPainter* painter = dc->Painter();
   if (painter == nullptr)
     return FALSE;
-  // Pixel rows flip to h - 1 - y so that the outline lands on the vertices' pixels; without
-  // an outline, the area flip h - y keeps the filled rows exactly those of the picture.
-  const int flip = dc->FlipHeight();
-  const int offset = flip == 0 ? 0 : (dc->pen != nullptr && !dc->pen->IsNull() ? flip - 1 : flip);
-  const int sign = flip == 0 ? 1 : -1;
+  const AreaRows rows(*dc);
   std::vector<QPoint>& mapped = dc->scratch;
   mapped.resize(static_cast<std::size_t>(count));
   for (int i = 0; i < count; ++i)
-    mapped[static_cast<std::size_t>(i)] = QPoint(points[i].x, offset + sign * points[i].y);
+    mapped[static_cast<std::size_t>(i)] = QPoint(points[i].x, rows.Map(points[i].y));
   painter->drawPolygon(mapped.data(), count, dc->fillMode == ALTERNATE ? Qt::OddEvenFill : Qt::WindingFill);
   return TRUE;
 }
@@ -926,17 +940,14 @@ BOOL PolyPolygon(HDC handle, const POINT* points, const int* counts, int polygon
   QPainter* painter = dc->Painter();
   if (painter == nullptr)
     return FALSE;
-  // The same row flip as Polygon, so that one ring draws alike either way.
-  const int flip = dc->FlipHeight();
-  const int offset = flip == 0 ? 0 : (dc->pen != nullptr && !dc->pen->IsNull() ? flip - 1 : flip);
-  const int sign = flip == 0 ? 1 : -1;
+  const AreaRows rows(*dc);
   QPainterPath path;
   path.setFillRule(dc->fillMode == ALTERNATE ? Qt::OddEvenFill : Qt::WindingFill);
   const POINT* ring = points;
   for (int part = 0; part < polygons; ring += counts[part], ++part) {
-    path.moveTo(ring[0].x, offset + sign * ring[0].y);
+    path.moveTo(ring[0].x, rows.Map(ring[0].y));
     for (int i = 1; i < counts[part]; ++i)
-      path.lineTo(ring[i].x, offset + sign * ring[i].y);
+      path.lineTo(ring[i].x, rows.Map(ring[i].y));
     path.closeSubpath();
   }
   painter->drawPath(path);
