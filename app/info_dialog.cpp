@@ -39,16 +39,11 @@ void CInfoDialog::Fill(IZamraView* view, int layerIndex, int record)
     return;
   auto value = std::make_unique<char[]>(kValueBufferSize);
   for (int column = 0; column < table->GetColumnCount(); ++column) {
-    char type = 0, flag = 0;
-    int width = 0;
-    char name[40] = {};
-    table->GetColumn(column, type, width, name, nullptr, flag);
-    name[sizeof name - 1] = '\0';
     value[0] = '\0';
     table->GetItemValue(record, column, value.get());
     value[kValueBufferSize - 1] = '\0';
     m_list->insertRow(0);
-    m_list->setItem(0, 0, new QTableWidgetItem(FromViewText(name)));
+    m_list->setItem(0, 0, new QTableWidgetItem(ReadColumn(*table, column).name));
     m_list->setItem(0, 1, new QTableWidgetItem(FromViewText(value.get())));
   }
 }

@@ -90,14 +90,10 @@ void CLayerInfoDialog::ShowLayer(ILayer* layer)
   if (table == nullptr)
     return;
   for (int column = 0; column < table->GetColumnCount(); ++column) {
-    char columnType = 0, flag = 0;
-    int width = 0;
-    char columnName[40] = {};
-    table->GetColumn(column, columnType, width, columnName, nullptr, flag);
-    columnName[sizeof columnName - 1] = '\0';
+    const ColumnInfo info = ReadColumn(*table, column);
     m_columns->insertRow(column);
-    m_columns->setItem(column, 0, new QTableWidgetItem(FromViewText(columnName)));
-    m_columns->setItem(column, 1, new QTableWidgetItem(TypeText(columnType, width)));
+    m_columns->setItem(column, 0, new QTableWidgetItem(info.name));
+    m_columns->setItem(column, 1, new QTableWidgetItem(TypeText(info.type, info.width)));
   }
 }
 

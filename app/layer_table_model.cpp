@@ -17,13 +17,9 @@ void CLayerTableModel::SetTable(IDataView* table)
   if (m_table != nullptr) {
     const int columns = m_table->GetColumnCount();
     for (int column = 0; column < columns; ++column) {
-      char type = 0, flag = 0;
-      int width = 0;
-      char name[40] = {};
-      m_table->GetColumn(column, type, width, name, nullptr, flag);
-      name[sizeof name - 1] = '\0';
-      m_names.append(FromViewText(name));
-      m_widths.push_back(width);
+      const ColumnInfo info = ReadColumn(*m_table, column);
+      m_names.append(info.name);
+      m_widths.push_back(info.width);
     }
     m_rowCount = m_table->GetRowCount();
   }

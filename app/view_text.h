@@ -4,9 +4,19 @@
 
 #include <QString>
 
+class IDataView;
+
 namespace mapory {
 
 QString FromViewText(const char* text);
 QString FromFileName(const char* name);
+
+// What the lists show of an attribute column: its name, value type code and field width.
+struct ColumnInfo {
+  QString name;
+  char type = 0;
+  int width = 0;
+};
+ColumnInfo ReadColumn(IDataView& table, int column);
 
 } // namespace mapory
