@@ -12,25 +12,18 @@
 #include "app/resource_ids.h"
 #include "app/resource_table.h"
 #include "tests/app/app_test_support.h"
+#include "tests/app/frame_test.h"
 #include "view/include/izamra_view.h"
 
 using namespace mapory;
-using zamra_test::AppEnvironment;
 using zamra_test::ProcessPostedMessages;
 
 namespace {
 
-class LayerBarTest : public ::testing::Test {
+class LayerBarTest : public zamra_test::FrameTest {
 protected:
-  void SetUp() override
-  {
-    ASSERT_TRUE(CResourceTable::SelectLanguage(kEnglish));
-    RegisterProgramBitmaps();
-    m_frame = std::make_unique<CMainFrame>();
-    m_frame->resize(1000, 700);
-    m_frame->show();
-    ProcessPostedMessages();
-  }
+  LayerBarTest() : FrameTest(QSize(1000, 700)) {}
+
   // The three samples, none selected.
   void AddSamples()
   {
@@ -57,9 +50,6 @@ protected:
   }
   int Selected() const { return m_frame->View()->GetSelectLayer(); }
   ILayer* Layer(int index) const { return m_frame->View()->GetLayerByIndex(index); }
-
-  AppEnvironment m_environment;
-  std::unique_ptr<CMainFrame> m_frame;
 };
 
 } // namespace

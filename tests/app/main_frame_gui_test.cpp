@@ -31,39 +31,20 @@
 #include "platform/gdi.h"
 #include "platform/window_message.h"
 #include "tests/app/app_test_support.h"
+#include "tests/app/frame_test.h"
 #include "view/include/izamra_view.h"
 
 using namespace mapory;
 using zamra_test::AnswerModal;
-using zamra_test::AppEnvironment;
 using zamra_test::ProcessPostedMessages;
 using zamra_test::Sample;
 
 namespace {
 
-class MainFrameTest : public ::testing::Test {
+class MainFrameTest : public zamra_test::FrameTest {
 protected:
-  void SetUp() override
-  {
-    ASSERT_TRUE(CResourceTable::SelectLanguage(kEnglish));
-    RegisterProgramBitmaps();
-    m_frame = std::make_unique<CMainFrame>();
-    ASSERT_TRUE(m_frame->IsComplete());
-    m_frame->resize(1200, 800);
-    m_frame->show();
-    ProcessPostedMessages();
-  }
-  void TearDown() override { m_frame.reset(); }
-
-  IZamraView* View() const { return m_frame->View(); }
   bool Enabled(int command) const { return m_frame->Action(command)->isEnabled(); }
   bool Checked(int command) const { return m_frame->Action(command)->isChecked(); }
-  void Post(unsigned message, WPARAM wParam, LPARAM lParam)
-  {
-    PostMessage(m_frame.get(), message, wParam, lParam);
-    ProcessPostedMessages();
-  }
-  void Select(int index) { Post(WM_LAYER_SELECT, WPARAM(index), 1); }
   QString LayerName(int index) const
   {
     char name[260] = {};
@@ -86,9 +67,6 @@ protected:
     ProcessPostedMessages();
     return message;
   }
-
-  AppEnvironment m_environment;
-  std::unique_ptr<CMainFrame> m_frame;
 };
 
 std::vector<int> Commands(const QList<QAction*>& actions)

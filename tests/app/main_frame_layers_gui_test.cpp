@@ -28,6 +28,7 @@
 #include "platform/gdi.h"
 #include "platform/window_message.h"
 #include "tests/app/app_test_support.h"
+#include "tests/app/frame_test.h"
 #include "view/include/izamra_view.h"
 
 using namespace mapory;
@@ -40,28 +41,13 @@ namespace {
 
 constexpr int kJapanRecord = 155;  // in the bundled countries layer
 
-class FrameWithLayers : public ::testing::Test {
+class FrameWithLayers : public zamra_test::FrameTest {
 protected:
   void SetUp() override
   {
-    ASSERT_TRUE(CResourceTable::SelectLanguage(kEnglish));
-    RegisterProgramBitmaps();
-    m_frame = std::make_unique<CMainFrame>();
-    ASSERT_TRUE(m_frame->IsComplete());
-    m_frame->resize(1200, 800);
-    m_frame->show();
-    ProcessPostedMessages();
+    FrameTest::SetUp();
     ASSERT_EQ(m_frame->AddLayerFiles(AllSamples()), 3);
   }
-  void TearDown() override { m_frame.reset(); }
-
-  IZamraView* View() const { return m_frame->View(); }
-  void Post(unsigned message, WPARAM wParam, LPARAM lParam)
-  {
-    PostMessage(m_frame.get(), message, wParam, lParam);
-    ProcessPostedMessages();
-  }
-  void Select(int index) { Post(WM_LAYER_SELECT, WPARAM(index), 1); }
   // The view's own window inside the map window.
   QWidget* ViewWindow() const
   {
@@ -86,9 +72,6 @@ protected:
     DeleteDC(picture);
     return colour;
   }
-
-  AppEnvironment m_environment;
-  std::unique_ptr<CMainFrame> m_frame;
 };
 
 } // namespace
