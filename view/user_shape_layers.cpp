@@ -1,4 +1,4 @@
-// CUserPolylineLayer and CUserPolygonLayer.
+// CUserShapeLayerBase, CUserPolylineLayer and CUserPolygonLayer.
 #include "view/user_shape_layers.h"
 
 #include <algorithm>
@@ -42,15 +42,43 @@ CUserShapeItem MakeItem(int id, int value, const char* name, const Part* shape, 
   return item;
 }
 
-// Draws the items as polylines, or as rings filled with `fillColor` when it is given. An item
-// added with its own style keeps it; the others follow the layer's.
-void DrawItems(CMapModel* model, HDC dc, const std::vector<CUserShapeItem>& items, BYTE penWidth, COLORREF penColor,
-               const COLORREF* fillColor)
+} // namespace
+
+template <typename Interface>
+void CUserShapeLayerBase<Interface>::SetLabelFont(COLORREF color, const char* face, int size)
 {
-  for (const CUserShapeItem& item : items) {
+  m_labelColor = color;
+  CopyTextField(m_labelFace, face, sizeof m_labelFace);
+  m_labelSize = size;
+}
+
+template <typename Interface>
+int CUserShapeLayerBase<Interface>::AddItem(CUserShapeItem&& item)
+{
+  try {
+    m_items.push_back(std::move(item));
+  } catch (const std::bad_alloc&) {
+    return 0;
+  }
+  return 1;
+}
+
+template <typename Interface>
+void CUserShapeLayerBase<Interface>::SetPen(BYTE tag, COLORREF penColor, BYTE penWidth)
+{
+  m_tag = tag;
+  m_penColor = penColor;
+  m_penWidth = penWidth;
+}
+
+// An item added with its own style keeps it; the others follow the layer's.
+template <typename Interface>
+void CUserShapeLayerBase<Interface>::DrawItems(HDC dc, const COLORREF* fillColor)
+{
+  for (const CUserShapeItem& item : m_items) {
     if (item.pointCount == 0)
       continue;
-    HPEN pen = item.ownStyle ? CreatePen(0, item.penWidth, item.penColor) : CreatePen(0, penWidth, penColor);
+    HPEN pen = item.ownStyle ? CreatePen(0, item.penWidth, item.penColor) : CreatePen(0, m_penWidth, m_penColor);
     HGDIOBJ previousPen = SelectObject(dc, pen);
     HBRUSH brush = nullptr;
     HGDIOBJ previousBrush = nullptr;
@@ -58,7 +86,7 @@ void DrawItems(CMapModel* model, HDC dc, const std::vector<CUserShapeItem>& item
       brush = CreateSolidBrush(item.ownStyle ? item.fillColor : *fillColor);
       previousBrush = SelectObject(dc, brush);
     }
-    model->DrawPart(dc, item.points.get(), item.pointCount, item.envelop, fillColor != nullptr);
+    m_model->DrawPart(dc, item.points.get(), item.pointCount, item.envelop, fillColor != nullptr);
     if (brush != nullptr) {
       SelectObject(dc, previousBrush);
       DeleteObject(brush);
@@ -68,56 +96,39 @@ void DrawItems(CMapModel* model, HDC dc, const std::vector<CUserShapeItem>& item
   }
 }
 
-void DrawItemLabels(CMapModel* model, HDC dc, const std::vector<CUserShapeItem>& items, const char* face, int size,
-                    COLORREF color)
+template <typename Interface>
+void CUserShapeLayerBase<Interface>::DrawLabels(HDC dc)
 {
-  LabelFont font(dc, face, size, color);
-  for (const CUserShapeItem& item : items)
+  if (!m_labelVisible)
+    return;
+  LabelFont font(dc, m_labelFace, m_labelSize, m_labelColor);
+  for (const CUserShapeItem& item : m_items)
     if (item.pointCount > 0)
-      model->DrawLabelInEnvelope(dc, item.name, item.envelop, kUserLabelCharWidth);
+      m_model->DrawLabelInEnvelope(dc, item.name, item.envelop, kUserLabelCharWidth);
 }
 
-} // namespace
+template class CUserShapeLayerBase<IUserPolylineLayer>;
+template class CUserShapeLayerBase<IUserPolygonLayer>;
 
-void CUserPolylineLayer::SetStyle(BYTE newTag, COLORREF newPenColor, BYTE newPenWidth)
+void CUserPolylineLayer::SetStyle(BYTE tag, COLORREF penColor, BYTE penWidth)
 {
-  tag = newTag;
-  penColor = newPenColor;
-  penWidth = newPenWidth;
+  SetPen(tag, penColor, penWidth);
 }
 
 int CUserPolylineLayer::AddShape(int id, int value, const char* name, ST_POLYLINE* line, BYTE ownStyle, BYTE itemTag,
                                  COLORREF itemPenColor, BYTE itemPenWidth)
 {
   try {
-    m_items.push_back(MakeItem(id, value, name, line, ownStyle, itemTag, itemPenColor, itemPenWidth));
+    return AddItem(MakeItem(id, value, name, line, ownStyle, itemTag, itemPenColor, itemPenWidth));
   } catch (const std::bad_alloc&) {
     return 0;
   }
-  return 1;
 }
 
-void CUserPolylineLayer::SetLabelFont(COLORREF color, const char* face, int size)
+void CUserPolygonLayer::SetStyle(BYTE tag, COLORREF penColor, BYTE penWidth, COLORREF fillColor)
 {
-  labelColor = color;
-  CopyTextField(labelFace, face, sizeof labelFace);
-  labelSize = size;
-}
-
-void CUserPolylineLayer::DrawShapes(HDC dc) { DrawItems(m_model, dc, m_items, penWidth, penColor, nullptr); }
-
-void CUserPolylineLayer::DrawLabels(HDC dc)
-{
-  if (labelVisible)
-    DrawItemLabels(m_model, dc, m_items, labelFace, labelSize, labelColor);
-}
-
-void CUserPolygonLayer::SetStyle(BYTE newTag, COLORREF newPenColor, BYTE newPenWidth, COLORREF newFillColor)
-{
-  tag = newTag;
-  penColor = newPenColor;
-  penWidth = newPenWidth;
-  fillColor = newFillColor;
+  SetPen(tag, penColor, penWidth);
+  m_fillColor = fillColor;
 }
 
 int CUserPolygonLayer::AddShape(int id, int value, const char* name, ST_POLYGON* ring, BYTE ownStyle, BYTE itemTag,
@@ -126,24 +137,8 @@ int CUserPolygonLayer::AddShape(int id, int value, const char* name, ST_POLYGON*
   try {
     CUserShapeItem item = MakeItem(id, value, name, ring, ownStyle, itemTag, itemPenColor, itemPenWidth);
     item.fillColor = itemFillColor;
-    m_items.push_back(std::move(item));
+    return AddItem(std::move(item));
   } catch (const std::bad_alloc&) {
     return 0;
   }
-  return 1;
-}
-
-void CUserPolygonLayer::SetLabelFont(COLORREF color, const char* face, int size)
-{
-  labelColor = color;
-  CopyTextField(labelFace, face, sizeof labelFace);
-  labelSize = size;
-}
-
-void CUserPolygonLayer::DrawShapes(HDC dc) { DrawItems(m_model, dc, m_items, penWidth, penColor, &fillColor); }
-
-void CUserPolygonLayer::DrawLabels(HDC dc)
-{
-  if (labelVisible)
-    DrawItemLabels(m_model, dc, m_items, labelFace, labelSize, labelColor);
 }

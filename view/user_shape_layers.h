@@ -27,68 +27,68 @@ struct CUserShapeItem {
   COLORREF fillColor = 0;  // rings only
 };
 
-class CUserPolylineLayer final : public IUserPolylineLayer {
+// What user line and ring layers share: their items, pen, tag and labels. `Interface` is the
+// exported interface the layer implements.
+template <typename Interface>
+class CUserShapeLayerBase : public Interface {
 public:
   static constexpr int kFaceSize = 100;
 
-  explicit CUserPolylineLayer(CMapModel* model) : m_model(model) {}
-  CUserPolylineLayer(const CUserPolylineLayer&) = delete;
-  CUserPolylineLayer& operator=(const CUserPolylineLayer&) = delete;
+  CUserShapeLayerBase(const CUserShapeLayerBase&) = delete;
+  CUserShapeLayerBase& operator=(const CUserShapeLayerBase&) = delete;
+
+  void ClearShapes() override { m_items.clear(); }
+  void SetLabelVisible(int visible) override { m_labelVisible = visible; }
+  void SetLabelFont(COLORREF color, const char* face, int size) override;
+
+  void DrawLabels(HDC dc);
+  int ItemCount() const { return static_cast<int>(m_items.size()); }
+
+protected:
+  CUserShapeLayerBase(CMapModel* model, BYTE tag) : m_model(model), m_tag(tag) {}
+  ~CUserShapeLayerBase() override = default;
+
+  // Appends the item; 1, or 0 when memory runs out.
+  int AddItem(CUserShapeItem&& item);
+  void SetPen(BYTE tag, COLORREF penColor, BYTE penWidth);
+  // Draws the items as polylines, or as rings filled with `fillColor` when it is given.
+  void DrawItems(HDC dc, const COLORREF* fillColor);
+
+private:
+  CMapModel* m_model;  // not owned
+  std::vector<CUserShapeItem> m_items;
+  BYTE m_tag;  // stored, read by nothing
+  COLORREF m_penColor = RGB(200, 200, 200);
+  BYTE m_penWidth = 1;
+  COLORREF m_labelColor = 0;
+  char m_labelFace[kFaceSize] = "simsun";
+  int m_labelSize = 12;
+  int m_labelVisible = 1;
+};
+
+extern template class CUserShapeLayerBase<IUserPolylineLayer>;
+extern template class CUserShapeLayerBase<IUserPolygonLayer>;
+
+class CUserPolylineLayer final : public CUserShapeLayerBase<IUserPolylineLayer> {
+public:
+  explicit CUserPolylineLayer(CMapModel* model) : CUserShapeLayerBase(model, 0) {}
 
   void SetStyle(BYTE tag, COLORREF penColor, BYTE penWidth) override;
   // Copies the points (none when `line` is null or empty); answers 1.
   int AddShape(int id, int value, const char* name, ST_POLYLINE* line, BYTE ownStyle, BYTE tag, COLORREF penColor,
                BYTE penWidth) override;
-  void ClearShapes() override { m_items.clear(); }
-  void SetLabelVisible(int visible) override { labelVisible = visible; }
-  void SetLabelFont(COLORREF color, const char* face, int size) override;
-
-  void DrawShapes(HDC dc);
-  void DrawLabels(HDC dc);
-  int ItemCount() const { return static_cast<int>(m_items.size()); }
-
-  BYTE tag = 0;
-  COLORREF penColor = RGB(200, 200, 200);
-  BYTE penWidth = 1;
-  COLORREF labelColor = 0;
-  char labelFace[kFaceSize] = "simsun";
-  int labelSize = 12;
-  int labelVisible = 1;
-
-private:
-  CMapModel* m_model;  // not owned
-  std::vector<CUserShapeItem> m_items;
+  void DrawShapes(HDC dc) { DrawItems(dc, nullptr); }
 };
 
-class CUserPolygonLayer final : public IUserPolygonLayer {
+class CUserPolygonLayer final : public CUserShapeLayerBase<IUserPolygonLayer> {
 public:
-  static constexpr int kFaceSize = 100;
-
-  explicit CUserPolygonLayer(CMapModel* model) : m_model(model) {}
-  CUserPolygonLayer(const CUserPolygonLayer&) = delete;
-  CUserPolygonLayer& operator=(const CUserPolygonLayer&) = delete;
+  explicit CUserPolygonLayer(CMapModel* model) : CUserShapeLayerBase(model, 100) {}
 
   void SetStyle(BYTE tag, COLORREF penColor, BYTE penWidth, COLORREF fillColor) override;
   int AddShape(int id, int value, const char* name, ST_POLYGON* ring, BYTE ownStyle, BYTE tag, COLORREF penColor,
                BYTE penWidth, COLORREF fillColor) override;
-  void ClearShapes() override { m_items.clear(); }
-  void SetLabelVisible(int visible) override { labelVisible = visible; }
-  void SetLabelFont(COLORREF color, const char* face, int size) override;
-
-  void DrawShapes(HDC dc);
-  void DrawLabels(HDC dc);
-  int ItemCount() const { return static_cast<int>(m_items.size()); }
-
-  BYTE tag = 100;
-  BYTE penWidth = 1;
-  COLORREF penColor = RGB(200, 200, 200);
-  COLORREF fillColor = RGB(255, 200, 200);
-  int labelVisible = 1;
-  COLORREF labelColor = 0;
-  char labelFace[kFaceSize] = "simsun";
-  int labelSize = 12;
+  void DrawShapes(HDC dc) { DrawItems(dc, &m_fillColor); }
 
 private:
-  CMapModel* m_model;  // not owned
-  std::vector<CUserShapeItem> m_items;
+  COLORREF m_fillColor = RGB(255, 200, 200);
 };

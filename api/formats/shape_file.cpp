@@ -514,13 +514,46 @@ ST_POINT* ZMShapePointFile::GetShape(int index) const
 }
 
 // ---------------------------------------------------------------------------------------------
-// ZMShapePolylineFile
+// ZMShapeMultiPartFile, ZMShapePolylineFile and ZMShapePolygonFile
 
-ZMShapePolylineFile::ZMShapePolylineFile() : ZMShapeFile(kPolylineShape) {}
+namespace {
 
-ZMShapePolylineFile::~ZMShapePolylineFile() { ReleaseAll(m_shapes); }
+// What tells a polyline record from a polygon record; the rest is shared.
+template <typename Record>
+struct MultiPartKind;
 
-void ZMShapePolylineFile::RemoveAll()
+template <>
+struct MultiPartKind<ST_MPOLYLINE> {
+  static constexpr int kShapeType = kPolylineShape;
+  static bool Read(const unsigned char* content, int bytes, ST_MPOLYLINE* record)
+  {
+    return ZMType::ReadMPolyline(content, bytes, record);
+  }
+  static void Write(const ST_MPOLYLINE* record, unsigned char* room) { ZMType::WriteMPolyline(room, record); }
+  static void Copy(ST_MPOLYLINE* target, const ST_MPOLYLINE* source) { ZMPolyline::CopyTo(target, source); }
+};
+
+template <>
+struct MultiPartKind<ST_MPOLYGON> {
+  static constexpr int kShapeType = kPolygonShape;
+  static bool Read(const unsigned char* content, int bytes, ST_MPOLYGON* record)
+  {
+    return ZMType::ReadMPolygon(content, bytes, record);
+  }
+  static void Write(const ST_MPOLYGON* record, unsigned char* room) { ZMType::WriteMPolygon(room, record); }
+  static void Copy(ST_MPOLYGON* target, const ST_MPOLYGON* source) { ZMPolygon::CopyTo(target, source); }
+};
+
+}  // namespace
+
+template <typename Record>
+ZMShapeMultiPartFile<Record>::~ZMShapeMultiPartFile()
+{
+  ReleaseAll(m_shapes);
+}
+
+template <typename Record>
+void ZMShapeMultiPartFile<Record>::RemoveAll()
 {
   ReleaseAll(m_shapes);
   m_recordCount = 0;
@@ -528,16 +561,15 @@ void ZMShapePolylineFile::RemoveAll()
     m_dataView->RemoveAll();
 }
 
-bool ZMShapePolylineFile::LoadRecord(unsigned char* records, int size)
+template <typename Record>
+bool ZMShapeMultiPartFile<Record>::LoadRecord(unsigned char* records, int size)
 {
-  if (m_shapeType != kPolylineShape || records == nullptr)
+  using Kind = MultiPartKind<Record>;
+  if (m_shapeType != Kind::kShapeType || records == nullptr)
     return false;
   try {
-    std::vector<ST_MPOLYLINE*> decoded;
-    if (!DecodeMultiPart(records, size, m_recordCount, kPolylineShape, decoded,
-                         [](const unsigned char* content, int bytes, ST_MPOLYLINE* record) {
-                           return ZMType::ReadMPolyline(content, bytes, record);
-                         }))
+    std::vector<Record*> decoded;
+    if (!DecodeMultiPart(records, size, m_recordCount, Kind::kShapeType, decoded, &Kind::Read))
       return false;
     ReleaseAll(m_shapes);
     m_shapes = std::move(decoded);
@@ -547,10 +579,11 @@ bool ZMShapePolylineFile::LoadRecord(unsigned char* records, int size)
   }
 }
 
-bool ZMShapePolylineFile::SaveHead(void* file, bool mainFile)
+template <typename Record>
+bool ZMShapeMultiPartFile<Record>::SaveHead(void* file, bool mainFile)
 {
   if (mainFile) {
-    const std::int64_t length = MainFileLength(m_shapes, MultiPartContentSize<ST_MPOLYLINE>);
+    const std::int64_t length = MainFileLength(m_shapes, MultiPartContentSize<Record>);
     if (length < 0)
       return false;
     m_head.fileLength = static_cast<std::int32_t>(length);
@@ -558,109 +591,46 @@ bool ZMShapePolylineFile::SaveHead(void* file, bool mainFile)
   return ZMShapeFile::SaveHead(file, mainFile);
 }
 
-bool ZMShapePolylineFile::SaveRecord(void* shpFile, void* shxFile)
+template <typename Record>
+bool ZMShapeMultiPartFile<Record>::SaveRecord(void* shpFile, void* shxFile)
 {
   try {
-    return WriteRecords(shpFile, shxFile, m_shapes, m_shapeType, MultiPartContentSize<ST_MPOLYLINE>,
-                        [](const ST_MPOLYLINE* record, unsigned char* room) { ZMType::WriteMPolyline(room, record); });
+    return WriteRecords(shpFile, shxFile, m_shapes, m_shapeType, MultiPartContentSize<Record>,
+                        &MultiPartKind<Record>::Write);
   } catch (const std::bad_alloc&) {
     return false;
   }
 }
 
-bool ZMShapePolylineFile::AddShape(const ST_MPOLYLINE* mpolyline)
+template <typename Record>
+bool ZMShapeMultiPartFile<Record>::AddShape(const Record* record)
 {
   try {
-    if (!AddMultiPart(m_shapes, mpolyline,
-                      [](ST_MPOLYLINE* target, const ST_MPOLYLINE* source) { ZMPolyline::CopyTo(target, source); }))
+    if (!AddMultiPart(m_shapes, record, &MultiPartKind<Record>::Copy))
       return false;
   } catch (const std::bad_alloc&) {
     return false;
   }
-  WidenEnvelop(mpolyline->envelop);
+  WidenEnvelop(record->envelop);
   ++m_recordCount;
   return true;
 }
 
-ST_MPOLYLINE* ZMShapePolylineFile::GetShape(int index) const
+template <typename Record>
+Record* ZMShapeMultiPartFile<Record>::GetShape(int index) const
 {
   if (index < 0 || static_cast<size_t>(index) >= m_shapes.size())
     return nullptr;
   return m_shapes[static_cast<size_t>(index)];
 }
 
-// ---------------------------------------------------------------------------------------------
-// ZMShapePolygonFile
+template class ZMShapeMultiPartFile<ST_MPOLYLINE>;
+template class ZMShapeMultiPartFile<ST_MPOLYGON>;
 
-ZMShapePolygonFile::ZMShapePolygonFile() : ZMShapeFile(kPolygonShape) {}
+ZMShapePolylineFile::ZMShapePolylineFile() : ZMShapeMultiPartFile(kPolylineShape) {}
 
-ZMShapePolygonFile::~ZMShapePolygonFile() { ReleaseAll(m_shapes); }
+ZMShapePolylineFile::~ZMShapePolylineFile() = default;
 
-void ZMShapePolygonFile::RemoveAll()
-{
-  ReleaseAll(m_shapes);
-  m_recordCount = 0;
-  if (m_dataView != nullptr)
-    m_dataView->RemoveAll();
-}
+ZMShapePolygonFile::ZMShapePolygonFile() : ZMShapeMultiPartFile(kPolygonShape) {}
 
-bool ZMShapePolygonFile::LoadRecord(unsigned char* records, int size)
-{
-  if (m_shapeType != kPolygonShape || records == nullptr)
-    return false;
-  try {
-    std::vector<ST_MPOLYGON*> decoded;
-    if (!DecodeMultiPart(records, size, m_recordCount, kPolygonShape, decoded,
-                         [](const unsigned char* content, int bytes, ST_MPOLYGON* record) {
-                           return ZMType::ReadMPolygon(content, bytes, record);
-                         }))
-      return false;
-    ReleaseAll(m_shapes);
-    m_shapes = std::move(decoded);
-    return true;
-  } catch (const std::bad_alloc&) {
-    return false;
-  }
-}
-
-bool ZMShapePolygonFile::SaveHead(void* file, bool mainFile)
-{
-  if (mainFile) {
-    const std::int64_t length = MainFileLength(m_shapes, MultiPartContentSize<ST_MPOLYGON>);
-    if (length < 0)
-      return false;
-    m_head.fileLength = static_cast<std::int32_t>(length);
-  }
-  return ZMShapeFile::SaveHead(file, mainFile);
-}
-
-bool ZMShapePolygonFile::SaveRecord(void* shpFile, void* shxFile)
-{
-  try {
-    return WriteRecords(shpFile, shxFile, m_shapes, m_shapeType, MultiPartContentSize<ST_MPOLYGON>,
-                        [](const ST_MPOLYGON* record, unsigned char* room) { ZMType::WriteMPolygon(room, record); });
-  } catch (const std::bad_alloc&) {
-    return false;
-  }
-}
-
-bool ZMShapePolygonFile::AddShape(const ST_MPOLYGON* mpolygon)
-{
-  try {
-    if (!AddMultiPart(m_shapes, mpolygon,
-                      [](ST_MPOLYGON* target, const ST_MPOLYGON* source) { ZMPolygon::CopyTo(target, source); }))
-      return false;
-  } catch (const std::bad_alloc&) {
-    return false;
-  }
-  WidenEnvelop(mpolygon->envelop);
-  ++m_recordCount;
-  return true;
-}
-
-ST_MPOLYGON* ZMShapePolygonFile::GetShape(int index) const
-{
-  if (index < 0 || static_cast<size_t>(index) >= m_shapes.size())
-    return nullptr;
-  return m_shapes[static_cast<size_t>(index)];
-}
+ZMShapePolygonFile::~ZMShapePolygonFile() = default;

@@ -105,42 +105,42 @@ private:
   zamra::formats::LargeBuffer* m_loadedPoints = nullptr;  // one block for all loaded points
 };
 
-class ZAMRA_API ZMShapePolylineFile : public ZMShapeFile {
+// Polyline and polygon files: the same record handling over their record type.
+template <typename Record>
+class ZAMRA_API ZMShapeMultiPartFile : public ZMShapeFile {
+public:
+  ~ZMShapeMultiPartFile() override;
+
+  void RemoveAll() override;
+  bool LoadRecord(unsigned char* records, int size) override;
+  bool SaveRecord(void* shpFile, void* shxFile) override;
+  bool SaveHead(void* file, bool mainFile) override;
+
+  // Appends a deep copy and widens the box by the record's stored box (compute it first with
+  // ZMPolyline::UpdateEnvelop or ZMPolygon::UpdateEnvelop). False for a null record or when
+  // memory runs out.
+  bool AddShape(const Record* record);
+  // The record at `index`, owned by the object; null for an index out of range or a null shape.
+  Record* GetShape(int index) const;
+
+protected:
+  explicit ZMShapeMultiPartFile(int shapeType) : ZMShapeFile(shapeType) {}
+
+private:
+  std::vector<Record*> m_shapes;  // record-count entries; null for null shapes
+};
+
+extern template class ZAMRA_API ZMShapeMultiPartFile<ST_MPOLYLINE>;
+extern template class ZAMRA_API ZMShapeMultiPartFile<ST_MPOLYGON>;
+
+class ZAMRA_API ZMShapePolylineFile : public ZMShapeMultiPartFile<ST_MPOLYLINE> {
 public:
   ZMShapePolylineFile();
   ~ZMShapePolylineFile() override;
-
-  void RemoveAll() override;
-  bool LoadRecord(unsigned char* records, int size) override;
-  bool SaveRecord(void* shpFile, void* shxFile) override;
-  bool SaveHead(void* file, bool mainFile) override;
-
-  // Appends a deep copy and widens the box by the record's stored box (compute it first with
-  // ZMPolyline::UpdateEnvelop). False for a null record or when memory runs out.
-  bool AddShape(const ST_MPOLYLINE* mpolyline);
-  // The record at `index`, owned by the object; null for an index out of range or a null shape.
-  ST_MPOLYLINE* GetShape(int index) const;
-
-private:
-  std::vector<ST_MPOLYLINE*> m_shapes;  // record-count entries; null for null shapes
 };
 
-class ZAMRA_API ZMShapePolygonFile : public ZMShapeFile {
+class ZAMRA_API ZMShapePolygonFile : public ZMShapeMultiPartFile<ST_MPOLYGON> {
 public:
   ZMShapePolygonFile();
   ~ZMShapePolygonFile() override;
-
-  void RemoveAll() override;
-  bool LoadRecord(unsigned char* records, int size) override;
-  bool SaveRecord(void* shpFile, void* shxFile) override;
-  bool SaveHead(void* file, bool mainFile) override;
-
-  // Appends a deep copy and widens the box by the record's stored box (compute it first with
-  // ZMPolygon::UpdateEnvelop). False for a null record or when memory runs out.
-  bool AddShape(const ST_MPOLYGON* mpolygon);
-  // The record at `index`, owned by the object; null for an index out of range or a null shape.
-  ST_MPOLYGON* GetShape(int index) const;
-
-private:
-  std::vector<ST_MPOLYGON*> m_shapes;  // record-count entries; null for null shapes
 };
