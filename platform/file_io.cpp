@@ -3,12 +3,11 @@
 
 #include <cerrno>
 #include <climits>
-#include <fcntl.h>     // open, O_*
-#include <sys/file.h>  // flock
-#include <sys/stat.h>  // fstat
-#include <unistd.h>    // read, write, lseek, close
+#include <sys/file.h>  // LOCK_*
+#include <unistd.h>    // SEEK_*
 
 #include "platform/handle_object.h"
+#include "platform/system_calls.h"
 
 namespace {
 
@@ -20,7 +19,7 @@ public:
   ~FileHandle() override
   {
     if (m_descriptor >= 0)
-      ::close(m_descriptor);
+      zamra::sys::Close(m_descriptor);
   }
   int Descriptor() const { return m_descriptor; }
 
@@ -66,30 +65,30 @@ HANDLE CreateFileA(const char* path, DWORD access, DWORD shareMode, void* /*secu
     return INVALID_HANDLE_VALUE;
   }
   // Truncation waits until the lock is held, so that a refused writer destroys nothing.
-  const int descriptor = ::open(path, flags, 0666);
+  const int descriptor = zamra::sys::Open(path, flags, 0666);
   if (descriptor < 0) {
     RememberErrno();
     return INVALID_HANDLE_VALUE;
   }
   struct stat status {};
-  if (::fstat(descriptor, &status) == 0 && S_ISDIR(status.st_mode)) {
-    ::close(descriptor);
+  if (zamra::sys::FStat(descriptor, &status) == 0 && S_ISDIR(status.st_mode)) {
+    zamra::sys::Close(descriptor);
     t_lastError = EISDIR;
     return INVALID_HANDLE_VALUE;
   }
   if (wantsWrite || (shareMode & FILE_SHARE_WRITE) == 0) {
     const int lockKind = wantsWrite ? LOCK_EX : LOCK_SH;
-    if (::flock(descriptor, lockKind | LOCK_NB) != 0 && wantsWrite) {
+    if (zamra::sys::Flock(descriptor, lockKind | LOCK_NB) != 0 && wantsWrite) {
       RememberErrno();
-      ::close(descriptor);
+      zamra::sys::Close(descriptor);
       return INVALID_HANDLE_VALUE;
     }
     // A reader that finds a writer in place reads without a lock: reading stays shared.
   }
   if (wantsWrite && (disposition == CREATE_ALWAYS || disposition == TRUNCATE_EXISTING)) {
-    if (::ftruncate(descriptor, 0) != 0) {
+    if (zamra::sys::FTruncate(descriptor, 0) != 0) {
       RememberErrno();
-      ::close(descriptor);
+      zamra::sys::Close(descriptor);
       return INVALID_HANDLE_VALUE;
     }
   }
@@ -108,7 +107,7 @@ BOOL ReadFile(HANDLE file, void* buffer, DWORD toRead, DWORD* read, void* /*over
   DWORD done = 0;
   auto* bytes = static_cast<char*>(buffer);
   while (done < toRead) {
-    const ssize_t got = ::read(handle->Descriptor(), bytes + done, toRead - done);
+    const ssize_t got = zamra::sys::Read(handle->Descriptor(), bytes + done, toRead - done);
     if (got < 0) {
       if (errno == EINTR)
         continue;
@@ -138,7 +137,7 @@ BOOL WriteFile(HANDLE file, const void* buffer, DWORD toWrite, DWORD* written, v
   DWORD done = 0;
   const auto* bytes = static_cast<const char*>(buffer);
   while (done < toWrite) {
-    const ssize_t put = ::write(handle->Descriptor(), bytes + done, toWrite - done);
+    const ssize_t put = zamra::sys::Write(handle->Descriptor(), bytes + done, toWrite - done);
     if (put < 0) {
       if (errno == EINTR)
         continue;
@@ -164,7 +163,7 @@ BOOL GetFileSizeEx(HANDLE file, std::int64_t* size)
 {
   FileHandle* handle = AsFile(file);
   struct stat status {};
-  if (handle == nullptr || size == nullptr || ::fstat(handle->Descriptor(), &status) != 0) {
+  if (handle == nullptr || size == nullptr || zamra::sys::FStat(handle->Descriptor(), &status) != 0) {
     t_lastError = handle == nullptr ? EBADF : static_cast<DWORD>(errno);
     return FALSE;
   }
@@ -198,7 +197,7 @@ DWORD SetFilePointer(HANDLE file, LONG distance, LONG* high, DWORD method)
     whence = SEEK_CUR;
   else if (method == FILE_END)
     whence = SEEK_END;
-  const off_t position = ::lseek(handle->Descriptor(), offset, whence);
+  const off_t position = zamra::sys::LSeek(handle->Descriptor(), offset, whence);
   if (position < 0) {
     RememberErrno();
     return INVALID_SET_FILE_POINTER;
@@ -215,8 +214,8 @@ BOOL SetEndOfFile(HANDLE file)
     t_lastError = EBADF;
     return FALSE;
   }
-  const off_t position = ::lseek(handle->Descriptor(), 0, SEEK_CUR);
-  if (position < 0 || ::ftruncate(handle->Descriptor(), position) != 0) {
+  const off_t position = zamra::sys::LSeek(handle->Descriptor(), 0, SEEK_CUR);
+  if (position < 0 || zamra::sys::FTruncate(handle->Descriptor(), position) != 0) {
     RememberErrno();
     return FALSE;
   }
@@ -230,7 +229,7 @@ BOOL FlushFileBuffers(HANDLE file)
     t_lastError = EBADF;
     return FALSE;
   }
-  if (::fsync(handle->Descriptor()) != 0) {
+  if (zamra::sys::FSync(handle->Descriptor()) != 0) {
     RememberErrno();
     return FALSE;
   }

@@ -23,6 +23,7 @@
 #include <QPixmap>
 #include <QScreen>
 
+#include "platform/application_kind.h"
 #include "platform/code_page.h"
 
 namespace {
@@ -458,8 +459,6 @@ private:
   unsigned char m_saved[3] = {};
 };
 
-bool HaveGuiApplication() { return qobject_cast<QGuiApplication*>(QCoreApplication::instance()) != nullptr; }
-
 QColor ToQColor(COLORREF color) { return QColor(GetRValue(color), GetGValue(color), GetBValue(color)); }
 
 // A block clipped to both pictures; false when nothing is left.
@@ -522,7 +521,7 @@ std::u16string AnsiToUtf16(const char* text, int count)
 // Runs text drawing in picture coordinates; a bottom-up picture needs the flip transform.
 template <typename Draw> bool DrawText(DeviceContext* dc, Draw draw)
 {
-  if (!HaveGuiApplication())
+  if (!zamra::platform::HaveGuiApplication())
     return false;
   QPainter* painter = dc->Painter();
   if (painter == nullptr)
@@ -547,7 +546,7 @@ HDC CreateCompatibleDC(HDC /*reference*/) { return ToHandle(NewContext()); }
 
 HDC CreateDCA(const char* driver, const char* /*device*/, const char* /*output*/, const void* /*mode*/)
 {
-  if (driver == nullptr || std::strcmp(driver, "DISPLAY") != 0 || !HaveGuiApplication())
+  if (driver == nullptr || std::strcmp(driver, "DISPLAY") != 0 || !zamra::platform::HaveGuiApplication())
     return nullptr;
   QScreen* screen = QGuiApplication::primaryScreen();
   if (screen == nullptr)
@@ -1150,7 +1149,7 @@ BOOL ExtTextOutA(HDC dc, int x, int y, UINT options, const RECT* rect, const cha
 int DrawTextW(HDC handle, const WCHAR* text, int count, RECT* rect, UINT format)
 {
   DeviceContext* dc = AsContext(handle);
-  if (dc == nullptr || rect == nullptr || text == nullptr || !HaveGuiApplication())
+  if (dc == nullptr || rect == nullptr || text == nullptr || !zamra::platform::HaveGuiApplication())
     return 0;
   const QString string = ToQString(text, count);
   const QFont font = dc->font != nullptr ? dc->font->Font() : QFont();

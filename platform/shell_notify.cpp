@@ -12,6 +12,7 @@
 #include <QSystemTrayIcon>
 #include <QWidget>
 
+#include "platform/application_kind.h"
 #include "platform/icon.h"
 #include "platform/window_message.h"
 
@@ -73,7 +74,7 @@ void ConnectCallback(QSystemTrayIcon& tray, const NOTIFYICONDATAW& data)
 BOOL Shell_NotifyIconW(DWORD message, NOTIFYICONDATAW* data)
 {
   // Tray icons are widgets of the user-interface thread's application.
-  if (data == nullptr || qobject_cast<QApplication*>(QCoreApplication::instance()) == nullptr ||
+  if (data == nullptr || !zamra::platform::HaveWidgetApplication() ||
       !QSystemTrayIcon::isSystemTrayAvailable())
     return FALSE;
   const TrayKey key{data->hWnd, data->uID};

@@ -21,6 +21,7 @@
 #include <png.h>
 
 #include "api/base/replacement_file.h"
+#include "platform/application_kind.h"
 #include "platform/file_io.h"
 #include "platform/resources.h"
 
@@ -502,7 +503,7 @@ HBITMAP ZMBitmap::GetBmp(HDC dc, int width, int height)
 
 int ZMBitmap::CopyToClipboard(HBITMAP bitmap)
 {
-  if (qobject_cast<QGuiApplication*>(QCoreApplication::instance()) == nullptr)
+  if (!zamra::platform::HaveGuiApplication())
     return 0;
   QClipboard* clipboard = QGuiApplication::clipboard();
   if (clipboard == nullptr)
@@ -521,7 +522,7 @@ int ZMBitmap::CopyToClipboard(HBITMAP bitmap)
 
 HBITMAP ZMBitmap::GetClipboardBmp()
 {
-  if (qobject_cast<QGuiApplication*>(QCoreApplication::instance()) == nullptr)
+  if (!zamra::platform::HaveGuiApplication())
     return nullptr;
   QClipboard* clipboard = QGuiApplication::clipboard();
   if (clipboard == nullptr)

@@ -3,15 +3,12 @@
 
 #include <cerrno>
 #include <cstring>
-#include <dirent.h>    // fdopendir, readdir
-#include <fcntl.h>     // openat, O_DIRECTORY, O_NOFOLLOW
 #include <new>
 #include <string>
-#include <sys/stat.h>  // fstatat, mkdir
-#include <unistd.h>    // unlinkat, readlinkat, symlinkat
 
 #include "api/base/path_join.h"
 #include "platform/code_page.h"
+#include "platform/system_calls.h"
 #include "platform/system_paths.h"
 
 namespace {
@@ -29,7 +26,7 @@ std::string WithoutTrailingSlashes(std::string path)
 bool IsDirectory(const std::string& path)
 {
   struct stat status {};
-  return ::stat(path.c_str(), &status) == 0 && S_ISDIR(status.st_mode);
+  return zamra::sys::Stat(path.c_str(), &status) == 0 && S_ISDIR(status.st_mode);
 }
 
 void CreateTree(const std::string& path)
@@ -37,46 +34,13 @@ void CreateTree(const std::string& path)
   for (size_t slash = path.find('/', 1); slash != std::string::npos; slash = path.find('/', slash + 1)) {
     const std::string part = path.substr(0, slash);
     if (!IsDirectory(part))
-      ::mkdir(part.c_str(), 0777);
+      zamra::sys::Mkdir(part.c_str(), 0777);
   }
   if (!IsDirectory(path))
-    ::mkdir(path.c_str(), 0777);
+    zamra::sys::Mkdir(path.c_str(), 0777);
 }
 
-bool IsDotOrDotDot(const char* name)
-{
-  return name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'));
-}
-
-class DirectoryList final {
-public:
-  // Takes over `descriptor` (an open directory).
-  explicit DirectoryList(int descriptor) : m_stream(descriptor >= 0 ? ::fdopendir(descriptor) : nullptr)
-  {
-    if (m_stream == nullptr && descriptor >= 0)
-      ::close(descriptor);
-  }
-  ~DirectoryList()
-  {
-    if (m_stream != nullptr)
-      ::closedir(m_stream);
-  }
-  DirectoryList(const DirectoryList&) = delete;
-  DirectoryList& operator=(const DirectoryList&) = delete;
-  bool Valid() const { return m_stream != nullptr; }
-  int Descriptor() const { return ::dirfd(m_stream); }
-  // The next entry other than "." and "..", or null at the end.
-  const char* Next()
-  {
-    while (dirent* entry = ::readdir(m_stream))
-      if (!IsDotOrDotDot(entry->d_name))
-        return entry->d_name;
-    return nullptr;
-  }
-
-private:
-  DIR* m_stream;
-};
+using zamra::sys::DirectoryList;
 
 // Empties the directory open as `descriptor`, which it takes over. Each entry is looked at
 // without following links, and a subdirectory is opened with O_NOFOLLOW, so a link swapped in
@@ -88,13 +52,13 @@ void EmptyDirectory(int descriptor)
     return;
   while (const char* name = list.Next()) {
     struct stat status {};
-    if (::fstatat(list.Descriptor(), name, &status, AT_SYMLINK_NOFOLLOW) != 0)
+    if (zamra::sys::FStatAt(list.Descriptor(), name, &status, AT_SYMLINK_NOFOLLOW) != 0)
       continue;  // gone meanwhile
     if (S_ISDIR(status.st_mode)) {
-      EmptyDirectory(::openat(list.Descriptor(), name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
-      ::unlinkat(list.Descriptor(), name, AT_REMOVEDIR);
+      EmptyDirectory(zamra::sys::OpenAt(list.Descriptor(), name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+      zamra::sys::UnlinkAt(list.Descriptor(), name, AT_REMOVEDIR);
     } else {
-      ::unlinkat(list.Descriptor(), name, 0);
+      zamra::sys::UnlinkAt(list.Descriptor(), name, 0);
     }
   }
 }
@@ -106,19 +70,19 @@ struct CopyGuard {
 
 void CopyFileAt(int sourceDirectory, const char* name, const struct stat& status, const std::string& target)
 {
-  const int in = ::openat(sourceDirectory, name, O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+  const int in = zamra::sys::OpenAt(sourceDirectory, name, O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
   if (in < 0)
     return;
   // O_EXCL: a file already in the target is never overwritten.
-  const int out = ::open(target.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, status.st_mode & 07777);
+  const int out = zamra::sys::Open(target.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, status.st_mode & 07777);
   if (out < 0) {
-    ::close(in);
+    zamra::sys::Close(in);
     return;
   }
   char chunk[65536];
   bool ok = true;
   for (;;) {
-    const ssize_t got = ::read(in, chunk, sizeof chunk);
+    const ssize_t got = zamra::sys::Read(in, chunk, sizeof chunk);
     if (got < 0 && errno == EINTR)
       continue;
     if (got <= 0) {
@@ -126,7 +90,7 @@ void CopyFileAt(int sourceDirectory, const char* name, const struct stat& status
       break;
     }
     for (ssize_t done = 0; done < got;) {
-      const ssize_t put = ::write(out, chunk + done, static_cast<size_t>(got - done));
+      const ssize_t put = zamra::sys::Write(out, chunk + done, static_cast<size_t>(got - done));
       if (put < 0 && errno == EINTR)
         continue;
       if (put <= 0) {
@@ -138,20 +102,20 @@ void CopyFileAt(int sourceDirectory, const char* name, const struct stat& status
     if (!ok)
       break;
   }
-  ::close(in);
-  ::close(out);
+  zamra::sys::Close(in);
+  zamra::sys::Close(out);
   if (!ok)
-    ::unlink(target.c_str());  // no half copy under the source's name
+    zamra::sys::Unlink(target.c_str());  // no half copy under the source's name
 }
 
 void CopyLinkAt(int sourceDirectory, const char* name, const std::string& target)
 {
   char destination[4096];
-  const ssize_t length = ::readlinkat(sourceDirectory, name, destination, sizeof destination - 1);
+  const ssize_t length = zamra::sys::ReadLinkAt(sourceDirectory, name, destination, sizeof destination - 1);
   if (length < 0)
     return;
   destination[length] = '\0';
-  ::symlink(destination, target.c_str());  // fails, as wanted, when the name is taken
+  zamra::sys::Symlink(destination, target.c_str());  // fails, as wanted, when the name is taken
 }
 
 void CopyTree(int descriptor, const std::string& target, const CopyGuard& guard)
@@ -162,13 +126,13 @@ void CopyTree(int descriptor, const std::string& target, const CopyGuard& guard)
   CreateTree(target);
   while (const char* name = list.Next()) {
     struct stat status {};
-    if (::fstatat(list.Descriptor(), name, &status, AT_SYMLINK_NOFOLLOW) != 0)
+    if (zamra::sys::FStatAt(list.Descriptor(), name, &status, AT_SYMLINK_NOFOLLOW) != 0)
       continue;
     const std::string targetPath = target + "/" + name;
     if (S_ISDIR(status.st_mode)) {
       if (status.st_dev == guard.targetDevice && status.st_ino == guard.targetInode)
         continue;  // the target itself, inside the source: not copied into itself
-      CopyTree(::openat(list.Descriptor(), name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC), targetPath, guard);
+      CopyTree(zamra::sys::OpenAt(list.Descriptor(), name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC), targetPath, guard);
     } else if (S_ISREG(status.st_mode)) {
       CopyFileAt(list.Descriptor(), name, status, targetPath);
     } else if (S_ISLNK(status.st_mode)) {
@@ -208,11 +172,11 @@ int ZMDirectory::DeleteDirectoryW(const WCHAR* directory)
     return 0;
   try {
     const std::string path = WithoutTrailingSlashes(NarrowPath(directory));
-    const int descriptor = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    const int descriptor = zamra::sys::Open(path.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
     if (descriptor < 0)
       return 0;
     EmptyDirectory(descriptor);
-    ::rmdir(path.c_str());
+    zamra::sys::Rmdir(path.c_str());
     return 1;
   } catch (const std::bad_alloc&) {
     return 0;
@@ -226,13 +190,13 @@ int ZMDirectory::CopyDirectoryW(const WCHAR* source, const WCHAR* target)
   try {
     const std::string sourcePath = NarrowPath(source);
     const std::string targetPath = NarrowPath(target);
-    const int descriptor = ::open(sourcePath.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int descriptor = zamra::sys::Open(sourcePath.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (descriptor < 0)
       return 0;
     CreateTree(targetPath);
     struct stat targetStatus {};
     CopyGuard guard {};
-    if (::stat(targetPath.c_str(), &targetStatus) == 0)
+    if (zamra::sys::Stat(targetPath.c_str(), &targetStatus) == 0)
       guard = CopyGuard {targetStatus.st_dev, targetStatus.st_ino};
     CopyTree(descriptor, targetPath, guard);
     return 1;

@@ -5,12 +5,11 @@
 #include <climits>
 #include <new>
 #include <string>
-#include <sys/stat.h>  // stat
-#include <unistd.h>    // unlink
 
 #include "api/base/path_join.h"
 #include "platform/code_page.h"
 #include "platform/file_mapping.h"
+#include "platform/system_calls.h"
 #include "platform/system_paths.h"
 
 namespace {
@@ -51,7 +50,7 @@ void* MapWholeFile(HANDLE openFile, DWORD protect, DWORD access, DWORD size, HAN
 int IsFile(const std::string& path)
 {
   struct stat status {};
-  return ::stat(path.c_str(), &status) == 0 && !S_ISDIR(status.st_mode) ? 1 : 0;
+  return zamra::sys::Stat(path.c_str(), &status) == 0 && !S_ISDIR(status.st_mode) ? 1 : 0;
 }
 
 } // namespace
@@ -77,7 +76,7 @@ HANDLE ZMFile::CreateTempFile(const WCHAR* name)
       return INVALID_HANDLE_VALUE;
     // The name is removed as soon as the file is open, so nobody can see which name it had:
     // a unique suffix keeps an existing file of the same name from being truncated.
-    const std::string unique = NarrowPath(name) + "." + std::to_string(::getpid()) + "-" +
+    const std::string unique = NarrowPath(name) + "." + std::to_string(zamra::sys::GetPid()) + "-" +
                                std::to_string(g_tempFileCounter.fetch_add(1));
     char path[MAX_PATH];
     if (zamra_path::Combine(path, directory, unique.c_str()) == nullptr)
@@ -85,7 +84,7 @@ HANDLE ZMFile::CreateTempFile(const WCHAR* name)
     HANDLE file = CreateFileA(path, GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
                               nullptr);
     if (file != INVALID_HANDLE_VALUE)
-      ::unlink(path);  // the open handle keeps the file until it is closed
+      zamra::sys::Unlink(path);  // the open handle keeps the file until it is closed
     return file;
   } catch (const std::bad_alloc&) {
     return INVALID_HANDLE_VALUE;

@@ -11,6 +11,8 @@
 #include <QPixmap>
 #include <QStyle>
 
+#include "platform/application_kind.h"
+
 namespace {
 
 QString WideText(const WCHAR* text)
@@ -21,13 +23,11 @@ QString WideText(const WCHAR* text)
   return QString::fromUtf16(text, length);
 }
 
-bool HaveGuiApplication() { return qobject_cast<QGuiApplication*>(QCoreApplication::instance()) != nullptr; }
-
 // The theme's icon, else the style's standard one (styles need a widget application).
 QIcon ThemeOrStyleIcon(const QString& themeName, QStyle::StandardPixmap fallback)
 {
   QIcon icon = QIcon::fromTheme(themeName);
-  if (icon.isNull() && qobject_cast<QApplication*>(QCoreApplication::instance()) != nullptr)
+  if (icon.isNull() && zamra::platform::HaveWidgetApplication())
     icon = QApplication::style()->standardIcon(fallback);
   return icon;
 }
@@ -38,7 +38,7 @@ std::mutex g_predefinedMutex;
 
 HICON ZMIcon::LoadIconA(unsigned number)
 {
-  if (!HaveGuiApplication())
+  if (!zamra::platform::HaveGuiApplication())
     return nullptr;
   std::lock_guard<std::mutex> lock(g_predefinedMutex);
   static std::map<unsigned, HICON> loaded;  // shared icons, made once each
@@ -79,7 +79,7 @@ HICON ZMIcon::LoadIconA(unsigned number)
 
 HICON ZMIcon::LoadIconA(const WCHAR* path)
 {
-  if (path == nullptr || !HaveGuiApplication())
+  if (path == nullptr || !zamra::platform::HaveGuiApplication())
     return nullptr;
   const QImage image = QImageReader(WideText(path)).read();
   if (image.isNull())
@@ -89,7 +89,7 @@ HICON ZMIcon::LoadIconA(const WCHAR* path)
 
 HICON ZMIcon::GetFileTypeIcon(const WCHAR* path)
 {
-  if (path == nullptr || !HaveGuiApplication())
+  if (path == nullptr || !zamra::platform::HaveGuiApplication())
     return nullptr;
   const QMimeType type = QMimeDatabase().mimeTypeForFile(WideText(path), QMimeDatabase::MatchExtension);
   QIcon icon = QIcon::fromTheme(type.iconName());

@@ -6,16 +6,13 @@
 #include <atomic>
 #include <cerrno>
 #include <cstdint>
-#include <cstdio>          // rename, remove
+#include <cstdio>          // remove
 #include <cstdlib>         // free
 #include <deque>
-#include <fcntl.h>         // fallocate, FALLOC_FL_KEEP_SIZE
-#include <sys/resource.h>  // getrlimit: a file size limit fails writes as a full disk does
-#include <sys/stat.h>      // lstat, fstat, fchmod
-#include <unistd.h>        // getpid, readlink, pread, pwrite, ftruncate, fchown
 
 #include "api/base/file.h"
 #include "platform/file_io.h"
+#include "platform/system_calls.h"
 
 namespace zamra::base {
 
@@ -29,12 +26,12 @@ constexpr size_t kCopyChunk = size_t{1} << 16;
 // The file's own name is never taken through such a link: it could name any file of the user's.
 bool IsPlantedLink(const struct stat& link, const std::string& folder, bool lastComponent)
 {
-  if (link.st_uid == ::geteuid() || link.st_uid == 0)
+  if (link.st_uid == zamra::sys::GetEUid() || link.st_uid == 0)
     return false;
   if (lastComponent)
     return true;
   struct stat status {};
-  if (::stat(folder.empty() ? "/" : folder.c_str(), &status) != 0)
+  if (zamra::sys::Stat(folder.empty() ? "/" : folder.c_str(), &status) != 0)
     return true;
   return (status.st_mode & (S_IWGRP | S_IWOTH)) != 0;
 }
@@ -60,7 +57,7 @@ bool Resolve(const std::string& path, std::string& resolved, bool& exists)
   if (path.empty())
     return false;
   if (path[0] != '/') {
-    char* cwd = ::getcwd(nullptr, 0);
+    char* cwd = zamra::sys::GetCwd();
     if (cwd == nullptr)
       return false;
     current = cwd;
@@ -82,7 +79,7 @@ bool Resolve(const std::string& path, std::string& resolved, bool& exists)
     }
     const std::string candidate = current + "/" + part;
     struct stat status {};
-    if (::lstat(candidate.c_str(), &status) != 0) {
+    if (zamra::sys::LStat(candidate.c_str(), &status) != 0) {
       if (errno != ENOENT || !pending.empty())
         return false;
       exists = false;
@@ -95,7 +92,7 @@ bool Resolve(const std::string& path, std::string& resolved, bool& exists)
         return false;
       }
       std::string target(static_cast<size_t>(status.st_size > 0 ? status.st_size : 4096) + 1, '\0');
-      const ssize_t length = ::readlink(candidate.c_str(), target.data(), target.size());
+      const ssize_t length = zamra::sys::ReadLink(candidate.c_str(), target.data(), target.size());
       if (length <= 0 || static_cast<size_t>(length) >= target.size())
         return false;
       target.resize(static_cast<size_t>(length));
@@ -115,7 +112,7 @@ bool Resolve(const std::string& path, std::string& resolved, bool& exists)
 bool WriteAt(int descriptor, const unsigned char* bytes, size_t size, off_t offset)
 {
   while (size > 0) {
-    const ssize_t done = ::pwrite(descriptor, bytes, size, offset);
+    const ssize_t done = zamra::sys::PWrite(descriptor, bytes, size, offset);
     if (done < 0 && errno == EINTR)
       continue;
     if (done <= 0)
@@ -130,7 +127,7 @@ bool WriteAt(int descriptor, const unsigned char* bytes, size_t size, off_t offs
 bool ReadAt(int descriptor, unsigned char* bytes, size_t size, off_t offset)
 {
   while (size > 0) {
-    const ssize_t done = ::pread(descriptor, bytes, size, offset);
+    const ssize_t done = zamra::sys::PRead(descriptor, bytes, size, offset);
     if (done < 0 && errno == EINTR)
       continue;
     if (done <= 0)
@@ -172,7 +169,7 @@ bool ReplacementFile::Create()
   // Only a regular file (or nothing) can be replaced; a folder in its place would refuse the
   // final rename after the other files of a save had already moved in.
   struct stat existing {};
-  if (exists && (::stat(m_resolved.c_str(), &existing) != 0 || !S_ISREG(existing.st_mode)))
+  if (exists && (zamra::sys::Stat(m_resolved.c_str(), &existing) != 0 || !S_ISREG(existing.st_mode)))
     return false;
   // Holding the target open for writing keeps a second writer out until the save is done, and
   // refuses a file its owner made read-only.
@@ -186,7 +183,7 @@ bool ReplacementFile::Create()
   // CREATE_NEW never opens someone else's file; a name already taken just tries the next.
   DWORD error = 0;
   for (int attempt = 0; attempt < 100; ++attempt) {
-    const std::string name = m_resolved + ".~" + std::to_string(static_cast<long>(::getpid())) + "-" +
+    const std::string name = m_resolved + ".~" + std::to_string(static_cast<long>(zamra::sys::GetPid())) + "-" +
                              std::to_string(s_counter.fetch_add(1)) + ".tmp";
     m_handle = CreateFileA(name.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
                            FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -195,8 +192,8 @@ bool ReplacementFile::Create()
       if (exists) {  // the replacement keeps the owner and permissions of the file it replaces
         const int descriptor = GetFileDescriptor(m_handle);
         // Fails unless root saves another user's file; then the file stays that user's.
-        [[maybe_unused]] const int owned = ::fchown(descriptor, existing.st_uid, existing.st_gid);
-        ::fchmod(descriptor, existing.st_mode & 07777);
+        [[maybe_unused]] const int owned = zamra::sys::FChown(descriptor, existing.st_uid, existing.st_gid);
+        zamra::sys::FChmod(descriptor, existing.st_mode & 07777);
       }
       return true;
     }
@@ -230,13 +227,13 @@ bool ReplacementFile::Finish()
   if (newSize < 0 || oldSize < 0)
     return false;
   struct rlimit limit {};
-  if (::getrlimit(RLIMIT_FSIZE, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY &&
+  if (zamra::sys::GetRLimit(RLIMIT_FSIZE, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY &&
       static_cast<std::uint64_t>(std::max(newSize, oldSize)) > limit.rlim_cur)
     return false;
   const int target = GetFileDescriptor(m_existingTarget);
   // Allocating every block the new content covers (holes included) means that writing it
   // cannot meet a full disk; a file system that cannot promise this gets no in-place rewrite.
-  if (newSize > 0 && ::fallocate(target, FALLOC_FL_KEEP_SIZE, 0, newSize) != 0)
+  if (newSize > 0 && zamra::sys::FAllocate(target, FALLOC_FL_KEEP_SIZE, 0, newSize) != 0)
     return false;
   try {
     m_oldContent.resize(static_cast<size_t>(oldSize));
@@ -255,7 +252,7 @@ bool ReplacementFile::Commit()
     return false;
   if (m_inPlace)
     return m_committed = CommitInPlace();
-  if (std::rename(m_temporary.c_str(), m_resolved.c_str()) != 0)
+  if (zamra::sys::Rename(m_temporary.c_str(), m_resolved.c_str()) != 0)
     return false;
   m_committed = true;
   return true;
@@ -274,12 +271,12 @@ bool ReplacementFile::CommitInPlace()
   }
   // The new bytes reach the disk before a longer old file is cut, while its blocks are still
   // there to take the old bytes back.
-  written = written && ::fsync(target) == 0 && ::ftruncate(target, newSize) == 0 && ::fsync(target) == 0;
+  written = written && zamra::sys::FSync(target) == 0 && zamra::sys::FTruncate(target, newSize) == 0 && zamra::sys::FSync(target) == 0;
   if (!written) {
     // The reserved blocks take the old bytes back as they took the new ones.
     WriteAt(target, m_oldContent.data(), m_oldContent.size(), 0);
-    if (::ftruncate(target, static_cast<off_t>(m_oldContent.size())) == 0)
-      ::fsync(target);
+    if (zamra::sys::FTruncate(target, static_cast<off_t>(m_oldContent.size())) == 0)
+      zamra::sys::FSync(target);
   }
   return written;
 }

@@ -2,7 +2,8 @@
 #include "api/formats/companion_files.h"
 
 #include <cctype>
-#include <unistd.h>  // access
+
+#include "platform/system_calls.h"
 
 namespace zamra::shape {
 
@@ -36,10 +37,10 @@ std::string CompanionPath(const std::string& shpPath, const char* extension)
   const size_t dot = base.size();
   const bool upper = dot + 1 < shpPath.size() && std::isupper(static_cast<unsigned char>(shpPath[dot + 1]));
   const std::string preferred = base + InCase(extension, upper);
-  if (access(preferred.c_str(), F_OK) == 0)
+  if (zamra::sys::Access(preferred.c_str(), F_OK) == 0)
     return preferred;
   const std::string other = base + InCase(extension, !upper);
-  return access(other.c_str(), F_OK) == 0 ? other : preferred;
+  return zamra::sys::Access(other.c_str(), F_OK) == 0 ? other : preferred;
 }
 
 } // namespace zamra::shape

@@ -3,13 +3,12 @@
 
 #include <cstdio>
 #include <memory>
-#include <sys/stat.h>  // stat, to tell whether two names are one file
-#include <unistd.h>    // dup, close
 
 #include <zlib.h>
 
 #include "api/base/replacement_file.h"
 #include "platform/file_io.h"
+#include "platform/system_calls.h"
 
 namespace {
 
@@ -24,7 +23,7 @@ using FilePointer = std::unique_ptr<std::FILE, FileCloser>;
 bool SameFile(const char* first, const char* second)
 {
   struct stat a {}, b {};
-  return ::stat(first, &a) == 0 && ::stat(second, &b) == 0 && a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+  return zamra::sys::Stat(first, &a) == 0 && zamra::sys::Stat(second, &b) == 0 && a.st_dev == b.st_dev && a.st_ino == b.st_ino;
 }
 
 } // namespace
@@ -40,11 +39,11 @@ bool ZMGZip::Zip(const char* sourceFile, const char* gzipFile)
   if (!file.Create())
     return false;
   // zlib writes through its own descriptor, a duplicate that gzclose releases.
-  const int descriptor = ::dup(GetFileDescriptor(file.Handle()));
+  const int descriptor = zamra::sys::Dup(GetFileDescriptor(file.Handle()));
   gzFile target = descriptor >= 0 ? gzdopen(descriptor, "wb") : nullptr;
   if (target == nullptr) {
     if (descriptor >= 0)
-      ::close(descriptor);
+      zamra::sys::Close(descriptor);
     return false;
   }
   unsigned char block[kBlockSize];

@@ -6,14 +6,14 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
-#include <fcntl.h>
 #include <mutex>
 #include <new>
 #include <string>
 #include <strings.h>  // strncasecmp
-#include <unistd.h>
 
 #include <curl/curl.h>
+
+#include "platform/system_calls.h"
 
 namespace {
 
@@ -56,8 +56,8 @@ void OnAnswer(Download& download)
   if (curl_easy_getinfo(download.curl, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length) == CURLE_OK && length >= 0)
     download.expected = length;
   download.Trace("HttpQueryInfo=%d\n");
-  ::unlink(download.fileName);
-  download.file = ::open(download.fileName, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  zamra::sys::Unlink(download.fileName);
+  download.file = zamra::sys::Open(download.fileName, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
   download.fileFailed = download.file < 0;
 }
 
@@ -71,7 +71,7 @@ size_t OnBody(char* data, size_t size, size_t count, void* context)
   const size_t total = size * count;
   size_t done = 0;
   while (done < total) {
-    const ssize_t wrote = ::write(download.file, data + done, total - done);
+    const ssize_t wrote = zamra::sys::Write(download.file, data + done, total - done);
     if (wrote < 0 && errno == EINTR)
       continue;
     if (wrote <= 0) {
@@ -218,7 +218,7 @@ int Fetch(const char* url, const char* headers, int headersLength, const char* b
   // An error page is stored like any body, but it is not the resource asked for.
   complete = complete && download.status >= 200 && download.status <= 299;
   complete = complete && (download.expected < 0 || download.written == download.expected);
-  if (download.file >= 0 && ::close(download.file) != 0)
+  if (download.file >= 0 && zamra::sys::Close(download.file) != 0)
     complete = false;
   return complete ? 1 : 0;
 }

@@ -5,12 +5,11 @@
 #include <cerrno>
 #include <cstdarg>
 #include <cstdio>
-#include <fcntl.h>
 #include <new>
 #include <string>
-#include <unistd.h>
 
 #include "api/base/string.h"
+#include "platform/system_calls.h"
 #include "platform/system_paths.h"
 
 namespace {
@@ -45,19 +44,19 @@ void Append(const std::string& fileName, const char* entry, size_t length)
 {
   // O_APPEND moves to the end and writes in one step, so entries of other processes writing
   // the same log meanwhile are not overwritten.
-  const int file = ::open(fileName.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+  const int file = zamra::sys::Open(fileName.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
   if (file < 0)
     return;
   size_t done = 0;
   while (done < length) {
-    const ssize_t wrote = ::write(file, entry + done, length - done);
+    const ssize_t wrote = zamra::sys::Write(file, entry + done, length - done);
     if (wrote < 0 && errno == EINTR)
       continue;
     if (wrote <= 0)
       break;
     done += static_cast<size_t>(wrote);
   }
-  ::close(file);
+  zamra::sys::Close(file);
 }
 
 } // namespace

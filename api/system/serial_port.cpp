@@ -4,19 +4,16 @@
 #include <algorithm>
 #include <cerrno>
 #include <climits>
-#include <fcntl.h>
 #include <new>
-#include <poll.h>
 #include <string>
 #include <sys/file.h>   // flock
 #include <sys/ioctl.h>  // FIONREAD, TIOCEXCL, TIOCMBIS
-#include <termios.h>
-#include <unistd.h>
 
 #include "platform/code_page.h"
 #include "platform/file_io.h"
 #include "platform/handle_object.h"
 #include "platform/sync.h"
+#include "platform/system_calls.h"
 
 namespace {
 
@@ -34,7 +31,7 @@ struct PortTimeOuts {
 class SerialPortHandle final : public HandleObject {
 public:
   explicit SerialPortHandle(int descriptor) : m_descriptor(descriptor) {}
-  ~SerialPortHandle() override { ::close(m_descriptor); }
+  ~SerialPortHandle() override { zamra::sys::Close(m_descriptor); }
   int Descriptor() const { return m_descriptor; }
   PortTimeOuts timeOuts;
 
@@ -80,7 +77,7 @@ int PollFor(int descriptor, short events, DWORD milliseconds)
   const int timeout = milliseconds > static_cast<DWORD>(INT_MAX) ? INT_MAX : static_cast<int>(milliseconds);
   int ready;
   do {
-    ready = ::poll(&watched, 1, timeout);
+    ready = zamra::sys::Poll(&watched, 1, timeout);
   } while (ready < 0 && errno == EINTR);
   return ready;
 }
@@ -99,7 +96,7 @@ bool ReadPort(SerialPortHandle& port, unsigned char* buffer, DWORD count, DWORD 
   const DWORD start = GetTickCount();
   DWORD lastByte = start;
   while (*got < count) {
-    const ssize_t read = ::read(port.Descriptor(), buffer + *got, count - *got);
+    const ssize_t read = zamra::sys::Read(port.Descriptor(), buffer + *got, count - *got);
     if (read > 0) {
       *got += static_cast<DWORD>(read);
       lastByte = GetTickCount();
@@ -130,7 +127,7 @@ bool WritePort(SerialPortHandle& port, const unsigned char* buffer, DWORD count,
   const DWORD span = total == 0 ? capMs : static_cast<DWORD>(std::min<unsigned long long>(total, capMs));
   const DWORD start = GetTickCount();
   while (*written < count) {
-    const ssize_t done = ::write(port.Descriptor(), buffer + *written, count - *written);
+    const ssize_t done = zamra::sys::Write(port.Descriptor(), buffer + *written, count - *written);
     if (done > 0) {
       *written += static_cast<DWORD>(done);
       continue;
@@ -160,22 +157,22 @@ HANDLE ZMSerailPort::OpenCom(const WCHAR* portName, int baudRate)
     return INVALID_HANDLE_VALUE;
   }
   // Non-blocking: every wait goes through poll with the time-outs of the call.
-  const int descriptor = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+  const int descriptor = zamra::sys::Open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
   if (descriptor < 0)
     return INVALID_HANDLE_VALUE;
   auto* port = new (std::nothrow) SerialPortHandle(descriptor);
   if (port == nullptr) {
-    ::close(descriptor);
+    zamra::sys::Close(descriptor);
     return INVALID_HANDLE_VALUE;
   }
   termios settings{};
   // Not shared: a second opener of the port among us is refused, and the terminal refuses
   // further opens (except by the superuser).
-  if (::flock(descriptor, LOCK_EX | LOCK_NB) != 0 || ::tcgetattr(descriptor, &settings) != 0) {
+  if (zamra::sys::Flock(descriptor, LOCK_EX | LOCK_NB) != 0 || zamra::sys::TcGetAttr(descriptor, &settings) != 0) {
     delete port;
     return INVALID_HANDLE_VALUE;
   }
-  ::ioctl(descriptor, TIOCEXCL);
+  zamra::sys::Ioctl(descriptor, TIOCEXCL);
 
   // Binary transfer: no line editing, echo, signals or character translation.
   settings.c_iflag &= ~static_cast<tcflag_t>(IGNBRK | BRKINT | PARMRK | ISTRIP | INLCR | IGNCR | ICRNL | IXANY | INPCK);
@@ -189,12 +186,12 @@ HANDLE ZMSerailPort::OpenCom(const WCHAR* portName, int baudRate)
   settings.c_cc[VMIN] = 0;
   settings.c_cc[VTIME] = 0;
   if (::cfsetispeed(&settings, speed) != 0 || ::cfsetospeed(&settings, speed) != 0 ||
-      ::tcsetattr(descriptor, TCSANOW, &settings) != 0) {
+      zamra::sys::TcSetAttr(descriptor, TCSANOW, &settings) != 0) {
     delete port;
     return INVALID_HANDLE_VALUE;
   }
   int rts = TIOCM_RTS;
-  ::ioctl(descriptor, TIOCMBIS, &rts);  // not every terminal has modem lines
+  zamra::sys::Ioctl(descriptor, TIOCMBIS, &rts);  // not every terminal has modem lines
   return port->ToHandle();
 }
 
@@ -221,7 +218,7 @@ int ZMSerailPort::GetRecvSize(HANDLE handle)
 {
   SerialPortHandle* port = AsPort(handle);
   int waiting = 0;
-  if (port == nullptr || ::ioctl(port->Descriptor(), FIONREAD, &waiting) != 0)
+  if (port == nullptr || zamra::sys::Ioctl(port->Descriptor(), FIONREAD, &waiting) != 0)
     return 0;
   return waiting;
 }
@@ -229,13 +226,13 @@ int ZMSerailPort::GetRecvSize(HANDLE handle)
 int ZMSerailPort::ClearInBuffer(HANDLE handle)
 {
   SerialPortHandle* port = AsPort(handle);
-  return port != nullptr && ::tcflush(port->Descriptor(), TCIFLUSH) == 0 ? 1 : 0;
+  return port != nullptr && zamra::sys::TcFlush(port->Descriptor(), TCIFLUSH) == 0 ? 1 : 0;
 }
 
 int ZMSerailPort::ClearOutBuffer(HANDLE handle)
 {
   SerialPortHandle* port = AsPort(handle);
-  return port != nullptr && ::tcflush(port->Descriptor(), TCOFLUSH) == 0 ? 1 : 0;
+  return port != nullptr && zamra::sys::TcFlush(port->Descriptor(), TCOFLUSH) == 0 ? 1 : 0;
 }
 
 void ZMSerailPort::CloseCom(HANDLE handle)

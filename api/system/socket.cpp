@@ -5,16 +5,15 @@
 #include <cerrno>
 #include <climits>
 #include <csignal>
-#include <poll.h>
 #include <sys/ioctl.h>   // FIONBIO
-#include <sys/socket.h>
-#include <unistd.h>
+
+#include "platform/system_calls.h"
 
 namespace {
 
 SOCKET NewSocket(int type)
 {
-  const int descriptor = ::socket(AF_INET, type | SOCK_CLOEXEC, 0);
+  const int descriptor = zamra::sys::Socket(AF_INET, type | SOCK_CLOEXEC, 0);
   return descriptor < 0 ? INVALID_SOCKET : static_cast<SOCKET>(descriptor);
 }
 
@@ -51,7 +50,7 @@ int Wait(SOCKET socket, short events, int seconds, int microseconds)
   pollfd watched{descriptor, events, 0};
   int ready;
   do {
-    ready = ::poll(&watched, 1, timeout);
+    ready = zamra::sys::Poll(&watched, 1, timeout);
   } while (ready < 0 && errno == EINTR);
   if (ready > 0 && (watched.revents & POLLNVAL))
     return -1;
@@ -63,7 +62,7 @@ int SetIntOption(SOCKET socket, int option, int value)
   const int descriptor = SocketDescriptor(socket);
   if (descriptor < 0)
     return 0;
-  return ::setsockopt(descriptor, SOL_SOCKET, option, &value, sizeof value) == 0 ? 1 : 0;
+  return zamra::sys::SetSockOpt(descriptor, SOL_SOCKET, option, &value, sizeof value) == 0 ? 1 : 0;
 }
 
 } // namespace
@@ -71,7 +70,7 @@ int SetIntOption(SOCKET socket, int option, int value)
 int ZMSocket::Init()
 {
   struct sigaction current {};
-  if (::sigaction(SIGPIPE, nullptr, &current) != 0)
+  if (zamra::sys::SigAction(SIGPIPE, nullptr, &current) != 0)
     return 0;
   if (current.sa_handler == SIG_DFL)
     std::signal(SIGPIPE, SIG_IGN);
@@ -92,7 +91,7 @@ int ZMSocket::TcpBind(SOCKET socket, unsigned short port)
   if (descriptor < 0)
     return -1;
   const sockaddr_in address = AnyAddress(port);
-  return ::bind(descriptor, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0 ? 0 : -1;
+  return zamra::sys::Bind(descriptor, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0 ? 0 : -1;
 }
 
 int ZMSocket::TcpListen(SOCKET socket, int backlog)
@@ -100,7 +99,7 @@ int ZMSocket::TcpListen(SOCKET socket, int backlog)
   const int descriptor = SocketDescriptor(socket);
   if (descriptor < 0)
     return -1;
-  return ::listen(descriptor, backlog) == 0 ? 0 : -1;
+  return zamra::sys::Listen(descriptor, backlog) == 0 ? 0 : -1;
 }
 
 SOCKET ZMSocket::Accept(SOCKET socket, sockaddr_in* address)
@@ -129,7 +128,7 @@ int ZMSocket::TcpConnect(SOCKET socket, const char* address, unsigned short port
   // 255.255.255.255.
   if (descriptor < 0 || address == nullptr || ::inet_pton(AF_INET, address, &peer.sin_addr) != 1)
     return -1;
-  return ::connect(descriptor, reinterpret_cast<const sockaddr*>(&peer), sizeof peer) == 0 ? 0 : -1;
+  return zamra::sys::Connect(descriptor, reinterpret_cast<const sockaddr*>(&peer), sizeof peer) == 0 ? 0 : -1;
 }
 
 int ZMSocket::TcpSelectRead(SOCKET socket, int seconds, int microseconds)
@@ -148,7 +147,7 @@ int ZMSocket::SetBlock(SOCKET socket, int value)
   if (descriptor < 0)
     return 0;
   int nonBlocking = value;
-  return ::ioctl(descriptor, FIONBIO, &nonBlocking) == 0 ? 1 : 0;
+  return zamra::sys::Ioctl(descriptor, FIONBIO, &nonBlocking) == 0 ? 1 : 0;
 }
 
 int ZMSocket::SetBroadCast(SOCKET socket, int value) { return SetIntOption(socket, SO_BROADCAST, value); }
