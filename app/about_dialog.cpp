@@ -1,5 +1,5 @@
 // CAboutDialog: laid out from the texts of dialog 100.
-#include "app/about_dialog.h"
+#include "about_dialog.h"
 
 #include <QDialogButtonBox>
 #include <QHBoxLayout>
@@ -7,9 +7,9 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "app/program_bitmaps.h"
-#include "app/resource_ids.h"
-#include "app/resource_table.h"
+#include "program_bitmaps.h"
+#include "resource_ids.h"
+#include "resource_table.h"
 
 namespace mapory {
 

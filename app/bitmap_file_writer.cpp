@@ -1,5 +1,5 @@
 // The 32-bit BMP file writer.
-#include "app/bitmap_file_writer.h"
+#include "bitmap_file_writer.h"
 
 #include <cstdint>
 #include <cstring>

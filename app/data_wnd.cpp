@@ -1,5 +1,5 @@
 // CDataWnd.
-#include "app/data_wnd.h"
+#include "data_wnd.h"
 
 #include <QCloseEvent>
 #include <QHeaderView>
@@ -7,10 +7,10 @@
 #include <QTableView>
 #include <QVBoxLayout>
 
-#include "app/layer_table_model.h"
-#include "app/view_text.h"
+#include "layer_table_model.h"
+#include "view_text.h"
 #include "platform/window_message.h"
-#include "view/include/ilayer.h"
+#include "view/ilayer.h"
 
 namespace mapory {
 

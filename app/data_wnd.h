@@ -5,7 +5,7 @@
 
 #include <QWidget>
 
-#include "view/include/izamra_view.h"
+#include "view/izamra_view.h"
 
 class QMdiSubWindow;
 class QTableView;

@@ -1,5 +1,5 @@
 // CGotoDialog.
-#include "app/goto_dialog.h"
+#include "goto_dialog.h"
 
 #include <clocale>
 #include <cstdlib>  // strtod_l
@@ -10,8 +10,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "app/resource_ids.h"
-#include "app/resource_table.h"
+#include "resource_ids.h"
+#include "resource_table.h"
 
 namespace mapory {
 

@@ -1,5 +1,5 @@
 // CInfoDialog.
-#include "app/info_dialog.h"
+#include "info_dialog.h"
 
 #include <memory>
 
@@ -7,12 +7,12 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
-#include "app/report_list.h"
-#include "app/resource_ids.h"
-#include "app/resource_table.h"
-#include "app/view_text.h"
-#include "view/include/idata_view.h"
-#include "view/include/ilayer.h"
+#include "report_list.h"
+#include "resource_ids.h"
+#include "resource_table.h"
+#include "view_text.h"
+#include "view/idata_view.h"
+#include "view/ilayer.h"
 
 namespace mapory {
 

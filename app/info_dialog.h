@@ -4,7 +4,7 @@
 
 #include <QDialog>
 
-#include "view/include/izamra_view.h"
+#include "view/izamra_view.h"
 
 class QTableWidget;
 

@@ -1,15 +1,15 @@
 // CLayerBar: painting and clicks.
-#include "app/layer_bar.h"
+#include "layer_bar.h"
 
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
 
-#include "app/program_bitmaps.h"
-#include "app/resource_ids.h"
-#include "app/view_text.h"
+#include "program_bitmaps.h"
+#include "resource_ids.h"
+#include "view_text.h"
 #include "platform/window_message.h"
-#include "view/include/izamra_view.h"
+#include "view/izamra_view.h"
 
 namespace mapory {
 

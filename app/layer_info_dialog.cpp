@@ -1,5 +1,5 @@
 // CLayerInfoDialog.
-#include "app/layer_info_dialog.h"
+#include "layer_info_dialog.h"
 
 #include <QDialogButtonBox>
 #include <QFormLayout>
@@ -10,13 +10,13 @@
 #include <QVBoxLayout>
 
 #include "api/formats/shape_type.h"
-#include "app/report_list.h"
-#include "app/resource_ids.h"
-#include "app/resource_table.h"
-#include "app/view_text.h"
+#include "report_list.h"
+#include "resource_ids.h"
+#include "resource_table.h"
+#include "view_text.h"
 #include "platform/win_types.h"
-#include "view/include/idata_view.h"
-#include "view/include/ilayer.h"
+#include "view/idata_view.h"
+#include "view/ilayer.h"
 
 namespace mapory {
 

@@ -1,7 +1,7 @@
 // CLayerTableModel.
-#include "app/layer_table_model.h"
+#include "layer_table_model.h"
 
-#include "app/view_text.h"
+#include "view_text.h"
 
 namespace mapory {
 

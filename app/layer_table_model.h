@@ -6,7 +6,7 @@
 #include <QAbstractTableModel>
 #include <QStringList>
 
-#include "view/include/idata_view.h"
+#include "view/idata_view.h"
 
 namespace mapory {
 

@@ -3,10 +3,10 @@
 #include <QApplication>
 #include <QStringList>
 
-#include "app/main_frame.h"
-#include "app/mapory_app.h"
-#include "app/program_bitmaps.h"
-#include "app/startup_probe.h"
+#include "main_frame.h"
+#include "mapory_app.h"
+#include "program_bitmaps.h"
+#include "startup_probe.h"
 
 int main(int argc, char** argv)
 {

@@ -1,5 +1,5 @@
 // CMainFrame: commands, menus, bars, child windows and the frame's message handling.
-#include "app/main_frame.h"
+#include "main_frame.h"
 
 #include <algorithm>
 #include <cmath>
@@ -21,21 +21,21 @@
 #include <QUrl>
 
 #include "api/base/bitmap.h"
-#include "app/bitmap_file_writer.h"
-#include "app/data_wnd.h"
-#include "app/goto_dialog.h"
-#include "app/info_dialog.h"
-#include "app/layer_info_dialog.h"
-#include "app/layer_bar.h"
-#include "app/program_bitmaps.h"
-#include "app/resizable_bar.h"
-#include "app/resource_ids.h"
-#include "app/resource_table.h"
-#include "app/shape_wnd.h"
-#include "app/style_dialog.h"
+#include "bitmap_file_writer.h"
+#include "data_wnd.h"
+#include "goto_dialog.h"
+#include "info_dialog.h"
+#include "layer_info_dialog.h"
+#include "layer_bar.h"
+#include "program_bitmaps.h"
+#include "resizable_bar.h"
+#include "resource_ids.h"
+#include "resource_table.h"
+#include "shape_wnd.h"
+#include "style_dialog.h"
 #include "platform/gdi.h"
 #include "platform/window_message.h"
-#include "view/include/izamra_view.h"
+#include "view/izamra_view.h"
 
 namespace mapory {
 

@@ -1,5 +1,5 @@
 // CMaporyApp: start-up, language and About.
-#include "app/mapory_app.h"
+#include "mapory_app.h"
 
 #include <QAction>
 #include <QApplication>
@@ -9,11 +9,11 @@
 #include <QScreen>
 #include <QSettings>
 
-#include "app/about_dialog.h"
-#include "app/main_frame.h"
-#include "app/program_bitmaps.h"
-#include "app/resource_ids.h"
-#include "app/resource_table.h"
+#include "about_dialog.h"
+#include "main_frame.h"
+#include "program_bitmaps.h"
+#include "resource_ids.h"
+#include "resource_table.h"
 
 namespace mapory {
 

@@ -1,11 +1,11 @@
 // The program's pictures, drawn with QPainter.
-#include "app/program_bitmaps.h"
+#include "program_bitmaps.h"
 
 #include <QBitmap>
 #include <QPainter>
 #include <QPainterPath>
 
-#include "app/resource_ids.h"
+#include "resource_ids.h"
 #include "platform/resources.h"
 
 namespace mapory {

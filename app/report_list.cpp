@@ -1,5 +1,5 @@
 // MakeReportList.
-#include "app/report_list.h"
+#include "report_list.h"
 
 #include <QHeaderView>
 #include <QTableWidget>

@@ -1,5 +1,5 @@
 // CResizableBar: size rules of the docking bar, expressed through Qt's dock layout.
-#include "app/resizable_bar.h"
+#include "resizable_bar.h"
 
 namespace mapory {
 

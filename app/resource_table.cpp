@@ -1,10 +1,10 @@
 // CResourceTable: parsing of the per-language text tables.
-#include "app/resource_table.h"
+#include "resource_table.h"
 
 #include <QFile>
 #include <QStringList>
 
-#include "app/resource_ids.h"
+#include "resource_ids.h"
 
 // The tables are compiled into the MaporyApp library; a static library must register its
 // resources itself, outside any namespace.

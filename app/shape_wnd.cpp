@@ -1,5 +1,5 @@
 // CShapeWnd: hosting the map view.
-#include "app/shape_wnd.h"
+#include "shape_wnd.h"
 
 #include <QCloseEvent>
 #include <QDragEnterEvent>
@@ -10,7 +10,7 @@
 #include <QResizeEvent>
 #include <QUrl>
 
-#include "app/resource_ids.h"
+#include "resource_ids.h"
 #include "platform/gdi.h"
 #include "platform/resources.h"
 #include "platform/system_paths.h"

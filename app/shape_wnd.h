@@ -7,7 +7,7 @@
 #include <QStringList>
 #include <QWidget>
 
-#include "view/include/izamra_view.h"
+#include "view/izamra_view.h"
 
 namespace mapory {
 

@@ -1,5 +1,5 @@
 // CStartupProbe: first paint, screenshot, quit.
-#include "app/startup_probe.h"
+#include "startup_probe.h"
 
 #include <cstdio>
 
@@ -10,8 +10,8 @@
 #include <QTimer>
 #include <QWidget>
 
-#include "app/main_frame.h"
-#include "app/shape_wnd.h"
+#include "main_frame.h"
+#include "shape_wnd.h"
 
 namespace mapory {
 

@@ -1,6 +1,6 @@
 // CStyleDialog: laid out at fixed places, because the previews are painted at fixed client
 // coordinates between the controls; the previews go through the same drawing calls as the map.
-#include "app/style_dialog.h"
+#include "style_dialog.h"
 
 #include <algorithm>
 #include <cstring>
@@ -15,12 +15,12 @@
 #include <QPushButton>
 #include <QStringView>
 
-#include "app/resource_ids.h"
-#include "app/resource_table.h"
+#include "resource_ids.h"
+#include "resource_table.h"
 #include "platform/code_page.h"
 #include "platform/gdi.h"
 #include "platform/resources.h"
-#include "view/include/ilayer.h"
+#include "view/ilayer.h"
 
 namespace mapory {
 

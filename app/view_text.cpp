@@ -1,9 +1,9 @@
 // The view's texts as Qt text.
-#include "app/view_text.h"
+#include "view_text.h"
 
 #include <QFile>
 
-#include "view/include/idata_view.h"
+#include "view/idata_view.h"
 
 namespace mapory {
 

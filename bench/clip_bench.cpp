@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "api/geometry/rect_clip_polygon.h"
-#include "tests/support/geos_oracle.h"
+#include "support/geos_oracle.h"
 
 namespace {
 

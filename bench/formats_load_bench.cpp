@@ -18,7 +18,7 @@
 
 #include "api/formats/dbf_file.h"
 #include "api/formats/shape_file.h"
-#include "bench/support/sample_data.h"
+#include "support/sample_data.h"
 
 namespace {
 

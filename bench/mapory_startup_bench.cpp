@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "bench/support/sample_data.h"
+#include "support/sample_data.h"
 
 extern char** environ;
 

@@ -13,11 +13,11 @@
 #include <string>
 #include <unistd.h>
 
-#include "app/data_wnd.h"
-#include "bench/support/sample_data.h"
-#include "view/include/idata_view.h"
-#include "view/include/ilayer.h"
-#include "view/include/izamra_view.h"
+#include "data_wnd.h"
+#include "support/sample_data.h"
+#include "view/idata_view.h"
+#include "view/ilayer.h"
+#include "view/izamra_view.h"
 
 namespace {
 

@@ -12,12 +12,12 @@
 #include <unistd.h>
 #include <vector>
 
-#include "bench/support/sample_data.h"
-#include "view/map_model.h"
-#include "view/part_layer.h"
-#include "view/point_layer.h"
-#include "view/polygon_layer.h"
-#include "view/polyline_layer.h"
+#include "support/sample_data.h"
+#include "map_model.h"
+#include "part_layer.h"
+#include "point_layer.h"
+#include "polygon_layer.h"
+#include "polyline_layer.h"
 
 namespace {
 

@@ -14,10 +14,10 @@
 #include <string>
 
 #include "api/base/bitmap.h"
-#include "bench/support/sample_data.h"
+#include "support/sample_data.h"
 #include "platform/gdi.h"
-#include "view/map_model.h"
-#include "view/include/ilayer.h"
+#include "map_model.h"
+#include "view/ilayer.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 
 #include "platform/file_io.h"
 #include "platform/sync.h"
-#include "platform/waitable.h"
+#include "waitable.h"
 
 extern char** environ;
 

@@ -8,7 +8,7 @@
 #include <thread>
 #include <vector>
 
-#include "platform/waitable.h"
+#include "waitable.h"
 
 namespace {
 

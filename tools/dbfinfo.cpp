@@ -12,7 +12,7 @@
 #include "api/formats/data_view.h"
 #include "api/formats/dbf_file.h"
 #include "api/formats/shape_type.h"
-#include "api/formats/text_code_page.h"
+#include "shape_core/text_code_page.h"
 #include "platform/code_page.h"
 
 namespace {

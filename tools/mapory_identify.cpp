@@ -11,7 +11,7 @@
 #include <memory>
 
 #include "api/formats/data_view.h"
-#include "view/include/izamra_view.h"
+#include "view/izamra_view.h"
 
 namespace {
 

@@ -21,7 +21,7 @@
 
 #include "api/base/bitmap.h"
 #include "platform/gdi.h"
-#include "view/include/izamra_view.h"
+#include "view/izamra_view.h"
 
 namespace {
 

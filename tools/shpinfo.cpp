@@ -7,10 +7,10 @@
 #include <cstring>
 #include <string>
 
-#include "api/formats/companion_files.h"
-#include "api/formats/file_block.h"
-#include "api/formats/record_index.h"
-#include "api/formats/shape_layout.h"
+#include "shape_core/companion_files.h"
+#include "shape_core/file_block.h"
+#include "shape_core/record_index.h"
+#include "shape_core/shape_layout.h"
 #include "api/formats/shape_type.h"
 
 namespace zs = zamra::shape;

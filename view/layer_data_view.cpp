@@ -1,10 +1,10 @@
 // CLayerDataView: forwarding to the layer's table.
-#include "view/layer_data_view.h"
+#include "layer_data_view.h"
 
 #include <cstring>
 
 #include "api/formats/dbf_file.h"
-#include "api/formats/text_code_page.h"
+#include "shape_core/text_code_page.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <memory>
 
 #include "api/formats/data_view.h"
-#include "view/include/idata_view.h"
+#include "view/idata_view.h"
 
 class CLayerDataView final : public IDataView {
 public:

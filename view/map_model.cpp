@@ -1,5 +1,5 @@
 // CMapModel: layer list and viewport.
-#include "view/map_model.h"
+#include "map_model.h"
 
 #include <algorithm>
 #include <cmath>
@@ -10,11 +10,11 @@
 #include "api/base/bitmap.h"
 #include "api/geometry/geometry.h"
 #include "platform/gdi.h"
-#include "view/point_layer.h"
-#include "view/polygon_layer.h"
-#include "view/polyline_layer.h"
-#include "view/user_poi_layer.h"
-#include "view/user_shape_layers.h"
+#include "point_layer.h"
+#include "polygon_layer.h"
+#include "polyline_layer.h"
+#include "user_poi_layer.h"
+#include "user_shape_layers.h"
 
 namespace {
 

@@ -1,18 +1,18 @@
 // CMapModel: drawing the map into the surface, with symbols and labels kept apart by the
 // placement grid.
-#include "view/map_model.h"
+#include "map_model.h"
 
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <string>
 
-#include "api/formats/text_code_page.h"
+#include "shape_core/text_code_page.h"
 #include "platform/code_page.h"
 #include "platform/gdi.h"
-#include "view/shape_layer.h"
-#include "view/user_poi_layer.h"
-#include "view/user_shape_layers.h"
+#include "shape_layer.h"
+#include "user_poi_layer.h"
+#include "user_shape_layers.h"
 
 namespace {
 

@@ -1,5 +1,5 @@
 // CMapView: the view interface over the model, and the window's event handling.
-#include "view/map_view.h"
+#include "map_view.h"
 
 #include <cmath>  // isfinite
 #include <cstdint>
@@ -8,11 +8,11 @@
 #include "api/base/bitmap.h"
 #include "platform/gdi.h"
 #include "platform/window_message.h"
-#include "view/map_model.h"
-#include "view/map_window.h"
-#include "view/shape_layer.h"
-#include "view/user_poi_layer.h"
-#include "view/user_shape_layers.h"
+#include "map_model.h"
+#include "map_window.h"
+#include "shape_layer.h"
+#include "user_poi_layer.h"
+#include "user_shape_layers.h"
 
 namespace {
 

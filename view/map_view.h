@@ -6,7 +6,7 @@
 
 #include <QPointer>
 
-#include "view/include/izamra_view.h"
+#include "view/izamra_view.h"
 
 class CMapModel;
 class CMapWindow;

@@ -1,5 +1,5 @@
 // CMapWindow: Qt events to view handling.
-#include "view/map_window.h"
+#include "map_window.h"
 
 #include <QMouseEvent>
 #include <QPaintEvent>
@@ -7,7 +7,7 @@
 #include <QWheelEvent>
 
 #include "platform/gdi.h"
-#include "view/map_view.h"
+#include "map_view.h"
 
 CMapWindow::CMapWindow(CMapView* view, QWidget* parent) : QWidget(parent), m_view(view)
 {

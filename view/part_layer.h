@@ -2,9 +2,9 @@
 // alike and labelled in their boxes.
 #pragma once
 
-#include "view/map_model.h"
-#include "view/part_records.h"
-#include "view/shape_layer.h"
+#include "map_model.h"
+#include "part_records.h"
+#include "shape_layer.h"
 
 template <typename Multi>
 class CPartLayer : public CShapeLayer {

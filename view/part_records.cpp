@@ -1,5 +1,5 @@
 // Parsing polyline and polygon records of a .shp.
-#include "view/part_records.h"
+#include "part_records.h"
 
 #include <cstring>
 #include <new>

@@ -6,8 +6,8 @@
 #include <memory>
 #include <type_traits>
 
-#include "api/formats/file_block.h"
-#include "api/formats/record_index.h"
+#include "shape_core/file_block.h"
+#include "shape_core/record_index.h"
 #include "api/formats/shape_records.h"
 
 template <typename Multi>

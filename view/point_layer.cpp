@@ -1,10 +1,10 @@
 // CPointLayer: point and multipoint records.
-#include "view/point_layer.h"
+#include "point_layer.h"
 
 #include <new>
 
-#include "api/formats/shape_layout.h"
-#include "view/map_model.h"
+#include "shape_core/shape_layout.h"
+#include "map_model.h"
 
 namespace zs = zamra::shape;
 

@@ -6,7 +6,7 @@
 #include <memory>
 #include <vector>
 
-#include "view/shape_layer.h"
+#include "shape_layer.h"
 
 class CPointLayer final : public CShapeLayer {
 public:

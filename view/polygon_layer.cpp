@@ -1,5 +1,5 @@
 // CPolygonLayer.
-#include "view/polygon_layer.h"
+#include "polygon_layer.h"
 
 #include <algorithm>
 #include <cmath>

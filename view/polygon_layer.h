@@ -2,7 +2,7 @@
 // inner rings are holes.
 #pragma once
 
-#include "view/part_layer.h"
+#include "part_layer.h"
 
 class CPolygonLayer final : public CPartLayer<ST_MPOLYGON> {
 public:

@@ -1,5 +1,5 @@
 // CPolylineLayer.
-#include "view/polyline_layer.h"
+#include "polyline_layer.h"
 
 #include <cmath>
 

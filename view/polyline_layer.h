@@ -1,7 +1,7 @@
 // CPolylineLayer: a layer of polyline records, drawn with the layer's pen.
 #pragma once
 
-#include "view/part_layer.h"
+#include "part_layer.h"
 
 class CPolylineLayer final : public CPartLayer<ST_MPOLYLINE> {
 public:

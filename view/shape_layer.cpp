@@ -1,17 +1,17 @@
 // CShapeLayer: loading the three files and the settings common to every layer.
-#include "view/shape_layer.h"
+#include "shape_layer.h"
 
 #include <cstdio>
 #include <cstring>
 #include <string>
 
-#include "api/formats/companion_files.h"
-#include "api/formats/shape_layout.h"
+#include "shape_core/companion_files.h"
+#include "shape_core/shape_layout.h"
 #include "api/formats/shape_type.h"
 #include "api/geometry/geometry.h"
 #include "platform/gdi.h"
-#include "view/map_model.h"
-#include "view/text_fields.h"
+#include "map_model.h"
+#include "text_fields.h"
 
 namespace {
 

@@ -5,11 +5,11 @@
 
 #include <memory>
 
-#include "api/formats/file_block.h"
-#include "api/formats/record_index.h"
+#include "shape_core/file_block.h"
+#include "shape_core/record_index.h"
 #include "api/formats/shape_records.h"
-#include "view/include/ilayer.h"
-#include "view/layer_data_view.h"
+#include "view/ilayer.h"
+#include "layer_data_view.h"
 
 class CMapModel;
 

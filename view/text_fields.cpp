@@ -1,5 +1,5 @@
 // Fixed-size text fields and label fonts.
-#include "view/text_fields.h"
+#include "text_fields.h"
 
 #include <algorithm>
 #include <cstring>

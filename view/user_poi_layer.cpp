@@ -1,12 +1,12 @@
 // CUserPoiLayer.
-#include "view/user_poi_layer.h"
+#include "user_poi_layer.h"
 
 #include <algorithm>
 #include <cstring>
 
 #include "platform/gdi.h"
-#include "view/map_model.h"
-#include "view/text_fields.h"
+#include "map_model.h"
+#include "text_fields.h"
 
 CUserPoiLayer::CUserPoiLayer(CMapModel* model) : m_model(model) {}
 

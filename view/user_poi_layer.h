@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "platform/win_types.h"
-#include "view/include/iuser_layers.h"
+#include "view/iuser_layers.h"
 
 class CMapModel;
 

@@ -1,13 +1,13 @@
 // CUserShapeLayerBase, CUserPolylineLayer and CUserPolygonLayer.
-#include "view/user_shape_layers.h"
+#include "user_shape_layers.h"
 
 #include <algorithm>
 #include <cstring>
 #include <new>
 
 #include "platform/gdi.h"
-#include "view/map_model.h"
-#include "view/text_fields.h"
+#include "map_model.h"
+#include "text_fields.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 // CMapView: the workspace file, the view's whole state (scale, centre, every layer's path and
 // display settings) as an XML document.
-#include "view/map_view.h"
+#include "map_view.h"
 
 #include <charconv>
 #include <clocale>
@@ -14,8 +14,8 @@
 #include "api/base/string.h"
 #include "api/base/xml.h"
 #include "platform/code_page.h"
-#include "view/map_model.h"
-#include "view/shape_layer.h"
+#include "map_model.h"
+#include "shape_layer.h"
 
 namespace {
 

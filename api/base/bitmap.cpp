@@ -20,7 +20,7 @@
 #include <jpeglib.h>  // after <cstdio>: it needs FILE
 #include <png.h>
 
-#include "api/base/replacement_file.h"
+#include "base/replacement_file.h"
 #include "platform/application_kind.h"
 #include "platform/file_io.h"
 #include "platform/resources.h"

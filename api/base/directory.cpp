@@ -6,7 +6,7 @@
 #include <new>
 #include <string>
 
-#include "api/base/path_join.h"
+#include "base/path_join.h"
 #include "platform/code_page.h"
 #include "platform/system_calls.h"
 #include "platform/system_paths.h"

@@ -13,7 +13,7 @@
 #include <expat.h>
 
 #include "api/base/file.h"
-#include "api/base/replacement_file.h"
+#include "base/replacement_file.h"
 #include "platform/file_io.h"
 
 static_assert(sizeof(XML_Char) == sizeof(WCHAR), "Expat must be built for UTF-16 (XML_UNICODE)");

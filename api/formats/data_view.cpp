@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "api/formats/data_view_private.h"
+#include "formats/data_view_private.h"
 
 namespace {
 

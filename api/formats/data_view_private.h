@@ -7,7 +7,7 @@
 #include <memory>
 #include <vector>
 
-#include "api/formats/large_buffer.h"
+#include "formats/large_buffer.h"
 
 namespace zamra::formats {
 

@@ -15,10 +15,10 @@
 #include <vector>
 
 #include "api/base/file.h"
-#include "api/formats/data_view_private.h"
-#include "api/base/replacement_file.h"
+#include "formats/data_view_private.h"
+#include "base/replacement_file.h"
 #include "api/formats/shape_type.h"
-#include "api/formats/whole_file.h"
+#include "formats/whole_file.h"
 #include "platform/file_io.h"
 
 using zamra::formats::Cell;

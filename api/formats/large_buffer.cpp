@@ -1,5 +1,5 @@
 // LargeBuffer: bulk buffers, on huge pages when large.
-#include "api/formats/large_buffer.h"
+#include "formats/large_buffer.h"
 
 #include <new>
 #include <sys/mman.h>  // mmap, madvise

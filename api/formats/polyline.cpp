@@ -3,7 +3,7 @@
 
 #include <new>
 
-#include "api/formats/multipart_edit.h"
+#include "formats/multipart_edit.h"
 #include "api/formats/point.h"
 
 namespace edit = zamra::multipart;

@@ -9,8 +9,8 @@
 #include <utility>
 
 #include "api/base/file.h"
-#include "api/formats/record_index.h"
-#include "api/formats/shape_layout.h"
+#include "shape_core/record_index.h"
+#include "shape_core/shape_layout.h"
 
 namespace {
 

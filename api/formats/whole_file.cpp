@@ -1,5 +1,5 @@
 // WholeFile: one read of a whole file into one buffer.
-#include "api/formats/whole_file.h"
+#include "formats/whole_file.h"
 
 #include "api/base/file.h"
 #include "platform/file_io.h"

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "api/formats/large_buffer.h"
+#include "formats/large_buffer.h"
 
 namespace zamra::formats {
 

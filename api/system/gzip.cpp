@@ -6,7 +6,7 @@
 
 #include <zlib.h>
 
-#include "api/base/replacement_file.h"
+#include "base/replacement_file.h"
 #include "platform/file_io.h"
 #include "platform/system_calls.h"
 

@@ -1,5 +1,5 @@
 // The 32-bit BMP writer behind Save as bmp, and its naming rule.
-#include "app/bitmap_file_writer.h"
+#include "bitmap_file_writer.h"
 
 #include <gtest/gtest.h>
 

@@ -11,12 +11,12 @@
 #include <string>
 #include <vector>
 
-#include "app/data_wnd.h"
-#include "app/layer_table_model.h"
+#include "data_wnd.h"
+#include "layer_table_model.h"
 #include "platform/window_message.h"
 #include "support/shapelib_writer.h"
 #include "support/temp_dir.h"
-#include "view/include/izamra_view.h"
+#include "view/izamra_view.h"
 
 using mapory::CDataWnd;
 using zamra_test::TempDir;

@@ -8,13 +8,13 @@
 
 #include <gtest/gtest.h>
 
-#include "app/main_frame.h"
-#include "app/program_bitmaps.h"
-#include "app/resource_ids.h"
-#include "app/resource_table.h"
+#include "main_frame.h"
+#include "program_bitmaps.h"
+#include "resource_ids.h"
+#include "resource_table.h"
 #include "platform/window_message.h"
-#include "tests/app/app_test_support.h"
-#include "view/include/izamra_view.h"
+#include "app/app_test_support.h"
+#include "view/izamra_view.h"
 
 namespace zamra_test {
 

@@ -1,5 +1,5 @@
 // CLayerBar: what a click does at each boundary pixel of a row, and what the bar paints.
-#include "app/layer_bar.h"
+#include "layer_bar.h"
 
 #include <QImage>
 #include <QMenu>
@@ -7,13 +7,13 @@
 
 #include <gtest/gtest.h>
 
-#include "app/main_frame.h"
-#include "app/program_bitmaps.h"
-#include "app/resource_ids.h"
-#include "app/resource_table.h"
-#include "tests/app/app_test_support.h"
-#include "tests/app/frame_test.h"
-#include "view/include/izamra_view.h"
+#include "main_frame.h"
+#include "program_bitmaps.h"
+#include "resource_ids.h"
+#include "resource_table.h"
+#include "app/app_test_support.h"
+#include "app/frame_test.h"
+#include "view/izamra_view.h"
 
 using namespace mapory;
 using zamra_test::ProcessPostedMessages;

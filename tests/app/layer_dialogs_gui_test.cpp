@@ -11,14 +11,14 @@
 #include <QLineEdit>
 #include <QTableWidget>
 
-#include "app/goto_dialog.h"
-#include "app/info_dialog.h"
-#include "app/layer_info_dialog.h"
-#include "app/resource_ids.h"
-#include "app/resource_table.h"
+#include "goto_dialog.h"
+#include "info_dialog.h"
+#include "layer_info_dialog.h"
+#include "resource_ids.h"
+#include "resource_table.h"
 #include "support/shapelib_writer.h"
 #include "support/temp_dir.h"
-#include "view/include/izamra_view.h"
+#include "view/izamra_view.h"
 
 using mapory::CGotoDialog;
 using mapory::CInfoDialog;

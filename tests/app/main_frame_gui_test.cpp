@@ -1,6 +1,6 @@
 // CMainFrame: command states, the layer commands, Full Map, Save as bmp, the private messages
 // and the view's notifications, on real windows with the sample layers.
-#include "app/main_frame.h"
+#include "main_frame.h"
 
 #include <filesystem>
 
@@ -22,17 +22,17 @@
 #include <gtest/gtest.h>
 
 #include "api/base/bitmap.h"
-#include "app/layer_bar.h"
-#include "app/program_bitmaps.h"
-#include "app/resizable_bar.h"
-#include "app/resource_ids.h"
-#include "app/resource_table.h"
-#include "app/shape_wnd.h"
+#include "layer_bar.h"
+#include "program_bitmaps.h"
+#include "resizable_bar.h"
+#include "resource_ids.h"
+#include "resource_table.h"
+#include "shape_wnd.h"
 #include "platform/gdi.h"
 #include "platform/window_message.h"
-#include "tests/app/app_test_support.h"
-#include "tests/app/frame_test.h"
-#include "view/include/izamra_view.h"
+#include "app/app_test_support.h"
+#include "app/frame_test.h"
+#include "view/izamra_view.h"
 
 using namespace mapory;
 using zamra_test::AnswerModal;

@@ -1,7 +1,7 @@
 // The frame with the properties window and the layer dialogs: a right click identifies a
 // feature, the table follows the layer selection, a double-clicked row moves the map, Goto,
 // Layer Info and Layer Style, on real windows with the sample layers.
-#include "app/main_frame.h"
+#include "main_frame.h"
 
 #include <QColorDialog>
 #include <QDir>
@@ -15,21 +15,21 @@
 #include <gtest/gtest.h>
 
 #include "api/base/bitmap.h"
-#include "app/data_wnd.h"
-#include "app/goto_dialog.h"
-#include "app/info_dialog.h"
-#include "app/layer_info_dialog.h"
-#include "app/layer_table_model.h"
-#include "app/program_bitmaps.h"
-#include "app/resource_ids.h"
-#include "app/resource_table.h"
-#include "app/shape_wnd.h"
-#include "app/style_dialog.h"
+#include "data_wnd.h"
+#include "goto_dialog.h"
+#include "info_dialog.h"
+#include "layer_info_dialog.h"
+#include "layer_table_model.h"
+#include "program_bitmaps.h"
+#include "resource_ids.h"
+#include "resource_table.h"
+#include "shape_wnd.h"
+#include "style_dialog.h"
 #include "platform/gdi.h"
 #include "platform/window_message.h"
-#include "tests/app/app_test_support.h"
-#include "tests/app/frame_test.h"
-#include "view/include/izamra_view.h"
+#include "app/app_test_support.h"
+#include "app/frame_test.h"
+#include "view/izamra_view.h"
 
 using namespace mapory;
 using zamra_test::AllSamples;

@@ -1,6 +1,6 @@
 // CMaporyApp: the language chosen at start-up, the language question and the workspace kept
 // from one run to the next.
-#include "app/mapory_app.h"
+#include "mapory_app.h"
 
 #include <filesystem>
 
@@ -12,10 +12,10 @@
 
 #include <gtest/gtest.h>
 
-#include "app/main_frame.h"
-#include "app/resource_ids.h"
-#include "tests/app/app_test_support.h"
-#include "view/include/izamra_view.h"
+#include "main_frame.h"
+#include "resource_ids.h"
+#include "app/app_test_support.h"
+#include "view/izamra_view.h"
 
 using namespace mapory;
 using zamra_test::AnswerModal;

@@ -1,6 +1,6 @@
 // CResourceTable: the three language tables carry the same resources, and the format reads
 // as a translator would write it.
-#include "app/resource_table.h"
+#include "resource_table.h"
 
 #include <set>
 
@@ -9,7 +9,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/resource_ids.h"
+#include "resource_ids.h"
 
 using namespace mapory;
 

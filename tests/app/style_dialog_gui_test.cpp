@@ -16,13 +16,13 @@
 #include <limits>
 #include <memory>
 
-#include "app/program_bitmaps.h"
-#include "app/resource_ids.h"
-#include "app/resource_table.h"
-#include "app/style_dialog.h"
+#include "program_bitmaps.h"
+#include "resource_ids.h"
+#include "resource_table.h"
+#include "style_dialog.h"
 #include "support/shapelib_writer.h"
 #include "support/temp_dir.h"
-#include "view/include/izamra_view.h"
+#include "view/izamra_view.h"
 
 using mapory::CResourceTable;
 using mapory::CStyleDialog;

@@ -9,12 +9,12 @@
 #include <cstring>
 #include <vector>
 
-#include "api/formats/record_index.h"
+#include "shape_core/record_index.h"
 #include "api/formats/shape_type.h"
-#include "view/map_model.h"
-#include "view/point_layer.h"
-#include "view/polygon_layer.h"
-#include "view/polyline_layer.h"
+#include "map_model.h"
+#include "point_layer.h"
+#include "polygon_layer.h"
+#include "polyline_layer.h"
 
 namespace zs = zamra::shape;
 

@@ -12,8 +12,8 @@
 #include "api/formats/data_view.h"
 #include "support/shapelib_writer.h"
 #include "support/temp_dir.h"
-#include "view/map_model.h"
-#include "view/point_layer.h"
+#include "map_model.h"
+#include "point_layer.h"
 
 using zamra_test::TempDir;
 using zamra_test::TestShape;

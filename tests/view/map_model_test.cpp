@@ -1,5 +1,5 @@
 // CMapModel: viewport arithmetic and the layer list.
-#include "view/map_model.h"
+#include "map_model.h"
 
 #include <gtest/gtest.h>
 
@@ -8,8 +8,8 @@
 
 #include "support/shapelib_writer.h"
 #include "support/temp_dir.h"
-#include "view/point_layer.h"
-#include "view/shape_layer.h"
+#include "point_layer.h"
+#include "shape_layer.h"
 
 using zamra_test::Square;
 using zamra_test::TempDir;

@@ -10,11 +10,11 @@
 #include "support/python_script.h"
 #include "support/shapelib_writer.h"
 #include "support/temp_dir.h"
-#include "view/map_model.h"
-#include "view/point_layer.h"
-#include "view/polygon_layer.h"
-#include "view/user_poi_layer.h"
-#include "view/user_shape_layers.h"
+#include "map_model.h"
+#include "point_layer.h"
+#include "polygon_layer.h"
+#include "user_poi_layer.h"
+#include "user_shape_layers.h"
 
 using zamra_test::Square;
 using zamra_test::TempDir;

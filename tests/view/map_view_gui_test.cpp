@@ -15,9 +15,9 @@
 #include "platform/window_message.h"
 #include "support/shapelib_writer.h"
 #include "support/temp_dir.h"
-#include "view/include/izamra_view.h"
-#include "view/map_model.h"
-#include "view/map_view.h"
+#include "view/izamra_view.h"
+#include "map_model.h"
+#include "map_view.h"
 
 using zamra_test::TempDir;
 using zamra_test::TestShape;

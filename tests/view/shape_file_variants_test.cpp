@@ -14,10 +14,10 @@
 #include "support/python_script.h"
 #include "support/shapelib_writer.h"
 #include "support/temp_dir.h"
-#include "view/map_model.h"
-#include "view/point_layer.h"
-#include "view/polygon_layer.h"
-#include "view/polyline_layer.h"
+#include "map_model.h"
+#include "point_layer.h"
+#include "polygon_layer.h"
+#include "polyline_layer.h"
 
 using zamra_test::ReadAll;
 using zamra_test::Square;

@@ -12,11 +12,11 @@
 #include "api/formats/shape_type.h"
 #include "support/shapelib_writer.h"
 #include "support/temp_dir.h"
-#include "view/map_model.h"
-#include "view/point_layer.h"
-#include "view/polygon_layer.h"
-#include "view/polyline_layer.h"
-#include "view/user_poi_layer.h"
+#include "map_model.h"
+#include "point_layer.h"
+#include "polygon_layer.h"
+#include "polyline_layer.h"
+#include "user_poi_layer.h"
 
 using zamra_test::Square;
 using zamra_test::TempDir;

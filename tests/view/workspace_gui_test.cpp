@@ -15,7 +15,7 @@
 #include "support/shapelib_writer.h"
 #include "support/small_disk.h"
 #include "support/temp_dir.h"
-#include "view/include/izamra_view.h"
+#include "view/izamra_view.h"
 
 using zamra_test::Square;
 using zamra_test::TempDir;

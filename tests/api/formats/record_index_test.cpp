@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "api/formats/record_index.h"
+#include "shape_core/record_index.h"
 #include "api/formats/shape_type.h"
-#include "api/formats/text_code_page.h"
+#include "shape_core/text_code_page.h"
 
 namespace zs = zamra::shape;
 

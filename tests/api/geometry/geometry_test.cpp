@@ -11,7 +11,7 @@
 #include <random>
 #include <vector>
 
-#include "tests/support/geos_oracle.h"
+#include "support/geos_oracle.h"
 
 namespace {
 

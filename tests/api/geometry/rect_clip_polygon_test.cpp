@@ -14,7 +14,7 @@
 #include <sstream>
 #include <vector>
 
-#include "tests/support/geos_oracle.h"
+#include "support/geos_oracle.h"
 
 namespace {
 

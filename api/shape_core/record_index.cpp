@@ -1,5 +1,5 @@
 // Finding the records of a .shp, and the checks shared by every record reader.
-#include "api/formats/record_index.h"
+#include "shape_core/record_index.h"
 
 #include <climits>
 #include <cmath>

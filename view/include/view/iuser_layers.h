@@ -4,7 +4,7 @@
 
 #include "api/formats/shape_records.h"
 #include "platform/win_types.h"
-#include "view/include/zamra_view_export.h"
+#include "view/zamra_view_export.h"
 
 class ZAMRA_VIEW_API IUserPOILayer {
 public:

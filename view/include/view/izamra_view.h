@@ -4,9 +4,9 @@
 #pragma once
 
 #include "platform/win_types.h"
-#include "view/include/ilayer.h"
-#include "view/include/iuser_layers.h"
-#include "view/include/zamra_view_export.h"
+#include "view/ilayer.h"
+#include "view/iuser_layers.h"
+#include "view/zamra_view_export.h"
 
 // The notification message posted to the view window's parent; wParam is one of the codes.
 #define ZM_VIEW_NOTIFY 0x800

@@ -1,5 +1,5 @@
 // Companion file names.
-#include "api/formats/companion_files.h"
+#include "shape_core/companion_files.h"
 
 #include <cctype>
 

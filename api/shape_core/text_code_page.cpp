@@ -1,11 +1,11 @@
 // Code pages of attribute texts.
-#include "api/formats/text_code_page.h"
+#include "shape_core/text_code_page.h"
 
 #include <cctype>
 #include <cstdio>
 #include <cstring>
 
-#include "api/formats/companion_files.h"
+#include "shape_core/companion_files.h"
 #include "platform/code_page.h"
 
 namespace zamra::shape {

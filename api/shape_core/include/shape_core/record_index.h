@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "api/formats/shape_layout.h"
+#include "shape_core/shape_layout.h"
 #include "api/formats/shape_records.h"
 
 namespace zamra::shape {

@@ -1,5 +1,5 @@
 // One read of a whole file.
-#include "api/formats/file_block.h"
+#include "shape_core/file_block.h"
 
 #include <climits>
 #include <sys/mman.h>  // madvise

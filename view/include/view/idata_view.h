@@ -2,7 +2,7 @@
 #pragma once
 
 #include "api/formats/data_view.h"
-#include "view/include/zamra_view_export.h"
+#include "view/zamra_view_export.h"
 
 class ZAMRA_VIEW_API IDataView {
 public:

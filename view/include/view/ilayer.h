@@ -3,8 +3,8 @@
 #pragma once
 
 #include "platform/win_types.h"
-#include "view/include/idata_view.h"
-#include "view/include/zamra_view_export.h"
+#include "view/idata_view.h"
+#include "view/zamra_view_export.h"
 
 // Pen style codes of SetLineStyle.
 #define ZM_LINE_SOLID 0
