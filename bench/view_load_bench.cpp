@@ -1,9 +1,10 @@
 // Loading layers into the map view (AddLayer: .shp, .shx and .dbf) against shapelib reading the
 // same three files completely, and against reading their bytes (the floor); the polygon file
-// again beside a UTM .prj, whose vertices the load transforms to longitude/latitude (its peer:
-// the same file without one); then a point hit test over a million points. Resident memory per
+// again beside a UTM .prj, whose vertices the load transforms to longitude/latitude (its peers:
+// the same file without one, and PROJ transforming those vertices alone on one thread); then a point hit test over a million points. Resident memory per
 // vertex is reported after loading.
 #include <benchmark/benchmark.h>
+#include <proj.h>
 #include <shapefil.h>
 
 #include <cstdio>
@@ -124,6 +125,46 @@ void ViewAddLayerProjected(benchmark::State& state)
   state.SetLabel("polygons_100k + UTM .prj");
 }
 
+// PROJ alone on one thread: the vertices of the polygon sample (as UTM metres) transformed by
+// proj_trans_generic, with the transformation made once outside the loop. What a load that
+// transforms on one thread would spend on top of ViewAddLayer/1.
+void ProjTransformOneThread(benchmark::State& state)
+{
+  CMapModel model;
+  auto* layer = dynamic_cast<CPolygonLayer*>(model.AddLayer(Sample(1).c_str()));
+  if (layer == nullptr) {
+    state.SkipWithError("AddLayer failed");
+    return;
+  }
+  std::vector<ST_POINT> original;
+  original.reserve(static_cast<size_t>(layer->VertexCount()));
+  for (int record = 0; record < layer->RecordCount(); ++record)
+    for (int part = 0; part < layer->Records()[record].partCount; ++part)
+      original.insert(original.end(), layer->Records()[record].parts[part].points,
+                      layer->Records()[record].parts[part].points + layer->Records()[record].parts[part].pointCount);
+  PJ_CONTEXT* context = proj_context_create();
+  proj_context_set_enable_network(context, 0);
+  PJ* raw = proj_create_crs_to_crs(context, "EPSG:32633", "EPSG:4326", nullptr);
+  PJ* operation = raw ? proj_normalize_for_visualization(context, raw) : nullptr;
+  if (operation == nullptr) {
+    state.SkipWithError("PROJ cannot make the transformation");
+  } else {
+    std::vector<ST_POINT> points;
+    for (auto _ : state) {
+      state.PauseTiming();
+      points = original;
+      state.ResumeTiming();
+      proj_trans_generic(operation, PJ_FWD, &points[0].x, sizeof(ST_POINT), points.size(), &points[0].y,
+                         sizeof(ST_POINT), points.size(), nullptr, 0, 0, nullptr, 0, 0);
+      benchmark::DoNotOptimize(points.data());
+    }
+    state.counters["vertices"] = static_cast<double>(original.size());
+  }
+  proj_destroy(operation);
+  proj_destroy(raw);
+  proj_context_destroy(context);
+}
+
 void ShapelibReadAll(benchmark::State& state)
 {
   const std::string shp = Sample(static_cast<int>(state.range(0)));
@@ -190,6 +231,7 @@ void PointHitTest(benchmark::State& state)
 
 BENCHMARK(ViewAddLayer)->DenseRange(0, 2)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(ViewAddLayerProjected)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(ProjTransformOneThread)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(ShapelibReadAll)->DenseRange(0, 2)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(ReadFileBytes)->DenseRange(0, 2)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(PointHitTest)->Unit(benchmark::kMillisecond);

@@ -3,6 +3,7 @@
 #include "view/layer_projection.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <new>
 #include <system_error>
@@ -58,6 +59,17 @@ std::string TrimPrjText(std::string text)
   return text;
 }
 
+// Whether text has the shape of WKT (a keyword and a bracket). PROJ would also take names, codes
+// and its own strings, and looks free text up in its database, which is slow and not what a
+// .prj holds.
+bool LooksLikeWkt(const std::string& text)
+{
+  size_t keyword = 0;
+  while (keyword < text.size() && (std::isalpha(static_cast<unsigned char>(text[keyword])) || text[keyword] == '_'))
+    ++keyword;
+  return keyword > 0 && keyword < text.size() && (text[keyword] == '[' || text[keyword] == '(');
+}
+
 } // namespace
 
 // One thread's PROJ objects: its context and the transformation made in it.
@@ -72,7 +84,7 @@ struct LayerProjection::Transformer {
     LayerCoordinates outcome = LayerCoordinates::UnreadablePrj;
     operation.reset();
     context = NewContext();
-    if (context && wkt.find('\0') == std::string::npos) {
+    if (context && wkt.find('\0') == std::string::npos && LooksLikeWkt(wkt)) {
       PJ_CONTEXT* ctx = context.get();
       PjPtr source(proj_create(ctx, wkt.c_str()));
       if (source && proj_is_crs(source.get())) {

@@ -46,6 +46,7 @@ TEST(LayerProjection, TellsWhatAPrjTextMakesOfTheNumbers)
       {kLocal, LayerCoordinates::UnreadablePrj},
       {"PROJCS[\"Half\",GEOGCS[", LayerCoordinates::UnreadablePrj},
       {"   \r\n", LayerCoordinates::UnreadablePrj},
+      {"EPSG:32633", LayerCoordinates::UnreadablePrj},  // a code, not the WKT a .prj holds
       {std::string("GEOGCS\0[\"x\"]", 12), LayerCoordinates::UnreadablePrj},
   };
   for (const auto& each : cases) {
