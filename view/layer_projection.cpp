@@ -3,6 +3,7 @@
 #include "view/layer_projection.h"
 
 #include <algorithm>
+#include <array>
 #include <cctype>
 #include <cmath>
 #include <new>
@@ -167,26 +168,28 @@ bool LayerProjection::Transform(ST_POINT* points, std::int64_t count) const
 {
   if (!m_transformer || count < 0 || (points == nullptr && count > 0))
     return false;
+  constexpr unsigned kMaxThreads = 8;
   unsigned threads = 1;
   if (count >= kParallelPoints)
-    threads = std::clamp(std::thread::hardware_concurrency(), 1u, 8u);
-  const std::int64_t share = (count + threads - 1) / threads;
+    threads = std::clamp(std::thread::hardware_concurrency(), 1u, kMaxThreads);
   // Chunk 0 is the calling thread's; each other chunk gets a thread with its own context. A
   // chunk whose thread could not start or set up its transformation is done here afterwards.
   struct Chunk {
-    ST_POINT* first;
-    std::int64_t count;
+    ST_POINT* first = nullptr;
+    std::int64_t count = 0;
     bool done = false;
   };
-  std::vector<Chunk> chunks;
+  std::array<Chunk, kMaxThreads> chunks;
+  const std::int64_t share = (count + threads - 1) / threads;
+  for (unsigned i = 0; i < threads; ++i) {
+    const std::int64_t begin = std::min<std::int64_t>(count, share * i);
+    chunks[i].first = points + begin;
+    chunks[i].count = std::min<std::int64_t>(count, begin + share) - begin;
+  }
   std::vector<std::thread> workers;
   try {
-    for (unsigned i = 0; i < threads; ++i) {
-      const std::int64_t begin = std::min<std::int64_t>(count, share * i);
-      chunks.push_back({points + begin, std::min<std::int64_t>(count, begin + share) - begin});
-    }
     workers.reserve(threads);
-    for (size_t i = 1; i < chunks.size(); ++i) {
+    for (unsigned i = 1; i < threads; ++i) {
       Chunk* chunk = &chunks[i];
       workers.emplace_back([this, chunk] {
         try {
@@ -201,17 +204,13 @@ bool LayerProjection::Transform(ST_POINT* points, std::int64_t count) const
       });
     }
   } catch (const std::bad_alloc&) {
-  } catch (const std::system_error&) {
     // fewer threads than asked for
-  }
-  if (chunks.empty()) {
-    m_transformer->Run(points, count);
-    return true;
+  } catch (const std::system_error&) {
   }
   m_transformer->Run(chunks[0].first, chunks[0].count);
   for (std::thread& worker : workers)
     worker.join();
-  for (size_t i = 1; i < chunks.size(); ++i) {
+  for (unsigned i = 1; i < threads; ++i) {
     if (!chunks[i].done)
       m_transformer->Run(chunks[i].first, chunks[i].count);
   }
