@@ -20,6 +20,8 @@ namespace zamra_test {
 // The files, one per situation:
 //  utm33_polygons    UTM zone 33N (ESRI WKT): squares of 0.02 degrees round Berlin, Vienna and
 //                    Prague, then a ring with a vertex at an easting of 1e10 metres
+//  utm33_multipoints the same zone: Berlin and Prague as one record, then a record with a point
+//                    at an easting of 1e10 metres
 //  stateplane_points New York Long Island State Plane in US survey feet (ESRI WKT): the Empire
 //                    State Building, the Statue of Liberty, JFK airport
 //  tokyo_lines       the Tokyo datum's geographic system (OGC WKT 1): two streets of Tokyo
@@ -69,6 +71,8 @@ def write(name, kind, records, code, lat_first):
                 file_parts = raw
             if kind == shapefile.POINT:
                 w.point(*file_parts[0][0])
+            elif kind == shapefile.MULTIPOINT:
+                w.multipoint([list(p) for p in file_parts[0]])
             elif kind == shapefile.POLYLINE:
                 w.line([list(map(list, p)) for p in file_parts])
             else:
@@ -83,6 +87,12 @@ write('utm33_polygons', shapefile.POLYGON, [
     ('Outside', None, [[(400000, 5000000), (400000, 5010000), (1e10, 5010000), (410000, 5000000), (400000, 5000000)]]),
 ], 'EPSG:32633', False)
 prj('utm33_polygons', 'EPSG:32633', 'WKT1_ESRI')
+
+write('utm33_multipoints', shapefile.MULTIPOINT, [
+    ('Pair', [[(13.40, 52.52), (14.42, 50.08)]], None),
+    ('Outside', None, [[(500000, 5000000), (1e10, 5000000)]]),
+], 'EPSG:32633', False)
+prj('utm33_multipoints', 'EPSG:32633', 'WKT1_ESRI')
 
 write('stateplane_points', shapefile.POINT, [
     ('Empire State', [[(-73.985656, 40.748433)]], None),

@@ -4,7 +4,10 @@
 // layer is drawn in its place over a world layer.
 #include <gtest/gtest.h>
 
+#include <QWidget>
+
 #include <cmath>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -13,6 +16,7 @@
 #include "platform/gdi.h"
 #include "support/projected_samples.h"
 #include "support/temp_dir.h"
+#include "view/include/izamra_view.h"
 #include "view/map_model.h"
 #include "view/point_layer.h"
 #include "view/polygon_layer.h"
@@ -37,8 +41,8 @@ std::vector<KnownVertex> LayerVertices(CShapeLayer* layer)
   };
   if (auto* points = dynamic_cast<CPointLayer*>(layer)) {
     for (int record = 0; record < layer->RecordCount(); ++record)
-      if (points->HasGeometry(record))
-        vertices.push_back({record, points->Points()[record].x, points->Points()[record].y});
+      for (std::int64_t i = points->FirstPoint(record); points->HasGeometry(record) && i < points->FirstPoint(record + 1); ++i)
+        vertices.push_back({record, points->Points()[i].x, points->Points()[i].y});
   } else if (auto* polygons = dynamic_cast<CPolygonLayer*>(layer)) {
     addParts(polygons->Records());
   } else if (auto* lines = dynamic_cast<CPolylineLayer*>(layer)) {
@@ -85,7 +89,7 @@ TEST_F(ProjectedLayers, VerticesLandWithinAMetreOfTheirLongitudeLatitude)
 {
   // UTM polygons in metres, State Plane points in US feet, lines on the Tokyo datum (about 400 m
   // from WGS 84 there: only a datum shift puts them within a metre).
-  for (const char* name : {"utm33_polygons", "stateplane_points", "tokyo_lines"}) {
+  for (const char* name : {"utm33_polygons", "utm33_multipoints", "stateplane_points", "tokyo_lines"}) {
     SCOPED_TRACE(name);
     CShapeLayer* layer = Add(name);
     ASSERT_NE(layer, nullptr);
@@ -163,6 +167,15 @@ TEST_F(ProjectedLayers, ARecordOutsideTheSystemsDomainBecomesANullShape)
   EXPECT_LT(GroundMetres(right, top, 16.38, 52.53), 1.0);
   // The part of that ring that lay in the domain is not hit either.
   EXPECT_EQ(layer->HitTest(13.791, 45.174), -1);
+
+  // A multipoint with a point outside: neither its good point nor anything is hit there.
+  auto* points = dynamic_cast<CPointLayer*>(Add("utm33_multipoints"));
+  ASSERT_NE(points, nullptr);
+  EXPECT_EQ(points->Projection().droppedRecords, 1);
+  EXPECT_FALSE(points->HasGeometry(1));
+  EXPECT_EQ(points->HitTest(15.0, 45.14), -1);
+  EXPECT_EQ(points->HitTest(0.0, 0.0), -1);
+  EXPECT_EQ(points->HitTest(14.42, 50.08), 0);
 }
 
 TEST_F(ProjectedLayers, FilesWithoutAUsablePrjKeepTheirNumbers)
@@ -225,4 +238,36 @@ TEST_F(ProjectedLayers, AProjectedLayerIsDrawnInPlaceOverAWorldLayer)
     EXPECT_EQ(at(city.first - 0.02, city.second), kWorld);
   }
   DeleteDC(target);
+}
+
+TEST_F(ProjectedLayers, AWorkspaceBringsTheLayerBackInLongitudeLatitude)
+{
+  QWidget host;
+  auto newView = [&host] {
+    std::unique_ptr<IZamraView> view(IZamraView::GetInstance());
+    EXPECT_EQ(view->Create(nullptr, 0, 0, 0, 0, 600, 400, &host, 2001), 1);
+    return view;
+  };
+  std::unique_ptr<IZamraView> first = newView();
+  ILayer* layer = first->AddLayer(Shp("utm33_polygons").c_str());
+  ASSERT_NE(layer, nullptr);
+  double left, bottom, right, top;
+  layer->GetRect(&left, &bottom, &right, &top);
+  first->SetCenter(14.42, 50.08);
+  const std::string workspace = s_dir->File("workspace.xml");
+  ASSERT_EQ(first->SaveXml(workspace.c_str()), 1);
+
+  std::unique_ptr<IZamraView> second = newView();
+  ASSERT_EQ(second->LoadXml(workspace.c_str()), 1);
+  ASSERT_EQ(second->GetLayerCount(), 1);
+  double again[4];
+  second->GetLayerByIndex(0)->GetRect(&again[0], &again[1], &again[2], &again[3]);
+  EXPECT_EQ(again[0], left);
+  EXPECT_EQ(again[1], bottom);
+  EXPECT_EQ(again[2], right);
+  EXPECT_EQ(again[3], top);
+  double x = 0, y = 0;
+  second->GetCenter(x, y);
+  EXPECT_DOUBLE_EQ(x, 14.42) << "the saved centre is a longitude, inside the layer's extent";
+  EXPECT_DOUBLE_EQ(y, 50.08);
 }
