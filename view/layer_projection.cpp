@@ -29,17 +29,21 @@ struct ContextDeleter {
 };
 using ContextPtr = std::unique_ptr<PJ_CONTEXT, ContextDeleter>;
 
-// A context of our own: PROJ objects are not shared between threads, datum grids are never
-// fetched from the network (loading a layer must not wait on it), and PROJ's messages stay off
-// the programs' output.
-ContextPtr NewContext()
+// Each thread's own context, kept for the thread's life (opening PROJ's database for every
+// layer would cost more than most .prj files take to read): PROJ objects are not shared between
+// threads, datum grids are never fetched from the network (loading a layer must not wait on
+// it), and PROJ's messages stay off the programs' output.
+PJ_CONTEXT* ThreadContext()
 {
-  ContextPtr context(proj_context_create());
-  if (context) {
-    proj_context_set_enable_network(context.get(), 0);
-    proj_log_level(context.get(), PJ_LOG_NONE);
-  }
-  return context;
+  thread_local ContextPtr context = [] {
+    ContextPtr made(proj_context_create());
+    if (made) {
+      proj_context_set_enable_network(made.get(), 0);
+      proj_log_level(made.get(), PJ_LOG_NONE);
+    }
+    return made;
+  }();
+  return context.get();
 }
 
 bool IsGeographic(PJ_TYPE type)
@@ -73,9 +77,9 @@ bool LooksLikeWkt(const std::string& text)
 
 } // namespace
 
-// One thread's PROJ objects: its context and the transformation made in it.
+// A transformation made in one thread's context, used and destroyed in that thread.
 struct LayerProjection::Transformer {
-  ContextPtr context;
+  PJ_CONTEXT* context = nullptr;  // the thread's; not owned
   PjPtr operation;
 
   // Reads `wkt` and, unless it is WGS 84 longitude/latitude already, makes the transformation
@@ -84,9 +88,9 @@ struct LayerProjection::Transformer {
   {
     LayerCoordinates outcome = LayerCoordinates::UnreadablePrj;
     operation.reset();
-    context = NewContext();
-    if (context && wkt.find('\0') == std::string::npos && LooksLikeWkt(wkt)) {
-      PJ_CONTEXT* ctx = context.get();
+    context = ThreadContext();
+    if (context != nullptr && wkt.find('\0') == std::string::npos && LooksLikeWkt(wkt)) {
+      PJ_CONTEXT* ctx = context;
       PjPtr source(proj_create(ctx, wkt.c_str()));
       if (source && proj_is_crs(source.get())) {
         if (name != nullptr && proj_get_name(source.get()) != nullptr)

@@ -50,7 +50,8 @@ public:
   // Transforms `count` points in place to longitude (x) and latitude (y) in degrees. A point that
   // cannot be transformed becomes HUGE_VAL in both. Large blocks are split over threads, each
   // with its own PROJ context (the calling thread does the share of a thread that cannot start).
-  // False, with the points left as they were, when no transformation is prepared.
+  // To be called on the thread that read the .prj. False, with the points left as they were,
+  // when no transformation is prepared.
   bool Transform(ST_POINT* points, std::int64_t count) const;
 
 private:
