@@ -1,11 +1,15 @@
 // Loading layers into the map view (AddLayer: .shp, .shx and .dbf) against shapelib reading the
-// same three files completely, and against reading their bytes (the floor); then a point hit
-// test over a million points. Resident memory per vertex is reported after loading.
+// same three files completely, and against reading their bytes (the floor); the polygon file
+// again beside a UTM .prj, whose vertices the load transforms to longitude/latitude (its peers:
+// the same file without one, and PROJ transforming those vertices alone on one thread); then a point hit test over a million points. Resident memory per
+// vertex is reported after loading.
 #include <benchmark/benchmark.h>
+#include <proj.h>
 #include <shapefil.h>
 
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <memory>
 #include <string>
@@ -37,6 +41,32 @@ std::string Sample(int which)
 const char* SampleName(int which) { return which == 0 ? "points_1m" : which == 1 ? "polygons_100k" : "polylines_200k"; }
 
 std::string Sibling(const std::string& shp, const char* extension) { return shp.substr(0, shp.size() - 4) + extension; }
+
+// The polygon sample copied into a scratch folder beside a .prj of UTM zone 33N (as ESRI writes
+// it); "" when it cannot be made.
+std::string ProjectedPolygonSample()
+{
+  namespace fs = std::filesystem;
+  const std::string source = Sample(1);
+  const fs::path folder = fs::path(zamra_bench::SampleFolder()) / "utm33-scratch";
+  std::error_code error;
+  fs::create_directories(folder, error);
+  for (const char* extension : {".shp", ".shx", ".dbf"}) {
+    const fs::path from = Sibling(source, extension);
+    const fs::path to = folder / ("polygons_100k" + std::string(extension));
+    if (!fs::exists(to) || fs::file_size(to, error) != fs::file_size(from, error))
+      fs::copy_file(from, to, fs::copy_options::overwrite_existing, error);
+    if (error)
+      return "";
+  }
+  std::ofstream prj(folder / "polygons_100k.prj", std::ios::trunc);
+  prj << R"(PROJCS["WGS_1984_UTM_Zone_33N",GEOGCS["GCS_WGS_1984",DATUM["D_WGS_1984",SPHEROID["WGS_1984",)"
+         R"(6378137.0,298.257223563]],PRIMEM["Greenwich",0.0],UNIT["Degree",0.0174532925199433]],)"
+         R"(PROJECTION["Transverse_Mercator"],PARAMETER["False_Easting",500000.0],PARAMETER["False_Northing",0.0],)"
+         R"(PARAMETER["Central_Meridian",15.0],PARAMETER["Scale_Factor",0.9996],PARAMETER["Latitude_Of_Origin",0.0],)"
+         R"(UNIT["Meter",1.0]])";
+  return prj ? (folder / "polygons_100k.shp").string() : "";
+}
 
 long ResidentBytes()
 {
@@ -70,6 +100,69 @@ void ViewAddLayer(benchmark::State& state)
   state.counters["vertices"] = static_cast<double>(vertices);
   state.counters["rss_bytes_per_vertex"] = bytesPerVertex;
   state.SetLabel(SampleName(static_cast<int>(state.range(0))));
+}
+
+// AddLayer of the polygon sample beside a UTM .prj: the load plus the transformation of every
+// vertex. Its peer is ViewAddLayer/1, the same file without a .prj.
+void ViewAddLayerProjected(benchmark::State& state)
+{
+  const std::string shp = ProjectedPolygonSample();
+  if (shp.empty()) {
+    state.SkipWithError("cannot copy the sample into the scratch folder");
+    return;
+  }
+  std::int64_t vertices = 0;
+  for (auto _ : state) {
+    CMapModel model;
+    auto* layer = dynamic_cast<CPolygonLayer*>(model.AddLayer(shp.c_str()));
+    if (layer == nullptr || layer->Projection().coordinates != LayerCoordinates::Transformed) {
+      state.SkipWithError("AddLayer failed or did not transform");
+      return;
+    }
+    vertices = layer->VertexCount();
+  }
+  state.counters["vertices"] = static_cast<double>(vertices);
+  state.SetLabel("polygons_100k + UTM .prj");
+}
+
+// PROJ alone on one thread: the vertices of the polygon sample (as UTM metres) transformed by
+// proj_trans_generic, with the transformation made once outside the loop. What a load that
+// transforms on one thread would spend on top of ViewAddLayer/1.
+void ProjTransformOneThread(benchmark::State& state)
+{
+  CMapModel model;
+  auto* layer = dynamic_cast<CPolygonLayer*>(model.AddLayer(Sample(1).c_str()));
+  if (layer == nullptr) {
+    state.SkipWithError("AddLayer failed");
+    return;
+  }
+  std::vector<ST_POINT> original;
+  original.reserve(static_cast<size_t>(layer->VertexCount()));
+  for (int record = 0; record < layer->RecordCount(); ++record)
+    for (int part = 0; part < layer->Records()[record].partCount; ++part)
+      original.insert(original.end(), layer->Records()[record].parts[part].points,
+                      layer->Records()[record].parts[part].points + layer->Records()[record].parts[part].pointCount);
+  PJ_CONTEXT* context = proj_context_create();
+  proj_context_set_enable_network(context, 0);
+  PJ* raw = proj_create_crs_to_crs(context, "EPSG:32633", "EPSG:4326", nullptr);
+  PJ* operation = raw ? proj_normalize_for_visualization(context, raw) : nullptr;
+  if (operation == nullptr) {
+    state.SkipWithError("PROJ cannot make the transformation");
+  } else {
+    std::vector<ST_POINT> points;
+    for (auto _ : state) {
+      state.PauseTiming();
+      points = original;
+      state.ResumeTiming();
+      proj_trans_generic(operation, PJ_FWD, &points[0].x, sizeof(ST_POINT), points.size(), &points[0].y,
+                         sizeof(ST_POINT), points.size(), nullptr, 0, 0, nullptr, 0, 0);
+      benchmark::DoNotOptimize(points.data());
+    }
+    state.counters["vertices"] = static_cast<double>(original.size());
+  }
+  proj_destroy(operation);
+  proj_destroy(raw);
+  proj_context_destroy(context);
 }
 
 void ShapelibReadAll(benchmark::State& state)
@@ -137,6 +230,8 @@ void PointHitTest(benchmark::State& state)
 }
 
 BENCHMARK(ViewAddLayer)->DenseRange(0, 2)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(ViewAddLayerProjected)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(ProjTransformOneThread)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(ShapelibReadAll)->DenseRange(0, 2)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(ReadFileBytes)->DenseRange(0, 2)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(PointHitTest)->Unit(benchmark::kMillisecond);

@@ -11,6 +11,7 @@
 #include <memory>
 
 #include "api/formats/data_view.h"
+#include "layer_coordinates_note.h"
 #include "view/izamra_view.h"
 
 namespace {
@@ -65,6 +66,7 @@ int main(int argc, char** argv)
       status = 1;
       continue;
     }
+    PrintCoordinatesNote("mapory-identify", layer);
     char name[MAX_PATH] = "";
     layer->GetName(name);
     const int record = layer->HitTest(x, y);

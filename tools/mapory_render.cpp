@@ -21,6 +21,7 @@
 
 #include "api/base/bitmap.h"
 #include "platform/gdi.h"
+#include "layer_coordinates_note.h"
 #include "view/izamra_view.h"
 
 namespace {
@@ -172,6 +173,8 @@ int main(int argc, char** argv)
     std::fprintf(stderr, "mapory-render: no layer to draw\n");
     return 1;
   }
+  for (int i = 0; i < view->GetLayerCount(); ++i)
+    PrintCoordinatesNote("mapory-render", view->GetLayerByIndex(i));
   if (scale <= 0.0 && !centreGiven)
     scale = std::clamp(FullExtentScale(view.get(), width, height), kSmallestScale, kLargestScale);
   if (scale > 0.0)

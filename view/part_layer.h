@@ -37,6 +37,11 @@ protected:
 
   bool RecordsExtent(ST_RECT& extent) const override { return m_records.Extent(extent); }
 
+  int ProjectRecords(const LayerProjection& projection) override
+  {
+    return ProjectPartRecords(projection, m_records.Records(), recordCount, m_records.Points(), m_records.PointCount());
+  }
+
   LabelAnchor GetLabelAnchor(int record, ST_POINT&, ST_RECT& envelope) override
   {
     const Multi& target = m_records.Records()[record];

@@ -32,6 +32,8 @@ public:
 
   Multi* Records() const { return m_records; }
   std::int64_t PointCount() const { return m_pointCount; }
+  // All points of all parts, one after another in record and part order.
+  ST_POINT* Points() const { return reinterpret_cast<ST_POINT*>(m_pointBlock.get()); }
 
 private:
   Multi* m_records = nullptr;

@@ -1,6 +1,7 @@
 // CPointLayer: point and multipoint records.
 #include "point_layer.h"
 
+#include <algorithm>
 #include <new>
 
 #include "shape_core/shape_layout.h"
@@ -98,6 +99,29 @@ bool CPointLayer::RecordsExtent(ST_RECT& extent) const
   return found;
 }
 
+int CPointLayer::ProjectRecords(const LayerProjection& projection)
+{
+  if (!projection.Transform(m_points.get(), FirstPoint(recordCount)))
+    return -1;
+  int dropped = 0;
+  ST_POINT* points = m_points.get();
+  for (int record = 0; record < recordCount; ++record) {
+    const std::int64_t first = FirstPoint(record), end = FirstPoint(record + 1);
+    bool usable = true;
+    for (std::int64_t i = first; i < end && usable; ++i)
+      usable = IsTransformedPoint(points[i]);
+    if (usable && HasGeometry(record))
+      continue;
+    // A null shape keeps reading (0, 0); a point outside the system's domain becomes one.
+    std::fill(points + first, points + end, ST_POINT());
+    if (HasGeometry(record)) {
+      m_isNull[static_cast<size_t>(record)] = true;
+      ++dropped;
+    }
+  }
+  return dropped;
+}
+
 void CPointLayer::GetShapeRect(int index, double* minX, double* minY, double* maxX, double* maxY)
 {
   if (index < 0 || index >= recordCount)
@@ -133,6 +157,8 @@ int CPointLayer::HitTest(double x, double y)
     }
   } else {
     for (int record = 0; record < recordCount; ++record) {
+      if (!HasGeometry(record))
+        continue;  // a multipoint dropped while loading still has its (zeroed) points
       for (std::int64_t i = m_firstPoint[static_cast<size_t>(record)]; i < m_firstPoint[static_cast<size_t>(record) + 1]; ++i) {
         const double dy = points[i].y - y;
         const double dx = points[i].x - x;

@@ -39,6 +39,7 @@ public:
 protected:
   bool AdoptRecords(MallocPtr<unsigned char> block, const zamra::shape::RecordIndex& index, int fileType) override;
   bool RecordsExtent(ST_RECT& extent) const override;
+  int ProjectRecords(const LayerProjection& projection) override;
   LabelAnchor GetLabelAnchor(int record, ST_POINT& point, ST_RECT& envelope) override;
 
 private:

@@ -70,6 +70,7 @@ bool CShapeLayer::Open(const char* shpPath)
     if (!ReadWholeFile(shpPath, shp, KeepsRecordBlock()) || !LoadGeometry(std::move(shp), shx.data.get(), shx.size))
       return false;
   }
+  ProjectToLongitudeLatitude(shpPath);
   m_dataView = std::make_unique<CLayerDataView>();
   if (!m_dataView->Load(dbfPath.c_str())) {
     m_dataView.reset();
@@ -88,6 +89,25 @@ bool CShapeLayer::Open(const char* shpPath)
   }
   CopyTextField(path, shpPath, sizeof path);
   return true;
+}
+
+void CShapeLayer::ProjectToLongitudeLatitude(const char* shpPath)
+{
+  LayerProjection projection;
+  projection.ReadPrjBeside(shpPath);
+  m_projection.coordinates = projection.Coordinates();
+  m_projection.systemName = projection.SystemName();
+  if (!projection.NeedsTransform())
+    return;
+  const int dropped = ProjectRecords(projection);
+  if (dropped < 0) {
+    m_projection.coordinates = LayerCoordinates::UnreadablePrj;  // no transformation could run
+    return;
+  }
+  m_projection.droppedRecords = dropped;
+  // The header's box is in the file's units; a layer with nothing left has an empty one.
+  ST_RECT extent{};
+  header.envelop = RecordsExtent(extent) ? extent : ST_RECT{};
 }
 
 void CShapeLayer::GetName(char* out)

@@ -10,6 +10,7 @@
 #include "api/formats/shape_records.h"
 #include "view/ilayer.h"
 #include "layer_data_view.h"
+#include "layer_projection.h"
 
 class CMapModel;
 
@@ -75,6 +76,8 @@ public:
   int RecordCount() const { return recordCount; }
   // The first record the .shp could not give (a cut or broken file), or -1.
   int DamagedFrom() const { return m_damagedFrom; }
+  // What the .prj made of the layer's coordinates, and how many records it cost.
+  const LayerProjectionInfo& Projection() const { return m_projection; }
   bool IsInScaleRange(double scale) const { return minScale <= scale && scale <= maxScale; }
 
   // Settings, named as the workspace file knows them.
@@ -105,6 +108,9 @@ protected:
   // The box of every record with geometry, for files whose header box is unusable; false when
   // no record has any.
   virtual bool RecordsExtent(ST_RECT& extent) const = 0;
+  // Transforms every record's points with `projection`; a record with a point that cannot be
+  // transformed becomes a null shape. The number of such records, or -1 when nothing changed.
+  virtual int ProjectRecords(const LayerProjection& projection) = 0;
   // Whether AdoptRecords keeps the block (polylines and polygons do; points copy out of it).
   bool KeepsRecordBlock() const { return type != 1; }
 
@@ -118,4 +124,11 @@ protected:
 
   std::unique_ptr<CLayerDataView> m_dataView;
   int m_damagedFrom = -1;
+
+private:
+  // Brings the loaded records into longitude/latitude when the .prj beside `shpPath` names
+  // another system; the layer's box follows.
+  void ProjectToLongitudeLatitude(const char* shpPath);
+
+  LayerProjectionInfo m_projection;
 };
