@@ -106,16 +106,22 @@ public:
   // that a band context of the surface covers (with room for wide pens).
   bool IsVisibleIn(HDC dc, const ST_RECT& envelope) const;
   // Draws one part as a filled polygon (current pen and brush) or a polyline, unless its box
-  // misses what `dc` shows.
-  void DrawPart(HDC dc, const ST_POINT* points, int count, const ST_RECT& envelope, bool filled);
+  // misses what `dc` shows. A part whose box lies within one pixel is that pixel in `dotColor`
+  // (the pen's): small things stay on the map, and cost no more than a pixel.
+  void DrawPart(HDC dc, const ST_POINT* points, int count, const ST_RECT& envelope, bool filled, COLORREF dotColor);
   // Draws the rings of one polygon record as one area (current pen and brush), so that inner
-  // rings cut holes; rings whose box misses what `dc` shows are left out.
-  void DrawRings(HDC dc, const ST_POLYGON* rings, int ringCount);
+  // rings cut holes; rings whose box misses what `dc` shows are left out. A record within one
+  // pixel is that pixel in `dotColor`.
+  void DrawRings(HDC dc, const ST_POLYGON* rings, int ringCount, COLORREF dotColor);
   // Symbol `index` of the strip centred on a geographic point, if its box is free.
   void DrawSymbol(HDC dc, double x, double y, int index);
   // A label under a point, or centred in an envelope, if its box is free; `charWidth` pixels
   // a byte of text. Layer labels come as UTF-8 (`utf8`: `charWidth` pixels a column, wide
   // characters two); user labels in the process's code page.
+  // Whether a label at the geographic point (under it when `underPoint`, else centred on it)
+  // is sure to find its box taken, whatever its text: the pixel where the box's middle column
+  // meets its top row is claimed. Lets a layer skip reading texts that cannot be placed.
+  bool IsLabelPlaceTaken(double x, double y, bool underPoint) const;
   void DrawLabelAtPoint(HDC dc, const char* text, double x, double y, int charWidth, bool utf8 = false);
   void DrawLabelInEnvelope(HDC dc, const char* text, const ST_RECT& envelope, int charWidth, bool utf8 = false);
   // The placement grid: a box is free when none of its pixels (edges included) is claimed; a
@@ -164,6 +170,8 @@ private:
     std::vector<POINT> points;    // reused for every part; grows, never shrinks
     std::vector<int> ringCounts;  // reused for every polygon record
   };
+  // Sets the one pixel of a box within one pixel; false (nothing drawn) for a larger box.
+  bool DrawIfDot(HDC dc, const ST_RECT& envelope, COLORREF color) const;
   const DrawTarget& TargetOf(HDC dc) const;
   DrawTarget& TargetOf(HDC dc) { return const_cast<DrawTarget&>(static_cast<const CMapModel*>(this)->TargetOf(dc)); }
   // The shapes of the visible layers in list order: point layers on this thread (their symbols

@@ -204,9 +204,21 @@ bool CMapModel::IsVisible(double x, double y) const
   return x >= visibleExtent.left && x <= visibleExtent.right && y >= visibleExtent.bottom && y <= visibleExtent.top;
 }
 
-void CMapModel::DrawPart(HDC dc, const ST_POINT* points, int count, const ST_RECT& envelope, bool filled)
+bool CMapModel::DrawIfDot(HDC dc, const ST_RECT& envelope, COLORREF color) const
 {
-  if (count <= 0 || !IsVisibleIn(dc, envelope))
+  int left = 0, top = 0, right = 0, bottom = 0;
+  GeoToPixel(envelope.left, envelope.top, left, top);
+  GeoToPixel(envelope.right, envelope.bottom, right, bottom);
+  if (left != right || top != bottom)
+    return false;
+  SetPixelV(dc, left, top, color);
+  return true;
+}
+
+void CMapModel::DrawPart(HDC dc, const ST_POINT* points, int count, const ST_RECT& envelope, bool filled,
+                         COLORREF dotColor)
+{
+  if (count <= 0 || !IsVisibleIn(dc, envelope) || DrawIfDot(dc, envelope, dotColor))
     return;
   std::vector<POINT>& buffer = TargetOf(dc).points;
   if (buffer.size() < static_cast<size_t>(count))
@@ -227,8 +239,22 @@ void CMapModel::DrawPart(HDC dc, const ST_POINT* points, int count, const ST_REC
     Polyline(dc, out, kept);
 }
 
-void CMapModel::DrawRings(HDC dc, const ST_POLYGON* rings, int ringCount)
+void CMapModel::DrawRings(HDC dc, const ST_POLYGON* rings, int ringCount, COLORREF dotColor)
 {
+  // The rings' own boxes, computed from their points: a record's stored box may not tell.
+  ST_RECT box{};
+  bool any = false;
+  for (int r = 0; r < ringCount; ++r) {
+    if (rings[r].pointCount <= 0)
+      continue;
+    const ST_RECT& ring = rings[r].envelop;
+    box = any ? ST_RECT{std::min(box.left, ring.left), std::max(box.right, ring.right), std::max(box.top, ring.top),
+                        std::min(box.bottom, ring.bottom)}
+              : ring;
+    any = true;
+  }
+  if (!any || DrawIfDot(dc, box, dotColor))
+    return;
   DrawTarget& target = TargetOf(dc);
   std::int64_t total = 0;
   for (int r = 0; r < ringCount; ++r)
@@ -301,6 +327,18 @@ void CMapModel::DrawLabelInEnvelope(HDC dc, const char* text, const ST_RECT& env
   const int half = columns * charWidth / 2;
   const int top = py - symbolHeight / 2;
   DrawLabelBox(dc, text, utf8, px - half, top, px + half, top + charWidth);
+}
+
+bool CMapModel::IsLabelPlaceTaken(double x, double y, bool underPoint) const
+{
+  int px = 0, py = 0;
+  GeoToPixel(x, y, px, py);
+  // The same top row as DrawLabelAtPoint and DrawLabelInEnvelope give the box; every box,
+  // however wide, holds column px of that row.
+  const int top = underPoint ? py + symbolHeight / 2 : py - symbolHeight / 2;
+  if (px < 0 || top < 0 || px >= SurfaceWidth() || top >= SurfaceHeight() || m_placementGrid.empty())
+    return false;
+  return m_placementGrid[static_cast<size_t>(top) * static_cast<size_t>(SurfaceWidth()) + static_cast<size_t>(px)] != 0;
 }
 
 void CMapModel::DrawLabelBox(HDC dc, const char* text, bool utf8, int left, int top, int right, int bottom)

@@ -56,7 +56,7 @@ protected:
         continue;  // the record's box holds its parts
       for (int part = 0; part < target.partCount; ++part)
         model->DrawPart(dc, target.parts[part].points, target.parts[part].pointCount, target.parts[part].envelop,
-                        filled);
+                        filled, lineColor);
     }
   }
 

@@ -200,8 +200,13 @@ void CShapeLayer::DrawLabelsWithFont(HDC dc)
     const LabelAnchor anchor = GetLabelAnchor(record, point, envelope);
     if (anchor == LabelAnchor::None)
       continue;  // a record without geometry has no place for a label
-    // Culled before the text is read: most records of a zoomed-in map are off the surface.
+    // Culled before the text is read: most records of a zoomed-in map are off the surface, and
+    // most of a zoomed-out one have their place taken already.
     if (anchor == LabelAnchor::AtPoint ? !model->IsVisible(point.x, point.y) : !model->IsVisible(envelope))
+      continue;
+    if (anchor == LabelAnchor::AtPoint ? model->IsLabelPlaceTaken(point.x, point.y, true)
+                                       : model->IsLabelPlaceTaken((envelope.left + envelope.right) * 0.5,
+                                                                  (envelope.top + envelope.bottom) * 0.5, false))
       continue;
     if (!GetLabelText(record, text, sizeof text))
       continue;

@@ -58,7 +58,8 @@ void DrawItems(CMapModel* model, HDC dc, const std::vector<CUserShapeItem>& item
       brush = CreateSolidBrush(item.ownStyle ? item.fillColor : *fillColor);
       previousBrush = SelectObject(dc, brush);
     }
-    model->DrawPart(dc, item.points.get(), item.pointCount, item.envelop, fillColor != nullptr);
+    model->DrawPart(dc, item.points.get(), item.pointCount, item.envelop, fillColor != nullptr,
+                    item.ownStyle ? item.penColor : penColor);
     if (brush != nullptr) {
       SelectObject(dc, previousBrush);
       DeleteObject(brush);

@@ -239,6 +239,24 @@ TEST_F(Rendering, UserShapesInTheLayerStyleOrTheirOwn)
   EXPECT_EQ(At(Pixel(0, 6, true), Pixel(0, 6, false)), RGB(200, 0, 0)) << "the line's own pen";
 }
 
+TEST_F(Rendering, ShapesWithinAPixelLeaveThatPixelInThePenColour)
+{
+  // At 1:30,000,000 a thousandth of a degree is a hundredth of a pixel.
+  ASSERT_TRUE(WriteShapefile(m_dir.File("a"), SHPT_POLYGON, {TestShape{{Square(1.0001, 1.0001, 0.001)}}}));
+  ASSERT_TRUE(WriteShapefile(m_dir.File("l"), SHPT_ARC, {TestShape{{{{-2.0001, -2.0001}, {-2.0002, -2.0009}}}}}));
+  ILayer* areas = m_model.AddLayer(m_dir.File("a.shp").c_str());
+  ILayer* lines = m_model.AddLayer(m_dir.File("l.shp").c_str());
+  ASSERT_TRUE(areas != nullptr && lines != nullptr);
+  areas->SetLineColor(RGB(10, 20, 30));
+  lines->SetLineColor(RGB(200, 0, 100));
+  m_model.ClampCenter(0, 0);
+  Redraw();
+  EXPECT_EQ(At(Pixel(1.0001, 1.0001, true), Pixel(1.0001, 1.0001, false)), RGB(10, 20, 30));
+  EXPECT_EQ(At(Pixel(1.0001, 1.0001, true) + 1, Pixel(1.0001, 1.0001, false)), kWhite) << "one pixel only";
+  EXPECT_EQ(At(Pixel(-2.0001, -2.0001, true), Pixel(-2.0001, -2.0001, false)), RGB(200, 0, 100));
+  EXPECT_EQ(At(Pixel(-2.0001, -2.0001, true), Pixel(-2.0001, -2.0001, false) - 1), kWhite);
+}
+
 namespace {
 
 // Random shapes from a fixed seed, spread over about 40 x 30 degrees round (0, 0).
