@@ -52,12 +52,18 @@ private:
 
 class BitmapObject final : public GdiObject {
 public:
-  BitmapObject(unsigned char* memory, int width, int height, int stride, bool bottomUp, bool stock)
+  // `ownsMemory` false: a second view of another picture's memory, which stays its owner's.
+  BitmapObject(unsigned char* memory, int width, int height, int stride, bool bottomUp, bool stock,
+               bool ownsMemory = true)
       : GdiObject(Kind::Bitmap, stock), m_memory(memory), m_width(width), m_height(height), m_stride(stride),
-        m_bottomUp(bottomUp), m_image(memory, width, height, stride, QImage::Format_BGR888)
+        m_bottomUp(bottomUp), m_ownsMemory(ownsMemory), m_image(memory, width, height, stride, QImage::Format_BGR888)
   {
   }
-  ~BitmapObject() override { std::free(m_memory); }
+  ~BitmapObject() override
+  {
+    if (m_ownsMemory)
+      std::free(m_memory);
+  }
 
   unsigned char* Bits() { return m_memory; }
   int Width() const { return m_width; }
@@ -82,6 +88,7 @@ private:
   int m_height;
   int m_stride;
   bool m_bottomUp;
+  bool m_ownsMemory;
   QImage m_image;
 };
 
@@ -207,6 +214,11 @@ public:
   FontObject* font = nullptr;
   QPaintDevice* device = nullptr;
   bool ownsDevice = false;
+  // A band context: its own view of another context's picture, drawn on in rows bandTop ..
+  // bandBottom - 1 (from the top) only.
+  std::unique_ptr<BitmapObject> bandPicture;
+  int bandTop = 0;
+  int bandBottom = std::numeric_limits<int>::max();
 
   COLORREF bkColor = RGB(255, 255, 255);
   COLORREF textColor = RGB(0, 0, 0);
@@ -236,6 +248,19 @@ public:
     return device != nullptr ? device->height() : 0;
   }
 
+  bool IsBand() const { return bandPicture != nullptr; }
+  // Whether drawing may touch picture row `y` (from the top).
+  bool InBand(int y) const { return y >= bandTop && y < bandBottom; }
+
+  // The band's rows in the painter's device coordinates (memory rows of the picture).
+  QRect BandClip()
+  {
+    BitmapObject* picture = Picture();
+    const int rows = bandBottom - bandTop;
+    const int first = picture->BottomUp() ? picture->Height() - bandBottom : bandTop;
+    return QRect(0, first, picture->Width(), rows);
+  }
+
   // Bottom-up pictures are drawn through a flip: pixel rows map to h - 1 - y, areas to h - y.
   int FlipHeight()
   {
@@ -251,6 +276,8 @@ public:
       if (target == nullptr || !painter.begin(target))
         return nullptr;
       painter.setRenderHint(QPainter::Antialiasing, false);
+      if (IsBand())
+        painter.setClipRect(BandClip());
       penDirty = brushDirty = backgroundDirty = true;
     }
     if (penDirty) {
@@ -440,8 +467,9 @@ public:
   EndPixelKeeper(DeviceContext* dc, POINT end, bool drawnElsewhere)
   {
     BitmapObject* picture = dc->Picture();
+    // A pixel outside a band is another thread's: the line cannot reach it anyway.
     if (drawnElsewhere || picture == nullptr || dc->pen == nullptr || !dc->pen->IsThinSolid() || end.x < 0 ||
-        end.y < 0 || end.x >= picture->Width() || end.y >= picture->Height())
+        end.y < 0 || end.x >= picture->Width() || end.y >= picture->Height() || !dc->InBand(end.y))
       return;
     m_pixel = picture->PixelAt(end.x, end.y);
     std::memcpy(m_saved, m_pixel, 3);
@@ -580,6 +608,33 @@ HDC CreateDCForPaintDevice(QPaintDevice* device, bool takeOwnership)
   return ToHandle(dc);
 }
 
+HDC CreateBandDC(HDC handle, int top, int bottom)
+{
+  DeviceContext* whole = AsContext(handle);
+  BitmapObject* picture = whole != nullptr ? whole->Picture() : nullptr;
+  if (picture == nullptr)
+    return nullptr;
+  top = std::max(top, 0);
+  bottom = std::min(bottom, picture->Height());
+  if (top >= bottom)
+    return nullptr;
+  // The whole picture's painter must not hold work that lands after the bands' drawing.
+  whole->EndPainting();
+  DeviceContext* dc = NewContext();
+  if (dc == nullptr)
+    return nullptr;
+  dc->bandPicture.reset(new (std::nothrow) BitmapObject(picture->Bits(), picture->Width(), picture->Height(),
+                                                        picture->Stride(), picture->BottomUp(), false, false));
+  if (!dc->bandPicture) {
+    DeleteDC(ToHandle(dc));
+    return nullptr;
+  }
+  dc->bitmap = dc->bandPicture.get();
+  dc->bandTop = top;
+  dc->bandBottom = bottom;
+  return ToHandle(dc);
+}
+
 BOOL DeleteDC(HDC handle)
 {
   DeviceContext* dc = AsContext(handle);
@@ -588,6 +643,8 @@ BOOL DeleteDC(HDC handle)
   dc->EndPainting();
   Unregister(LiveContexts(), dc);
   g_contextEpoch.fetch_add(1, std::memory_order_acq_rel);
+  if (dc->IsBand())
+    dc->bitmap = nullptr;  // the band's view goes with the context; the picture stays its owner's
   Deselect(dc->bitmap, dc);
   Deselect(dc->pen, dc);
   Deselect(dc->brush, dc);
@@ -715,8 +772,9 @@ HGDIOBJ SelectObject(HDC handle, HGDIOBJ objectHandle)
     auto* picture = static_cast<BitmapObject*>(object);
     if (picture == dc->bitmap)
       return objectHandle;
-    // A picture is drawn through one context at a time, and never replaces a paint device.
-    if ((!picture->IsStock() && picture->owner != nullptr) || dc->device != nullptr)
+    // A picture is drawn through one context at a time, and never replaces a paint device
+    // or a band's view.
+    if ((!picture->IsStock() && picture->owner != nullptr) || dc->device != nullptr || dc->IsBand())
       return nullptr;
     dc->EndPainting();
     previous = dc->bitmap;
@@ -1043,10 +1101,11 @@ BOOL BitBlt(HDC targetHandle, int x, int y, int width, int height, HDC sourceHan
   target->EndPainting();
   const std::size_t rowBytes = static_cast<std::size_t>(block.width) * 3;
   // Within one picture, copy rows in the order that does not overwrite rows still to read.
-  const bool upwards = from == to && block.y > block.sy;
+  const bool upwards = (from == to || from->Bits() == to->Bits()) && block.y > block.sy;
   for (int i = 0; i < block.height; ++i) {
     const int row = upwards ? block.height - 1 - i : i;
-    std::memmove(to->PixelAt(block.x, block.y + row), from->PixelAt(block.sx, block.sy + row), rowBytes);
+    if (target->InBand(block.y + row))
+      std::memmove(to->PixelAt(block.x, block.y + row), from->PixelAt(block.sx, block.sy + row), rowBytes);
   }
   return TRUE;
 }
@@ -1071,9 +1130,10 @@ BOOL TransparentBlt(HDC targetHandle, int x, int y, int width, int height, HDC s
       return nullptr;
     return from->PixelAt(static_cast<int>(px), static_cast<int>(py));
   };
-  const int left = std::max(0, x), top = std::max(0, y);
+  const int left = std::max(0, x), top = std::max({0, y, target->bandTop});
   const long long right = std::min<long long>(static_cast<long long>(x) + width, target->Width());
-  const long long bottom = std::min<long long>(static_cast<long long>(y) + height, target->Height());
+  const long long bottom =
+      std::min<long long>({static_cast<long long>(y) + height, target->Height(), target->bandBottom});
   if (left >= right || top >= bottom)
     return TRUE;
   source->EndPainting();
@@ -1129,11 +1189,14 @@ BOOL ExtTextOutW(HDC handle, int x, int y, UINT options, const RECT* rect, const
   const QString string = ToQString(text, static_cast<int>(std::min<UINT>(count, std::numeric_limits<int>::max())));
   return DrawText(dc, [&](QPainter& painter) {
     const bool clipped = (options & ETO_CLIPPED) != 0 && rect != nullptr;
-    if (clipped)
-      painter.setClipRect(QRect(rect->left, rect->top, rect->right - rect->left, rect->bottom - rect->top));
+    if (clipped) {
+      painter.save();  // a band's own clip comes back afterwards
+      painter.setClipRect(QRect(rect->left, rect->top, rect->right - rect->left, rect->bottom - rect->top),
+                          Qt::IntersectClip);
+    }
     painter.drawText(QPoint(x, y + QFontMetrics(painter.font()).ascent()), string);
     if (clipped)
-      painter.setClipping(false);
+      painter.restore();
   }) ? TRUE : FALSE;
 }
 
@@ -1192,7 +1255,7 @@ COLORREF SetPixel(HDC handle, int x, int y, COLORREF color)
 {
   DeviceContext* dc = AsContext(handle);
   BitmapObject* picture = dc != nullptr ? dc->Picture() : nullptr;
-  if (picture == nullptr || x < 0 || y < 0 || x >= picture->Width() || y >= picture->Height())
+  if (picture == nullptr || x < 0 || y < 0 || x >= picture->Width() || y >= picture->Height() || !dc->InBand(y))
     return CLR_INVALID;
   dc->EndPainting();
   unsigned char* pixel = picture->PixelAt(x, y);
@@ -1200,6 +1263,21 @@ COLORREF SetPixel(HDC handle, int x, int y, COLORREF color)
   pixel[1] = GetGValue(color);
   pixel[2] = GetRValue(color);
   return color & 0x00FFFFFF;
+}
+
+BOOL SetPixelV(HDC handle, int x, int y, COLORREF color)
+{
+  DeviceContext* dc = AsContext(handle);
+  if (dc == nullptr)
+    return FALSE;
+  if (x < 0 || y < 0 || x >= dc->Width() || y >= dc->Height() || !dc->InBand(y))
+    return TRUE;
+  QPainter* painter = dc->Painter();
+  if (painter == nullptr)
+    return FALSE;
+  const int flip = dc->FlipHeight();
+  painter->fillRect(QRect(x, flip != 0 ? flip - 1 - y : y, 1, 1), ToQColor(color));
+  return TRUE;
 }
 
 namespace {

@@ -6,6 +6,7 @@
 #include <climits>
 #include <cstring>
 #include <new>
+#include <thread>
 
 #include "api/base/bitmap.h"
 #include "api/geometry/geometry.h"
@@ -48,6 +49,7 @@ CMapModel::CMapModel()
 {
   ReplaceSurface();
   ClampCenter(kInitialCenterX, kInitialCenterY);
+  SetDrawingThreads(static_cast<int>(std::thread::hardware_concurrency()));
 }
 
 CMapModel::~CMapModel()

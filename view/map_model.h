@@ -91,20 +91,37 @@ public:
   CUserPolylineLayer* GetUserPolylineLayer() const { return m_userPolylineLayer.get(); }
   CUserPolygonLayer* GetUserPolygonLayer() const { return m_userPolygonLayer.get(); }
 
+  // How many threads draw the shapes of polyline and polygon layers, each a horizontal band
+  // of the surface with its own context (1: everything on the calling thread). The picture is
+  // the same pixel for pixel whatever the number. Starts at the number of cores, at most
+  // kMaxDrawingThreads; `count` is kept within 1 .. kMaxDrawingThreads.
+  static constexpr int kMaxDrawingThreads = 4;
+  void SetDrawingThreads(int count);
+  int GetDrawingThreads() const { return m_drawingThreads; }
+
   // Drawing services for the layers. Culling tests include the edges.
   bool IsVisible(const ST_RECT& envelope) const;
   bool IsVisible(double x, double y) const;
+  // Whether a box can show in what `dc` draws: the surface's visible extent, or the part of it
+  // that a band context of the surface covers (with room for wide pens).
+  bool IsVisibleIn(HDC dc, const ST_RECT& envelope) const;
   // Draws one part as a filled polygon (current pen and brush) or a polyline, unless its box
-  // misses the visible extent.
-  void DrawPart(HDC dc, const ST_POINT* points, int count, const ST_RECT& envelope, bool filled);
+  // misses what `dc` shows. A part whose box lies within one pixel is that pixel in `dotColor`
+  // (the pen's): small things stay on the map, and cost no more than a pixel.
+  void DrawPart(HDC dc, const ST_POINT* points, int count, const ST_RECT& envelope, bool filled, COLORREF dotColor);
   // Draws the rings of one polygon record as one area (current pen and brush), so that inner
-  // rings cut holes; rings whose box misses the visible extent are left out.
-  void DrawRings(HDC dc, const ST_POLYGON* rings, int ringCount);
+  // rings cut holes; rings whose box misses what `dc` shows are left out. A record within one
+  // pixel is that pixel in `dotColor`.
+  void DrawRings(HDC dc, const ST_POLYGON* rings, int ringCount, COLORREF dotColor);
   // Symbol `index` of the strip centred on a geographic point, if its box is free.
   void DrawSymbol(HDC dc, double x, double y, int index);
   // A label under a point, or centred in an envelope, if its box is free; `charWidth` pixels
   // a byte of text. Layer labels come as UTF-8 (`utf8`: `charWidth` pixels a column, wide
   // characters two); user labels in the process's code page.
+  // Whether a label at the geographic point (under it when `underPoint`, else centred on it)
+  // is sure to find its box taken, whatever its text: the pixel where the box's middle column
+  // meets its top row is claimed. Lets a layer skip reading texts that cannot be placed.
+  bool IsLabelPlaceTaken(double x, double y, bool underPoint) const;
   void DrawLabelAtPoint(HDC dc, const char* text, double x, double y, int charWidth, bool utf8 = false);
   void DrawLabelInEnvelope(HDC dc, const char* text, const ST_RECT& envelope, int charWidth, bool utf8 = false);
   // The placement grid: a box is free when none of its pixels (edges included) is claimed; a
@@ -145,6 +162,23 @@ private:
       return 0;  // NaN
     return value < 0 ? INT_MIN : INT_MAX;
   }
+  // One context drawn through during a redraw (the surface, or a band of it) with its own
+  // scratch arrays, so that bands can be drawn on separate threads.
+  struct DrawTarget {
+    HDC dc = nullptr;
+    ST_RECT extent{};             // the part of the visible extent it can show
+    std::vector<POINT> points;    // reused for every part; grows, never shrinks
+    std::vector<int> ringCounts;  // reused for every polygon record
+  };
+  // Sets the one pixel of a box within one pixel; false (nothing drawn) for a larger box.
+  bool DrawIfDot(HDC dc, const ST_RECT& envelope, COLORREF color) const;
+  const DrawTarget& TargetOf(HDC dc) const;
+  DrawTarget& TargetOf(HDC dc) { return const_cast<DrawTarget&>(static_cast<const CMapModel*>(this)->TargetOf(dc)); }
+  // The shapes of the visible layers in list order: point layers on this thread (their symbols
+  // claim the placement grid one after another), the runs of other layers between them in bands.
+  void DrawLayerShapes();
+  void DrawInBands(const std::vector<CShapeLayer*>& layers);
+
   void ReplaceSurface();
   void DrawLabelBox(HDC dc, const char* text, bool utf8, int left, int top, int right, int bottom);
 
@@ -153,8 +187,9 @@ private:
   HDC m_surface = nullptr;
   unsigned char* m_surfaceBits = nullptr;
   std::vector<unsigned char> m_placementGrid;
-  std::vector<POINT> m_pointBuffer;  // reused for every part; grows, never shrinks
-  std::vector<int> m_ringCounts;     // reused for every polygon record
+  DrawTarget m_surfaceTarget;             // the whole surface
+  std::vector<DrawTarget> m_bandTargets;  // bands of it, while a redraw draws in bands
+  int m_drawingThreads = 1;
   HDC m_symbolDC = nullptr;          // owned
   int m_symbolCount = 0;
   std::unique_ptr<CUserPoiLayer> m_userPoiLayer;

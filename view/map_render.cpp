@@ -5,7 +5,11 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <new>
 #include <string>
+#include <system_error>
+#include <thread>
+#include <vector>
 
 #include "shape_core/text_code_page.h"
 #include "platform/code_page.h"
@@ -17,6 +21,9 @@
 namespace {
 
 constexpr COLORREF kWhite = RGB(255, 255, 255);
+constexpr int kPointLayerType = 1;
+// Bands thinner than this cost more in threads than they save.
+constexpr int kMinimumBandRows = 64;
 constexpr COLORREF kSymbolTransparent = RGB(255, 0, 0);  // pure red is the strip's see-through colour
 
 // Whether any of `count` grid bytes is set, eight at a time: label boxes span hundreds.
@@ -53,10 +60,9 @@ int CMapModel::Render(HDC dc, int x, int y)
   SetBkColor(m_surface, kWhite);
   ExtTextOutA(m_surface, 0, 0, ETO_OPAQUE, &all, nullptr, 0, nullptr);
   UpdateVisibleExtent();
+  m_surfaceTarget.extent = visibleExtent;
 
-  for (const auto& layer : m_layers)
-    if (layer->GetVisible() && layer->IsInScaleRange(scale))
-      layer->DrawShapes(m_surface);
+  DrawLayerShapes();
   m_userPolygonLayer->DrawShapes(m_surface);
   m_userPolylineLayer->DrawShapes(m_surface);
   if (m_userPoiLayer) {
@@ -73,6 +79,106 @@ int CMapModel::Render(HDC dc, int x, int y)
   if (dc != nullptr)
     BitBlt(dc, x, y, width, height, m_surface, 0, 0, SRCCOPY);
   return 1;
+}
+
+void CMapModel::SetDrawingThreads(int count) { m_drawingThreads = std::clamp(count, 1, kMaxDrawingThreads); }
+
+void CMapModel::DrawLayerShapes()
+{
+  std::vector<CShapeLayer*> run;
+  for (const auto& layer : m_layers) {
+    if (!layer->GetVisible() || !layer->IsInScaleRange(scale))
+      continue;
+    if (layer->GetType() != kPointLayerType) {
+      run.push_back(layer.get());
+      continue;
+    }
+    DrawInBands(run);
+    run.clear();
+    layer->DrawShapes(m_surface);
+  }
+  DrawInBands(run);
+}
+
+void CMapModel::DrawInBands(const std::vector<CShapeLayer*>& layers)
+{
+  if (layers.empty())
+    return;
+  const int height = SurfaceHeight();
+  const int bands = std::min(m_drawingThreads, height / kMinimumBandRows);
+  const auto drawAll = [&layers](HDC dc) {
+    for (CShapeLayer* layer : layers)
+      layer->DrawShapes(dc);
+  };
+  if (bands <= 1) {
+    drawAll(m_surface);
+    return;
+  }
+  // A shape just outside a band still reaches into it by up to half its pen and a pixel of
+  // truncation: bands cull with that much room.
+  int margin = 2;
+  for (const CShapeLayer* layer : layers)
+    margin = std::max(margin, layer->lineWidth + 2);
+  if (m_bandTargets.size() < static_cast<size_t>(bands))
+    m_bandTargets.resize(static_cast<size_t>(bands));
+  bool made = true;
+  for (int band = 0; band < bands; ++band) {
+    const int top = height * band / bands;
+    const int bottom = height * (band + 1) / bands;
+    DrawTarget& target = m_bandTargets[static_cast<size_t>(band)];
+    target.dc = CreateBandDC(m_surface, top, bottom);
+    made = made && target.dc != nullptr;
+    double x = 0.0, above = 0.0, below = 0.0;
+    PixelToGeo(0, top - margin, x, above);
+    PixelToGeo(0, bottom + margin, x, below);
+    target.extent = visibleExtent;
+    target.extent.top = std::min(visibleExtent.top, above);
+    target.extent.bottom = std::max(visibleExtent.bottom, below);
+  }
+  const auto drawBand = [&](int band) {
+    try {
+      drawAll(m_bandTargets[static_cast<size_t>(band)].dc);
+    } catch (const std::bad_alloc&) {
+      // nothing may leave a thread: the band stays as far as it got
+    }
+  };
+  if (made) {
+    std::vector<std::jthread> helpers;
+    std::vector<int> unhelped;
+    for (int band = 1; band < bands; ++band) {
+      try {
+        helpers.emplace_back(drawBand, band);
+      } catch (const std::system_error&) {
+        unhelped.push_back(band);  // no thread to be had: drawn here after the first band
+      }
+    }
+    drawBand(0);
+    for (int band : unhelped)
+      drawBand(band);
+  }
+  for (int band = 0; band < bands; ++band) {
+    DrawTarget& target = m_bandTargets[static_cast<size_t>(band)];
+    if (target.dc != nullptr)
+      DeleteDC(target.dc);
+    target.dc = nullptr;
+  }
+  if (!made)
+    drawAll(m_surface);
+}
+
+const CMapModel::DrawTarget& CMapModel::TargetOf(HDC dc) const
+{
+  for (const DrawTarget& band : m_bandTargets)
+    if (band.dc == dc && dc != nullptr)
+      return band;
+  return m_surfaceTarget;
+}
+
+bool CMapModel::IsVisibleIn(HDC dc, const ST_RECT& envelope) const
+{
+  const ST_RECT& extent = TargetOf(dc).extent;
+  return extent.left <= envelope.right && extent.right >= envelope.left && extent.top >= envelope.bottom &&
+         extent.bottom <= envelope.top;
 }
 
 void CMapModel::SetPoiDC(HDC strip, int count, int width, int height)
@@ -98,14 +204,27 @@ bool CMapModel::IsVisible(double x, double y) const
   return x >= visibleExtent.left && x <= visibleExtent.right && y >= visibleExtent.bottom && y <= visibleExtent.top;
 }
 
-void CMapModel::DrawPart(HDC dc, const ST_POINT* points, int count, const ST_RECT& envelope, bool filled)
+bool CMapModel::DrawIfDot(HDC dc, const ST_RECT& envelope, COLORREF color) const
 {
-  if (count <= 0 || !IsVisible(envelope))
+  int left = 0, top = 0, right = 0, bottom = 0;
+  GeoToPixel(envelope.left, envelope.top, left, top);
+  GeoToPixel(envelope.right, envelope.bottom, right, bottom);
+  if (left != right || top != bottom)
+    return false;
+  SetPixelV(dc, left, top, color);
+  return true;
+}
+
+void CMapModel::DrawPart(HDC dc, const ST_POINT* points, int count, const ST_RECT& envelope, bool filled,
+                         COLORREF dotColor)
+{
+  if (count <= 0 || !IsVisibleIn(dc, envelope) || DrawIfDot(dc, envelope, dotColor))
     return;
-  if (m_pointBuffer.size() < static_cast<size_t>(count))
-    m_pointBuffer.resize(static_cast<size_t>(count));
+  std::vector<POINT>& buffer = TargetOf(dc).points;
+  if (buffer.size() < static_cast<size_t>(count))
+    buffer.resize(static_cast<size_t>(count));
   // Consecutive vertices on the same pixel add nothing to an aliased drawing: drop them.
-  POINT* out = m_pointBuffer.data();
+  POINT* out = buffer.data();
   int kept = 0;
   for (int i = 0; i < count; ++i) {
     POINT pixel;
@@ -120,19 +239,35 @@ void CMapModel::DrawPart(HDC dc, const ST_POINT* points, int count, const ST_REC
     Polyline(dc, out, kept);
 }
 
-void CMapModel::DrawRings(HDC dc, const ST_POLYGON* rings, int ringCount)
+void CMapModel::DrawRings(HDC dc, const ST_POLYGON* rings, int ringCount, COLORREF dotColor)
 {
+  // The rings' own boxes, computed from their points: a record's stored box may not tell.
+  ST_RECT box{};
+  bool any = false;
+  for (int r = 0; r < ringCount; ++r) {
+    if (rings[r].pointCount <= 0)
+      continue;
+    const ST_RECT& ring = rings[r].envelop;
+    box = any ? ST_RECT{std::min(box.left, ring.left), std::max(box.right, ring.right), std::max(box.top, ring.top),
+                        std::min(box.bottom, ring.bottom)}
+              : ring;
+    any = true;
+  }
+  if (!any || DrawIfDot(dc, box, dotColor))
+    return;
+  DrawTarget& target = TargetOf(dc);
   std::int64_t total = 0;
   for (int r = 0; r < ringCount; ++r)
     total += rings[r].pointCount > 0 ? rings[r].pointCount : 0;
-  if (m_pointBuffer.size() < static_cast<size_t>(total))
-    m_pointBuffer.resize(static_cast<size_t>(total));
-  m_ringCounts.clear();
-  POINT* out = m_pointBuffer.data();
+  if (target.points.size() < static_cast<size_t>(total))
+    target.points.resize(static_cast<size_t>(total));
+  std::vector<int>& ringCounts = target.ringCounts;
+  ringCounts.clear();
+  POINT* out = target.points.data();
   for (int r = 0; r < ringCount; ++r) {
     const ST_POLYGON& ring = rings[r];
     // A ring out of sight covers no visible pixel, as an area or as a hole.
-    if (ring.pointCount <= 0 || !IsVisible(ring.envelop))
+    if (ring.pointCount <= 0 || !IsVisibleIn(dc, ring.envelop))
       continue;
     int kept = 0;
     for (int i = 0; i < ring.pointCount; ++i) {
@@ -144,11 +279,11 @@ void CMapModel::DrawRings(HDC dc, const ST_POLYGON* rings, int ringCount)
     }
     if (kept < 2)
       continue;  // collapsed to a pixel
-    m_ringCounts.push_back(kept);
+    ringCounts.push_back(kept);
     out += kept;
   }
-  if (!m_ringCounts.empty())
-    PolyPolygon(dc, m_pointBuffer.data(), m_ringCounts.data(), static_cast<int>(m_ringCounts.size()));
+  if (!ringCounts.empty())
+    PolyPolygon(dc, target.points.data(), ringCounts.data(), static_cast<int>(ringCounts.size()));
 }
 
 void CMapModel::DrawSymbol(HDC dc, double x, double y, int index)
@@ -192,6 +327,18 @@ void CMapModel::DrawLabelInEnvelope(HDC dc, const char* text, const ST_RECT& env
   const int half = columns * charWidth / 2;
   const int top = py - symbolHeight / 2;
   DrawLabelBox(dc, text, utf8, px - half, top, px + half, top + charWidth);
+}
+
+bool CMapModel::IsLabelPlaceTaken(double x, double y, bool underPoint) const
+{
+  int px = 0, py = 0;
+  GeoToPixel(x, y, px, py);
+  // The same top row as DrawLabelAtPoint and DrawLabelInEnvelope give the box; every box,
+  // however wide, holds column px of that row.
+  const int top = underPoint ? py + symbolHeight / 2 : py - symbolHeight / 2;
+  if (px < 0 || top < 0 || px >= SurfaceWidth() || top >= SurfaceHeight() || m_placementGrid.empty())
+    return false;
+  return m_placementGrid[static_cast<size_t>(top) * static_cast<size_t>(SurfaceWidth()) + static_cast<size_t>(px)] != 0;
 }
 
 void CMapModel::DrawLabelBox(HDC dc, const char* text, bool utf8, int left, int top, int right, int bottom)

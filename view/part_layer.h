@@ -57,11 +57,11 @@ protected:
     const Multi* records = m_records.Records();
     for (int record = 0; record < recordCount; ++record) {
       const Multi& target = records[record];
-      if (!model->IsVisible(target.envelop))
+      if (!model->IsVisibleIn(dc, target.envelop))
         continue;  // the record's box holds its parts
       for (int part = 0; part < target.partCount; ++part)
         model->DrawPart(dc, target.parts[part].points, target.parts[part].pointCount, target.parts[part].envelop,
-                        filled);
+                        filled, lineColor);
     }
   }
 

@@ -70,9 +70,9 @@ void CPolygonLayer::DrawShapes(HDC dc)
   HGDIOBJ previousBrush = SelectObject(dc, brush);
   const ST_MPOLYGON* records = Records();
   for (int record = 0; record < recordCount; ++record) {
-    if (records[record].partCount <= 0 || !model->IsVisible(records[record].envelop))
+    if (records[record].partCount <= 0 || !model->IsVisibleIn(dc, records[record].envelop))
       continue;  // null shapes and records out of sight
-    model->DrawRings(dc, records[record].parts, records[record].partCount);
+    model->DrawRings(dc, records[record].parts, records[record].partCount, lineColor);
   }
   SelectObject(dc, previousBrush);
   SelectObject(dc, previousPen);

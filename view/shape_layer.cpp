@@ -3,7 +3,10 @@
 
 #include <cstdio>
 #include <cstring>
+#include <new>
 #include <string>
+#include <system_error>
+#include <thread>
 
 #include "shape_core/companion_files.h"
 #include "shape_core/shape_layout.h"
@@ -49,6 +52,16 @@ bool CShapeLayer::LoadGeometry(FileBytes shp, const unsigned char* shx, std::int
   return true;
 }
 
+bool CShapeLayer::OpenGeometry(const char* shpPath)
+{
+  // The index is a help, not a must: without one, or with one that disagrees, the .shp is walked.
+  FileBytes shx;
+  if (!ReadWholeFile(zamra::shape::CompanionPath(shpPath, ".shx").c_str(), shx))
+    shx = FileBytes();
+  FileBytes shp;
+  return ReadWholeFile(shpPath, shp, KeepsRecordBlock()) && LoadGeometry(std::move(shp), shx.data.get(), shx.size);
+}
+
 int CShapeLayer::LayerTypeOf(int fileType)
 {
   const int planar = zamra::shape::PlanarType(fileType);
@@ -61,21 +74,30 @@ bool CShapeLayer::Open(const char* shpPath)
   if (shpPath == nullptr || std::strlen(shpPath) >= MAX_PATH || !zamra::shape::BaseOfPath(shpPath, base))
     return false;
   const std::string dbfPath = zamra::shape::CompanionPath(shpPath, ".dbf");
+  // The table is read and decoded on a second core while this one reads the geometry: the two
+  // files share nothing until both are in.
+  auto table = std::make_unique<CLayerDataView>();
+  bool tableLoaded = false;
   {
-    // The index is a help, not a must: without one, or with one that disagrees, the .shp is walked.
-    FileBytes shx;
-    if (!ReadWholeFile(zamra::shape::CompanionPath(shpPath, ".shx").c_str(), shx))
-      shx = FileBytes();
-    FileBytes shp;
-    if (!ReadWholeFile(shpPath, shp, KeepsRecordBlock()) || !LoadGeometry(std::move(shp), shx.data.get(), shx.size))
+    std::jthread tableLoader;  // joined when the block ends, whatever way it ends
+    try {
+      tableLoader = std::jthread([&table, &tableLoaded, &dbfPath] {
+        try {
+          tableLoaded = table->Load(dbfPath.c_str());
+        } catch (const std::bad_alloc&) {
+          tableLoaded = false;  // nothing may leave a thread
+        }
+      });
+    } catch (const std::system_error&) {
+      tableLoaded = table->Load(dbfPath.c_str());  // no thread to be had: one after the other
+    }
+    if (!OpenGeometry(shpPath))
       return false;
+    ProjectToLongitudeLatitude(shpPath);  // while the table still loads
   }
-  ProjectToLongitudeLatitude(shpPath);
-  m_dataView = std::make_unique<CLayerDataView>();
-  if (!m_dataView->Load(dbfPath.c_str())) {
-    m_dataView.reset();
+  if (!tableLoaded)
     return false;  // the caller destroys the layer with the records it read
-  }
+  m_dataView = std::move(table);
   labelColumn = -1;
   for (int column = 0; column < m_dataView->GetColumnCount(); ++column) {
     char columnType = 0, flag = 0;
@@ -198,8 +220,13 @@ void CShapeLayer::DrawLabelsWithFont(HDC dc)
     const LabelAnchor anchor = GetLabelAnchor(record, point, envelope);
     if (anchor == LabelAnchor::None)
       continue;  // a record without geometry has no place for a label
-    // Culled before the text is read: most records of a zoomed-in map are off the surface.
+    // Culled before the text is read: most records of a zoomed-in map are off the surface, and
+    // most of a zoomed-out one have their place taken already.
     if (anchor == LabelAnchor::AtPoint ? !model->IsVisible(point.x, point.y) : !model->IsVisible(envelope))
+      continue;
+    if (anchor == LabelAnchor::AtPoint ? model->IsLabelPlaceTaken(point.x, point.y, true)
+                                       : model->IsLabelPlaceTaken((envelope.left + envelope.right) * 0.5,
+                                                                  (envelope.top + envelope.bottom) * 0.5, false))
       continue;
     if (!GetLabelText(record, text, sizeof text))
       continue;

@@ -86,7 +86,8 @@ void CUserShapeLayerBase<Interface>::DrawItems(HDC dc, const COLORREF* fillColor
       brush = CreateSolidBrush(item.ownStyle ? item.fillColor : *fillColor);
       previousBrush = SelectObject(dc, brush);
     }
-    m_model->DrawPart(dc, item.points.get(), item.pointCount, item.envelop, fillColor != nullptr);
+    m_model->DrawPart(dc, item.points.get(), item.pointCount, item.envelop, fillColor != nullptr,
+                      item.ownStyle ? item.penColor : m_penColor);
     if (brush != nullptr) {
       SelectObject(dc, previousBrush);
       DeleteObject(brush);

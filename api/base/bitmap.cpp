@@ -157,6 +157,10 @@ void JpegSilent(j_common_ptr) {}  // the library shows no messages
 
 void PngSilentWarning(png_structp, png_const_charp) {}
 
+// zlib's level for PNG files: 1 to 3 compress flat map colours nearly as well as the default 6
+// in a fraction of the time.
+constexpr int kPngCompressionLevel = 2;
+
 // libpng's output: appended to the vector it was given.
 void PngAppend(png_structp png, png_bytep data, png_size_t length)
 {
@@ -552,35 +556,31 @@ int ZMBitmap::WritePNG(const char* path, HDC dc, const RECT& rect)
     DeleteDC(copy);
     return 0;
   }
-  // Touched after setjmp and read after a longjmp, so volatile.
-  unsigned char* volatile row = nullptr;
   if (setjmp(png_jmpbuf(png))) {
     png_destroy_write_struct(&png, &info);
-    std::free(row);
     DeleteDC(copy);
     return 0;
   }
   png_set_write_fn(png, &encoded, PngAppend, nullptr);
-  row = static_cast<unsigned char*>(std::malloc(static_cast<std::size_t>(width) * 3));
-  if (row == nullptr)
+  try {
+    // Maps are mostly flat colour: room for the whole file up front spares the regrowing.
+    encoded.reserve(static_cast<std::size_t>(width) * static_cast<std::size_t>(height) / 4 + 4096);
+  } catch (const std::bad_alloc&) {
     png_error(png, "out of memory");
+  }
   png_set_IHDR(png, info, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height), 8, PNG_COLOR_TYPE_RGB,
                PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_BASE, PNG_FILTER_TYPE_BASE);
+  // One fixed filter and a fast deflate level: on flat map colours this writes several times
+  // faster than libpng's adaptive choice at the default level, for files of similar size.
+  png_set_filter(png, PNG_FILTER_TYPE_BASE, PNG_FILTER_SUB);
+  png_set_compression_level(png, kPngCompressionLevel);
   png_write_info(png, info);
+  png_set_bgr(png);  // the picture's pixels are blue, green, red
   const std::size_t stride = static_cast<std::size_t>(GetWidthByteSize24(width));
-  for (int y = 0; y < height; ++y) {
-    const unsigned char* from = bits + static_cast<std::size_t>(height - 1 - y) * stride;  // top row first
-    unsigned char* to = row;
-    for (int x = 0; x < width; ++x, from += 3, to += 3) {
-      to[0] = from[2];
-      to[1] = from[1];
-      to[2] = from[0];
-    }
-    png_write_row(png, row);
-  }
+  for (int y = 0; y < height; ++y)
+    png_write_row(png, bits + static_cast<std::size_t>(height - 1 - y) * stride);  // top row first
   png_write_end(png, nullptr);
   png_destroy_write_struct(&png, &info);
-  std::free(row);
   DeleteDC(copy);
   return zamra::base::ReplaceFileContents(path, encoded.data(), encoded.size()) ? 1 : 0;
 }

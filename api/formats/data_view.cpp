@@ -248,6 +248,17 @@ void* Storage::AllocateInNewChunk(size_t size)
   return m_chunks.back().Data();
 }
 
+void Storage::Adopt(Storage&& other)
+{
+  // In front, so that the last chunk, the one m_used counts, stays this one's own.
+  m_chunks.insert(m_chunks.begin(), std::make_move_iterator(other.m_chunks.begin()),
+                  std::make_move_iterator(other.m_chunks.end()));
+  if (m_chunks.size() == other.m_chunks.size())
+    m_used = other.m_used;  // this one had none
+  other.m_chunks.clear();
+  other.m_used = 0;
+}
+
 void Storage::Clear()
 {
   m_chunks.clear();

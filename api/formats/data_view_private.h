@@ -50,6 +50,8 @@ public:
   void Reserve(size_t size);
   bool Owns(const void* pointer) const;
   void Clear();
+  // Takes over the chunks of `other` (which is left empty); allocation goes on in this one's.
+  void Adopt(Storage&& other);
 
 private:
   void* AllocateInNewChunk(size_t size);

@@ -12,6 +12,8 @@
 #include <memory>
 #include <new>
 #include <string>
+#include <system_error>
+#include <thread>
 #include <vector>
 
 #include "api/base/file.h"
@@ -33,6 +35,9 @@ constexpr unsigned char kEndOfFile = 0x1A;
 constexpr int kMaxColumns = (INT16_MAX - 33) / 32;  // the header length is read as signed 16 bits
 constexpr int kMaxRecordLength = INT16_MAX;
 constexpr int kMaxTextLength = INT16_MAX - 1;  // a cell's length (terminator included) is 16-bit
+// Record bytes from which a table is decoded on two threads: below it a thread costs more
+// than it saves.
+constexpr std::int64_t kParallelDecodeBytes = std::int64_t{4} << 20;
 
 // How a field's text becomes a cell.
 enum class FieldKind : unsigned char { Integer, Float, Double, Currency, Text };
@@ -358,6 +363,70 @@ int NumberText(const zamra::formats::Cell& cell, const OutField& field, char* ou
   }
 }
 
+// One cell of a number or text field, its value allocated from `values`.
+void DecodeCell(const Field& field, const unsigned char* text, Cell& cell, Storage& values)
+{
+  switch (field.kind) {
+  case FieldKind::Integer: {
+    const unsigned char* end = TextEnd(text, field.length);
+    std::int32_t value = 0;
+    if (!ParsePlainInteger(text, end, value)) {
+      bool whole = false;
+      ParseReal(text, end, &whole);
+      if (whole && end - text <= kMaxTextLength) {
+        // A number that an INT cannot hold (beyond 32 bits, or with a fraction) keeps its
+        // text, so that it is shown and written back as the file has it.
+        const unsigned char* begin = text;
+        Trim(begin, end);
+        const size_t length = static_cast<size_t>(end - begin);
+        cell.type = ZM_VAR_STRING;
+        cell.length = static_cast<std::int16_t>(length + 1);
+        cell.data = static_cast<unsigned char*>(values.Allocate(length + 1, 1));
+        std::memcpy(cell.data, begin, length);
+        cell.data[length] = '\0';
+        break;
+      }
+      value = ParseInteger(text, end);  // not a number: its leading digits, as atoi reads them
+    }
+    cell.type = ZM_VAR_INT;
+    cell.length = 4;
+    cell.data = static_cast<unsigned char*>(values.Allocate(4, 4));
+    std::memcpy(cell.data, &value, 4);
+    break;
+  }
+  case FieldKind::Float: {
+    // Held as a DOUBLE: a single would round most values of a wide field.
+    const double value = ParseReal(text, TextEnd(text, field.length), nullptr);
+    cell.type = ZM_VAR_DOUBLE;
+    cell.length = 8;
+    cell.data = static_cast<unsigned char*>(values.Allocate(8, 8));
+    std::memcpy(cell.data, &value, 8);
+    break;
+  }
+  case FieldKind::Double:
+  case FieldKind::Currency: {
+    const double value = ParseDouble(text, field.length, field.kind);
+    cell.type = ZM_VAR_DOUBLE;
+    cell.length = 8;
+    cell.data = static_cast<unsigned char*>(values.Allocate(8, 8));
+    std::memcpy(cell.data, &value, 8);
+    break;
+  }
+  case FieldKind::Text: {
+    const unsigned char* end = TextEnd(text, field.length);
+    while (end > text && end[-1] == ' ')
+      --end;
+    const size_t length = std::min<size_t>(static_cast<size_t>(end - text), kMaxTextLength);
+    cell.type = ZM_VAR_STRING;
+    cell.length = static_cast<std::int16_t>(length + 1);
+    cell.data = static_cast<unsigned char*>(values.Allocate(length + 1, 1));
+    std::memcpy(cell.data, text, length);
+    cell.data[length] = '\0';
+    break;
+  }
+  }
+}
+
 bool WriteAll(HANDLE file, const void* bytes, size_t size)
 {
   DWORD written = 0;
@@ -440,84 +509,58 @@ ZMDataView* ZMDbfFile::Decode(const unsigned char* buffer, long long size)
   Cell* cells = static_cast<Cell*>(
       storage.Allocate(sizeof(Cell) * std::max<size_t>(cellsPerRow * static_cast<size_t>(recordCount), 1), alignof(Cell)));
 
-  const unsigned char* record = buffer + headerLength;
-  for (std::int32_t row = 0; row < recordCount; ++row, record += recordLength) {
-    Cell* rowCells = cells + cellsPerRow * static_cast<size_t>(row);
-    for (int column = 0; column < columnCount; ++column) {
-      const Field& field = fields[static_cast<size_t>(column)];
-      const unsigned char* text = record + field.offset;
-      Cell& cell = rowCells[column];
-      cell.inStorage = 1;
-      if (field.kind != FieldKind::Text && IsNullNumber(text, field.length, field.numberText)) {
-        cell.type = ZM_VAR_NULL;  // no value: renders empty and is written back blank
-        cell.length = 0;
-        cell.data = nullptr;
-        continue;
-      }
-      switch (field.kind) {
-      case FieldKind::Integer: {
-        const unsigned char* end = TextEnd(text, field.length);
-        std::int32_t value = 0;
-        if (!ParsePlainInteger(text, end, value)) {
-          bool whole = false;
-          ParseReal(text, end, &whole);
-          if (whole && end - text <= kMaxTextLength) {
-            // A number that an INT cannot hold (beyond 32 bits, or with a fraction) keeps its
-            // text, so that it is shown and written back as the file has it.
-            const unsigned char* begin = text;
-            Trim(begin, end);
-            const size_t length = static_cast<size_t>(end - begin);
-            cell.type = ZM_VAR_STRING;
-            cell.length = static_cast<std::int16_t>(length + 1);
-            cell.data = static_cast<unsigned char*>(storage.Allocate(length + 1, 1));
-            std::memcpy(cell.data, begin, length);
-            cell.data[length] = '\0';
-            break;
-          }
-          value = ParseInteger(text, end);  // not a number: its leading digits, as atoi reads them
+  // Rows first .. last - 1, their values taken from `values`.
+  ZMDataView* rows = table.get();
+  const auto decodeRows = [&, rows](std::int32_t first, std::int32_t last, Storage& values) {
+    const unsigned char* record = buffer + headerLength + static_cast<std::int64_t>(recordLength) * first;
+    for (std::int32_t row = first; row < last; ++row, record += recordLength) {
+      Cell* rowCells = cells + cellsPerRow * static_cast<size_t>(row);
+      for (int column = 0; column < columnCount; ++column) {
+        const Field& field = fields[static_cast<size_t>(column)];
+        const unsigned char* text = record + field.offset;
+        Cell& cell = rowCells[column];
+        cell.inStorage = 1;
+        if (field.kind != FieldKind::Text && IsNullNumber(text, field.length, field.numberText)) {
+          cell.type = ZM_VAR_NULL;  // no value: renders empty and is written back blank
+          cell.length = 0;
+          cell.data = nullptr;
+          continue;
         }
-        cell.type = ZM_VAR_INT;
-        cell.length = 4;
-        cell.data = static_cast<unsigned char*>(storage.Allocate(4, 4));
-        std::memcpy(cell.data, &value, 4);
-        break;
+        DecodeCell(field, text, cell, values);
       }
-      case FieldKind::Float: {
-        // Held as a DOUBLE: a single would round most values of a wide field.
-        const double value = ParseReal(text, TextEnd(text, field.length), nullptr);
-        cell.type = ZM_VAR_DOUBLE;
-        cell.length = 8;
-        cell.data = static_cast<unsigned char*>(storage.Allocate(8, 8));
-        std::memcpy(cell.data, &value, 8);
-        break;
-      }
-      case FieldKind::Double:
-      case FieldKind::Currency: {
-        const double value = ParseDouble(text, field.length, field.kind);
-        cell.type = ZM_VAR_DOUBLE;
-        cell.length = 8;
-        cell.data = static_cast<unsigned char*>(storage.Allocate(8, 8));
-        std::memcpy(cell.data, &value, 8);
-        break;
-      }
-      case FieldKind::Text: {
-        const unsigned char* end = TextEnd(text, field.length);
-        while (end > text && end[-1] == ' ')
-          --end;
-        const size_t length = std::min<size_t>(static_cast<size_t>(end - text), kMaxTextLength);
-        cell.type = ZM_VAR_STRING;
-        cell.length = static_cast<std::int16_t>(length + 1);
-        cell.data = static_cast<unsigned char*>(storage.Allocate(length + 1, 1));
-        std::memcpy(cell.data, text, length);
-        cell.data[length] = '\0';
-        break;
-      }
+      // Records marked deleted load like others and keep their mark through a save.
+      rows->m_deleted[row] = record[0] == '*' ? 1 : 0;
+      rows->m_rows[row] = rowCells;
+    }
+  };
+  // A large table is decoded in two halves on two cores, the second half's values in storage
+  // of its own that the table takes over afterwards.
+  const std::int32_t half = recordLength * static_cast<std::int64_t>(recordCount) >= kParallelDecodeBytes
+                                ? recordCount / 2
+                                : recordCount;
+  Storage secondValues;
+  bool secondDecoded = true;
+  {
+    std::jthread second;
+    if (half < recordCount) {
+      try {
+        second = std::jthread([&] {
+          try {
+            secondValues.Reserve(valueBytes * static_cast<size_t>(recordCount - half) + 64);
+            decodeRows(half, recordCount, secondValues);
+          } catch (const std::bad_alloc&) {
+            secondDecoded = false;  // nothing may leave a thread
+          }
+        });
+      } catch (const std::system_error&) {
+        decodeRows(half, recordCount, storage);  // no thread to be had: one after the other
       }
     }
-    // Records marked deleted load like others and keep their mark through a save.
-    table->m_deleted[row] = record[0] == '*' ? 1 : 0;
-    table->m_rows[row] = rowCells;
+    decodeRows(0, half, storage);
   }
+  if (!secondDecoded)
+    return nullptr;
+  storage.Adopt(std::move(secondValues));
   table->m_rowCount = recordCount;
   return table.release();
 }

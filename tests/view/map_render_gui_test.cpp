@@ -2,8 +2,11 @@
 // key, the placement grid between symbols and labels, scale ranges.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstring>
+#include <random>
 #include <string>
+#include <vector>
 
 #include "api/base/bitmap.h"
 #include "platform/gdi.h"
@@ -234,4 +237,136 @@ TEST_F(Rendering, UserShapesInTheLayerStyleOrTheirOwn)
   EXPECT_EQ(At(Pixel(-5, 0, true), Pixel(-5, 0, false)), RGB(0, 200, 0)) << "the layer's fill";
   EXPECT_EQ(At(Pixel(5, 0, true), Pixel(5, 0, false)), RGB(0, 0, 200)) << "the item's own fill";
   EXPECT_EQ(At(Pixel(0, 6, true), Pixel(0, 6, false)), RGB(200, 0, 0)) << "the line's own pen";
+}
+
+TEST_F(Rendering, ShapesWithinAPixelLeaveThatPixelInThePenColour)
+{
+  // At 1:30,000,000 a thousandth of a degree is a hundredth of a pixel.
+  ASSERT_TRUE(WriteShapefile(m_dir.File("a"), SHPT_POLYGON, {TestShape{{Square(1.0001, 1.0001, 0.001)}}}));
+  ASSERT_TRUE(WriteShapefile(m_dir.File("l"), SHPT_ARC, {TestShape{{{{-2.0001, -2.0001}, {-2.0002, -2.0009}}}}}));
+  ILayer* areas = m_model.AddLayer(m_dir.File("a.shp").c_str());
+  ILayer* lines = m_model.AddLayer(m_dir.File("l.shp").c_str());
+  ASSERT_TRUE(areas != nullptr && lines != nullptr);
+  areas->SetLineColor(RGB(10, 20, 30));
+  lines->SetLineColor(RGB(200, 0, 100));
+  m_model.ClampCenter(0, 0);
+  Redraw();
+  EXPECT_EQ(At(Pixel(1.0001, 1.0001, true), Pixel(1.0001, 1.0001, false)), RGB(10, 20, 30));
+  EXPECT_EQ(At(Pixel(1.0001, 1.0001, true) + 1, Pixel(1.0001, 1.0001, false)), kWhite) << "one pixel only";
+  EXPECT_EQ(At(Pixel(-2.0001, -2.0001, true), Pixel(-2.0001, -2.0001, false)), RGB(200, 0, 100));
+  EXPECT_EQ(At(Pixel(-2.0001, -2.0001, true), Pixel(-2.0001, -2.0001, false) - 1), kWhite);
+}
+
+namespace {
+
+// Random shapes from a fixed seed, spread over about 40 x 30 degrees round (0, 0).
+class RandomShapes {
+public:
+  explicit RandomShapes(unsigned seed) : m_random(seed) {}
+
+  double Uniform(double low, double high) { return std::uniform_real_distribution<double>(low, high)(m_random); }
+
+  // A closed ring of `vertices` points round (x, y) at wandering radii, as wide as `radius`.
+  std::vector<ST_POINT> Ring(double x, double y, double radius, int vertices)
+  {
+    std::vector<ST_POINT> ring;
+    for (int i = 0; i < vertices; ++i) {
+      const double angle = -6.283185307179586 * i / vertices;  // clockwise, as outer rings go
+      const double r = radius * Uniform(0.4, 1.0);
+      ring.push_back({x + r * std::cos(angle), y + r * std::sin(angle)});
+    }
+    ring.push_back(ring.front());
+    return ring;
+  }
+
+  // An open line of `vertices` points wandering from (x, y) in steps up to `step`.
+  std::vector<ST_POINT> Walk(double x, double y, double step, int vertices)
+  {
+    std::vector<ST_POINT> line{{x, y}};
+    for (int i = 1; i < vertices; ++i)
+      line.push_back({line.back().x + Uniform(-step, step), line.back().y + Uniform(-step, step)});
+    return line;
+  }
+
+private:
+  std::mt19937 m_random;
+};
+
+} // namespace
+
+// Shapes of every kind that cross the middle of the surface, where the bands meet, drawn by one
+// thread and then by two (each its own band): the same picture pixel for pixel, at several
+// scales and centres.
+TEST_F(Rendering, TwoDrawingThreadsDrawThePictureOfOne)
+{
+  RandomShapes shapes(17);
+  std::vector<TestShape> polygons, lines, points;
+  for (int i = 0; i < 160; ++i) {
+    const double x = shapes.Uniform(-20, 20), y = shapes.Uniform(-15, 15), radius = shapes.Uniform(0.02, 5);
+    TestShape shape{{shapes.Ring(x, y, radius, 3 + i % 45)}};
+    if (i % 4 == 0)
+      shape.parts.push_back(shapes.Ring(x, y, radius / 3, 3 + i % 7));  // a hole
+    polygons.push_back(shape);
+  }
+  for (int i = 0; i < 160; ++i)
+    lines.push_back(TestShape{{shapes.Walk(shapes.Uniform(-20, 20), shapes.Uniform(-15, 15), 1.5, 2 + i % 30)}});
+  for (int i = 0; i < 300; ++i)
+    points.push_back(TestShape{{{{shapes.Uniform(-20, 20), shapes.Uniform(-15, 15)}}}});
+  ASSERT_TRUE(WriteShapefile(m_dir.File("areas"), SHPT_POLYGON, polygons));
+  ASSERT_TRUE(WriteShapefile(m_dir.File("lines"), SHPT_ARC, lines));
+  ASSERT_TRUE(WriteShapefile(m_dir.File("dashes"), SHPT_ARC, lines));
+  ASSERT_TRUE(WriteShapefile(m_dir.File("points"), SHPT_POINT, points));
+  ASSERT_TRUE(WriteShapefile(m_dir.File("outlines"), SHPT_POLYGON, polygons));
+  // Bottom to top: thin outlines, symbols between layers, wide and dashed pens, labels on all.
+  ILayer* areas = m_model.AddLayer(m_dir.File("areas.shp").c_str());
+  ILayer* lineLayer = m_model.AddLayer(m_dir.File("lines.shp").c_str());
+  ILayer* pointLayer = m_model.AddLayer(m_dir.File("points.shp").c_str());
+  ILayer* dashes = m_model.AddLayer(m_dir.File("dashes.shp").c_str());
+  ILayer* outlines = m_model.AddLayer(m_dir.File("outlines.shp").c_str());
+  ASSERT_TRUE(areas && lineLayer && pointLayer && dashes && outlines);
+  areas->SetBkColor(RGB(120, 200, 120));
+  lineLayer->SetLineWidth(3);
+  lineLayer->SetLineColor(RGB(200, 40, 40));
+  pointLayer->SetPointIndex(1);
+  dashes->SetLineStyle(3);
+  dashes->SetLineColor(RGB(40, 40, 200));
+  outlines->SetLineWidth(5);
+  outlines->SetBkColor(RGB(250, 250, 160));
+  for (ILayer* layer : {areas, lineLayer, pointLayer, dashes, outlines})
+    layer->SetLabelFont(RGB(0, 0, 0), "DejaVu Sans", 9);
+  m_model.SetPoiDC(MakeStrip(), 2, 8, 8);
+
+  struct View {
+    int width, height;
+    double scale, x, y;
+  };
+  const View views[] = {{640, 480, 30000000, 0, 0},   {640, 480, 9000000, 3, -2}, {641, 477, 60000000, 0, 0},
+                        {300, 700, 15000000, -4, 5}, {640, 480, 2000000, 1, 0.5}};
+  for (const View& view : views) {
+    m_model.OnSize(view.width, view.height);
+    ASSERT_EQ(m_model.SetScaleValue(view.scale), 1);
+    m_model.ClampCenter(view.x, view.y);
+    unsigned char* bits = nullptr;
+    HDC picture = ZMBitmap::CreateMemDc(view.width, view.height, &bits);
+    ASSERT_NE(picture, nullptr);
+    const size_t bytes = static_cast<size_t>(ZMBitmap::GetWidthByteSize24(view.width)) * view.height;
+    const auto drawWith = [&](int threads) {
+      m_model.SetDrawingThreads(threads);
+      m_model.dirty = 1;
+      m_model.Render(picture, 0, 0);
+      return std::vector<unsigned char>(bits, bits + bytes);
+    };
+    const std::vector<unsigned char> one = drawWith(1);
+    const std::vector<unsigned char> two = drawWith(2);
+    DeleteDC(picture);
+    EXPECT_EQ(m_model.GetDrawingThreads(), 2);
+    size_t inked = 0, differing = 0;
+    for (size_t i = 0; i < bytes; ++i) {
+      inked += one[i] != 255;
+      differing += one[i] != two[i];
+    }
+    EXPECT_GT(inked, bytes / 20) << "the picture at scale " << view.scale << " shows the shapes";
+    EXPECT_EQ(differing, 0u) << "bytes that differ at scale " << view.scale << ", " << view.width << " x "
+                             << view.height;
+  }
 }

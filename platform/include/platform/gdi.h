@@ -141,6 +141,14 @@ ZAMRA_PLATFORM_API HDC CreateDCA(const char* driver, const char* device, const c
 // a context on a widget must be deleted before the widget's paint event returns.
 ZAMRA_PLATFORM_API HDC CreateDCForPaintDevice(QPaintDevice* device, bool takeOwnership);
 
+// A context that draws into the rows top .. bottom - 1 (counted from the top) of the picture
+// selected into `dc`, and into no other row, with its own pen, brush, font and state. Band
+// contexts of one picture over rows that do not overlap may draw at the same time on
+// different threads; `dc` itself must not draw while they exist. No bitmap can be selected
+// into a band context. Null when `dc` holds no picture or the rows miss it. Release with
+// DeleteDC before the picture goes.
+ZAMRA_PLATFORM_API HDC CreateBandDC(HDC dc, int top, int bottom);
+
 // Releases the context; objects selected into it are deselected (and freed if deletion was
 // deferred), a paint device it owns is deleted.
 ZAMRA_PLATFORM_API BOOL DeleteDC(HDC dc);
@@ -258,6 +266,9 @@ ZAMRA_PLATFORM_API int DrawTextW(HDC dc, const WCHAR* text, int count, RECT* rec
 // The pixel's colour, CLR_INVALID outside the picture; SetPixel gives the colour set.
 ZAMRA_PLATFORM_API COLORREF GetPixel(HDC dc, int x, int y);
 ZAMRA_PLATFORM_API COLORREF SetPixel(HDC dc, int x, int y, COLORREF color);
+// Sets one pixel among other drawing calls (through the context's painter, so cheap between
+// them); FALSE on a bad context. Pixels outside the picture or band are left alone.
+ZAMRA_PLATFORM_API BOOL SetPixelV(HDC dc, int x, int y, COLORREF color);
 
 // Reads `lines` scan lines from scan line `start` (counted from the bottom) of the bitmap
 // into `bits` as `info` describes them (24 bits a pixel; bottom-up for a positive height,

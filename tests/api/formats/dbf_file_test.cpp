@@ -426,6 +426,61 @@ TEST(DbfFile, ShapelibFilesLoadWithTheirValues)
   }
 }
 
+// Tables of several megabytes are decoded in two halves at once: every row comes back whole,
+// on both sides of the middle, and deleted marks survive a save.
+TEST(DbfFile, LargeTablesLoadEveryRowAndSaveTheirDeletedMarks)
+{
+  TempDir dir;
+  const std::string path = dir.File("large.dbf");
+  constexpr int kRows = 120001;  // 46-byte records: over 5 MB, split unevenly
+  DBFHandle dbf = DBFCreate(path.c_str());
+  ASSERT_NE(dbf, nullptr);
+  ASSERT_EQ(DBFAddField(dbf, "NAME", FTString, 24, 0), 0);
+  ASSERT_EQ(DBFAddField(dbf, "POP", FTInteger, 9, 0), 1);
+  ASSERT_EQ(DBFAddField(dbf, "DENSITY", FTDouble, 12, 4), 2);
+  const auto name = [](int row) { return "place " + std::to_string(row * 7919 % 100003); };
+  const auto density = [](int row) { return (row % 977) * 0.25; };
+  const int deleted[] = {0, 7, kRows / 2 - 1, kRows / 2, kRows - 1};
+  for (int row = 0; row < kRows; ++row) {
+    DBFWriteStringAttribute(dbf, row, 0, name(row).c_str());
+    if (row % 5 == 3)
+      DBFWriteNULLAttribute(dbf, row, 1);
+    else
+      DBFWriteIntegerAttribute(dbf, row, 1, row * 3 - 1000);
+    DBFWriteDoubleAttribute(dbf, row, 2, density(row));
+  }
+  for (int row : deleted)
+    DBFMarkRecordDeleted(dbf, row, 1);
+  DBFClose(dbf);
+
+  auto table = Load(path);
+  ASSERT_TRUE(table);
+  ASSERT_EQ(table->GetRowCount(), kRows);
+  int wrong = 0;
+  for (int row = 0; row < kRows; ++row) {
+    zm_variant population;
+    table->GetItemValue(row, 1, population);
+    const bool populationRight = row % 5 == 3 ? population.type == ZM_VAR_NULL
+                                              : CellNumber<std::int32_t>(*table, row, 1) == row * 3 - 1000;
+    if (Cell(*table, row, 0) != name(row) || !populationRight || CellNumber<double>(*table, row, 2) != density(row))
+      ++wrong;
+  }
+  EXPECT_EQ(wrong, 0) << "rows whose cells differ from what was written";
+
+  const std::string copy = dir.File("copy.dbf");
+  ASSERT_EQ(ZMDbfFile::SaveFile(copy.c_str(), table.get()), 1);
+  DBFHandle back = DBFOpen(copy.c_str(), "rb");
+  ASSERT_NE(back, nullptr);
+  int marked = 0;
+  for (int row = 0; row < kRows; ++row)
+    marked += DBFIsRecordDeleted(back, row) ? 1 : 0;
+  for (int row : deleted)
+    EXPECT_TRUE(DBFIsRecordDeleted(back, row)) << "row " << row;
+  EXPECT_EQ(marked, 5);
+  EXPECT_STREQ(DBFReadStringAttribute(back, kRows - 1, 0), name(kRows - 1).c_str());
+  DBFClose(back);
+}
+
 TEST(DbfFile, OurFilesReadBackInShapelib)
 {
   TempDir dir;
