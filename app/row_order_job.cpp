@@ -187,46 +187,45 @@ bool CRowOrderJob::Compute(IDataView& table, const RowOrderRequest& request, std
         sorted[i] = rows[static_cast<size_t>(order[i])];
       rows = std::move(sorted);
     } else {
+      // Texts compare with Latin letters folded to lower case, byte by byte (code point order
+      // for UTF-8). The first eight bytes, packed into one number, decide most comparisons
+      // without touching the strings.
+      struct Entry {
+        std::uint64_t prefix;
+        std::uint32_t index;
+      };
       std::vector<std::string> keys(rows.size());
+      std::vector<Entry> entries(rows.size());
       for (size_t i = 0; i < rows.size(); ++i) {
         if (i % kReportEvery == 0) {
           if (cancelled())
             return false;
           report(done + static_cast<std::int64_t>(i) * rowCount / std::max<std::int64_t>(1, rows.size()), total);
         }
-        keys[i] = CellText(table, rows[i], column);
+        std::string key = CellText(table, rows[i], column);
+        LowerLatin(key);
+        std::uint64_t prefix = 0;
+        for (size_t b = 0; b < 8; ++b)
+          prefix = (prefix << 8) | (b < key.size() ? static_cast<unsigned char>(key[b]) : 0u);
+        entries[i] = Entry{prefix, static_cast<std::uint32_t>(i)};
+        keys[i] = std::move(key);
       }
       done += rowCount;
       report(done, total);
-      std::vector<int> order(rows.size());
-      for (size_t i = 0; i < order.size(); ++i)
-        order[i] = static_cast<int>(i);
-      // Latin letters compare without their case, then with it; other characters by code point.
-      const auto less = [&keys](int a, int b) {
-        const std::string& x = keys[static_cast<size_t>(a)];
-        const std::string& y = keys[static_cast<size_t>(b)];
-        const size_t n = std::min(x.size(), y.size());
-        for (size_t i = 0; i < n; ++i) {
-          unsigned char p = static_cast<unsigned char>(x[i]), q = static_cast<unsigned char>(y[i]);
-          if (p >= 'A' && p <= 'Z')
-            p = static_cast<unsigned char>(p - 'A' + 'a');
-          if (q >= 'A' && q <= 'Z')
-            q = static_cast<unsigned char>(q - 'A' + 'a');
-          if (p != q)
-            return p < q;
-        }
-        if (x.size() != y.size())
-          return x.size() < y.size();
-        return x < y;
-      };
-      std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
+      // Equal texts keep record order in both directions.
+      std::sort(entries.begin(), entries.end(), [&](const Entry& a, const Entry& b) {
         if (cancelled())
           throw Cancelled{};
-        return ascending ? less(a, b) : less(b, a);
+        if (a.prefix != b.prefix)
+          return ascending ? a.prefix < b.prefix : b.prefix < a.prefix;
+        const int order = keys[a.index].compare(keys[b.index]);
+        if (order != 0)
+          return ascending ? order < 0 : order > 0;
+        return a.index < b.index;
       });
       std::vector<int> sorted(rows.size());
-      for (size_t i = 0; i < order.size(); ++i)
-        sorted[i] = rows[static_cast<size_t>(order[i])];
+      for (size_t i = 0; i < entries.size(); ++i)
+        sorted[i] = rows[entries[i].index];
       rows = std::move(sorted);
     }
   } catch (const Cancelled&) {

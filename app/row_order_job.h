@@ -39,7 +39,7 @@ public:
   bool WasCancelled() const { return m_cancelled; }
 
   // The same work on the calling thread. Sorting is stable: equal values keep record order,
-  // and empty numbers come first. The filter ignores the case of Latin letters. `cancel` and
+  // and empty numbers come first. Texts sort and filter ignoring the case of Latin letters. `cancel` and
   // `progress` may be null. Answers false when cancelled.
   static bool Compute(IDataView& table, const RowOrderRequest& request, std::vector<int>& rows,
                       const std::atomic<bool>* cancel, std::atomic<int>* progress);
