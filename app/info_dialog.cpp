@@ -30,6 +30,7 @@ CInfoDialog::CInfoDialog(QWidget* parent) : QDialog(parent)
   m_list = MakeReportList(this, 1000,
                           {{texts.DialogText(IDD_INFO, QStringLiteral("name")), 80},
                            {texts.DialogText(IDD_INFO, QStringLiteral("value")), 130}});
+  m_list->installEventFilter(this);
   m_list->setContextMenuPolicy(Qt::CustomContextMenu);
   connect(m_list, &QWidget::customContextMenuRequested, this, &CInfoDialog::OnContextMenu);
   m_zoomButton = new QPushButton(texts.Text(QStringLiteral("zoom_to_feature")), this);
@@ -110,6 +111,16 @@ void CInfoDialog::keyPressEvent(QKeyEvent* event)
     return;
   }
   QDialog::keyPressEvent(event);
+}
+
+bool CInfoDialog::eventFilter(QObject* watched, QEvent* event)
+{
+  if (watched == m_list && event->type() == QEvent::KeyPress &&
+      static_cast<QKeyEvent*>(event)->matches(QKeySequence::Copy)) {
+    CopyValue();
+    return true;
+  }
+  return QDialog::eventFilter(watched, event);
 }
 
 void CInfoDialog::OnContextMenu(const QPoint& at)

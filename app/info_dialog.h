@@ -40,6 +40,8 @@ public:
 
 protected:
   void keyPressEvent(QKeyEvent* event) override;
+  // The list's own Ctrl+C would copy whichever cell is current, the name included.
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
   void OnContextMenu(const QPoint& at);

@@ -8,7 +8,6 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDesktopServices>
-#include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QLabel>
@@ -786,7 +785,7 @@ void CMainFrame::updateRecentMenu()
   m_recentMenu->clear();
   const QStringList paths = RecentLayers();
   for (int i = 0; i < paths.size(); ++i) {
-    QAction* entry = m_recentMenu->addAction(QStringLiteral("&%1 %2").arg(i + 1).arg(QDir::toNativeSeparators(paths[i])));
+    QAction* entry = m_recentMenu->addAction(QStringLiteral("&%1 %2").arg(i + 1).arg(QString(paths[i]).replace(u'&', QStringLiteral("&&"))));
     entry->setObjectName(QString::number(ID_RECENT_LAYER_FIRST + i));
     const QString path = paths[i];
     connect(entry, &QAction::triggered, this, [this, path] { AddLayerFiles({path}); });
@@ -852,6 +851,7 @@ void CMainFrame::onTextEncoding()
   CEncodingDialog dialog(layer, extras->GetLayerCodePage(layer), extras->GetLayerFileCodePage(layer), this);
   if (dialog.exec() != QDialog::Accepted)
     return;
+  m_dataWnd->CancelRowOrder();  // a sort may be reading the texts whose code page changes
   if (!extras->SetLayerCodePage(layer, dialog.CodePage())) {
     messageBox(Texts().Text(QStringLiteral("encoding_false")));
     return;

@@ -263,7 +263,7 @@ TEST_F(MapWindowExtras, TheInfoDialogCopiesAValueOrTheRecordAndZoomsToTheFeature
   CInfoDialog* info = m_frame->InfoDialog();
   ASSERT_NE(info, nullptr);
   QApplication::clipboard()->clear();
-  info->List()->setCurrentCell(1, 1);  // name_ja
+  info->List()->setCurrentCell(1, 0);  // the name_ja row, its name cell current: the value is copied
   QTest::keyClick(info->List(), Qt::Key_C, Qt::ControlModifier);
   EXPECT_EQ(QApplication::clipboard()->text(), QString::fromUtf8("日本"));
   QTest::keyClick(info->List(), Qt::Key_C, Qt::ControlModifier | Qt::ShiftModifier);
