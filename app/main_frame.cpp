@@ -785,7 +785,9 @@ void CMainFrame::updateRecentMenu()
   m_recentMenu->clear();
   const QStringList paths = RecentLayers();
   for (int i = 0; i < paths.size(); ++i) {
-    QAction* entry = m_recentMenu->addAction(QStringLiteral("&%1 %2").arg(i + 1).arg(QString(paths[i]).replace(u'&', QStringLiteral("&&"))));
+    QString shown = paths[i];
+    shown.replace(u'&', QStringLiteral("&&"));  // a "&" in a path is no access key
+    QAction* entry = m_recentMenu->addAction(QStringLiteral("&%1 %2").arg(i + 1).arg(shown));
     entry->setObjectName(QString::number(ID_RECENT_LAYER_FIRST + i));
     const QString path = paths[i];
     connect(entry, &QAction::triggered, this, [this, path] { AddLayerFiles({path}); });
