@@ -62,7 +62,8 @@ QString CEncodingDialog::CellText(ILayer& layer, int row, int column, unsigned c
 }
 
 CEncodingDialog::CEncodingDialog(ILayer* layer, unsigned current, unsigned automatic, QWidget* parent)
-    : QDialog(parent), m_layer(layer), m_automatic(automatic), m_list(new QListWidget(this)), m_preview(new QTableWidget(this))
+    : QDialog(parent), m_layer(layer), m_automatic(automatic), m_list(new QListWidget(this)),
+      m_preview(new QTableWidget(this))
 {
   const CResourceTable& texts = CResourceTable::Current();
   setWindowTitle(texts.Text(QStringLiteral("encoding_title")));

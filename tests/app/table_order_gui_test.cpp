@@ -169,7 +169,8 @@ TEST_F(TableOrder, TheFilterKeepsRowsContainingItsTextAndRowsStillNameTheirRecor
 
   const QString folder = [] {
     const QByteArray configured = qgetenv("ZAMRA_SCREENSHOT_DIR");
-    return configured.isEmpty() ? QStringLiteral(ZAMRA_TOOLS_DIR "/../screenshots") : QString::fromLocal8Bit(configured);
+    return configured.isEmpty() ? QStringLiteral(ZAMRA_TOOLS_DIR "/../screenshots")
+                                : QString::fromLocal8Bit(configured);
   }();
   QDir().mkpath(folder);
   m_window->FilterBox()->clear();
