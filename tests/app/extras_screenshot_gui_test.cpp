@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QLabel>
 #include <QMouseEvent>
 #include <QLineEdit>
 #include <QTest>
