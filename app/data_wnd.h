@@ -3,16 +3,25 @@
 // double-clicked row asks the frame to centre the map on that record.
 #pragma once
 
+#include <memory>
+
+#include <QElapsedTimer>
+#include <QTimer>
 #include <QWidget>
 
 #include "view/izamra_view.h"
 
+class QLabel;
+class QLineEdit;
 class QMdiSubWindow;
+class QProgressBar;
+class QPushButton;
 class QTableView;
 
 namespace mapory {
 
 class CLayerTableModel;
+class CRowOrderJob;
 
 class CDataWnd final : public QWidget {
   Q_OBJECT
@@ -42,12 +51,37 @@ public:
   QTableView* Table() const { return m_table; }
   CLayerTableModel* Model() const { return m_model; }
 
+  // Sorting and filtering. A header click sorts by that column (again: the other way); the
+  // filter box keeps the rows containing its text. The work runs beside the window; past half
+  // a second a progress bar and a cancel button show.
+  void SortByColumn(int column, bool ascending);
+  void SetFilterText(const QString& text);
+  // Stops any sorting or filtering at once (before the shown table goes away).
+  void CancelRowOrder();
+  bool IsOrdering() const { return m_job != nullptr; }
+  int SortColumn() const { return m_sortColumn; }
+  bool SortAscending() const { return m_sortAscending; }
+  QLineEdit* FilterBox() const { return m_filterBox; }
+  QProgressBar* ProgressBar() const { return m_progress; }
+  QPushButton* CancelButton() const { return m_cancelButton; }
+  // Reads the shown table again (its texts changed: another code page); sorting and filter go.
+  void ReloadTable();
+  // Asks the frame to fit the map to the record in view row `row`.
+  void ZoomToRow(int row);
+
 protected:
   void closeEvent(QCloseEvent* event) override;
 
 private:
   void OnDoubleClicked(const QModelIndex& index);
-  void SelectRow(int row);
+  void OnHeaderClicked(int column);
+  void OnContextMenu(const QPoint& at);
+  // Selects the row showing record `record` (none when it is filtered out).
+  void SelectRow(int record);
+  void StartRowOrder();
+  void PollRowOrder();
+  void ResetRowOrder();
+  void UpdateRowCountText();
 
   IZamraView* m_view;
   QWidget* m_frame;
@@ -55,6 +89,19 @@ private:
   QTableView* m_table;
   ILayer* m_currentLayer = nullptr;
   int m_currentIndex = -1;
+
+  QLineEdit* m_filterBox;
+  QLabel* m_rowCountText;
+  QProgressBar* m_progress;
+  QPushButton* m_cancelButton;
+  QTimer m_filterDelay;  // typing pauses before the filter runs
+  QTimer m_poll;         // looks at the running job
+  QElapsedTimer m_jobClock;
+  std::unique_ptr<CRowOrderJob> m_job;
+  int m_sortColumn = -1;        // shown now
+  bool m_sortAscending = true;
+  int m_requestedColumn = -1;   // asked for
+  bool m_requestedAscending = true;
 };
 
 } // namespace mapory

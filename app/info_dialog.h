@@ -6,6 +6,8 @@
 
 #include "view/izamra_view.h"
 
+class QKeyEvent;
+class QPushButton;
 class QTableWidget;
 
 namespace mapory {
@@ -24,9 +26,30 @@ public:
   void Fill(IZamraView* view, int layerIndex, int record);
 
   QTableWidget* List() const { return m_list; }
+  // The record shown (-1 and -1 before the first fill, or for a layer the view did not have).
+  int LayerIndex() const { return m_layerIndex; }
+  int Record() const { return m_record; }
+
+  // The value of the selected row (the first row when none is selected) to the clipboard.
+  void CopyValue();
+  // The whole record to the clipboard: the column names on one line and the values on the
+  // next, tab-separated, in the table's column order.
+  void CopyRecord();
+  // Asks the frame to fit the map to the record shown.
+  void ZoomToFeature();
+
+protected:
+  void keyPressEvent(QKeyEvent* event) override;
+  // The list's own Ctrl+C would copy whichever cell is current, the name included.
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+  void OnContextMenu(const QPoint& at);
+
   QTableWidget* m_list;
+  QPushButton* m_zoomButton;
+  int m_layerIndex = -1;
+  int m_record = -1;
 };
 
 } // namespace mapory

@@ -6,6 +6,8 @@
 #include <QAbstractTableModel>
 #include <QStringList>
 
+#include <vector>
+
 #include "view/idata_view.h"
 
 namespace mapory {
@@ -24,6 +26,16 @@ public:
   IDataView* Table() const { return m_table; }
   // The field width of a column in characters (0 out of range).
   int FieldWidth(int column) const;
+  // Shows only `records`, in that order (a sorted or filtered table); AllRecords goes back to
+  // every record in record order.
+  void SetRows(std::vector<int> records);
+  void AllRecords();
+  bool ShowsAllRecords() const { return m_allRecords; }
+  // The record shown in row `row`, or -1; the row showing `record`, or -1 when it is hidden.
+  int RecordOf(int row) const;
+  int RowOf(int record) const;
+  // Every record of the table, shown or not.
+  int RecordCount() const { return m_rowCount; }
 
   int rowCount(const QModelIndex& parent = QModelIndex()) const override;
   int columnCount(const QModelIndex& parent = QModelIndex()) const override;
@@ -33,6 +45,8 @@ public:
 private:
   IDataView* m_table = nullptr;
   int m_rowCount = 0;
+  bool m_allRecords = true;
+  std::vector<int> m_records;  // the records shown, when not all of them in order
   QStringList m_names;
   std::vector<int> m_widths;
 };

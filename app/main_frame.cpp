@@ -23,19 +23,24 @@
 #include "api/base/bitmap.h"
 #include "bitmap_file_writer.h"
 #include "data_wnd.h"
+#include "encoding_dialog.h"
 #include "goto_dialog.h"
+#include "image_export.h"
 #include "info_dialog.h"
 #include "layer_info_dialog.h"
 #include "layer_bar.h"
 #include "program_bitmaps.h"
+#include "recent_layers.h"
 #include "resizable_bar.h"
 #include "resource_ids.h"
 #include "resource_table.h"
+#include "scale_bar.h"
 #include "shape_wnd.h"
 #include "style_dialog.h"
 #include "platform/gdi.h"
 #include "platform/window_message.h"
 #include "view/izamra_view.h"
+#include "view/izamra_view_extras.h"
 
 namespace mapory {
 
@@ -97,6 +102,7 @@ CMainFrame::~CMainFrame()
   disconnect(m_toolBar, nullptr, this, nullptr);
   disconnect(m_layerDock, nullptr, this, nullptr);
   m_layerBar->SetView(nullptr);
+  m_dataWnd->CancelRowOrder();  // it reads a table of the view, which may go first
 }
 
 bool CMainFrame::IsComplete() const { return m_view != nullptr && m_mapWindow != nullptr && m_propertyWindow != nullptr; }
@@ -160,6 +166,9 @@ void CMainFrame::createActions()
   addCommand(ID_LANGUAGE_ENGLISH, nullptr);
   addCommand(ID_APP_ABOUT, nullptr);
   addCommand(ID_WEBSITE, &CMainFrame::onWebsite);
+  addCommand(ID_ZOOM_TO_LAYER, &CMainFrame::onZoomToLayer);
+  addCommand(ID_EXPORT_IMAGE, &CMainFrame::onExportImage);
+  addCommand(ID_TEXT_ENCODING, &CMainFrame::onTextEncoding);
 
   // The toolbar's open button has no menu entry and adds a layer.
   QAction* open = addCommand(ID_FILE_OPEN, &CMainFrame::onAddLayer);
@@ -235,6 +244,12 @@ void CMainFrame::createMenus()
   }
   // The layer bar's context menu is the second submenu of menu 129, "Layer(&L)".
   m_layerMenu = m_childMenus.value(1);
+  // Recent layers, after the System menu's own entries.
+  if (QMenu* system = m_childMenus.value(0)) {
+    m_recentMenu = system->addMenu(Texts().Text(QStringLiteral("recent_layers")));
+    m_recentMenu->setObjectName(QStringLiteral("recentLayers"));
+    updateRecentMenu();
+  }
   showMenuSet(m_frameMenus);
 }
 
@@ -276,14 +291,21 @@ void CMainFrame::createStatusBar()
   m_panes[1]->setMinimumWidth(100);
   m_panes[2] = new QLabel;
   m_panes[2]->setMinimumWidth(300);
+  // Beside the centre: the point under the pointer and the scale.
+  m_pointerPane = new QLabel;
+  m_pointerPane->setObjectName(QStringLiteral("pointerPane"));
+  m_pointerPane->setMinimumWidth(140);
+  m_scalePane = new QLabel;
+  m_scalePane->setObjectName(QStringLiteral("scalePane"));
+  m_scalePane->setMinimumWidth(110);
   // The indicators show their names; the lock keys' states are not tracked.
   m_panes[3] = new QLabel(Texts().String(IDS_INDICATOR_CAPS));
   m_panes[4] = new QLabel(Texts().String(IDS_INDICATOR_NUM));
   m_panes[5] = new QLabel(Texts().String(IDS_INDICATOR_SCRL));
-  for (int i = 1; i < 6; ++i) {
-    m_panes[i]->setFrameShape(QFrame::StyledPanel);
-    m_panes[i]->setFrameShadow(QFrame::Sunken);
-    statusBar()->addPermanentWidget(m_panes[i]);
+  for (QLabel* pane : {m_panes[1], m_pointerPane, m_scalePane, m_panes[2], m_panes[3], m_panes[4], m_panes[5]}) {
+    pane->setFrameShape(QFrame::StyledPanel);
+    pane->setFrameShadow(QFrame::Sunken);
+    statusBar()->addPermanentWidget(pane);
   }
 }
 
@@ -308,6 +330,8 @@ void CMainFrame::createChildWindows()
   m_view = m_shapeWnd->View();
   m_layerBar->SetView(m_view);
   connect(m_shapeWnd, &CShapeWnd::shapeFilesDropped, this, &CMainFrame::AddLayerFiles);
+  connect(m_shapeWnd, &CShapeWnd::pointerMoved, this, &CMainFrame::onPointerMoved);
+  connect(m_shapeWnd, &CShapeWnd::pointerLeft, this, &CMainFrame::onPointerLeft);
 
   m_dataWnd = new CDataWnd(m_view, this, Texts().String(IDS_PROPERTY_TITLE));
   m_dataWnd->setWindowIcon(ProgramIcon());
@@ -316,6 +340,7 @@ void CMainFrame::createChildWindows()
   m_dataWnd->FollowActivationOf(m_propertyWindow);
   m_propertyWindow->showMaximized();
   m_mapWindow->showMaximized();
+  updateScalePane();
 }
 
 // --- Enable and check states ----------------------------------------------------------------
@@ -329,6 +354,8 @@ void CMainFrame::updateMenus()
   Action(ID_MOVE_DOWN)->setEnabled(selected >= 0 && selected < count - 1);
   Action(ID_LAYER_INFO)->setEnabled(selected >= 0);
   Action(ID_LAYER_STYLE)->setEnabled(selected >= 0);
+  Action(ID_ZOOM_TO_LAYER)->setEnabled(selected >= 0);
+  Action(ID_TEXT_ENCODING)->setEnabled(selected >= 0);
 
   Action(ID_VIEW_TOOLBAR)->setChecked(m_toolBar->isVisibleTo(this));
   Action(ID_VIEW_LAYERBAR)->setChecked(m_layerDock->isVisibleTo(this));
@@ -392,6 +419,9 @@ void CMainFrame::onWindowMessage(UINT message, WPARAM wParam, LPARAM lParam)
       }
     }
     break;
+  case WM_FEATURE_ZOOM:
+    zoomToFeature(index, int(lParam));
+    break;
   case ZM_VIEW_NOTIFY:
     onViewNotify(wParam, lParam);
     break;
@@ -408,17 +438,24 @@ void CMainFrame::onViewNotify(WPARAM code, LPARAM data)
     m_view->GetCenter(x, y);
     m_panes[1]->setText(QString::asprintf("%.4f,%.4f", x, y));
   }
+  IZamraViewExtras* extras = IZamraViewExtras::Of(m_view);
   if (code == NOTIFY_RIGHT_CLICK) {
     const int selected = m_view->GetSelectLayer();
     ILayer* layer = m_view->GetLayerByIndex(selected);
+    int record = -1;
     if (selected >= 0 && layer != nullptr) {
       double x = 0, y = 0;
       m_view->ViewToGeo(int(data & 0xFFFF), int((data >> 16) & 0xFFFF), x, y);
-      const int record = layer->HitTest(x, y);
+      record = layer->HitTest(x, y);
       if (record >= 0)
         showFeatureInformation(selected, record);
     }
+    if (record < 0 && extras != nullptr)
+      extras->SetHighlight(nullptr, -1);  // a click on empty ground clears the outline
   }
+  if (code == NOTIFY_CLICK && extras != nullptr)
+    extras->SetHighlight(nullptr, -1);
+  updateScalePane();
   emit viewNotified(code, data);
 }
 
@@ -451,6 +488,8 @@ bool CMainFrame::addLayerFile(const QString& path)
   }
   if (layer->GetType() == 1)
     layer->SetPointIndex(1);
+  AddRecentLayer(path);
+  updateRecentMenu();
   m_layerBar->update();
   m_view->Refresh();
   updateMenus();
@@ -502,6 +541,7 @@ void CMainFrame::onDelLayer()
     messageBox(Texts().Text(QStringLiteral("select_layer")));
     return;
   }
+  m_dataWnd->CancelRowOrder();  // it may be reading the table that goes
   if (m_view->DeleteLayer(selected)) {
     m_dataWnd->ShowLayer(-1, -1);
     m_layerBar->update();
@@ -572,6 +612,8 @@ void CMainFrame::showFeatureInformation(int layerIndex, int record)
     m_infoDialog = new CInfoDialog(this);
   m_infoDialog->Fill(m_view, layerIndex, record);
   m_infoDialog->show();
+  if (IZamraViewExtras* extras = IZamraViewExtras::Of(m_view))
+    extras->SetHighlight(m_view->GetLayerByIndex(layerIndex), record);
   m_dataWnd->ShowLayer(layerIndex, record);
 }
 
@@ -672,6 +714,88 @@ void CMainFrame::onFullMap()
   m_view->Refresh();
 }
 
+void CMainFrame::ZoomToExtent(double minX, double minY, double maxX, double maxY)
+{
+  if (!std::isfinite(minX) || !std::isfinite(minY) || !std::isfinite(maxX) || !std::isfinite(maxY))
+    return;
+  m_view->SetCenter((minX + maxX) * 0.5, (minY + maxY) * 0.5);
+  // Full Map's fit: the scale at which the box fills the window along its tighter axis.
+  const double scale = m_view->GetScale();
+  int width = 600, height = 400;
+  m_view->GetView(width, height);
+  double gx0 = 0, gy0 = 0, gx1 = 0, gy1 = 0;
+  m_view->ViewToGeo(0, height, gx0, gy0);
+  m_view->ViewToGeo(width, 0, gx1, gy1);
+  if (gx1 > gx0 && gy1 > gy0 && (maxX > minX || maxY > minY)) {
+    const double fx = (maxX - minX) * scale / (gx1 - gx0);
+    const double fy = (maxY - minY) * scale / (gy1 - gy0);
+    m_view->SetScale(fx > fy ? fx : fy);
+  }
+  m_view->Refresh();
+}
+
+void CMainFrame::onZoomToLayer()
+{
+  ILayer* layer = m_view->GetLayerByIndex(m_view->GetSelectLayer());
+  if (layer == nullptr)
+    return;
+  double minX = 0, minY = 0, maxX = 0, maxY = 0;
+  layer->GetRect(&minX, &minY, &maxX, &maxY);
+  ZoomToExtent(minX, minY, maxX, maxY);
+}
+
+void CMainFrame::zoomToFeature(int layerIndex, int record)
+{
+  ILayer* layer = m_view->GetLayerByIndex(layerIndex);
+  if (layer == nullptr || record < 0 || record >= layer->GetDataView()->GetRowCount())
+    return;
+  // A point layer writes no box for a record it does not have: then there is nowhere to go.
+  const double none = std::numeric_limits<double>::quiet_NaN();
+  double minX = none, minY = none, maxX = none, maxY = none;
+  layer->GetShapeRect(record, &minX, &minY, &maxX, &maxY);
+  ZoomToExtent(minX, minY, maxX, maxY);
+  if (IZamraViewExtras* extras = IZamraViewExtras::Of(m_view))
+    extras->SetHighlight(layer, record);
+}
+
+void CMainFrame::onPointerMoved(int x, int y)
+{
+  if (m_view->GetLayerCount() == 0) {
+    m_pointerPane->clear();
+    return;
+  }
+  double gx = 0, gy = 0;
+  m_view->ViewToGeo(x, y, gx, gy);
+  m_pointerPane->setText(QString::asprintf("%.4f,%.4f", gx, gy));  // Qt's formatting ignores the locale
+}
+
+void CMainFrame::onPointerLeft() { m_pointerPane->clear(); }
+
+void CMainFrame::updateScalePane()
+{
+  m_scalePane->setText(QStringLiteral("1:%1").arg(static_cast<qulonglong>(std::llround(m_view->GetScale()))));
+  if (m_shapeWnd->ScaleBar() != nullptr)
+    m_shapeWnd->ScaleBar()->update();
+}
+
+void CMainFrame::updateRecentMenu()
+{
+  if (m_recentMenu == nullptr)
+    return;
+  m_recentMenu->clear();
+  const QStringList paths = RecentLayers();
+  for (int i = 0; i < paths.size(); ++i) {
+    QString shown = paths[i];
+    shown.replace(u'&', QStringLiteral("&&"));  // a "&" in a path is no access key
+    QAction* entry = m_recentMenu->addAction(QStringLiteral("&%1 %2").arg(i + 1).arg(shown));
+    entry->setObjectName(QString::number(ID_RECENT_LAYER_FIRST + i));
+    const QString path = paths[i];
+    connect(entry, &QAction::triggered, this, [this, path] { AddLayerFiles({path}); });
+  }
+  if (paths.isEmpty())
+    m_recentMenu->addAction(Texts().Text(QStringLiteral("recent_none")))->setEnabled(false);
+}
+
 void CMainFrame::onSaveBmp()
 {
   // An open dialog that accepts names of files not there yet.
@@ -696,6 +820,50 @@ void CMainFrame::onSaveBmp()
   messageBox(Texts().String(written ? IDS_SAVE_BMP_OK : IDS_SAVE_BMP_FALSE));
   if (surface != nullptr)
     DeleteDC(surface);
+}
+
+void CMainFrame::onExportImage()
+{
+  const QString png = Texts().Text(QStringLiteral("png_filter")) + QStringLiteral(" (*.png)");
+  const QString jpeg = Texts().Text(QStringLiteral("jpeg_filter")) + QStringLiteral(" (*.jpg *.jpeg)");
+  QFileDialog dialog(this, Texts().Text(QStringLiteral("export_image")));
+  dialog.setOption(QFileDialog::DontUseNativeDialog);
+  dialog.setOption(QFileDialog::HideNameFilterDetails);
+  dialog.setNameFilters({png, jpeg});
+  dialog.setFileMode(QFileDialog::AnyFile);
+  dialog.setAcceptMode(QFileDialog::AcceptSave);
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+    return;
+  QString path = dialog.selectedFiles().constFirst();
+  ImageFormat format = ImageFormat::Png;
+  if (!ImageFormatOf(path, &format)) {
+    format = dialog.selectedNameFilter() == jpeg ? ImageFormat::Jpeg : ImageFormat::Png;
+    path = ImageFileName(path, format);
+  }
+  const bool written = ExportMapImage(*m_view, m_shapeWnd->width(), m_shapeWnd->height(), path, format);
+  messageBox(Texts().Text(written ? QStringLiteral("export_ok") : QStringLiteral("export_false")));
+}
+
+void CMainFrame::onTextEncoding()
+{
+  ILayer* layer = m_view->GetLayerByIndex(m_view->GetSelectLayer());
+  IZamraViewExtras* extras = IZamraViewExtras::Of(m_view);
+  if (layer == nullptr || extras == nullptr)
+    return;
+  CEncodingDialog dialog(layer, extras->GetLayerCodePage(layer), extras->GetLayerFileCodePage(layer), this);
+  if (dialog.exec() != QDialog::Accepted)
+    return;
+  m_dataWnd->CancelRowOrder();  // a sort may be reading the texts whose code page changes
+  if (!extras->SetLayerCodePage(layer, dialog.CodePage())) {
+    messageBox(Texts().Text(QStringLiteral("encoding_false")));
+    return;
+  }
+  // Table, labels and identify read the texts anew.
+  if (m_dataWnd->CurrentLayer() == layer)
+    m_dataWnd->ReloadTable();
+  if (m_infoDialog != nullptr && m_view->GetLayerByIndex(m_infoDialog->LayerIndex()) == layer)
+    m_infoDialog->Fill(m_view, m_infoDialog->LayerIndex(), m_infoDialog->Record());
+  m_view->Refresh();
 }
 
 void CMainFrame::onWebsite() { QDesktopServices::openUrl(QUrl(QString::fromLatin1(kWebsite))); }

@@ -53,6 +53,15 @@ public:
   QLabel* StatusPane(int index) const;
   // The menus on the menu bar now.
   QList<QMenu*> MenuBarMenus() const;
+  // The pointer's longitude/latitude and the scale "1:N", beside the centre pane.
+  QLabel* PointerPane() const { return m_pointerPane; }
+  QLabel* ScalePane() const { return m_scalePane; }
+  // The System menu's submenu of recent layers.
+  QMenu* RecentMenu() const { return m_recentMenu; }
+
+  // Fits the map to a geographic box with Full Map's arithmetic; a box without width and
+  // height only centres the map on it.
+  void ZoomToExtent(double minX, double minY, double maxX, double maxY);
 
   // Adds shapefiles named outside the Add Layer dialog (command line, drop); a file already
   // shown as a layer is not added twice. Answers the number of layers added.
@@ -101,6 +110,14 @@ private:
   void onSaveBmp();
   void onWebsite();
   void onExit();
+  void onZoomToLayer();
+  void onExportImage();
+  void onTextEncoding();
+  void onPointerMoved(int x, int y);
+  void onPointerLeft();
+  void zoomToFeature(int layerIndex, int record);
+  void updateScalePane();
+  void updateRecentMenu();
 
   // Private messages and view notifications.
   void onWindowMessage(UINT message, WPARAM wParam, LPARAM lParam);
@@ -119,6 +136,9 @@ private:
   QMenu* m_layerMenu = nullptr;
   QToolBar* m_toolBar = nullptr;
   QLabel* m_panes[6] = {};
+  QLabel* m_pointerPane = nullptr;
+  QLabel* m_scalePane = nullptr;
+  QMenu* m_recentMenu = nullptr;
   CResizableBar* m_layerDock = nullptr;
   CLayerBar* m_layerBar = nullptr;
   CShapeWnd* m_shapeWnd = nullptr;

@@ -53,6 +53,17 @@ constexpr int ID_PREV_PANE = 57681;
 constexpr int ID_VIEW_TOOLBAR = 59392;
 constexpr int ID_VIEW_STATUS_BAR = 59393;
 
+// Commands the program adds beyond its original set; numbered above every original command
+// of the 32xxx block so that they never meet one.
+constexpr int ID_ZOOM_TO_LAYER = 32900;
+constexpr int ID_ZOOM_TO_FEATURE = 32901;
+constexpr int ID_EXPORT_IMAGE = 32902;
+constexpr int ID_TEXT_ENCODING = 32903;
+constexpr int ID_COPY_VALUE = 32904;
+constexpr int ID_COPY_RECORD = 32905;
+constexpr int ID_RECENT_LAYER_FIRST = 32910;  // 32910 .. 32913: the recent layers, newest first
+constexpr int kRecentLayerCount = 4;
+
 // Strings.
 constexpr int IDS_APP_TITLE = 57344;
 constexpr int IDS_READY = 57345;
@@ -97,6 +108,8 @@ constexpr unsigned WM_LAYER_SELECT = 0x402;
 constexpr unsigned WM_FEATURE_INFO = 0x404;
 constexpr unsigned WM_FEATURE_GOTO = 0x405;
 constexpr unsigned WM_LAYER_LABEL = 0x406;
+// Added beyond the original set: fit the map to a record (wParam layer, lParam record).
+constexpr unsigned WM_FEATURE_ZOOM = 0x410;
 
 // The workspace file, in the user's private temporary folder.
 constexpr const char* kWorkspaceFileName = "Mapory.exe.xml";

@@ -7,10 +7,12 @@
 #include <QFileInfo>
 #include <QMdiSubWindow>
 #include <QMimeData>
+#include <QMouseEvent>
 #include <QResizeEvent>
 #include <QUrl>
 
 #include "resource_ids.h"
+#include "scale_bar.h"
 #include "platform/gdi.h"
 #include "platform/resources.h"
 #include "platform/system_paths.h"
@@ -47,6 +49,13 @@ CShapeWnd::CShapeWnd(QWidget* frame, QWidget* parent) : QWidget(parent), m_frame
   if (!m_view)
     return;
   m_view->Create(nullptr, kChildVisibleStyle, 0, 0, 0, 600, 400, this, ID_VIEW_WINDOW);
+  // The view's window is this window's only child so far: watch it for the pointer.
+  const QList<QWidget*> children = findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly);
+  if (!children.isEmpty()) {
+    m_viewWindow = children.constFirst();
+    m_viewWindow->installEventFilter(this);
+  }
+  m_scaleBar = new CScaleBar(m_view.get(), this);
 
   // The symbol strip: a memory surface holding bitmap 143, handed to the view for good.
   HBITMAP symbols = LoadBitmapResource(nullptr, IDB_POINT_SYMBOLS);
@@ -100,6 +109,8 @@ bool CShapeWnd::event(QEvent* event)
   if (event->type() == WindowMessageEvent::EventType()) {
     const auto* message = static_cast<WindowMessageEvent*>(event);
     if (message->Message() == ZM_VIEW_NOTIFY) {
+      if (m_scaleBar != nullptr)
+        m_scaleBar->update();  // the scale or the layers may have changed
       PostMessage(m_frame, message->Message(), message->WParam(), message->LParam());
       return true;
     }
@@ -113,10 +124,25 @@ bool CShapeWnd::event(QEvent* event)
   return QWidget::event(event);
 }
 
+bool CShapeWnd::eventFilter(QObject* watched, QEvent* event)
+{
+  if (watched == m_viewWindow) {
+    if (event->type() == QEvent::MouseMove) {
+      const QPoint at = static_cast<QMouseEvent*>(event)->position().toPoint();
+      emit pointerMoved(at.x(), at.y());
+    } else if (event->type() == QEvent::Leave) {
+      emit pointerLeft();
+    }
+  }
+  return QWidget::eventFilter(watched, event);  // the view handles every event itself
+}
+
 void CShapeWnd::resizeEvent(QResizeEvent* event)
 {
   QWidget::resizeEvent(event);
   FollowClientSize();
+  if (m_scaleBar != nullptr)
+    m_scaleBar->FollowParent();
 }
 
 void CShapeWnd::paintEvent(QPaintEvent*) {}

@@ -11,6 +11,8 @@
 
 namespace mapory {
 
+class CScaleBar;
+
 class CShapeWnd final : public QWidget {
   Q_OBJECT
 public:
@@ -28,12 +30,20 @@ public:
   // no private folder can be had.
   static QByteArray WorkspacePath();
 
+  // The view's own window (null when the view could not make one).
+  QWidget* ViewWindow() const { return m_viewWindow; }
+  CScaleBar* ScaleBar() const { return m_scaleBar; }
+
 signals:
   // Shapefiles dropped on the map, as local paths.
   void shapeFilesDropped(const QStringList& paths);
+  // The pointer moved over the map to (x, y) in the view's client pixels; or it left the map.
+  void pointerMoved(int x, int y);
+  void pointerLeft();
 
 protected:
   bool event(QEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
   void paintEvent(QPaintEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
@@ -44,6 +54,8 @@ private:
   QWidget* m_frame;
   std::unique_ptr<IZamraView> m_view;
   bool m_minimised = false;
+  QWidget* m_viewWindow = nullptr;
+  CScaleBar* m_scaleBar = nullptr;
 };
 
 } // namespace mapory

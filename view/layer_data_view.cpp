@@ -53,5 +53,5 @@ void CLayerDataView::GetItemText(int row, int column, char* text, int size) cons
   char raw[kRawTextSize];
   raw[0] = '\0';
   m_table->GetItemValue(row, column, raw, sizeof raw);
-  zamra::shape::CopyUtf8Cut(text, static_cast<size_t>(size), zamra::shape::TextToUtf8(raw, std::strlen(raw), m_codePage));
+  zamra::shape::CopyUtf8Cut(text, static_cast<size_t>(size), zamra::shape::TextToUtf8(raw, std::strlen(raw), CodePage()));
 }

@@ -29,9 +29,15 @@ public:
   void GetItemText(int row, int column, char* text, int size) const;
   const ZMDataView* Table() const { return m_table.get(); }
   // The code page of the table's texts; 0 stands for the process's.
-  unsigned CodePage() const { return m_codePage; }
+  unsigned CodePage() const { return m_override != 0 ? m_override : m_codePage; }
+  // A code page the user chose over the one found beside the files; 0 removes it.
+  void SetCodePageOverride(unsigned codePage) { m_override = codePage; }
+  unsigned CodePageOverride() const { return m_override; }
+  // The code page found beside the files.
+  unsigned FileCodePage() const { return m_codePage; }
 
 private:
   std::unique_ptr<ZMDataView> m_table;
-  unsigned m_codePage = 0;
+  unsigned m_codePage = 0;  // found by Load
+  unsigned m_override = 0;
 };

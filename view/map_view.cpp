@@ -119,6 +119,10 @@ void CMapView::OnPaint(HDC windowDC, int width, int height)
   } else {
     m_model->Render(m_backBuffer, 0, 0);
   }
+  if (m_dragging)
+    DrawHighlight(m_backBuffer, m_dragLastX - m_dragStartX, m_dragLastY - m_dragStartY);
+  else
+    DrawHighlight(m_backBuffer, 0, 0);
   // The centre cross, with the buffer's default one-pixel black pen.
   MoveToEx(m_backBuffer, width / 2 - 4, height / 2, nullptr);
   LineTo(m_backBuffer, width / 2 + 5, height / 2);
@@ -219,6 +223,8 @@ int CMapView::MoveLayer(int a, int b)
 
 int CMapView::DeleteLayer(int index)
 {
+  if (m_model && m_highlightLayer != nullptr && m_model->GetLayer(index) == m_highlightLayer)
+    SetHighlight(nullptr, -1);  // the outline goes with its layer
   const int deleted = m_model ? m_model->DeleteLayer(index) : 0;
   if (deleted)
     Refresh();

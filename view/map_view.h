@@ -7,11 +7,13 @@
 #include <QPointer>
 
 #include "view/izamra_view.h"
+#include "view/izamra_view_extras.h"
 
 class CMapModel;
 class CMapWindow;
+class CShapeLayer;
 
-class CMapView final : public IZamraView {
+class CMapView final : public IZamraView, public IZamraViewExtras {
 public:
   CMapView();
   ~CMapView() override;
@@ -44,6 +46,16 @@ public:
   void Refresh() override;
   void Draw(HDC dc, int x, int y, int width, int height) override;
 
+  // IZamraViewExtras (map_view_extras.cpp).
+  void GeoToView(double x, double y, int& px, int& py) override;
+  double GetGroundLengthPerPixel() override;
+  void SetHighlight(ILayer* layer, int record) override;
+  ILayer* GetHighlightLayer() override;
+  int GetHighlightRecord() override;
+  int SetLayerCodePage(ILayer* layer, unsigned codePage) override;
+  unsigned GetLayerCodePage(ILayer* layer) override;
+  unsigned GetLayerFileCodePage(ILayer* layer) override;
+
   // The window's events (called by CMapWindow).
   void OnCreate(int width, int height);
   void OnSize(int width, int height);
@@ -62,6 +74,10 @@ private:
   // Posts a notification to the window's parent.
   void Notify(WPARAM code, LPARAM parameter);
   void ReplaceBackBuffer(int width, int height);
+  // The layer of the view that `layer` is, or null.
+  CShapeLayer* HeldLayer(ILayer* layer) const;
+  // Outlines the highlighted record on the window's picture, shifted by a drag in progress.
+  void DrawHighlight(HDC dc, int dx, int dy);
 
   QPointer<CMapWindow> m_window;  // owned through Qt's parent; deleted with the view if still there
   HDC m_backBuffer = nullptr;     // owned
@@ -71,4 +87,6 @@ private:
   int m_dragStartY = 0;
   int m_dragLastX = 0;
   int m_dragLastY = 0;
+  CShapeLayer* m_highlightLayer = nullptr;  // one of the model's layers, or null
+  int m_highlightRecord = -1;
 };

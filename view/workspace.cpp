@@ -124,6 +124,10 @@ int CMapView::SaveXml(const char* path)
     char layerPath[1024] = "";
     layer->GetPath(layerPath);
     node->AddAttribute(u"path", Wide(layerPath).c_str());
+    // The code page the user chose for the layer's texts; readers that do not know it skip it,
+    // and it comes after the path, which readers take from the first attribute.
+    if (const unsigned codePage = GetLayerCodePage(layer); codePage != 0)
+      node->AddAttribute(u"codepage", Integer(static_cast<int>(codePage)).c_str());
     AddTextChild(node, u"visible", layer->GetVisible() ? u"true" : u"false");
     AddTextChild(node, u"labelvisible", layer->GetLabelVisible() ? u"true" : u"false");
     if (ZMXmlNode* style = node->AddChild(u"layerstyle")) {
@@ -189,6 +193,12 @@ int CMapView::LoadXml(const char* path)
     ILayer* layer = AddLayer(Narrow(widePath.c_str()).c_str());
     if (layer == nullptr)
       continue;  // missing files or a path already loaded: its settings go too
+    for (const ZMXmlAttribute* attribute = first->GetNext(); attribute != nullptr; attribute = attribute->GetNext())
+      if (attribute->GetName() != nullptr && std::u16string_view(attribute->GetName()) == u"codepage") {
+        const int codePage = ReadInteger(attribute->GetValue());
+        if (codePage > 0)
+          SetLayerCodePage(layer, static_cast<unsigned>(codePage));  // one the system lacks is ignored
+      }
     layer->SetVisible(TextIs(Find(node, u"visible"), u"true") ? 1 : 0);
     layer->SetLabelVisible(TextIs(Find(node, u"labelvisible"), u"true") ? 1 : 0);
     if (const ZMXmlNode* style = Find(node, u"layerstyle")) {

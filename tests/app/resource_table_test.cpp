@@ -52,9 +52,11 @@ TEST(ResourceTable, EnglishTextsAreTheProgramsOwn)
   EXPECT_EQ(texts.Text(QStringLiteral("open_file_false")), QStringLiteral("Open file false"));
   EXPECT_EQ(texts.DialogText(100, QStringLiteral("name")), QStringLiteral("Mapory Version 1.0.2.9"));
   EXPECT_EQ(texts.DialogText(135, QStringLiteral("char")), QStringLiteral("char(%d)"));
+  // The entries added later (32900 and up) follow the original ones of their menus.
   EXPECT_EQ(MenuCommands(IDR_MAPTYPE),
-            (std::vector<int>{57665, 32788, 32772, 32773, 32774, 32792, 32782, 32783, 59392, 32781, 59393, -1, 32775,
-                              32776, 32779, 32778, -1, 32780, 32793, 32785, 32787, 32786, 57664, 32791}));
+            (std::vector<int>{57665, 32788, 32902, 32772, 32773, 32774, 32792, 32782, 32783, -1, 32900, 32903, 59392,
+                              32781, 59393, -1, 32775, 32776, 32779, 32778, -1, 32780, 32793, 32785, 32787, 32786,
+                              57664, 32791}));
   EXPECT_EQ(MenuCommands(IDR_MAINFRAME), (std::vector<int>{57600, 57665, 59392, 59393, 57664}));
 }
 
@@ -79,16 +81,52 @@ TEST(ResourceTable, TranslationsCarryEveryStringAndTheirOwnMenuShape)
     EXPECT_EQ(MenuCommands(IDR_MAINFRAME), (std::vector<int>{57600, 57665, 59392, 59393, 57664}));
   }
   ASSERT_TRUE(CResourceTable::SelectLanguage(kChinese));
+  // The entries added later (32900 and up) follow the original ones of their menus.
   EXPECT_EQ(MenuCommands(IDR_MAPTYPE),
-            (std::vector<int>{57665, 32788, 32772, 32773, 32774, 32792, 32782, 32783, 59392, 32781, 59393, -1, 32775,
-                              32776, 32779, 32778, -1, 32780, 32793, 32785, 32787, 32786, 57664, 32791}));
+            (std::vector<int>{57665, 32788, 32902, 32772, 32773, 32774, 32792, 32782, 32783, -1, 32900, 32903, 59392,
+                              32781, 59393, -1, 32775, 32776, 32779, 32778, -1, 32780, 32793, 32785, 32787, 32786,
+                              57664, 32791}));
   // Japanese: a separator between Layer Style and Move Up, and an empty last View entry.
   ASSERT_TRUE(CResourceTable::SelectLanguage(kJapanese));
   EXPECT_EQ(MenuCommands(IDR_MAPTYPE),
-            (std::vector<int>{57665, 32788, 32772, 32773, 32774, 32792, -1, 32782, 32783, 59392, 32781, 59393, -1,
-                              32775, 32776, 32779, 32778, -1, 32780, 32793, 0, 32785, 32787, 32786, 57664, 32791}));
+            (std::vector<int>{57665, 32788, 32902, 32772, 32773, 32774, 32792, -1, 32782, 32783, -1, 32900, 32903,
+                              59392, 32781, 59393, -1, 32775, 32776, 32779, 32778, -1, 32780, 32793, 0, 32785, 32787,
+                              32786, 57664, 32791}));
   EXPECT_EQ(CResourceTable::Current().Menu(IDR_MAPTYPE).at(2).children.back().text, QString());
   EXPECT_EQ(CResourceTable::Current().Menu(IDR_MAPTYPE).at(0).text, QStringLiteral("システム(&S)"));
+}
+
+TEST(ResourceTable, TheAddedTextsAreTranslatedIntoBothLanguages)
+{
+  const QStringList keys = {"recent_layers", "recent_none", "export_image", "png_filter", "jpeg_filter", "export_ok",
+                            "export_false", "sorting", "filtering", "cancel", "filter", "filter_hint", "rows_shown",
+                            "zoom_to_feature", "copy_value", "copy_record", "encoding_title", "encoding_list",
+                            "encoding_preview", "encoding_automatic", "encoding_false"};
+  const std::vector<int> commands = {32900, 32901, 32902, 32903, 32904, 32905};
+  ASSERT_TRUE(CResourceTable::SelectLanguage(kEnglish));
+  std::map<QString, QString> english;
+  for (const QString& key : keys)
+    english[key] = CResourceTable::Current().Text(key);
+  std::map<int, QString> englishPrompts;
+  for (int command : commands)
+    englishPrompts[command] = CResourceTable::Current().String(command);
+  for (int language : {kChinese, kJapanese}) {
+    ASSERT_TRUE(CResourceTable::SelectLanguage(language));
+    const CResourceTable& texts = CResourceTable::Current();
+    for (const QString& key : keys) {
+      EXPECT_FALSE(english[key].isEmpty()) << key.toStdString();
+      EXPECT_NE(texts.Text(key), english[key]) << language << " " << key.toStdString();
+      EXPECT_EQ(texts.Text(key).count(QStringLiteral("%")), english[key].count(QStringLiteral("%")));
+    }
+    for (int command : commands) {
+      EXPECT_NE(texts.String(command), englishPrompts[command]) << command;
+      EXPECT_EQ(texts.String(command).count(u'\n'), 1) << command;
+    }
+    // Units of the scale bar: each language's own, with the number.
+    EXPECT_TRUE(texts.Text(QStringLiteral("scale_meters")).contains(QStringLiteral("%1")));
+    EXPECT_TRUE(texts.Text(QStringLiteral("scale_kilometers")).contains(QStringLiteral("%1")));
+  }
+  ASSERT_TRUE(CResourceTable::SelectLanguage(kEnglish));
 }
 
 TEST(ResourceTable, ReadsTheTranslatorFormat)

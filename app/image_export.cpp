@@ -1,0 +1,128 @@
+// Map pictures with world files.
+#include "image_export.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+
+#include "api/base/bitmap.h"
+#include "platform/gdi.h"
+#include "view/ilayer.h"
+#include "view/izamra_view.h"
+
+namespace mapory {
+
+namespace {
+
+QString Number(double value) { return QString::number(value, 'f', 12); }  // always with a point
+
+bool WriteText(const QString& path, const QByteArray& text)
+{
+  QSaveFile file(path);
+  if (!file.open(QIODevice::WriteOnly))
+    return false;
+  if (file.write(text) != text.size())
+    return false;
+  return file.commit();
+}
+
+QString PrjOf(ILayer* layer)
+{
+  if (layer == nullptr)
+    return {};
+  char path[260] = {};
+  layer->GetPath(path);
+  const QFileInfo shp(QFile::decodeName(path));
+  for (const char* extension : {".prj", ".PRJ"}) {
+    const QString prj = shp.path() + u'/' + shp.completeBaseName() + QString::fromLatin1(extension);
+    if (QFileInfo::exists(prj))
+      return prj;
+  }
+  return {};
+}
+
+} // namespace
+
+bool ImageFormatOf(const QString& path, ImageFormat* format)
+{
+  const QString suffix = QFileInfo(path).suffix().toLower();
+  if (suffix == QStringLiteral("png")) {
+    *format = ImageFormat::Png;
+    return true;
+  }
+  if (suffix == QStringLiteral("jpg") || suffix == QStringLiteral("jpeg")) {
+    *format = ImageFormat::Jpeg;
+    return true;
+  }
+  return false;
+}
+
+QString ImageFileName(const QString& path, ImageFormat format)
+{
+  ImageFormat named = ImageFormat::Png;
+  if (ImageFormatOf(path, &named) && named == format)
+    return path;
+  return path + (format == ImageFormat::Png ? QStringLiteral(".png") : QStringLiteral(".jpg"));
+}
+
+QString WorldFilePath(const QString& imagePath)
+{
+  const QFileInfo info(imagePath);
+  ImageFormat format = ImageFormat::Png;
+  ImageFormatOf(imagePath, &format);
+  const QString extension = format == ImageFormat::Png ? QStringLiteral(".pgw") : QStringLiteral(".jgw");
+  return info.path() + u'/' + info.completeBaseName() + extension;
+}
+
+QString WorldFileText(IZamraView& view, int width, int height)
+{
+  // The view puts the left edge of pixel column i at ViewToGeo(i) and the top edge of row j at
+  // ViewToGeo(., j); a world file names the centre of the upper left pixel.
+  double left = 0, top = 0, right = 0, bottom = 0;
+  view.ViewToGeo(0, 0, left, top);
+  view.ViewToGeo(width, height, right, bottom);
+  const double sizeX = width > 0 ? (right - left) / width : 0.0;
+  const double sizeY = height > 0 ? (bottom - top) / height : 0.0;  // negative
+  return Number(sizeX) + u'\n' + Number(0.0) + u'\n' + Number(0.0) + u'\n' + Number(sizeY) + u'\n' +
+         Number(left + sizeX / 2) + u'\n' + Number(top + sizeY / 2) + u'\n';
+}
+
+QString ProjectionSource(IZamraView& view)
+{
+  const QString selected = PrjOf(view.GetLayerByIndex(view.GetSelectLayer()));
+  if (!selected.isEmpty())
+    return selected;
+  for (int i = 0; i < view.GetLayerCount(); ++i) {
+    const QString prj = PrjOf(view.GetLayerByIndex(i));
+    if (!prj.isEmpty())
+      return prj;
+  }
+  return {};
+}
+
+bool ExportMapImage(IZamraView& view, int width, int height, const QString& path, ImageFormat format)
+{
+  HDC surface = ZMBitmap::CreateMemDc(width, height);
+  if (surface == nullptr)
+    return false;
+  view.Draw(surface, 0, 0, width, height);
+  const RECT area{0, 0, width, height};
+  const QByteArray name = QFile::encodeName(path);
+  const int written = format == ImageFormat::Png ? ZMBitmap::WritePNG(name.constData(), surface, area)
+                                                 : ZMBitmap::WriteJpeg(name.constData(), surface, area);
+  DeleteDC(surface);
+  if (!written)
+    return false;
+  if (!WriteText(WorldFilePath(path), WorldFileText(view, width, height).toLatin1()))
+    return false;
+  const QString source = ProjectionSource(view);
+  if (source.isEmpty())
+    return true;  // no layer knows its coordinate system: the world file alone
+  QFile prj(source);
+  if (!prj.open(QIODevice::ReadOnly))
+    return false;
+  const QFileInfo image(path);
+  return WriteText(image.path() + u'/' + image.completeBaseName() + QStringLiteral(".prj"), prj.readAll());
+}
+
+} // namespace mapory

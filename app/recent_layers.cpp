@@ -1,0 +1,51 @@
+// The recent layers in the settings store.
+#include "recent_layers.h"
+
+#include <QSettings>
+
+#include "mapory_app.h"
+#include "resource_ids.h"
+
+namespace mapory {
+
+namespace {
+
+QString Key(int number) { return QStringLiteral("Recent File List/File%1").arg(number); }
+
+QSettings Settings()
+{
+  return QSettings(QString::fromLatin1(CMaporyApp::kCompany), QString::fromLatin1(CMaporyApp::kApplication));
+}
+
+} // namespace
+
+QStringList RecentLayers()
+{
+  QSettings settings = Settings();
+  QStringList paths;
+  for (int number = 1; number <= kRecentLayerCount; ++number) {
+    const QString path = settings.value(Key(number)).toString();
+    if (!path.isEmpty() && !paths.contains(path))
+      paths << path;
+  }
+  return paths;
+}
+
+void AddRecentLayer(const QString& path)
+{
+  if (path.isEmpty())
+    return;
+  QStringList paths = RecentLayers();
+  paths.removeAll(path);
+  paths.prepend(path);
+  QSettings settings = Settings();
+  for (int number = 1; number <= kRecentLayerCount; ++number) {
+    if (number <= paths.size())
+      settings.setValue(Key(number), paths[number - 1]);
+    else
+      settings.remove(Key(number));
+  }
+  settings.sync();
+}
+
+} // namespace mapory

@@ -1,0 +1,43 @@
+// IZamraViewExtras: what a host may ask of a view beside IZamraView: the way back from a
+// geographic point to a pixel, the ground length of a pixel, an outline on one identified
+// record, and a code page chosen by the user for a layer's texts. A separate interface, so
+// that IZamraView's slots keep their order.
+#pragma once
+
+#include "view/ilayer.h"
+#include "view/izamra_view.h"
+#include "view/zamra_view_export.h"
+
+class ZAMRA_VIEW_API IZamraViewExtras {
+public:
+  IZamraViewExtras() = default;
+  IZamraViewExtras(const IZamraViewExtras&) = default;
+  IZamraViewExtras& operator=(const IZamraViewExtras&) = default;
+  virtual ~IZamraViewExtras() = default;
+
+  // The extras of a view made by IZamraView::GetInstance (the same object); null for any
+  // other view and for null.
+  static IZamraViewExtras* Of(IZamraView* view);
+
+  // Geographic point to client pixel, truncated toward zero (the inverse of ViewToGeo).
+  virtual void GeoToView(double x, double y, int& px, int& py) = 0;
+  // Metres of ground that one pixel covers at the current scale, along both axes.
+  virtual double GetGroundLengthPerPixel() = 0;
+
+  // Outlines record `record` of `layer` in the view's window (pictures made with Draw do not
+  // show it) until the next call; a null layer or a record out of range clears it. The outline
+  // goes with its layer when the layer is deleted. The window repaints.
+  virtual void SetHighlight(ILayer* layer, int record) = 0;
+  // The outlined layer and record; null and -1 when there is none.
+  virtual ILayer* GetHighlightLayer() = 0;
+  virtual int GetHighlightRecord() = 0;
+
+  // Reads the texts of `layer`'s table (cells, labels, identify) in `codePage` from now on;
+  // 0 goes back to the code page found beside the files. 1 when taken, 0 for a layer the view
+  // does not hold or a code page the system cannot convert. The host calls Refresh.
+  virtual int SetLayerCodePage(ILayer* layer, unsigned codePage) = 0;
+  // The code page chosen for `layer`, 0 when none is (its files decide).
+  virtual unsigned GetLayerCodePage(ILayer* layer) = 0;
+  // The code page found beside `layer`'s files (0: the process's own), chosen or not.
+  virtual unsigned GetLayerFileCodePage(ILayer* layer) = 0;
+};

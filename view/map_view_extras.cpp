@@ -1,0 +1,142 @@
+// CMapView: the extras a host may ask for beside IZamraView: pixels of geographic points, the
+// ground length of a pixel, the outline of an identified record and per-layer code pages.
+#include "map_view.h"
+
+#include <vector>
+
+#include "platform/code_page.h"
+#include "platform/gdi.h"
+#include "map_model.h"
+#include "map_window.h"
+#include "part_layer.h"
+#include "point_layer.h"
+#include "polygon_layer.h"
+#include "polyline_layer.h"
+
+namespace {
+
+const COLORREF kHighlightColor = RGB(255, 0, 255);  // magenta: no default style uses it
+constexpr int kHighlightWidth = 3;
+constexpr int kPointMargin = 3;  // the box around a point reaches this far past its symbol
+
+// Every part of a record as an open or closed line, shifted by (dx, dy).
+template <typename Multi>
+void OutlineParts(const CMapModel& model, HDC dc, const Multi& record, bool closed, int dx, int dy)
+{
+  std::vector<POINT> pixels;
+  for (int part = 0; part < record.partCount; ++part) {
+    const auto& line = record.parts[part];
+    if (line.pointCount <= 0 || line.points == nullptr)
+      continue;  // nothing to outline
+    pixels.clear();
+    for (int i = 0; i < line.pointCount; ++i) {
+      int x = 0, y = 0;
+      model.GeoToPixel(line.points[i].x, line.points[i].y, x, y);
+      pixels.push_back(POINT{x + dx, y + dy});
+    }
+    if (closed)
+      pixels.push_back(pixels.front());
+    Polyline(dc, pixels.data(), static_cast<int>(pixels.size()));
+  }
+}
+
+} // namespace
+
+IZamraViewExtras* IZamraViewExtras::Of(IZamraView* view) { return dynamic_cast<CMapView*>(view); }
+
+void CMapView::GeoToView(double x, double y, int& px, int& py)
+{
+  px = py = 0;
+  if (m_model)
+    m_model->GeoToPixel(x, y, px, py);
+}
+
+double CMapView::GetGroundLengthPerPixel()
+{
+  return m_model ? m_model->scale / CMapModel::kPixelsPerMeter : 0.0;
+}
+
+CShapeLayer* CMapView::HeldLayer(ILayer* layer) const
+{
+  if (!m_model || layer == nullptr)
+    return nullptr;
+  for (int i = 0; i < m_model->GetLayerCount(); ++i)
+    if (m_model->GetLayer(i) == layer)
+      return m_model->GetLayer(i);
+  return nullptr;
+}
+
+void CMapView::SetHighlight(ILayer* layer, int record)
+{
+  CShapeLayer* held = HeldLayer(layer);
+  if (held == nullptr || record < 0 || record >= held->RecordCount()) {
+    held = nullptr;
+    record = -1;
+  }
+  m_highlightLayer = held;
+  m_highlightRecord = record;
+  if (m_window)
+    m_window->update();
+}
+
+ILayer* CMapView::GetHighlightLayer() { return HeldLayer(m_highlightLayer); }
+
+int CMapView::GetHighlightRecord() { return HeldLayer(m_highlightLayer) != nullptr ? m_highlightRecord : -1; }
+
+void CMapView::DrawHighlight(HDC dc, int dx, int dy)
+{
+  CShapeLayer* layer = HeldLayer(m_highlightLayer);
+  const int record = m_highlightRecord;
+  if (layer == nullptr || record < 0 || record >= layer->RecordCount() || !layer->GetVisible())
+    return;  // nothing outlined, or the layer is hidden
+  HPEN pen = CreatePen(PS_SOLID, kHighlightWidth, kHighlightColor);
+  HGDIOBJ previous = SelectObject(dc, pen);
+  if (auto* polygons = dynamic_cast<CPolygonLayer*>(layer)) {
+    OutlineParts(*m_model, dc, polygons->Records()[record], true, dx, dy);
+  } else if (auto* lines = dynamic_cast<CPolylineLayer*>(layer)) {
+    OutlineParts(*m_model, dc, lines->Records()[record], false, dx, dy);
+  } else if (auto* points = dynamic_cast<CPointLayer*>(layer); points != nullptr && points->HasGeometry(record)) {
+    const int halfWidth = m_model->symbolWidth / 2 + kPointMargin;
+    const int halfHeight = m_model->symbolHeight / 2 + kPointMargin;
+    for (std::int64_t i = points->FirstPoint(record); i < points->FirstPoint(record + 1); ++i) {
+      int x = 0, y = 0;
+      m_model->GeoToPixel(points->Points()[i].x, points->Points()[i].y, x, y);
+      x += dx;
+      y += dy;
+      const POINT box[5] = {{x - halfWidth, y - halfHeight},
+                            {x + halfWidth, y - halfHeight},
+                            {x + halfWidth, y + halfHeight},
+                            {x - halfWidth, y + halfHeight},
+                            {x - halfWidth, y - halfHeight}};
+      Polyline(dc, box, 5);
+    }
+  }
+  SelectObject(dc, previous);
+  DeleteObject(pen);
+}
+
+int CMapView::SetLayerCodePage(ILayer* layer, unsigned codePage)
+{
+  CShapeLayer* held = HeldLayer(layer);
+  if (held == nullptr || held->LayerDataView() == nullptr)
+    return 0;
+  // A code page iconv cannot convert would turn every text into nothing.
+  if (codePage != 0 && MultiByteToWideChar(codePage, 0, "A", 1, nullptr, 0) <= 0)
+    return 0;
+  held->LayerDataView()->SetCodePageOverride(codePage);
+  if (m_model)
+    m_model->dirty = 1;
+  return 1;
+}
+
+unsigned CMapView::GetLayerCodePage(ILayer* layer)
+{
+  CShapeLayer* held = HeldLayer(layer);
+  return held != nullptr && held->LayerDataView() != nullptr ? held->LayerDataView()->CodePageOverride() : 0;
+}
+
+unsigned CMapView::GetLayerFileCodePage(ILayer* layer)
+{
+  CShapeLayer* held = HeldLayer(layer);
+  return held != nullptr && held->LayerDataView() != nullptr ? held->LayerDataView()->FileCodePage() : 0;
+}
