@@ -78,7 +78,7 @@ void ViewRedrawFullExtent(benchmark::State& state)
   }
   scene.model.SetDrawingThreads(static_cast<int>(state.range(1)));
   for (auto _ : state) {
-    scene.model.dirty = 1;
+    scene.model.Invalidate();
     scene.model.Render(nullptr, 0, 0);
   }
   state.SetLabel(SampleName(which));
@@ -94,9 +94,9 @@ void ViewRedrawTenth(benchmark::State& state)
   }
   scene.model.SetDrawingThreads(static_cast<int>(state.range(1)));
   // A tenth of the extent's area around its middle.
-  scene.model.SetScaleValue(std::ceil(scene.model.scale / std::sqrt(10.0)));
+  scene.model.SetScaleValue(std::ceil(scene.model.Scale() / std::sqrt(10.0)));
   for (auto _ : state) {
-    scene.model.dirty = 1;
+    scene.model.Invalidate();
     scene.model.Render(nullptr, 0, 0);
   }
   state.SetLabel(SampleName(which));

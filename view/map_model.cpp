@@ -66,7 +66,7 @@ ILayer* CMapModel::AddLayer(const char* shpPath)
   if (shpPath == nullptr || std::strlen(shpPath) >= MAX_PATH)
     return nullptr;
   for (const auto& layer : m_layers)
-    if (std::strcmp(layer->path, shpPath) == 0)
+    if (std::strcmp(layer->Path(), shpPath) == 0)
       return nullptr;
   tagShpHead head;
   if (!ZMType::ReadShpHead(shpPath, &head))
@@ -79,16 +79,16 @@ ILayer* CMapModel::AddLayer(const char* shpPath)
     double left, bottom, right, top;
     layer->GetRect(&left, &bottom, &right, &top);
     if (m_layers.empty()) {
-      fullExtent = {left, right, top, bottom};
+      m_fullExtent = {left, right, top, bottom};
     } else {
-      fullExtent.left = std::min(fullExtent.left, left);
-      fullExtent.right = std::max(fullExtent.right, right);
-      fullExtent.top = std::max(fullExtent.top, top);
-      fullExtent.bottom = std::min(fullExtent.bottom, bottom);
+      m_fullExtent.left = std::min(m_fullExtent.left, left);
+      m_fullExtent.right = std::max(m_fullExtent.right, right);
+      m_fullExtent.top = std::max(m_fullExtent.top, top);
+      m_fullExtent.bottom = std::min(m_fullExtent.bottom, bottom);
     }
     m_layers.push_back(std::move(layer));
-    ClampCenter((fullExtent.left + fullExtent.right) * 0.5, (fullExtent.top + fullExtent.bottom) * 0.5);
-    dirty = 1;
+    ClampCenter((m_fullExtent.left + m_fullExtent.right) * 0.5, (m_fullExtent.top + m_fullExtent.bottom) * 0.5);
+    m_dirty = true;
     if (m_selectedLayer < 0)
       m_selectedLayer = GetLayerCount() - 1;
     return m_layers.back().get();
@@ -104,7 +104,7 @@ int CMapModel::DeleteLayer(int index)
   m_layers.erase(m_layers.begin() + index);
   if (index == m_selectedLayer)
     m_selectedLayer = -1;
-  dirty = 1;
+  m_dirty = true;
   return 1;
 }
 
@@ -113,7 +113,7 @@ int CMapModel::MoveLayer(int a, int b)
   if (a < 0 || b < 0 || a >= GetLayerCount() || b >= GetLayerCount())
     return 0;
   std::swap(m_layers[static_cast<size_t>(a)], m_layers[static_cast<size_t>(b)]);
-  dirty = 1;
+  m_dirty = true;
   return 1;
 }
 
@@ -128,32 +128,30 @@ void CMapModel::DeleteAllLayers()
 {
   m_layers.clear();
   m_selectedLayer = -1;
-  dirty = 1;
+  m_dirty = true;
 }
 
 void CMapModel::ClampCenter(double x, double y)
 {
-  if (x < fullExtent.left)
-    x = fullExtent.left;
-  else if (x > fullExtent.right)
-    x = fullExtent.right;
-  if (y < fullExtent.bottom)
-    y = fullExtent.bottom;
-  else if (y > fullExtent.top)
-    y = fullExtent.top;
-  centerX = x;
-  centerY = y;
-  metersPerDegreeY = kMetersPerDegreeY;
-  metersPerDegreeX = kMetersPerDegreeX;
-  dirty = 1;
+  if (x < m_fullExtent.left)
+    x = m_fullExtent.left;
+  else if (x > m_fullExtent.right)
+    x = m_fullExtent.right;
+  if (y < m_fullExtent.bottom)
+    y = m_fullExtent.bottom;
+  else if (y > m_fullExtent.top)
+    y = m_fullExtent.top;
+  m_centerX = x;
+  m_centerY = y;
+  m_dirty = true;
 }
 
 int CMapModel::SetScaleValue(double value)
 {
   if (!(value >= kMinScale && value <= kMaxScale))
     return 0;
-  scale = value;
-  dirty = 1;
+  m_scale = value;
+  m_dirty = true;
   return 1;
 }
 
@@ -161,11 +159,11 @@ void CMapModel::OnSize(int width, int height)
 {
   const int newHalfWidth = width / 2;
   const int newHalfHeight = height / 2;
-  if (newHalfWidth == halfWidth && newHalfHeight == halfHeight && m_surface != nullptr)
+  if (newHalfWidth == m_halfWidth && newHalfHeight == m_halfHeight && m_surface != nullptr)
     return;
-  halfWidth = newHalfWidth;
-  halfHeight = newHalfHeight;
-  dirty = 1;
+  m_halfWidth = newHalfWidth;
+  m_halfHeight = newHalfHeight;
+  m_dirty = true;
   ReplaceSurface();
 }
 
@@ -187,15 +185,15 @@ void CMapModel::ReplaceSurface()
 
 void CMapModel::PixelToGeo(int px, int py, double& x, double& y) const
 {
-  const int dx = px - halfWidth;
-  const int dy = py - halfHeight;
-  x = dx * scale / metersPerDegreeX * 0.00025 + centerX;
-  y = centerY - dy * scale / metersPerDegreeY * 0.00025;
+  const int dx = px - m_halfWidth;
+  const int dy = py - m_halfHeight;
+  x = dx * m_scale / kMetersPerDegreeX * 0.00025 + m_centerX;
+  y = m_centerY - dy * m_scale / kMetersPerDegreeY * 0.00025;
 }
 
 double CMapModel::WheelScale(int wheelParameter) const
 {
-  return wheelParameter > 0 ? scale * 0.5 : scale * 2;
+  return wheelParameter > 0 ? m_scale * 0.5 : m_scale * 2;
 }
 
 bool CMapModel::DragPan(int x0, int y0, int x1, int y1, int width, int height)
@@ -210,6 +208,6 @@ bool CMapModel::DragPan(int x0, int y0, int x1, int y1, int width, int height)
 
 void CMapModel::UpdateVisibleExtent()
 {
-  PixelToGeo(0, 2 * halfHeight, visibleExtent.left, visibleExtent.bottom);
-  PixelToGeo(2 * halfWidth, 0, visibleExtent.right, visibleExtent.top);
+  PixelToGeo(0, 2 * m_halfHeight, m_visibleExtent.left, m_visibleExtent.bottom);
+  PixelToGeo(2 * m_halfWidth, 0, m_visibleExtent.right, m_visibleExtent.top);
 }

@@ -49,7 +49,7 @@ public:
   void DeleteAllLayers();
   int GetSelectLayer() const { return m_selectedLayer; }
   void SetSelectLayer(int index) { m_selectedLayer = index; }  // no range check: a number the host reads back
-  const ST_RECT& GetFullExtent() const { return fullExtent; }
+  const ST_RECT& GetFullExtent() const { return m_fullExtent; }
 
   // --- Viewport ---
 
@@ -65,8 +65,8 @@ public:
   void GeoToPixel(double x, double y, int& px, int& py) const
   {
     // The order of operations (multiply, divide, multiply) is kept so that pixels match exactly.
-    px = TruncateToInt((x - centerX) * metersPerDegreeX / scale * kPixelsPerMeter + halfWidth);
-    py = TruncateToInt(halfHeight - (y - centerY) * metersPerDegreeY / scale * kPixelsPerMeter);
+    px = TruncateToInt((x - m_centerX) * kMetersPerDegreeX / m_scale * kPixelsPerMeter + m_halfWidth);
+    py = TruncateToInt(m_halfHeight - (y - m_centerY) * kMetersPerDegreeY / m_scale * kPixelsPerMeter);
   }
   // Surface pixel to geographic point.
   void PixelToGeo(int px, int py, double& x, double& y) const;
@@ -132,26 +132,24 @@ public:
 
   // The surface (null before the first size event) and its pixels.
   HDC GetSurface() const { return m_surface; }
-  int SurfaceWidth() const { return 2 * halfWidth; }
-  int SurfaceHeight() const { return 2 * halfHeight; }
+  int SurfaceWidth() const { return 2 * m_halfWidth; }
+  int SurfaceHeight() const { return 2 * m_halfHeight; }
   // One byte per surface pixel, row by row; non-zero = claimed by a symbol or label.
   std::vector<unsigned char>& PlacementGrid() { return m_placementGrid; }
 
-  // Viewport state, named as the workspace file and the drawing code know it.
-  double centerX = 0.0;
-  double centerY = 0.0;
-  ST_RECT fullExtent;  // union of all layers ever added; the centre stays inside it
-  double scale = 30000000.0;
-  ST_RECT visibleExtent;
-  int halfWidth = 2;
-  int halfHeight = 2;
-  double metersPerDegreeY = kMetersPerDegreeY;
-  double metersPerDegreeX = kMetersPerDegreeX;
-  int dirty = 1;
-
+  // Viewport state; written only through the setters above, so that it stays valid.
+  double CenterX() const { return m_centerX; }
+  double CenterY() const { return m_centerY; }
+  double Scale() const { return m_scale; }
+  const ST_RECT& VisibleExtent() const { return m_visibleExtent; }
+  int HalfWidth() const { return m_halfWidth; }
+  int HalfHeight() const { return m_halfHeight; }
+  // Whether the next Render redraws the surface; Invalidate asks it to.
+  bool IsDirty() const { return m_dirty; }
+  void Invalidate() { m_dirty = true; }
   // Symbol tile size (until a symbol strip arrives: 24 x 24).
-  int symbolWidth = 24;
-  int symbolHeight = 24;
+  int SymbolWidth() const { return m_symbolWidth; }
+  int SymbolHeight() const { return m_symbolHeight; }
 
 private:
   static int TruncateToInt(double value)
@@ -181,6 +179,17 @@ private:
 
   void ReplaceSurface();
   void DrawLabelBox(HDC dc, const char* text, bool utf8, int left, int top, int right, int bottom);
+
+  double m_centerX = 0.0;
+  double m_centerY = 0.0;
+  ST_RECT m_fullExtent;  // union of all layers ever added; the centre stays inside it
+  double m_scale = 30000000.0;
+  ST_RECT m_visibleExtent;
+  int m_halfWidth = 2;
+  int m_halfHeight = 2;
+  bool m_dirty = true;
+  int m_symbolWidth = 24;
+  int m_symbolHeight = 24;
 
   std::vector<std::unique_ptr<CShapeLayer>> m_layers;
   int m_selectedLayer = -1;

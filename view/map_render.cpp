@@ -50,7 +50,7 @@ int CMapModel::Render(HDC dc, int x, int y)
     return 0;
   const int width = SurfaceWidth();
   const int height = SurfaceHeight();
-  if (!dirty) {
+  if (!m_dirty) {
     if (dc != nullptr)
       BitBlt(dc, x, y, width, height, m_surface, 0, 0, SRCCOPY);
     return 0;
@@ -60,7 +60,7 @@ int CMapModel::Render(HDC dc, int x, int y)
   SetBkColor(m_surface, kWhite);
   ExtTextOutA(m_surface, 0, 0, ETO_OPAQUE, &all, nullptr, 0, nullptr);
   UpdateVisibleExtent();
-  m_surfaceTarget.extent = visibleExtent;
+  m_surfaceTarget.extent = m_visibleExtent;
 
   DrawLayerShapes();
   m_userPolygonLayer->DrawShapes(m_surface);
@@ -72,10 +72,10 @@ int CMapModel::Render(HDC dc, int x, int y)
   m_userPolylineLayer->DrawLabels(m_surface);
   m_userPolygonLayer->DrawLabels(m_surface);
   for (const auto& layer : m_layers)
-    if (layer->GetVisible() && layer->GetLabelVisible() && layer->IsInScaleRange(scale))
+    if (layer->GetVisible() && layer->GetLabelVisible() && layer->IsInScaleRange(m_scale))
       layer->DrawLabels(m_surface);
 
-  dirty = 0;
+  m_dirty = false;
   if (dc != nullptr)
     BitBlt(dc, x, y, width, height, m_surface, 0, 0, SRCCOPY);
   return 1;
@@ -87,7 +87,7 @@ void CMapModel::DrawLayerShapes()
 {
   std::vector<CShapeLayer*> run;
   for (const auto& layer : m_layers) {
-    if (!layer->GetVisible() || !layer->IsInScaleRange(scale))
+    if (!layer->GetVisible() || !layer->IsInScaleRange(m_scale))
       continue;
     if (layer->GetType() != kPointLayerType) {
       run.push_back(layer.get());
@@ -131,9 +131,9 @@ void CMapModel::DrawInBands(const std::vector<CShapeLayer*>& layers)
     double x = 0.0, above = 0.0, below = 0.0;
     PixelToGeo(0, top - margin, x, above);
     PixelToGeo(0, bottom + margin, x, below);
-    target.extent = visibleExtent;
-    target.extent.top = std::min(visibleExtent.top, above);
-    target.extent.bottom = std::max(visibleExtent.bottom, below);
+    target.extent = m_visibleExtent;
+    target.extent.top = std::min(m_visibleExtent.top, above);
+    target.extent.bottom = std::max(m_visibleExtent.bottom, below);
   }
   const auto drawBand = [&](int band) {
     try {
@@ -187,21 +187,21 @@ void CMapModel::SetPoiDC(HDC strip, int count, int width, int height)
     DeleteDC(m_symbolDC);
   m_symbolDC = strip;
   m_symbolCount = count;
-  symbolWidth = width;
-  symbolHeight = height;
+  m_symbolWidth = width;
+  m_symbolHeight = height;
   if (!m_userPoiLayer)
     m_userPoiLayer = std::make_unique<CUserPoiLayer>(this);
 }
 
 bool CMapModel::IsVisible(const ST_RECT& envelope) const
 {
-  return visibleExtent.left <= envelope.right && visibleExtent.right >= envelope.left &&
-         visibleExtent.top >= envelope.bottom && visibleExtent.bottom <= envelope.top;
+  return m_visibleExtent.left <= envelope.right && m_visibleExtent.right >= envelope.left &&
+         m_visibleExtent.top >= envelope.bottom && m_visibleExtent.bottom <= envelope.top;
 }
 
 bool CMapModel::IsVisible(double x, double y) const
 {
-  return x >= visibleExtent.left && x <= visibleExtent.right && y >= visibleExtent.bottom && y <= visibleExtent.top;
+  return x >= m_visibleExtent.left && x <= m_visibleExtent.right && y >= m_visibleExtent.bottom && y <= m_visibleExtent.top;
 }
 
 bool CMapModel::DrawIfDot(HDC dc, const ST_RECT& envelope, COLORREF color) const
@@ -292,16 +292,16 @@ void CMapModel::DrawSymbol(HDC dc, double x, double y, int index)
     return;
   int px = 0, py = 0;
   GeoToPixel(x, y, px, py);
-  const int left = px - symbolWidth / 2;
-  const int top = py - symbolHeight / 2;
-  const int right = left + symbolWidth;
-  const int bottom = top + symbolHeight;
+  const int left = px - m_symbolWidth / 2;
+  const int top = py - m_symbolHeight / 2;
+  const int right = left + m_symbolWidth;
+  const int bottom = top + m_symbolHeight;
   if (!IsBoxFree(left, top, right, bottom))
     return;
   // A tile beyond the strip copies nothing, but its place is still taken.
   if (m_symbolDC != nullptr)
-    TransparentBlt(dc, left, top, symbolWidth, symbolHeight, m_symbolDC, index * symbolWidth, 0, symbolWidth,
-                   symbolHeight, kSymbolTransparent);
+    TransparentBlt(dc, left, top, m_symbolWidth, m_symbolHeight, m_symbolDC, index * m_symbolWidth, 0, m_symbolWidth,
+                   m_symbolHeight, kSymbolTransparent);
   ClaimBox(left, top, right, bottom);
 }
 
@@ -313,7 +313,7 @@ void CMapModel::DrawLabelAtPoint(HDC dc, const char* text, double x, double y, i
   GeoToPixel(x, y, px, py);
   const int columns = utf8 ? zamra::shape::Utf8DisplayWidth(text) : static_cast<int>(std::strlen(text));
   const int half = columns * charWidth / 2;
-  const int top = py + symbolHeight / 2;  // under the symbol
+  const int top = py + m_symbolHeight / 2;  // under the symbol
   DrawLabelBox(dc, text, utf8, px - half, top, px + half, top + charWidth);
 }
 
@@ -325,7 +325,7 @@ void CMapModel::DrawLabelInEnvelope(HDC dc, const char* text, const ST_RECT& env
   GeoToPixel((envelope.left + envelope.right) * 0.5, (envelope.top + envelope.bottom) * 0.5, px, py);
   const int columns = utf8 ? zamra::shape::Utf8DisplayWidth(text) : static_cast<int>(std::strlen(text));
   const int half = columns * charWidth / 2;
-  const int top = py - symbolHeight / 2;
+  const int top = py - m_symbolHeight / 2;
   DrawLabelBox(dc, text, utf8, px - half, top, px + half, top + charWidth);
 }
 
@@ -335,7 +335,7 @@ bool CMapModel::IsLabelPlaceTaken(double x, double y, bool underPoint) const
   GeoToPixel(x, y, px, py);
   // The same top row as DrawLabelAtPoint and DrawLabelInEnvelope give the box; every box,
   // however wide, holds column px of that row.
-  const int top = underPoint ? py + symbolHeight / 2 : py - symbolHeight / 2;
+  const int top = underPoint ? py + m_symbolHeight / 2 : py - m_symbolHeight / 2;
   if (px < 0 || top < 0 || px >= SurfaceWidth() || top >= SurfaceHeight() || m_placementGrid.empty())
     return false;
   return m_placementGrid[static_cast<size_t>(top) * static_cast<size_t>(SurfaceWidth()) + static_cast<size_t>(px)] != 0;

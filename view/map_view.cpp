@@ -150,8 +150,8 @@ void CMapView::OnLeftPress(int x, int y)
   if (CUserPoiLayer* pois = m_model->GetUserPoiLayer()) {
     // A symbol-sized box around the press, in geographic coordinates.
     double minX = 0, minY = 0, maxX = 0, maxY = 0;
-    m_model->PixelToGeo(x - m_model->symbolWidth / 2, y + m_model->symbolHeight / 2, minX, minY);
-    m_model->PixelToGeo(x + m_model->symbolWidth / 2, y - m_model->symbolHeight / 2, maxX, maxY);
+    m_model->PixelToGeo(x - m_model->SymbolWidth() / 2, y + m_model->SymbolHeight() / 2, minX, minY);
+    m_model->PixelToGeo(x + m_model->SymbolWidth() / 2, y - m_model->SymbolHeight() / 2, maxX, maxY);
     int key = 0, value = 0;
     if (pois->FindPoi(minX, minY, maxX, maxY, &key, &value)) {
       pois->SetSelectedPoi(key);
@@ -279,8 +279,8 @@ void CMapView::GetCenter(double& x, double& y)
 {
   if (!m_model)
     return;
-  x = m_model->centerX;
-  y = m_model->centerY;
+  x = m_model->CenterX();
+  y = m_model->CenterY();
 }
 
 void CMapView::SetScale(double scale)
@@ -295,7 +295,7 @@ void CMapView::SetScale(double scale)
   Notify(NOTIFY_SCALE_CHANGED, 0);
 }
 
-double CMapView::GetScale() { return m_model ? m_model->scale : 0.0; }
+double CMapView::GetScale() { return m_model ? m_model->Scale() : 0.0; }
 
 void CMapView::ViewToGeo(int x, int y, double& gx, double& gy)
 {
@@ -307,7 +307,7 @@ void CMapView::Refresh()
 {
   if (!m_model)
     return;
-  m_model->dirty = 1;
+  m_model->Invalidate();
   if (m_window && m_window->isVisible())
     m_window->update();
 }
@@ -316,7 +316,7 @@ void CMapView::Draw(HDC dc, int x, int y, int, int)
 {
   if (!m_model)
     return;
-  m_model->dirty = 1;
+  m_model->Invalidate();
   m_model->Render(dc, x, y);
 }
 

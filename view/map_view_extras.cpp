@@ -53,7 +53,7 @@ void CMapView::GeoToView(double x, double y, int& px, int& py)
 
 double CMapView::GetGroundLengthPerPixel()
 {
-  return m_model ? m_model->scale / CMapModel::kPixelsPerMeter : 0.0;
+  return m_model ? m_model->Scale() / CMapModel::kPixelsPerMeter : 0.0;
 }
 
 CShapeLayer* CMapView::HeldLayer(ILayer* layer) const
@@ -96,8 +96,8 @@ void CMapView::DrawHighlight(HDC dc, int dx, int dy)
   } else if (auto* lines = dynamic_cast<CPolylineLayer*>(layer)) {
     OutlineParts(*m_model, dc, lines->Records()[record], false, dx, dy);
   } else if (auto* points = dynamic_cast<CPointLayer*>(layer); points != nullptr && points->HasGeometry(record)) {
-    const int halfWidth = m_model->symbolWidth / 2 + kPointMargin;
-    const int halfHeight = m_model->symbolHeight / 2 + kPointMargin;
+    const int halfWidth = m_model->SymbolWidth() / 2 + kPointMargin;
+    const int halfHeight = m_model->SymbolHeight() / 2 + kPointMargin;
     for (std::int64_t i = points->FirstPoint(record); i < points->FirstPoint(record + 1); ++i) {
       int x = 0, y = 0;
       m_model->GeoToPixel(points->Points()[i].x, points->Points()[i].y, x, y);
@@ -125,7 +125,7 @@ int CMapView::SetLayerCodePage(ILayer* layer, unsigned codePage)
     return 0;
   held->LayerDataView()->SetCodePageOverride(codePage);
   if (m_model)
-    m_model->dirty = 1;
+    m_model->Invalidate();
   return 1;
 }
 

@@ -15,7 +15,7 @@ public:
   void GetShapeRect(int index, double* minX, double* minY, double* maxX, double* maxY) override
   {
     // A null shape has no box of its own.
-    const bool own = index >= 0 && index < recordCount && m_records.Records()[index].partCount > 0;
+    const bool own = index >= 0 && index < RecordCount() && m_records.Records()[index].partCount > 0;
     const ST_RECT& box = own ? m_records.Records()[index].envelop : header.envelop;
     *minX = box.left;
     *minY = box.bottom;
@@ -32,14 +32,14 @@ public:
 protected:
   bool AdoptRecords(MallocPtr<unsigned char> block, const zamra::shape::RecordIndex& index, int fileType) override
   {
-    return m_records.Load(std::move(block), index, recordCount, fileType, header.envelop);
+    return m_records.Load(std::move(block), index, RecordCount(), fileType, header.envelop);
   }
 
   bool RecordsExtent(ST_RECT& extent) const override { return m_records.Extent(extent); }
 
   int ProjectRecords(const LayerProjection& projection) override
   {
-    return ProjectPartRecords(projection, m_records.Records(), recordCount, m_records.Points(), m_records.PointCount());
+    return ProjectPartRecords(projection, m_records.Records(), RecordCount(), m_records.Points(), m_records.PointCount());
   }
 
   LabelAnchor GetLabelAnchor(int record, ST_POINT&, ST_RECT& envelope) override
@@ -55,12 +55,12 @@ protected:
   void DrawAllParts(HDC dc, bool filled)
   {
     const Multi* records = m_records.Records();
-    for (int record = 0; record < recordCount; ++record) {
+    for (int record = 0; record < RecordCount(); ++record) {
       const Multi& target = records[record];
-      if (!model->IsVisibleIn(dc, target.envelop))
+      if (!Model()->IsVisibleIn(dc, target.envelop))
         continue;  // the record's box holds its parts
       for (int part = 0; part < target.partCount; ++part)
-        model->DrawPart(dc, target.parts[part].points, target.parts[part].pointCount, target.parts[part].envelop,
+        Model()->DrawPart(dc, target.parts[part].points, target.parts[part].pointCount, target.parts[part].envelop,
                         filled, lineColor);
     }
   }

@@ -15,9 +15,9 @@ CPointLayer::~CPointLayer() = default;
 
 bool CPointLayer::AdoptRecords(MallocPtr<unsigned char> block, const zs::RecordIndex& index, int fileType)
 {
-  if (recordCount < 0 || !block || index.Count() < recordCount)
+  if (RecordCount() < 0 || !block || index.Count() < RecordCount())
     return false;
-  const int count = recordCount;
+  const int count = RecordCount();
   const bool multi = zs::PlanarType(fileType) == zs::kMultiPoint;
   // Records of another type than the file's, and points too short to hold x and y, are null shapes.
   auto pointsOf = [&](const zs::Record& record) -> std::int64_t {
@@ -80,7 +80,7 @@ bool CPointLayer::AdoptRecords(MallocPtr<unsigned char> block, const zs::RecordI
 bool CPointLayer::RecordsExtent(ST_RECT& extent) const
 {
   bool found = false;
-  for (int record = 0; record < recordCount; ++record) {
+  for (int record = 0; record < RecordCount(); ++record) {
     if (!HasGeometry(record))
       continue;
     ST_RECT box;
@@ -101,11 +101,11 @@ bool CPointLayer::RecordsExtent(ST_RECT& extent) const
 
 int CPointLayer::ProjectRecords(const LayerProjection& projection)
 {
-  if (!projection.Transform(m_points.get(), FirstPoint(recordCount)))
+  if (!projection.Transform(m_points.get(), FirstPoint(RecordCount())))
     return -1;
   int dropped = 0;
   ST_POINT* points = m_points.get();
-  for (int record = 0; record < recordCount; ++record) {
+  for (int record = 0; record < RecordCount(); ++record) {
     const std::int64_t first = FirstPoint(record), end = FirstPoint(record + 1);
     bool usable = true;
     for (std::int64_t i = first; i < end && usable; ++i)
@@ -124,7 +124,7 @@ int CPointLayer::ProjectRecords(const LayerProjection& projection)
 
 void CPointLayer::GetShapeRect(int index, double* minX, double* minY, double* maxX, double* maxY)
 {
-  if (index < 0 || index >= recordCount)
+  if (index < 0 || index >= RecordCount())
     return;
   if (!HasGeometry(index)) {
     GetRect(minX, minY, maxX, maxY);
@@ -146,7 +146,7 @@ int CPointLayer::HitTest(double x, double y)
   const ST_POINT* points = m_points.get();
   if (m_firstPoint.empty()) {
     // One point per record: the loop touches only the coordinates.
-    for (int i = 0; i < recordCount; ++i) {
+    for (int i = 0; i < RecordCount(); ++i) {
       const double dy = points[i].y - y;
       const double dx = points[i].x - x;
       const double d = dy * dy + dx * dx;
@@ -156,7 +156,7 @@ int CPointLayer::HitTest(double x, double y)
       }
     }
   } else {
-    for (int record = 0; record < recordCount; ++record) {
+    for (int record = 0; record < RecordCount(); ++record) {
       if (!HasGeometry(record))
         continue;  // a multipoint dropped while loading still has its (zeroed) points
       for (std::int64_t i = m_firstPoint[static_cast<size_t>(record)]; i < m_firstPoint[static_cast<size_t>(record) + 1]; ++i) {
@@ -176,11 +176,11 @@ int CPointLayer::HitTest(double x, double y)
 void CPointLayer::DrawShapes(HDC dc)
 {
   const ST_POINT* points = m_points.get();
-  for (int record = 0; record < recordCount; ++record) {
+  for (int record = 0; record < RecordCount(); ++record) {
     if (!HasGeometry(record))
       continue;
     for (std::int64_t i = FirstPoint(record); i < FirstPoint(record + 1); ++i)
-      model->DrawSymbol(dc, points[i].x, points[i].y, pointIndex);
+      Model()->DrawSymbol(dc, points[i].x, points[i].y, pointIndex);
   }
 }
 

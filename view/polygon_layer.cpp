@@ -43,7 +43,7 @@ bool CPolygonLayer::IsInsideRing(const ST_POINT* ring, int count, double x, doub
 int CPolygonLayer::HitTest(double x, double y)
 {
   const ST_MPOLYGON* records = Records();
-  for (int record = 0; record < recordCount; ++record) {
+  for (int record = 0; record < RecordCount(); ++record) {
     // Inside means inside an odd number of the record's rings: a point in a hole is out, a
     // point on an island in the hole is in, whichever way the rings wind.
     bool inside = false;
@@ -69,10 +69,10 @@ void CPolygonLayer::DrawShapes(HDC dc)
   HGDIOBJ previousPen = SelectObject(dc, pen);
   HGDIOBJ previousBrush = SelectObject(dc, brush);
   const ST_MPOLYGON* records = Records();
-  for (int record = 0; record < recordCount; ++record) {
-    if (records[record].partCount <= 0 || !model->IsVisibleIn(dc, records[record].envelop))
+  for (int record = 0; record < RecordCount(); ++record) {
+    if (records[record].partCount <= 0 || !Model()->IsVisibleIn(dc, records[record].envelop))
       continue;  // null shapes and records out of sight
-    model->DrawRings(dc, records[record].parts, records[record].partCount, lineColor);
+    Model()->DrawRings(dc, records[record].parts, records[record].partCount, lineColor);
   }
   SelectObject(dc, previousBrush);
   SelectObject(dc, previousPen);

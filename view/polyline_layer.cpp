@@ -26,7 +26,7 @@ CPolylineLayer::CPolylineLayer(CMapModel* owner) : CPartLayer(owner, 3)
 int CPolylineLayer::HitTest(double x, double y)
 {
   const ST_MPOLYLINE* records = Records();
-  for (int record = 0; record < recordCount; ++record) {
+  for (int record = 0; record < RecordCount(); ++record) {
     for (int p = 0; p < records[record].partCount; ++p) {
       const ST_POLYLINE& part = records[record].parts[p];
       if (!InBox(part.envelop, x, y))

@@ -25,7 +25,7 @@ int g_layerSerial = 0;
 
 int ILayer::SaveAsFile(char*) { return 0; }
 
-CShapeLayer::CShapeLayer(CMapModel* owner, int shapeType) : model(owner), id(++g_layerSerial), type(shapeType) {}
+CShapeLayer::CShapeLayer(CMapModel* owner, int shapeType) : m_model(owner), m_id(++g_layerSerial), m_type(shapeType) {}
 
 CShapeLayer::~CShapeLayer() = default;
 
@@ -36,13 +36,13 @@ bool CShapeLayer::LoadGeometry(FileBytes shp, const unsigned char* shx, std::int
     return false;
   header = index.Header();
   const int fileType = header.shapeType;
-  if (LayerTypeOf(fileType) != type)
+  if (LayerTypeOf(fileType) != m_type)
     return false;
-  recordCount = index.Count();
+  m_recordCount = index.Count();
   m_damagedFrom = index.DamagedFrom();
   // The records are parsed where they were read; the points stay in that block.
   if (!AdoptRecords(std::move(shp.data), index, fileType)) {
-    recordCount = 0;
+    m_recordCount = 0;
     return false;
   }
   ZMGeometry::RectRegx(&header.envelop);
@@ -109,7 +109,7 @@ bool CShapeLayer::Open(const char* shpPath)
       break;
     }
   }
-  CopyTextField(path, shpPath, sizeof path);
+  CopyTextField(m_path, shpPath, sizeof m_path);
   return true;
 }
 
@@ -134,14 +134,14 @@ void CShapeLayer::ProjectToLongitudeLatitude(const char* shpPath)
 
 void CShapeLayer::GetName(char* out)
 {
-  const char* slash = LastPathSeparator(path);
+  const char* slash = LastPathSeparator(m_path);
   std::strcpy(out, slash != nullptr ? slash + 1 : "");
 }
 
 int CShapeLayer::GetPath(char* out)
 {
-  std::strcpy(out, path);
-  return static_cast<int>(std::strlen(path)) + 1;
+  std::strcpy(out, m_path);
+  return static_cast<int>(std::strlen(m_path)) + 1;
 }
 
 void CShapeLayer::GetRect(double* minX, double* minY, double* maxX, double* maxY)
@@ -173,7 +173,7 @@ int CShapeLayer::HitTest(double, double) { return -1; }
 
 int CShapeLayer::LoadRecords(const unsigned char* area, int size)
 {
-  if (area == nullptr || size < 0 || recordCount < 0)
+  if (area == nullptr || size < 0 || m_recordCount < 0)
     return 0;
   MallocPtr<unsigned char> copy(AllocateLarge(size, KeepsRecordBlock()));
   if (!copy)
@@ -181,9 +181,9 @@ int CShapeLayer::LoadRecords(const unsigned char* area, int size)
   std::memcpy(copy.get(), area, static_cast<size_t>(size));
   zamra::shape::RecordIndex index;
   index.BuildFromArea(copy.get(), size);
-  if (index.Count() < recordCount)
+  if (index.Count() < m_recordCount)
     return 0;  // the area ends before the records the layer expects
-  return AdoptRecords(std::move(copy), index, type) ? 1 : 0;
+  return AdoptRecords(std::move(copy), index, m_type) ? 1 : 0;
 }
 
 void CShapeLayer::SetScaleRange(double minimum, double maximum)
@@ -214,7 +214,7 @@ void CShapeLayer::DrawLabelsWithFont(HDC dc)
     return;
   LabelFont font(dc, labelFace, labelSize, labelColor);
   char text[ZMDataView::kTextSize];
-  for (int record = 0; record < recordCount; ++record) {
+  for (int record = 0; record < m_recordCount; ++record) {
     ST_POINT point;
     ST_RECT envelope;
     const LabelAnchor anchor = GetLabelAnchor(record, point, envelope);
@@ -222,17 +222,17 @@ void CShapeLayer::DrawLabelsWithFont(HDC dc)
       continue;  // a record without geometry has no place for a label
     // Culled before the text is read: most records of a zoomed-in map are off the surface, and
     // most of a zoomed-out one have their place taken already.
-    if (anchor == LabelAnchor::AtPoint ? !model->IsVisible(point.x, point.y) : !model->IsVisible(envelope))
+    if (anchor == LabelAnchor::AtPoint ? !m_model->IsVisible(point.x, point.y) : !m_model->IsVisible(envelope))
       continue;
-    if (anchor == LabelAnchor::AtPoint ? model->IsLabelPlaceTaken(point.x, point.y, true)
-                                       : model->IsLabelPlaceTaken((envelope.left + envelope.right) * 0.5,
+    if (anchor == LabelAnchor::AtPoint ? m_model->IsLabelPlaceTaken(point.x, point.y, true)
+                                       : m_model->IsLabelPlaceTaken((envelope.left + envelope.right) * 0.5,
                                                                   (envelope.top + envelope.bottom) * 0.5, false))
       continue;
     if (!GetLabelText(record, text, sizeof text))
       continue;
     if (anchor == LabelAnchor::AtPoint)
-      model->DrawLabelAtPoint(dc, text, point.x, point.y, labelSize, true);
+      m_model->DrawLabelAtPoint(dc, text, point.x, point.y, labelSize, true);
     else
-      model->DrawLabelInEnvelope(dc, text, envelope, labelSize, true);
+      m_model->DrawLabelInEnvelope(dc, text, envelope, labelSize, true);
   }
 }

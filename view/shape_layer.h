@@ -37,7 +37,7 @@ public:
   // for types the view does not draw. Z and M types are drawn as their plain forms.
   static int LayerTypeOf(int fileType);
 
-  int GetType() override { return type; }
+  int GetType() override { return m_type; }
   void GetName(char* out) override;
   int GetPath(char* out) override;
   void GetRect(double* minX, double* minY, double* maxX, double* maxY) override;
@@ -68,14 +68,17 @@ public:
   virtual void DrawShapes(HDC dc) = 0;
   virtual void DrawLabels(HDC dc) = 0;
   // The serial number given at construction (the first layer ever made has 1).
-  virtual int GetId() { return id; }
+  virtual int GetId() { return m_id; }
 
   // The label text of a record (cut to `size` bytes), or false when the layer has no label
   // column or the row does not exist.
   bool GetLabelText(int record, char* text, int size);
   // The layer's attribute table, for the view's own bounded reads.
   CLayerDataView* LayerDataView() { return m_dataView.get(); }
-  int RecordCount() const { return recordCount; }
+  int RecordCount() const { return m_recordCount; }
+  // The .shp path, empty until loading succeeded.
+  const char* Path() const { return m_path; }
+  CMapModel* Model() const { return m_model; }
   // The first record the .shp could not give (a cut or broken file), or -1.
   int DamagedFrom() const { return m_damagedFrom; }
   // What the .prj made of the layer's coordinates, and how many records it cost.
@@ -89,11 +92,6 @@ public:
   COLORREF labelColor = 0;
   char labelFace[kFaceSize] = "simsun";
   int labelColumn = -1;
-  CMapModel* model;  // not owned
-  int id;
-  int type;
-  char path[MAX_PATH] = "";  // set only when loading succeeded
-  int recordCount = 0;
   double minScale = 30.0;
   double maxScale = 300000000.0;  // the view's largest scale: a new layer shows at full extent
   tagShpHead header;  // the .shp header; its box is the layer's (from the records when unusable)
@@ -114,7 +112,7 @@ protected:
   // transformed becomes a null shape. The number of such records, or -1 when nothing changed.
   virtual int ProjectRecords(const LayerProjection& projection) = 0;
   // Whether AdoptRecords keeps the block (polylines and polygons do; points copy out of it).
-  bool KeepsRecordBlock() const { return type != 1; }
+  bool KeepsRecordBlock() const { return m_type != 1; }
 
   enum class LabelAnchor { None, AtPoint, InEnvelope };
   // Where record `record`'s label goes: under its point, or in its envelope.
@@ -128,6 +126,12 @@ protected:
   int m_damagedFrom = -1;
 
 private:
+  CMapModel* m_model;  // not owned
+  int m_id;
+  int m_type;
+  char m_path[MAX_PATH] = "";  // set only when loading succeeded
+  int m_recordCount = 0;
+
   // Brings the loaded records into longitude/latitude when the .prj beside `shpPath` names
   // another system; the layer's box follows.
   void ProjectToLongitudeLatitude(const char* shpPath);

@@ -106,9 +106,9 @@ int CMapView::SaveXml(const char* path)
   if (map == nullptr)
     return 0;
   map->AddAttribute(u"version", u"1.2.0.5");
-  map->AddAttribute(u"scale", Decimal(m_model->scale).c_str());
-  map->AddAttribute(u"x", Decimal(m_model->centerX).c_str());
-  map->AddAttribute(u"y", Decimal(m_model->centerY).c_str());
+  map->AddAttribute(u"scale", Decimal(m_model->Scale()).c_str());
+  map->AddAttribute(u"x", Decimal(m_model->CenterX()).c_str());
+  map->AddAttribute(u"y", Decimal(m_model->CenterY()).c_str());
   map->AddAttribute(u"maxscale", Decimal(kSavedMaxScale).c_str());
   map->AddAttribute(u"minscale", Decimal(kSavedMinScale).c_str());
   ZMXmlNode* layers = map->AddChild(u"layers");

@@ -62,7 +62,7 @@ void ExerciseLayer(CShapeLayer& layer, const std::vector<unsigned char>& shp, co
     return;
   layer.HitTest(0.5, 0.5);
   double x0, y0, x1, y1;
-  for (int i = 0; i < layer.recordCount; ++i)
+  for (int i = 0; i < layer.RecordCount(); ++i)
     layer.GetShapeRect(i, &x0, &y0, &x1, &y1);
   layer.GetRect(&x0, &y0, &x1, &y1);
 }

@@ -33,26 +33,26 @@ std::string WriteBox(const TempDir& dir, const std::string& name, double left, d
 TEST(CMapModel, StartsCentredAtTheOriginOfAnEmptyExtent)
 {
   CMapModel model;
-  EXPECT_EQ(model.centerX, 0.0) << "the requested start centre is clamped to the empty extent";
-  EXPECT_EQ(model.centerY, 0.0);
-  EXPECT_EQ(model.scale, 30000000.0);
-  EXPECT_EQ(model.halfWidth, 2);
-  EXPECT_EQ(model.dirty, 1);
+  EXPECT_EQ(model.CenterX(), 0.0) << "the requested start centre is clamped to the empty extent";
+  EXPECT_EQ(model.CenterY(), 0.0);
+  EXPECT_EQ(model.Scale(), 30000000.0);
+  EXPECT_EQ(model.HalfWidth(), 2);
+  EXPECT_TRUE(model.IsDirty());
   EXPECT_EQ(model.GetSelectLayer(), -1);
   model.ClampCenter(100, 30);
-  EXPECT_EQ(model.centerX, 0.0) << "a single-point extent holds the centre";
+  EXPECT_EQ(model.CenterX(), 0.0) << "a single-point extent holds the centre";
 }
 
 TEST(CMapModel, ScaleLimits)
 {
   CMapModel model;
   EXPECT_EQ(model.SetScaleValue(150), 1);
-  EXPECT_EQ(model.scale, 150);
+  EXPECT_EQ(model.Scale(), 150);
   EXPECT_EQ(model.SetScaleValue(99), 0);
-  EXPECT_EQ(model.scale, 150);
+  EXPECT_EQ(model.Scale(), 150);
   EXPECT_EQ(model.SetScaleValue(300000000), 1) << "the whole world fits a small window";
   EXPECT_EQ(model.SetScaleValue(300000001), 0);
-  EXPECT_EQ(model.scale, 300000000);
+  EXPECT_EQ(model.Scale(), 300000000);
   EXPECT_EQ(model.WheelScale(120 << 16), 150000000) << "forward: zoom in";
   EXPECT_EQ(model.WheelScale(-(120 << 16)), 600000000) << "backward: zoom out (then refused)";
 }
@@ -87,14 +87,14 @@ TEST(CMapModel, SizeEventsRoundDownToEvenSurfaces)
 {
   CMapModel model;
   model.OnSize(801, 601);
-  EXPECT_EQ(model.halfWidth, 400);
+  EXPECT_EQ(model.HalfWidth(), 400);
   EXPECT_EQ(model.SurfaceWidth(), 800);
   EXPECT_EQ(model.SurfaceHeight(), 600);
   ASSERT_NE(model.GetSurface(), nullptr);
   EXPECT_EQ(model.PlacementGrid().size(), 800u * 600u);
-  model.dirty = 0;
+  model.Render(nullptr, 0, 0);  // drawn: no longer dirty
   model.OnSize(800, 600);
-  EXPECT_EQ(model.dirty, 0) << "the same half sizes change nothing";
+  EXPECT_FALSE(model.IsDirty()) << "the same half sizes change nothing";
   model.OnSize(1, 1);
   EXPECT_EQ(model.SurfaceWidth(), 0);
   EXPECT_EQ(model.GetSurface(), nullptr) << "an empty window has no surface";
@@ -107,28 +107,28 @@ TEST(CMapModel, ExtentCentreAndClamping)
   CMapModel model;
   ILayer* first = model.AddLayer(WriteBox(dir, "a", 100, 20, 120, 40).c_str());
   ASSERT_NE(first, nullptr);
-  EXPECT_EQ(model.fullExtent.left, 100);
-  EXPECT_EQ(model.fullExtent.top, 40);
-  EXPECT_EQ(model.centerX, 110);
-  EXPECT_EQ(model.centerY, 30);
+  EXPECT_EQ(model.GetFullExtent().left, 100);
+  EXPECT_EQ(model.GetFullExtent().top, 40);
+  EXPECT_EQ(model.CenterX(), 110);
+  EXPECT_EQ(model.CenterY(), 30);
   EXPECT_EQ(model.GetSelectLayer(), 0) << "the first layer is selected";
   model.ClampCenter(130, 30);
-  EXPECT_EQ(model.centerX, 120);
+  EXPECT_EQ(model.CenterX(), 120);
   model.ClampCenter(50, 10);
-  EXPECT_EQ(model.centerX, 100);
-  EXPECT_EQ(model.centerY, 20);
+  EXPECT_EQ(model.CenterX(), 100);
+  EXPECT_EQ(model.CenterY(), 20);
 
   model.SetSelectLayer(-1);
   ASSERT_NE(model.AddLayer(WriteBox(dir, "b", 130, 10, 140, 25).c_str()), nullptr);
-  EXPECT_EQ(model.fullExtent.right, 140);
-  EXPECT_EQ(model.fullExtent.bottom, 10);
-  EXPECT_EQ(model.fullExtent.left, 100) << "the extent only grows";
-  EXPECT_EQ(model.centerX, 120);
-  EXPECT_EQ(model.centerY, 25);
+  EXPECT_EQ(model.GetFullExtent().right, 140);
+  EXPECT_EQ(model.GetFullExtent().bottom, 10);
+  EXPECT_EQ(model.GetFullExtent().left, 100) << "the extent only grows";
+  EXPECT_EQ(model.CenterX(), 120);
+  EXPECT_EQ(model.CenterY(), 25);
   EXPECT_EQ(model.GetSelectLayer(), 1);
 
   model.DeleteLayer(0);
-  EXPECT_EQ(model.fullExtent.left, 100) << "deleting keeps the extent";
+  EXPECT_EQ(model.GetFullExtent().left, 100) << "deleting keeps the extent";
 }
 
 TEST(CMapModel, DragPanRecentresByTheMovement)
@@ -138,12 +138,12 @@ TEST(CMapModel, DragPanRecentresByTheMovement)
   ASSERT_NE(model.AddLayer(WriteBox(dir, "a", 100, 20, 120, 40).c_str()), nullptr);
   model.OnSize(800, 600);
   EXPECT_FALSE(model.DragPan(10, 10, 10, 10, 800, 600));
-  EXPECT_EQ(model.centerX, 110);
+  EXPECT_EQ(model.CenterX(), 110);
   double expectedX = 0, expectedY = 0;
   model.PixelToGeo(400 + 10 - 110, 300 + 10 - 60, expectedX, expectedY);
   EXPECT_TRUE(model.DragPan(10, 10, 110, 60, 800, 600));
-  EXPECT_EQ(model.centerX, expectedX);
-  EXPECT_EQ(model.centerY, expectedY);
+  EXPECT_EQ(model.CenterX(), expectedX);
+  EXPECT_EQ(model.CenterY(), expectedY);
 }
 
 TEST(CMapModel, LayerListOperations)
@@ -206,6 +206,6 @@ TEST(CMapModel, FailedLoadsAddNothing)
   EXPECT_EQ(model.AddLayer(dir.File("noextension").c_str()), nullptr);
   EXPECT_EQ(model.GetLayerCount(), 0);
   EXPECT_EQ(model.GetSelectLayer(), -1);
-  EXPECT_EQ(model.fullExtent.right, 0) << "failures leave the extent alone";
+  EXPECT_EQ(model.GetFullExtent().right, 0) << "failures leave the extent alone";
   EXPECT_NE(model.AddLayer(good.c_str()), nullptr);
 }

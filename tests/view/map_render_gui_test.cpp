@@ -63,7 +63,7 @@ protected:
   }
   void Redraw()
   {
-    m_model.dirty = 1;
+    m_model.Invalidate();
     ASSERT_EQ(m_model.Render(m_target, 0, 0), 1);
   }
 
@@ -352,7 +352,7 @@ TEST_F(Rendering, TwoDrawingThreadsDrawThePictureOfOne)
     const size_t bytes = static_cast<size_t>(ZMBitmap::GetWidthByteSize24(view.width)) * view.height;
     const auto drawWith = [&](int threads) {
       m_model.SetDrawingThreads(threads);
-      m_model.dirty = 1;
+      m_model.Invalidate();
       m_model.Render(picture, 0, 0);
       return std::vector<unsigned char>(bits, bits + bytes);
     };

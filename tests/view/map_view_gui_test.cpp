@@ -168,15 +168,15 @@ TEST_F(MapViewWindow, ViewportOperationsAndTheirNotifications)
   int width = 0, height = 0;
   m_view->GetView(width, height);
   EXPECT_EQ(width, 301);
-  EXPECT_EQ(static_cast<CMapView*>(m_view.get())->Model()->halfWidth, 150);
+  EXPECT_EQ(static_cast<CMapView*>(m_view.get())->Model()->HalfWidth(), 150);
 
   // A hidden view (a minimised host) takes its new size at once, down to nothing.
   Window()->hide();
   m_view->SetView(0, 0);
-  EXPECT_EQ(static_cast<CMapView*>(m_view.get())->Model()->halfWidth, 0);
+  EXPECT_EQ(static_cast<CMapView*>(m_view.get())->Model()->HalfWidth(), 0);
   m_view->SetView(401, 301);
-  EXPECT_EQ(static_cast<CMapView*>(m_view.get())->Model()->halfWidth, 200);
-  EXPECT_EQ(static_cast<CMapView*>(m_view.get())->Model()->halfHeight, 150);
+  EXPECT_EQ(static_cast<CMapView*>(m_view.get())->Model()->HalfWidth(), 200);
+  EXPECT_EQ(static_cast<CMapView*>(m_view.get())->Model()->HalfHeight(), 150);
   double gx = 0, gy = 0, cx = 0, cy = 0;
   m_view->GetCenter(cx, cy);
   m_view->ViewToGeo(200, 150, gx, gy);
@@ -232,11 +232,11 @@ TEST(MapView, InstancesAreIndependentAndSafeWithoutAWindow)
   QWidget host;
   ASSERT_EQ(second->Create(nullptr, 0, 0, 0, 0, 200, 100, &host, 2001), 1);
   auto* view = static_cast<CMapView*>(second.get());
-  view->Model()->dirty = 0;
+  view->Model()->Render(nullptr, 0, 0);  // drawn: no longer dirty
   second->Refresh();
-  EXPECT_EQ(view->Model()->dirty, 1) << "a hidden view is marked dirty";
+  EXPECT_TRUE(view->Model()->IsDirty()) << "a hidden view is marked dirty";
   HDC target = ZMBitmap::CreateMemDc(200, 100);
   second->Draw(target, 0, 0, 200, 100);
-  EXPECT_EQ(view->Model()->dirty, 0) << "drawing redraws";
+  EXPECT_FALSE(view->Model()->IsDirty()) << "drawing redraws";
   DeleteDC(target);
 }

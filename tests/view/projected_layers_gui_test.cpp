@@ -116,8 +116,8 @@ TEST_F(ProjectedLayers, VerticesLandWithinAMetreOfTheirLongitudeLatitude)
     EXPECT_LT(GroundMetres(right, top, maxLon, maxLat), 1.0);
     EXPECT_DOUBLE_EQ(m_model.GetFullExtent().left, left);
     EXPECT_DOUBLE_EQ(m_model.GetFullExtent().top, top);
-    EXPECT_DOUBLE_EQ(m_model.centerX, (left + right) * 0.5);
-    EXPECT_DOUBLE_EQ(m_model.centerY, (top + bottom) * 0.5);
+    EXPECT_DOUBLE_EQ(m_model.CenterX(), (left + right) * 0.5);
+    EXPECT_DOUBLE_EQ(m_model.CenterY(), (top + bottom) * 0.5);
     m_model.DeleteAllLayers();
   }
 }
@@ -230,7 +230,7 @@ TEST_F(ProjectedLayers, AProjectedLayerIsDrawnInPlaceOverAWorldLayer)
   };
   for (const auto& city : {std::pair{13.40, 52.52}, std::pair{16.37, 48.21}, std::pair{14.42, 50.08}}) {
     m_model.ClampCenter(city.first, city.second);
-    m_model.dirty = 1;
+    m_model.Invalidate();
     ASSERT_EQ(m_model.Render(target, 0, 0), 1);
     EXPECT_EQ(at(city.first, city.second), kSquares) << city.first << ", " << city.second;
     // Just outside the square, in the same country: the world layer shows.

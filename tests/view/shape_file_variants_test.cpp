@@ -231,8 +231,8 @@ TEST(ShapeFileVariants, AnEmptyOrUnreadableHeaderBoxIsTakenFromTheRecords)
     layer->GetShapeRect(0, &left, &bottom, &right, &top);
     EXPECT_EQ(right, 6) << "a null shape's box is the layer's";
   }
-  EXPECT_EQ(model.fullExtent.left, -5);
-  EXPECT_EQ(model.fullExtent.top, 7);
+  EXPECT_EQ(model.GetFullExtent().left, -5);
+  EXPECT_EQ(model.GetFullExtent().top, 7);
 }
 
 TEST(ShapeFileVariants, ARecordOfAForeignTypeIsANullShape)
