@@ -45,4 +45,4 @@ CAboutDialog::CAboutDialog(QWidget* parent) : QDialog(parent)
   layout->addWidget(buttons);
 }
 
-} // namespace mapory
+}  // namespace mapory

@@ -12,4 +12,4 @@ public:
   explicit CAboutDialog(QWidget* parent = nullptr);
 };
 
-} // namespace mapory
+}  // namespace mapory

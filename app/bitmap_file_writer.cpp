@@ -28,7 +28,7 @@ void Put32(std::vector<unsigned char>& out, size_t at, uint32_t value)
     out[at + i] = static_cast<unsigned char>(value >> (8 * i));
 }
 
-} // namespace
+}  // namespace
 
 bool WriteBitmapFile(HDC dc, const RECT& rect, const QString& path)
 {
@@ -108,4 +108,4 @@ QString BitmapFileName(const QString& path)
   return path + QStringLiteral(".bmp");
 }
 
-} // namespace mapory
+}  // namespace mapory

@@ -17,4 +17,4 @@ bool WriteBitmapFile(HDC dc, const RECT& rect, const QString& path);
 // in any letter case, otherwise `path` with ".bmp" appended.
 QString BitmapFileName(const QString& path);
 
-} // namespace mapory
+}  // namespace mapory

@@ -31,7 +31,7 @@ constexpr int kFilterDelayMs = 300;
 constexpr int kPollMs = 30;
 constexpr int kProgressAfterMs = 500;  // shorter work shows no progress at all
 
-} // namespace
+}  // namespace
 
 CDataWnd::CDataWnd(IZamraView* view, QWidget* frame, const QString& title, QWidget* parent)
     : QWidget(parent), m_view(view), m_frame(frame), m_model(new CLayerTableModel(this)), m_table(new QTableView(this)),
@@ -330,4 +330,4 @@ void CDataWnd::closeEvent(QCloseEvent* event)
     hide();
 }
 
-} // namespace mapory
+}  // namespace mapory

@@ -98,10 +98,10 @@ private:
   QTimer m_poll;         // looks at the running job
   QElapsedTimer m_jobClock;
   std::unique_ptr<CRowOrderJob> m_job;
-  int m_sortColumn = -1;        // shown now
+  int m_sortColumn = -1;  // shown now
   bool m_sortAscending = true;
-  int m_requestedColumn = -1;   // asked for
+  int m_requestedColumn = -1;  // asked for
   bool m_requestedAscending = true;
 };
 
-} // namespace mapory
+}  // namespace mapory

@@ -31,14 +31,13 @@ QString CodePageName(unsigned codePage)
   return QStringLiteral("%1 (%2)").arg(QString::fromStdString(CodePageCharset(codePage))).arg(codePage);
 }
 
-} // namespace
+}  // namespace
 
 const std::vector<unsigned>& CEncodingDialog::CodePages()
 {
   // Unicode, then the Windows and ISO sets of Western, Central and Eastern Europe, then East Asia.
-  static const std::vector<unsigned> pages = {65001, 1252, 28591, 28605, 1250, 28592, 1251, 20866, 1253,
-                                              1254,  1255, 1256,  1257,  1258, 874,   936,   54936, 950,
-                                              932,   20932, 949};
+  static const std::vector<unsigned> pages = {65001, 1252, 28591, 28605, 1250, 28592, 1251, 20866, 1253,  1254, 1255,
+                                              1256,  1257, 1258,  874,   936,  54936, 950,  932,   20932, 949};
   return pages;
 }
 
@@ -135,4 +134,4 @@ void CEncodingDialog::FillPreview()
       m_preview->setItem(row, column, new QTableWidgetItem(CellText(*m_layer, row, column, codePage)));
 }
 
-} // namespace mapory
+}  // namespace mapory

@@ -45,4 +45,4 @@ private:
   QTableWidget* m_preview;
 };
 
-} // namespace mapory
+}  // namespace mapory

@@ -2,7 +2,7 @@
 #include "goto_dialog.h"
 
 #include <clocale>
-#include <cstdlib>  // strtod_l
+#include <cstdlib>   // strtod_l
 #include <locale.h>  // newlocale
 
 #include <QDialogButtonBox>
@@ -21,7 +21,7 @@ constexpr int kReadCharacters = 28;
 
 QString Text(const char* key) { return CResourceTable::Current().DialogText(IDD_GOTO, QString::fromLatin1(key)); }
 
-} // namespace
+}  // namespace
 
 CGotoDialog::CGotoDialog(QWidget* parent) : QDialog(parent), m_xEdit(new QLineEdit), m_yEdit(new QLineEdit)
 {
@@ -53,4 +53,4 @@ void CGotoDialog::accept()
   QDialog::accept();
 }
 
-} // namespace mapory
+}  // namespace mapory

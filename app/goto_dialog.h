@@ -29,4 +29,4 @@ private:
   double m_y = 0.0;
 };
 
-} // namespace mapory
+}  // namespace mapory

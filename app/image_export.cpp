@@ -41,7 +41,7 @@ QString PrjOf(ILayer* layer)
   return {};
 }
 
-} // namespace
+}  // namespace
 
 bool ImageFormatOf(const QString& path, ImageFormat* format)
 {
@@ -125,4 +125,4 @@ bool ExportMapImage(IZamraView& view, int width, int height, const QString& path
   return WriteText(image.path() + u'/' + image.completeBaseName() + QStringLiteral(".prj"), prj.readAll());
 }
 
-} // namespace mapory
+}  // namespace mapory

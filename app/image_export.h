@@ -29,4 +29,4 @@ QString ProjectionSource(IZamraView& view);
 // layer has one) the .prj. False when any file cannot be written.
 bool ExportMapImage(IZamraView& view, int width, int height, const QString& path, ImageFormat format);
 
-} // namespace mapory
+}  // namespace mapory

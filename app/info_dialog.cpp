@@ -147,4 +147,4 @@ void CInfoDialog::OnContextMenu(const QPoint& at)
     ZoomToFeature();
 }
 
-} // namespace mapory
+}  // namespace mapory

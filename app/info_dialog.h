@@ -52,4 +52,4 @@ private:
   int m_record = -1;
 };
 
-} // namespace mapory
+}  // namespace mapory

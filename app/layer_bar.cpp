@@ -19,8 +19,8 @@ CLayerBar::CLayerBar(QWidget* frame, QMenu* contextMenu, QWidget* parent)
   setAttribute(Qt::WA_OpaquePaintEvent);  // every paint fills the whole client area
   // "simsun" where it is installed; elsewhere an installed CJK face, so that Chinese and
   // Japanese layer names show their glyphs.
-  m_rowFont.setFamilies({QStringLiteral("simsun"), QStringLiteral("WenQuanYi Zen Hei"),
-                         QStringLiteral("Noto Sans CJK SC")});
+  m_rowFont.setFamilies(
+      {QStringLiteral("simsun"), QStringLiteral("WenQuanYi Zen Hei"), QStringLiteral("Noto Sans CJK SC")});
   m_rowFont.setPixelSize(16);
   m_checkOn = MaskedStripImage(IDB_CHECKS, 0, 20, qRgb(255, 255, 255));
   m_checkOff = MaskedStripImage(IDB_CHECKS, 1, 20, qRgb(255, 255, 255));
@@ -65,8 +65,7 @@ void CLayerBar::paintEvent(QPaintEvent*)
       painter.fillRect(nameArea, QColor(200, 255, 200));
     char name[260] = {};
     layer->GetName(name);
-    const QString text = painter.fontMetrics().elidedText(FromFileName(name), Qt::ElideRight,
-                                                          nameArea.width());
+    const QString text = painter.fontMetrics().elidedText(FromFileName(name), Qt::ElideRight, nameArea.width());
     painter.setPen(Qt::black);
     painter.drawText(nameArea, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, text);
   }
@@ -106,4 +105,4 @@ void CLayerBar::mousePressEvent(QMouseEvent* event)
   update();
 }
 
-} // namespace mapory
+}  // namespace mapory

@@ -41,4 +41,4 @@ private:
   QPixmap m_typeImages[3];
 };
 
-} // namespace mapory
+}  // namespace mapory

@@ -27,7 +27,7 @@ QString Text(const char* key) { return CResourceTable::Current().DialogText(IDD_
 // The extent's numbers, four decimals with a point whatever the user's locale.
 QString Coordinate(double value) { return QString::asprintf("%.4lf", value); }
 
-} // namespace
+}  // namespace
 
 CLayerInfoDialog::CLayerInfoDialog(ILayer* layer, QWidget* parent) : QDialog(parent)
 {
@@ -57,18 +57,19 @@ CLayerInfoDialog::CLayerInfoDialog(ILayer* layer, QWidget* parent) : QDialog(par
     ShowLayer(layer);
 }
 
-QLineEdit* CLayerInfoDialog::Field(int controlId) const
-{
-  return findChild<QLineEdit*>(QString::number(controlId));
-}
+QLineEdit* CLayerInfoDialog::Field(int controlId) const { return findChild<QLineEdit*>(QString::number(controlId)); }
 
 QString CLayerInfoDialog::TypeText(char type, int width)
 {
   switch (type) {
-  case ZM_VAR_INT: return Text("int");
-  case ZM_VAR_FLOAT: return Text("float");
-  case ZM_VAR_STRING: return Text("char").replace(QStringLiteral("%d"), QString::number(width));
-  default: return Text("other");
+  case ZM_VAR_INT:
+    return Text("int");
+  case ZM_VAR_FLOAT:
+    return Text("float");
+  case ZM_VAR_STRING:
+    return Text("char").replace(QStringLiteral("%d"), QString::number(width));
+  default:
+    return Text("other");
   }
 }
 
@@ -97,4 +98,4 @@ void CLayerInfoDialog::ShowLayer(ILayer* layer)
   }
 }
 
-} // namespace mapory
+}  // namespace mapory

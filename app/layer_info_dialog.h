@@ -29,4 +29,4 @@ private:
   QTableWidget* m_columns;
 };
 
-} // namespace mapory
+}  // namespace mapory

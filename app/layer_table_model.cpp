@@ -110,4 +110,4 @@ QVariant CLayerTableModel::headerData(int section, Qt::Orientation orientation, 
   return {};
 }
 
-} // namespace mapory
+}  // namespace mapory

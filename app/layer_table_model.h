@@ -51,4 +51,4 @@ private:
   std::vector<int> m_widths;
 };
 
-} // namespace mapory
+}  // namespace mapory

@@ -73,7 +73,7 @@ QString MenuText(const std::vector<MenuEntry>& entries, int command)
   return {};
 }
 
-} // namespace
+}  // namespace
 
 CMainFrame::CMainFrame(QWidget* parent) : QMainWindow(parent)
 {
@@ -105,7 +105,10 @@ CMainFrame::~CMainFrame()
   m_dataWnd->CancelRowOrder();  // it reads a table of the view, which may go first
 }
 
-bool CMainFrame::IsComplete() const { return m_view != nullptr && m_mapWindow != nullptr && m_propertyWindow != nullptr; }
+bool CMainFrame::IsComplete() const
+{
+  return m_view != nullptr && m_mapWindow != nullptr && m_propertyWindow != nullptr;
+}
 
 QAction* CMainFrame::Action(int command) const
 {
@@ -870,4 +873,4 @@ void CMainFrame::onWebsite() { QDesktopServices::openUrl(QUrl(QString::fromLatin
 
 void CMainFrame::onExit() { close(); }
 
-} // namespace mapory
+}  // namespace mapory

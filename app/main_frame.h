@@ -149,4 +149,4 @@ private:
   IZamraView* m_view = nullptr;
 };
 
-} // namespace mapory
+}  // namespace mapory

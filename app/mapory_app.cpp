@@ -19,11 +19,14 @@ namespace mapory {
 
 namespace {
 
-QSettings Settings() { return QSettings(QString::fromLatin1(CMaporyApp::kCompany), QString::fromLatin1(CMaporyApp::kApplication)); }
+QSettings Settings()
+{
+  return QSettings(QString::fromLatin1(CMaporyApp::kCompany), QString::fromLatin1(CMaporyApp::kApplication));
+}
 
 const char* const kLanguageKey = "Mapory/Language";
 
-} // namespace
+}  // namespace
 
 CMaporyApp::CMaporyApp() = default;
 CMaporyApp::~CMaporyApp() = default;
@@ -100,4 +103,4 @@ void CMaporyApp::onAbout()
   about.exec();
 }
 
-} // namespace mapory
+}  // namespace mapory

@@ -41,4 +41,4 @@ private:
   int m_language = 1;
 };
 
-} // namespace mapory
+}  // namespace mapory

@@ -88,8 +88,8 @@ void DrawToolbarImage(QPainter& painter, int index)
   case 0:  // add layer: a folder
     painter.setPen(outline);
     painter.setBrush(QColor(240, 200, 80));
-    painter.drawPolygon(QPolygonF({QPointF(3, 8), QPointF(12, 8), QPointF(14, 11), QPointF(29, 11), QPointF(29, 27),
-                                   QPointF(3, 27)}));
+    painter.drawPolygon(
+        QPolygonF({QPointF(3, 8), QPointF(12, 8), QPointF(14, 11), QPointF(29, 11), QPointF(29, 27), QPointF(3, 27)}));
     painter.setBrush(QColor(60, 170, 80));
     painter.drawEllipse(QRectF(18, 3, 12, 12));
     painter.setPen(QPen(Qt::white, 2));
@@ -158,8 +158,8 @@ void DrawToolbarImage(QPainter& painter, int index)
     DrawGlobe(painter, QRectF(3, 3, 22, 22));
     painter.setPen(QPen(Qt::black, 1));
     painter.setBrush(Qt::white);
-    painter.drawPolygon(QPolygonF({QPointF(18, 15), QPointF(28, 25), QPointF(23, 25), QPointF(25, 30),
-                                   QPointF(23, 31), QPointF(21, 26), QPointF(18, 29)}));
+    painter.drawPolygon(QPolygonF({QPointF(18, 15), QPointF(28, 25), QPointF(23, 25), QPointF(25, 30), QPointF(23, 31),
+                                   QPointF(21, 26), QPointF(18, 29)}));
     break;
   default: {  // about: a question mark in a speech bubble
     painter.setPen(outline);
@@ -218,7 +218,7 @@ QImage DrawPointSymbols()
   return strip;
 }
 
-} // namespace
+}  // namespace
 
 QImage DrawProgramIcon(int size)
 {
@@ -285,4 +285,4 @@ QPixmap MaskedStripImage(int id, int index, int side, QRgb maskColour)
   return pixmap;
 }
 
-} // namespace mapory
+}  // namespace mapory

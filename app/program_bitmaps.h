@@ -22,4 +22,4 @@ QPixmap MaskedStripImage(int id, int index, int side, QRgb maskColour);
 QImage DrawProgramIcon(int size);
 QIcon ProgramIcon();
 
-} // namespace mapory
+}  // namespace mapory

@@ -17,7 +17,7 @@ QSettings Settings()
   return QSettings(QString::fromLatin1(CMaporyApp::kCompany), QString::fromLatin1(CMaporyApp::kApplication));
 }
 
-} // namespace
+}  // namespace
 
 QStringList RecentLayers()
 {
@@ -48,4 +48,4 @@ void AddRecentLayer(const QString& path)
   settings.sync();
 }
 
-} // namespace mapory
+}  // namespace mapory

@@ -12,4 +12,4 @@ QStringList RecentLayers();
 // four entries.
 void AddRecentLayer(const QString& path);
 
-} // namespace mapory
+}  // namespace mapory

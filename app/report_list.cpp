@@ -31,4 +31,4 @@ QTableWidget* MakeReportList(QWidget* parent, int controlId, std::initializer_li
   return list;
 }
 
-} // namespace mapory
+}  // namespace mapory

@@ -15,4 +15,4 @@ namespace mapory {
 // A list with the given headers and pixel widths; its object name is the control number.
 QTableWidget* MakeReportList(QWidget* parent, int controlId, std::initializer_list<std::pair<QString, int>> columns);
 
-} // namespace mapory
+}  // namespace mapory

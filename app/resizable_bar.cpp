@@ -28,4 +28,4 @@ void CResizableBar::followDockState()
   }
 }
 
-} // namespace mapory
+}  // namespace mapory

@@ -27,4 +27,4 @@ private:
   QSize m_size;
 };
 
-} // namespace mapory
+}  // namespace mapory

@@ -114,4 +114,4 @@ constexpr unsigned WM_FEATURE_ZOOM = 0x410;
 // The workspace file, in the user's private temporary folder.
 constexpr const char* kWorkspaceFileName = "Mapory.exe.xml";
 
-} // namespace mapory
+}  // namespace mapory

@@ -43,7 +43,7 @@ CResourceTable& CurrentTable()
   return table;
 }
 
-} // namespace
+}  // namespace
 
 bool CResourceTable::Load(const QString& path, const CResourceTable* fallback)
 {
@@ -66,10 +66,10 @@ bool CResourceTable::Load(const QString& path, const CResourceTable* fallback)
       const QStringList words = line.trimmed().mid(1).chopped(1).split(u' ', Qt::SkipEmptyParts);
       const QString kind = words.value(0);
       number = words.value(1).toInt();
-      section = kind == u"strings" ? Section::Strings
-                : kind == u"menu"  ? Section::Menu
+      section = kind == u"strings"  ? Section::Strings
+                : kind == u"menu"   ? Section::Menu
                 : kind == u"dialog" ? Section::Dialog
-                : kind == u"texts" ? Section::Texts
+                : kind == u"texts"  ? Section::Texts
                                     : Section::None;
       menuStack.clear();
       if (section == Section::Menu) {
@@ -171,4 +171,4 @@ bool CResourceTable::SelectLanguage(int language)
   return true;
 }
 
-} // namespace mapory
+}  // namespace mapory

@@ -12,8 +12,8 @@ namespace mapory {
 struct MenuEntry {
   enum Kind { Item, Separator, Popup };
   Kind kind = Item;
-  int command = 0;  // Item: its command (0 for an entry without one)
-  QString text;     // Item and Popup
+  int command = 0;                  // Item: its command (0 for an entry without one)
+  QString text;                     // Item and Popup
   std::vector<MenuEntry> children;  // Popup
 };
 
@@ -44,4 +44,4 @@ private:
   std::map<QString, QString> m_texts;
 };
 
-} // namespace mapory
+}  // namespace mapory

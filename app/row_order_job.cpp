@@ -80,7 +80,7 @@ std::string CellText(IDataView& table, int row, int column)
   return text;
 }
 
-} // namespace
+}  // namespace
 
 CRowOrderJob::CRowOrderJob(IDataView* table, RowOrderRequest request) : m_request(std::move(request))
 {
@@ -235,4 +235,4 @@ bool CRowOrderJob::Compute(IDataView& table, const RowOrderRequest& request, std
   return true;
 }
 
-} // namespace mapory
+}  // namespace mapory

@@ -16,7 +16,7 @@ namespace mapory {
 struct RowOrderRequest {
   int sortColumn = -1;  // -1: record order
   bool ascending = true;
-  std::string filter;   // UTF-8; empty keeps every row
+  std::string filter;  // UTF-8; empty keeps every row
 };
 
 class CRowOrderJob final {
@@ -54,4 +54,4 @@ private:
   std::thread m_thread;
 };
 
-} // namespace mapory
+}  // namespace mapory

@@ -17,7 +17,7 @@ constexpr int kWidth = CScaleBar::kBarLeft + CScaleBar::kMaximumLength + 24;
 constexpr int kHeight = 34;
 constexpr int kMargin = 10;  // from the map window's left and bottom edges
 
-} // namespace
+}  // namespace
 
 CScaleBar::Length CScaleBar::ChooseLength(double metersPerPixel, int maximumPixels)
 {
@@ -89,4 +89,4 @@ void CScaleBar::paintEvent(QPaintEvent*)
   painter.fillRect(QRect(kBarLeft + length.pixels - 1, kBarTop - 4, 1, 4), Qt::black);
 }
 
-} // namespace mapory
+}  // namespace mapory

@@ -45,4 +45,4 @@ private:
   IZamraView* m_view;
 };
 
-} // namespace mapory
+}  // namespace mapory

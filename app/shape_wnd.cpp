@@ -37,7 +37,7 @@ QStringList ShapeFiles(const QMimeData* data)
   return files;
 }
 
-} // namespace
+}  // namespace
 
 CShapeWnd::CShapeWnd(QWidget* frame, QWidget* parent) : QWidget(parent), m_frame(frame)
 {
@@ -118,8 +118,7 @@ bool CShapeWnd::event(QEvent* event)
   if (event->type() == QEvent::ParentChange) {
     // Minimising the MDI child changes its state, not this window's size.
     if (auto* subWindow = qobject_cast<QMdiSubWindow*>(parentWidget()))
-      connect(subWindow, &QMdiSubWindow::windowStateChanged, this, &CShapeWnd::FollowClientSize,
-              Qt::UniqueConnection);
+      connect(subWindow, &QMdiSubWindow::windowStateChanged, this, &CShapeWnd::FollowClientSize, Qt::UniqueConnection);
   }
   return QWidget::event(event);
 }
@@ -164,4 +163,4 @@ void CShapeWnd::dropEvent(QDropEvent* event)
   emit shapeFilesDropped(files);
 }
 
-} // namespace mapory
+}  // namespace mapory

@@ -58,4 +58,4 @@ private:
   CScaleBar* m_scaleBar = nullptr;
 };
 
-} // namespace mapory
+}  // namespace mapory

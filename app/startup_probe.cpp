@@ -70,4 +70,4 @@ void CStartupProbe::saveScreenshot()
   QCoreApplication::exit(saved ? 0 : 1);
 }
 
-} // namespace mapory
+}  // namespace mapory

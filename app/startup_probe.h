@@ -38,4 +38,4 @@ private:
   bool m_painted = false;
 };
 
-} // namespace mapory
+}  // namespace mapory

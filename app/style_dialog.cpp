@@ -128,7 +128,7 @@ void FillWhite(HDC dc, const RECT& area)
 
 QRect ToQRect(const RECT& area) { return QRect(QPoint(area.left, area.top), QPoint(area.right - 1, area.bottom - 1)); }
 
-} // namespace
+}  // namespace
 
 // The point-symbol strip in a memory surface, square symbols side by side.
 struct CStyleDialog::SymbolStrip {
@@ -455,4 +455,4 @@ void CStyleDialog::PaintSample(HDC dc) const
   DrawTextW(dc, sample.c_str(), static_cast<int>(sample.size()), &area, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
 }
 
-} // namespace mapory
+}  // namespace mapory

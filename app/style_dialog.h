@@ -98,4 +98,4 @@ private:
   std::unique_ptr<SymbolStrip> m_symbols;  // Point Style only
 };
 
-} // namespace mapory
+}  // namespace mapory

@@ -23,4 +23,4 @@ ColumnInfo ReadColumn(IDataView& table, int column)
   return info;
 }
 
-} // namespace mapory
+}  // namespace mapory

@@ -19,4 +19,4 @@ struct ColumnInfo {
 };
 ColumnInfo ReadColumn(IDataView& table, int column);
 
-} // namespace mapory
+}  // namespace mapory

@@ -81,7 +81,8 @@ void ZamraClip(benchmark::State& state)
     }
     benchmark::DoNotOptimize(parts);
   }
-  state.counters["rings/s"] = benchmark::Counter(static_cast<double>(kRingCount), benchmark::Counter::kIsIterationInvariantRate);
+  state.counters["rings/s"] = benchmark::Counter(static_cast<double>(kRingCount),
+                                                 benchmark::Counter::kIsIterationInvariantRate);
   state.counters["pieces"] = static_cast<double>(parts);
 }
 
@@ -107,11 +108,12 @@ void GeosClipByRect(benchmark::State& state)
     }
     benchmark::DoNotOptimize(parts);
   }
-  state.counters["rings/s"] = benchmark::Counter(static_cast<double>(kRingCount), benchmark::Counter::kIsIterationInvariantRate);
+  state.counters["rings/s"] = benchmark::Counter(static_cast<double>(kRingCount),
+                                                 benchmark::Counter::kIsIterationInvariantRate);
   state.counters["pieces"] = static_cast<double>(parts);
 }
 
-} // namespace
+}  // namespace
 
 BENCHMARK(ZamraClip)->Unit(benchmark::kMillisecond)->MinTime(3.0);
 BENCHMARK(GeosClipByRect)->Unit(benchmark::kMillisecond)->MinTime(3.0);

@@ -42,8 +42,8 @@ const Shapes& TestShapes()
       for (int v = 0; v < kRingVertices; ++v) {
         const double angle = v * 2 * M_PI / kRingVertices;
         const double wobble = radius * (0.7 + 0.3 * unit(random));
-        made.rings.push_back(POINT{static_cast<LONG>(cx + wobble * std::cos(angle)),
-                                   static_cast<LONG>(cy + wobble * std::sin(angle))});
+        made.rings.push_back(
+            POINT{static_cast<LONG>(cx + wobble * std::cos(angle)), static_cast<LONG>(cy + wobble * std::sin(angle))});
       }
     }
     made.lines.reserve(static_cast<std::size_t>(kLines) * kLineVertices);
@@ -88,7 +88,8 @@ void BM_DrawingLayerPolygons(benchmark::State& state)
       Polygon(dc, &shapes.rings[static_cast<std::size_t>(r) * kRingVertices], kRingVertices);
     benchmark::DoNotOptimize(GetPixel(dc, 0, 0));
   }
-  state.counters["polygons/s"] = benchmark::Counter(static_cast<double>(kRings), benchmark::Counter::kIsIterationInvariantRate);
+  state.counters["polygons/s"] = benchmark::Counter(static_cast<double>(kRings),
+                                                    benchmark::Counter::kIsIterationInvariantRate);
   SelectObject(dc, oldPen);
   SelectObject(dc, oldBrush);
   DeleteObject(pen);
@@ -115,7 +116,8 @@ void BM_QPainterPolygons(benchmark::State& state)
     painter.end();
     benchmark::DoNotOptimize(image.constBits()[0]);
   }
-  state.counters["polygons/s"] = benchmark::Counter(static_cast<double>(kRings), benchmark::Counter::kIsIterationInvariantRate);
+  state.counters["polygons/s"] = benchmark::Counter(static_cast<double>(kRings),
+                                                    benchmark::Counter::kIsIterationInvariantRate);
 }
 BENCHMARK(BM_QPainterPolygons)->Unit(benchmark::kMillisecond)->UseRealTime();
 
@@ -130,7 +132,8 @@ void BM_DrawingLayerPolylines(benchmark::State& state)
       Polyline(dc, &shapes.lines[static_cast<std::size_t>(l) * kLineVertices], kLineVertices);
     benchmark::DoNotOptimize(GetPixel(dc, 0, 0));
   }
-  state.counters["polylines/s"] = benchmark::Counter(static_cast<double>(kLines), benchmark::Counter::kIsIterationInvariantRate);
+  state.counters["polylines/s"] = benchmark::Counter(static_cast<double>(kLines),
+                                                     benchmark::Counter::kIsIterationInvariantRate);
   SelectObject(dc, oldPen);
   DeleteObject(pen);
   DeleteDC(dc);
@@ -154,10 +157,11 @@ void BM_QPainterPolylines(benchmark::State& state)
     painter.end();
     benchmark::DoNotOptimize(image.constBits()[0]);
   }
-  state.counters["polylines/s"] = benchmark::Counter(static_cast<double>(kLines), benchmark::Counter::kIsIterationInvariantRate);
+  state.counters["polylines/s"] = benchmark::Counter(static_cast<double>(kLines),
+                                                     benchmark::Counter::kIsIterationInvariantRate);
 }
 BENCHMARK(BM_QPainterPolylines)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-} // namespace
+}  // namespace
 
 BENCHMARK_MAIN();

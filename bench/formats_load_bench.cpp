@@ -165,7 +165,7 @@ void Polygons_Shapelib(benchmark::State& state) { Measure(state, PolygonSample()
 void PointsDbf_Zamra(benchmark::State& state) { Measure(state, DbfOf(PointSample()), LoadDbfWithZamra); }
 void PointsDbf_Shapelib(benchmark::State& state) { Measure(state, DbfOf(PointSample()), ReadDbfWithShapelib); }
 
-} // namespace
+}  // namespace
 
 BENCHMARK(Points_Zamra)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 BENCHMARK(Points_Shapelib)->Unit(benchmark::kMillisecond)->MinTime(2.0);

@@ -85,7 +85,7 @@ void BM_UnZipGzipTool(benchmark::State& state)
   Run(state, "gzip -d -c '" + files.packed + "' > '" + files.dir + "/tool.txt'");
 }
 
-} // namespace
+}  // namespace
 
 BENCHMARK(BM_ZipZMGZip)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_ZipGzipTool)->Unit(benchmark::kMillisecond)->UseRealTime();

@@ -100,7 +100,7 @@ void Report(const char* name, const std::vector<std::string>& files)
               times.front(), times.back(), kRuns);
 }
 
-} // namespace
+}  // namespace
 
 int main()
 {
@@ -112,8 +112,8 @@ int main()
   const std::string samples = ZAMRA_SAMPLES_DIR;
   const std::string points = zamra_bench::EnsurePointSample(zamra_bench::SampleFolder());
   std::printf("Mapory: process start to first painted map\n");
-  Report("three samples", {samples + "/world_countries.shp", samples + "/world_borders.shp",
-                           samples + "/world_cities.shp"});
+  Report("three samples",
+         {samples + "/world_countries.shp", samples + "/world_borders.shp", samples + "/world_cities.shp"});
   if (!points.empty())
     Report("1,000,000 points", {points});
   return 0;

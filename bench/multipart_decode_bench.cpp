@@ -132,7 +132,7 @@ BENCHMARK(ZamraDecode)->Unit(benchmark::kMillisecond);
 BENCHMARK(ShapelibReadObject)->Unit(benchmark::kMillisecond);
 BENCHMARK(PlainCopy)->Unit(benchmark::kMillisecond);
 
-} // namespace
+}  // namespace
 
 int main(int argc, char** argv)
 {

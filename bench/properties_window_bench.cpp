@@ -103,7 +103,7 @@ void FilledTableWidget(benchmark::State& state)
 BENCHMARK(PropertiesWindowOpen)->Unit(benchmark::kMillisecond)->Iterations(5);
 BENCHMARK(FilledTableWidget)->Unit(benchmark::kMillisecond)->Iterations(1);
 
-} // namespace
+}  // namespace
 
 int main(int argc, char** argv)
 {

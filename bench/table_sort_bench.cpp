@@ -137,7 +137,7 @@ BENCHMARK(ShapelibSortByValue)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(WindowSortByName)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(ShapelibSortByName)->Unit(benchmark::kMillisecond)->Iterations(3);
 
-} // namespace
+}  // namespace
 
 int main(int argc, char** argv)
 {

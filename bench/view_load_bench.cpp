@@ -1,8 +1,8 @@
 // Loading layers into the map view (AddLayer: .shp, .shx and .dbf) against shapelib reading the
 // same three files completely, and against reading their bytes (the floor); the polygon file
 // again beside a UTM .prj, whose vertices the load transforms to longitude/latitude (its peers:
-// the same file without one, and PROJ transforming those vertices alone on one thread); then a point hit test over a million points. Resident memory per
-// vertex is reported after loading.
+// the same file without one, and PROJ transforming those vertices alone on one thread); then a point hit test over a
+// million points. Resident memory per vertex is reported after loading.
 #include <benchmark/benchmark.h>
 #include <proj.h>
 #include <shapefil.h>
@@ -236,6 +236,6 @@ BENCHMARK(ShapelibReadAll)->DenseRange(0, 2)->Unit(benchmark::kMillisecond)->Ite
 BENCHMARK(ReadFileBytes)->DenseRange(0, 2)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(PointHitTest)->Unit(benchmark::kMillisecond);
 
-} // namespace
+}  // namespace
 
 BENCHMARK_MAIN();

@@ -127,11 +127,19 @@ void GdalRasterize(benchmark::State& state)
 }
 
 // Wall-clock times: the bands' threads do part of the work.
-BENCHMARK(ViewRedrawFullExtent)->ArgsProduct({{0, 1, 2}, {1, 2}})->Unit(benchmark::kMillisecond)->MinTime(1.0)->UseRealTime();
+BENCHMARK(ViewRedrawFullExtent)
+    ->ArgsProduct({{0, 1, 2}, {1, 2}})
+    ->Unit(benchmark::kMillisecond)
+    ->MinTime(1.0)
+    ->UseRealTime();
 BENCHMARK(GdalRasterize)->DenseRange(0, 2)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(3);
-BENCHMARK(ViewRedrawTenth)->ArgsProduct({{0, 1, 2}, {1, 2}})->Unit(benchmark::kMillisecond)->MinTime(1.0)->UseRealTime();
+BENCHMARK(ViewRedrawTenth)
+    ->ArgsProduct({{0, 1, 2}, {1, 2}})
+    ->Unit(benchmark::kMillisecond)
+    ->MinTime(1.0)
+    ->UseRealTime();
 
-} // namespace
+}  // namespace
 
 int main(int argc, char** argv)
 {

@@ -62,7 +62,10 @@ struct PeerNode {
   std::vector<std::unique_ptr<PeerNode>> children;
 };
 
-std::u16string Copy(QStringView view) { return std::u16string(reinterpret_cast<const char16_t*>(view.utf16()), view.size()); }
+std::u16string Copy(QStringView view)
+{
+  return std::u16string(reinterpret_cast<const char16_t*>(view.utf16()), view.size());
+}
 
 void BM_ZMXmlLoad(benchmark::State& state)
 {
@@ -116,7 +119,7 @@ void BM_QXmlStreamReaderTree(benchmark::State& state)
   state.SetBytesProcessed(state.iterations() * bytes.size());
 }
 
-} // namespace
+}  // namespace
 
 BENCHMARK(BM_ZMXmlLoad)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_QXmlStreamReaderTree)->Unit(benchmark::kMillisecond);

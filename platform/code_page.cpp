@@ -8,7 +8,7 @@
 #include <langinfo.h>  // nl_langinfo(CODESET)
 #include <map>
 #include <mutex>
-#include <strings.h>   // strcasecmp
+#include <strings.h>  // strcasecmp
 
 #include "platform/file_io.h"  // SetLastError
 
@@ -21,10 +21,9 @@ struct CharsetName {
 
 // Code pages with an iconv name that differs from "CP<number>".
 const CharsetName kCharsets[] = {
-    {65001, "UTF-8"},       {936, "GBK"},           {54936, "GB18030"},   {932, "SHIFT_JIS"},
-    {950, "BIG5"},          {949, "EUC-KR"},        {20127, "ASCII"},     {28591, "ISO-8859-1"},
-    {28592, "ISO-8859-2"},  {28595, "ISO-8859-5"},  {28605, "ISO-8859-15"}, {20932, "EUC-JP"},
-    {1200, "UTF-16LE"},     {1201, "UTF-16BE"},     {20866, "KOI8-R"},
+    {65001, "UTF-8"},       {936, "GBK"},      {54936, "GB18030"},    {932, "SHIFT_JIS"},    {950, "BIG5"},
+    {949, "EUC-KR"},        {20127, "ASCII"},  {28591, "ISO-8859-1"}, {28592, "ISO-8859-2"}, {28595, "ISO-8859-5"},
+    {28605, "ISO-8859-15"}, {20932, "EUC-JP"}, {1200, "UTF-16LE"},    {1201, "UTF-16BE"},    {20866, "KOI8-R"},
 };
 
 UINT CodePageFromCharset(const char* charset)
@@ -162,8 +161,8 @@ private:
 // Runs iconv over the whole input; `onInvalid` is called for each byte sequence it refuses,
 // with the input advanced past `skip` bytes and its replacement appended to the output.
 template <typename OnInvalid>
-bool RunIconv(const char* to, const char* from, const char* input, size_t inputBytes, std::string& output,
-              size_t skip, OnInvalid onInvalid)
+bool RunIconv(const char* to, const char* from, const char* input, size_t inputBytes, std::string& output, size_t skip,
+              OnInvalid onInvalid)
 {
   Converter converter(to, from);
   if (!converter.Valid())
@@ -201,7 +200,7 @@ size_t LengthOf(const Char* text, int length)
   return count + 1;  // -1 includes the terminator
 }
 
-} // namespace
+}  // namespace
 
 UINT GetACP()
 {
@@ -281,7 +280,7 @@ bool IsConvertible(UINT codePage)
   return known[codePage] = converter.Valid();
 }
 
-} // namespace
+}  // namespace
 
 std::string FromUtf16(const std::u16string& text, UINT codePage)
 {

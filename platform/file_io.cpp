@@ -27,14 +27,11 @@ private:
   int m_descriptor;
 };
 
-FileHandle* AsFile(HANDLE handle)
-{
-  return dynamic_cast<FileHandle*>(HandleObject::FromHandle(handle));
-}
+FileHandle* AsFile(HANDLE handle) { return dynamic_cast<FileHandle*>(HandleObject::FromHandle(handle)); }
 
 void RememberErrno() { t_lastError = static_cast<DWORD>(errno); }
 
-} // namespace
+}  // namespace
 
 HandleObject::~HandleObject() = default;
 

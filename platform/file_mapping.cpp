@@ -2,7 +2,7 @@
 #include "platform/file_mapping.h"
 
 #include <cerrno>
-#include <fcntl.h>     // O_* for shm_open
+#include <fcntl.h>  // O_* for shm_open
 #include <map>
 #include <mutex>
 #include <string>
@@ -20,8 +20,7 @@ class MappingHandle final : public HandleObject {
 public:
   MappingHandle(int descriptor, std::uint64_t size, bool writable, std::string unlinkName)
       : m_descriptor(descriptor), m_size(size), m_writable(writable), m_unlinkName(std::move(unlinkName))
-  {
-  }
+  {}
   ~MappingHandle() override
   {
     ::close(m_descriptor);
@@ -93,7 +92,7 @@ HANDLE NamedBlock(std::uint64_t size, bool writable, const WCHAR* name)
   return handle;
 }
 
-} // namespace
+}  // namespace
 
 HANDLE CreateFileMappingW(HANDLE file, void* /*security*/, DWORD protect, DWORD sizeHigh, DWORD sizeLow,
                           const WCHAR* name)
@@ -179,8 +178,8 @@ void* MapViewOfFile(HANDLE mapping, DWORD access, DWORD offsetHigh, DWORD offset
     Fail(EINVAL);
     return nullptr;
   }
-  void* view = ::mmap(nullptr, bytes, wantsWrite ? PROT_READ | PROT_WRITE : PROT_READ, MAP_SHARED,
-                      handle->Descriptor(), static_cast<off_t>(offset));
+  void* view = ::mmap(nullptr, bytes, wantsWrite ? PROT_READ | PROT_WRITE : PROT_READ, MAP_SHARED, handle->Descriptor(),
+                      static_cast<off_t>(offset));
   if (view == MAP_FAILED) {
     Fail(errno);
     return nullptr;

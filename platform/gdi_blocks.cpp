@@ -72,8 +72,8 @@ BOOL TransparentBlt(HDC targetHandle, int x, int y, int width, int height, HDC s
   };
   const int left = std::max(0, x), top = std::max({0, y, target->bandTop});
   const long long right = std::min<long long>(static_cast<long long>(x) + width, target->Width());
-  const long long bottom =
-      std::min<long long>({static_cast<long long>(y) + height, target->Height(), target->bandBottom});
+  const long long bottom = std::min<long long>(
+      {static_cast<long long>(y) + height, target->Height(), target->bandBottom});
   if (left >= right || top >= bottom)
     return TRUE;
   source->EndPainting();
@@ -115,9 +115,9 @@ namespace {
 // lands in the caller's buffer.
 struct ScanTransfer {
   BitmapObject* picture;
-  int first;      // first row from the bottom
-  int lines;      // rows transferred
-  bool topDown;   // the caller's buffer is top-down
+  int first;     // first row from the bottom
+  int lines;     // rows transferred
+  bool topDown;  // the caller's buffer is top-down
   std::size_t stride;
 };
 
@@ -150,7 +150,7 @@ unsigned char* RowFromBottom(BitmapObject* picture, int row)
   return picture->Bits() + static_cast<std::size_t>(memoryRow) * picture->Stride();
 }
 
-} // namespace
+}  // namespace
 
 int GetDIBits(HDC handle, HBITMAP bitmap, UINT start, UINT lines, void* bits, BITMAPINFO* info, UINT usage)
 {
@@ -179,8 +179,7 @@ int GetDIBits(HDC handle, HBITMAP bitmap, UINT start, UINT lines, void* bits, BI
   return transfer.lines;
 }
 
-int SetDIBits(HDC handle, HBITMAP bitmap, UINT start, UINT lines, const void* bits, const BITMAPINFO* info,
-              UINT usage)
+int SetDIBits(HDC handle, HBITMAP bitmap, UINT start, UINT lines, const void* bits, const BITMAPINFO* info, UINT usage)
 {
   ScanTransfer transfer{};
   if (bits == nullptr || !PrepareTransfer(handle, bitmap, start, lines, info, usage, &transfer))

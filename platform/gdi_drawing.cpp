@@ -169,21 +169,24 @@ BOOL ExtTextOutW(HDC handle, int x, int y, UINT options, const RECT* rect, const
   if (text == nullptr || count == 0)
     return TRUE;
   const QString string = ToQString(text, static_cast<int>(std::min<UINT>(count, std::numeric_limits<int>::max())));
-  return DrawText(dc, [&](QPainter& painter) {
-    const bool clipped = (options & ETO_CLIPPED) != 0 && rect != nullptr;
-    if (clipped) {
-      painter.save();  // a band's own clip comes back afterwards
-      painter.setClipRect(QRect(rect->left, rect->top, rect->right - rect->left, rect->bottom - rect->top),
+  return DrawText(dc,
+                  [&](QPainter& painter) {
+                    const bool clipped = (options & ETO_CLIPPED) != 0 && rect != nullptr;
+                    if (clipped) {
+                      painter.save();  // a band's own clip comes back afterwards
+                      painter.setClipRect(
+                          QRect(rect->left, rect->top, rect->right - rect->left, rect->bottom - rect->top),
                           Qt::IntersectClip);
-    }
-    painter.drawText(QPoint(x, y + QFontMetrics(painter.font()).ascent()), string);
-    if (clipped)
-      painter.restore();
-  }) ? TRUE : FALSE;
+                    }
+                    painter.drawText(QPoint(x, y + QFontMetrics(painter.font()).ascent()), string);
+                    if (clipped)
+                      painter.restore();
+                  })
+             ? TRUE
+             : FALSE;
 }
 
-BOOL ExtTextOutA(HDC dc, int x, int y, UINT options, const RECT* rect, const char* text, UINT count,
-                 const int* dx)
+BOOL ExtTextOutA(HDC dc, int x, int y, UINT options, const RECT* rect, const char* text, UINT count, const int* dx)
 {
   if (text == nullptr || count == 0)
     return ExtTextOutW(dc, x, y, options, rect, nullptr, 0, dx);

@@ -30,7 +30,6 @@
 
 namespace zamra::gdi_internal {
 
-
 enum class Kind { Bitmap, Pen, Brush, Font };
 
 class DeviceContext;
@@ -60,8 +59,7 @@ public:
                bool ownsMemory = true)
       : GdiObject(Kind::Bitmap, stock), m_memory(memory), m_width(width), m_height(height), m_stride(stride),
         m_bottomUp(bottomUp), m_ownsMemory(ownsMemory), m_image(memory, width, height, stride, QImage::Format_BGR888)
-  {
-  }
+  {}
   ~BitmapObject() override
   {
     if (m_ownsMemory)
@@ -143,10 +141,8 @@ class BrushObject final : public GdiObject {
 public:
   BrushObject(bool null, COLORREF color, bool stock)
       : GdiObject(Kind::Brush, stock),
-        m_brush(null ? QBrush(Qt::NoBrush)
-                     : QBrush(QColor(GetRValue(color), GetGValue(color), GetBValue(color))))
-  {
-  }
+        m_brush(null ? QBrush(Qt::NoBrush) : QBrush(QColor(GetRValue(color), GetGValue(color), GetBValue(color))))
+  {}
   const QBrush& Brush() const { return m_brush; }
 
 private:
@@ -320,7 +316,8 @@ inline std::unordered_set<const void*>& LiveContexts()
   return *contexts;
 }
 
-template <typename T> T* Register(std::unordered_set<const void*>& set, T* object)
+template <typename T>
+T* Register(std::unordered_set<const void*>& set, T* object)
 {
   std::lock_guard<std::mutex> lock(g_registryMutex);
   set.insert(object);
@@ -513,8 +510,8 @@ inline bool ClipBlock(Block& block, int targetWidth, int targetHeight, int sourc
   height = std::min({height, targetHeight - y, sourceHeight - sy});
   if (width <= 0 || height <= 0)
     return false;
-  block = Block{static_cast<int>(x), static_cast<int>(y), static_cast<int>(sx), static_cast<int>(sy),
-                static_cast<int>(width), static_cast<int>(height)};
+  block = Block{static_cast<int>(x),  static_cast<int>(y),     static_cast<int>(sx),
+                static_cast<int>(sy), static_cast<int>(width), static_cast<int>(height)};
   return true;
 }
 
@@ -550,7 +547,8 @@ inline std::u16string AnsiToUtf16(const char* text, int count)
 }
 
 // Runs text drawing in picture coordinates; a bottom-up picture needs the flip transform.
-template <typename Draw> bool DrawText(DeviceContext* dc, Draw draw)
+template <typename Draw>
+bool DrawText(DeviceContext* dc, Draw draw)
 {
   if (!zamra::platform::HaveGuiApplication())
     return false;
@@ -568,6 +566,5 @@ template <typename Draw> bool DrawText(DeviceContext* dc, Draw draw)
     painter->resetTransform();
   return true;
 }
-
 
 }  // namespace zamra::gdi_internal

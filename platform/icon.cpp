@@ -34,7 +34,7 @@ HICON NewIcon(const QIcon& icon, bool shared)
   return reinterpret_cast<HICON>(object);
 }
 
-} // namespace
+}  // namespace
 
 HICON CreateIconFromQIcon(const QIcon& icon) { return NewIcon(icon, false); }
 

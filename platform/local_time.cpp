@@ -7,9 +7,9 @@ void GetLocalTime(SYSTEMTIME* time)
 {
   if (time == nullptr)
     return;
-  timespec now {};
+  timespec now{};
   clock_gettime(CLOCK_REALTIME, &now);
-  std::tm local {};
+  std::tm local{};
   localtime_r(&now.tv_sec, &local);
   time->wYear = static_cast<WORD>(local.tm_year + 1900);
   time->wMonth = static_cast<WORD>(local.tm_mon + 1);

@@ -69,7 +69,7 @@ private:
 
 ProcessHandle* AsProcess(HANDLE handle) { return dynamic_cast<ProcessHandle*>(HandleObject::FromHandle(handle)); }
 
-} // namespace
+}  // namespace
 
 HANDLE StartProcess(const std::string& application, const std::vector<std::string>& arguments)
 {

@@ -18,7 +18,7 @@ std::map<UINT, QImage>& Resources()
   return *resources;
 }
 
-} // namespace
+}  // namespace
 
 void RegisterBitmapResource(UINT id, const QImage& image)
 {

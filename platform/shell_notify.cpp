@@ -69,13 +69,12 @@ void ConnectCallback(QSystemTrayIcon& tray, const NOTIFYICONDATAW& data)
   });
 }
 
-} // namespace
+}  // namespace
 
 BOOL Shell_NotifyIconW(DWORD message, NOTIFYICONDATAW* data)
 {
   // Tray icons are widgets of the user-interface thread's application.
-  if (data == nullptr || !zamra::platform::HaveWidgetApplication() ||
-      !QSystemTrayIcon::isSystemTrayAvailable())
+  if (data == nullptr || !zamra::platform::HaveWidgetApplication() || !QSystemTrayIcon::isSystemTrayAvailable())
     return FALSE;
   const TrayKey key{data->hWnd, data->uID};
   auto& icons = TrayIcons();

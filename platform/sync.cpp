@@ -73,7 +73,8 @@ void RunThread(std::shared_ptr<ThreadState> state)
 
 Waitable* AsWaitable(HANDLE handle) { return dynamic_cast<Waitable*>(HandleObject::FromHandle(handle)); }
 
-template <typename Handle> Handle* As(HANDLE handle)
+template <typename Handle>
+Handle* As(HANDLE handle)
 {
   return dynamic_cast<Handle*>(HandleObject::FromHandle(handle));
 }
@@ -81,7 +82,7 @@ template <typename Handle> Handle* As(HANDLE handle)
 // Polled objects are checked this often while waited on.
 constexpr auto kPollSlice = std::chrono::milliseconds(5);
 
-} // namespace
+}  // namespace
 
 std::mutex& WaitLock()
 {

@@ -13,13 +13,13 @@ namespace zamra::sys {
 namespace {
 
 struct PlannedFailure {
-  std::atomic<int> skip {0};
-  std::atomic<int> count {0};
-  std::atomic<int> error {0};
+  std::atomic<int> skip{0};
+  std::atomic<int> count{0};
+  std::atomic<int> error{0};
 };
 
 std::array<PlannedFailure, static_cast<size_t>(Call::kCount)> g_planned;
-std::atomic<int> g_plannedCalls {0};  // how many entries are armed: the common path reads only this
+std::atomic<int> g_plannedCalls{0};  // how many entries are armed: the common path reads only this
 
 // True when this call is to fail (errno set).
 bool Fails(Call call)
@@ -195,10 +195,7 @@ int Poll(pollfd* watched, nfds_t count, int timeout)
   return Fails(Call::kPoll) ? -1 : ::poll(watched, count, timeout);
 }
 
-int Socket(int domain, int type, int protocol)
-{
-  return Fails(Call::kSocket) ? -1 : ::socket(domain, type, protocol);
-}
+int Socket(int domain, int type, int protocol) { return Fails(Call::kSocket) ? -1 : ::socket(domain, type, protocol); }
 
 int Bind(int descriptor, const sockaddr* address, socklen_t length)
 {

@@ -99,7 +99,7 @@ DWORD CopyCut(const std::basic_string<Char>& text, DWORD size, Char* buffer)
   return static_cast<DWORD>(text.size());
 }
 
-} // namespace
+}  // namespace
 
 DWORD GetTempPathA(DWORD size, char* buffer)
 {

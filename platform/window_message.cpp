@@ -6,8 +6,7 @@
 
 WindowMessageEvent::WindowMessageEvent(UINT message, WPARAM wParam, LPARAM lParam)
     : QEvent(EventType()), m_message(message), m_wParam(wParam), m_lParam(lParam)
-{
-}
+{}
 
 WindowMessageEvent::~WindowMessageEvent() = default;
 

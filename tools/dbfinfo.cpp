@@ -32,7 +32,7 @@ std::vector<char> FieldLetters(const char* path, int columns)
   return letters;
 }
 
-} // namespace
+}  // namespace
 
 int main(int argc, char** argv)
 {

@@ -18,8 +18,10 @@ inline void PrintCoordinatesNote(const char* program, ILayer* layer)
     std::fprintf(stderr, "%s: %s: no .prj beside it; its coordinates are taken as longitude/latitude\n", program, name);
     break;
   case LayerCoordinates::UnreadablePrj:
-    std::fprintf(stderr, "%s: %s: its .prj names no coordinate system PROJ can use; its coordinates are taken as "
-                         "longitude/latitude\n", program, name);
+    std::fprintf(stderr,
+                 "%s: %s: its .prj names no coordinate system PROJ can use; its coordinates are taken as "
+                 "longitude/latitude\n",
+                 program, name);
     break;
   case LayerCoordinates::Transformed:
     std::fprintf(stderr, "%s: %s: transformed from \"%s\" to WGS 84 longitude/latitude\n", program, name,

@@ -40,7 +40,7 @@ void PrintRecord(ILayer* layer, int record)
   }
 }
 
-} // namespace
+}  // namespace
 
 int main(int argc, char** argv)
 {

@@ -108,7 +108,7 @@ double FullExtentScale(IZamraView* view, int width, int height)
   return std::ceil(std::max(byWidth, byHeight) * 1.02);  // a small margin round the map
 }
 
-} // namespace
+}  // namespace
 
 int main(int argc, char** argv)
 {

@@ -80,7 +80,7 @@ bool PrintRecord(const unsigned char* content, int length)
   return true;
 }
 
-} // namespace
+}  // namespace
 
 int main(int argc, char** argv)
 {

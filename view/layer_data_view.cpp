@@ -11,7 +11,7 @@ namespace {
 // Room for a cell's bytes before conversion: the widest dBASE field and more.
 constexpr int kRawTextSize = 1024;
 
-} // namespace
+}  // namespace
 
 bool CLayerDataView::Load(const char* dbfPath)
 {
@@ -53,5 +53,6 @@ void CLayerDataView::GetItemText(int row, int column, char* text, int size) cons
   char raw[kRawTextSize];
   raw[0] = '\0';
   m_table->GetItemValue(row, column, raw, sizeof raw);
-  zamra::shape::CopyUtf8Cut(text, static_cast<size_t>(size), zamra::shape::TextToUtf8(raw, std::strlen(raw), CodePage()));
+  zamra::shape::CopyUtf8Cut(text, static_cast<size_t>(size),
+                            zamra::shape::TextToUtf8(raw, std::strlen(raw), CodePage()));
 }

@@ -75,7 +75,7 @@ bool LooksLikeWkt(const std::string& text)
   return keyword > 0 && keyword < text.size() && (text[keyword] == '[' || text[keyword] == '(');
 }
 
-} // namespace
+}  // namespace
 
 // A transformation made in one thread's context, used and destroyed in that thread.
 struct LayerProjection::Transformer {
@@ -97,8 +97,8 @@ struct LayerProjection::Transformer {
           *name = proj_get_name(source.get());
         // A compound system (heights besides) is transformed by its horizontal half; one bound
         // to WGS 84 by datum-shift parameters is compared by the system it binds.
-        PjPtr horizontal(proj_get_type(source.get()) == PJ_TYPE_COMPOUND_CRS ? proj_crs_get_sub_crs(ctx, source.get(), 0)
-                                                                                : nullptr);
+        PjPtr horizontal(
+            proj_get_type(source.get()) == PJ_TYPE_COMPOUND_CRS ? proj_crs_get_sub_crs(ctx, source.get(), 0) : nullptr);
         PJ* crs = horizontal ? horizontal.get() : source.get();
         PjPtr bound(proj_get_type(crs) == PJ_TYPE_BOUND_CRS ? proj_get_source_crs(ctx, crs) : nullptr);
         PJ* compared = bound ? bound.get() : crs;
@@ -231,7 +231,7 @@ void Widen(ST_RECT& box, const ST_RECT& other)
   box.top = std::max(box.top, other.top);
 }
 
-} // namespace
+}  // namespace
 
 template <typename Multi>
 int ProjectPartRecords(const LayerProjection& projection, Multi* records, int recordCount, ST_POINT* points,

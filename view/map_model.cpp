@@ -41,7 +41,7 @@ std::unique_ptr<CShapeLayer> NewLayerOfType(int shapeType, CMapModel* model)
   }
 }
 
-} // namespace
+}  // namespace
 
 CMapModel::CMapModel()
     : m_userPolylineLayer(std::make_unique<CUserPolylineLayer>(this)),
@@ -191,10 +191,7 @@ void CMapModel::PixelToGeo(int px, int py, double& x, double& y) const
   y = m_centerY - dy * m_scale / kMetersPerDegreeY * 0.00025;
 }
 
-double CMapModel::WheelScale(int wheelParameter) const
-{
-  return wheelParameter > 0 ? m_scale * 0.5 : m_scale * 2;
-}
+double CMapModel::WheelScale(int wheelParameter) const { return wheelParameter > 0 ? m_scale * 0.5 : m_scale * 2; }
 
 bool CMapModel::DragPan(int x0, int y0, int x1, int y1, int width, int height)
 {

@@ -199,7 +199,7 @@ private:
   DrawTarget m_surfaceTarget;             // the whole surface
   std::vector<DrawTarget> m_bandTargets;  // bands of it, while a redraw draws in bands
   int m_drawingThreads = 1;
-  HDC m_symbolDC = nullptr;          // owned
+  HDC m_symbolDC = nullptr;  // owned
   int m_symbolCount = 0;
   std::unique_ptr<CUserPoiLayer> m_userPoiLayer;
   std::unique_ptr<CUserPolylineLayer> m_userPolylineLayer;

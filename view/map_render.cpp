@@ -42,7 +42,7 @@ bool AnyClaimed(const unsigned char* bytes, size_t count)
   return false;
 }
 
-} // namespace
+}  // namespace
 
 int CMapModel::Render(HDC dc, int x, int y)
 {
@@ -201,7 +201,8 @@ bool CMapModel::IsVisible(const ST_RECT& envelope) const
 
 bool CMapModel::IsVisible(double x, double y) const
 {
-  return x >= m_visibleExtent.left && x <= m_visibleExtent.right && y >= m_visibleExtent.bottom && y <= m_visibleExtent.top;
+  return x >= m_visibleExtent.left && x <= m_visibleExtent.right && y >= m_visibleExtent.bottom &&
+         y <= m_visibleExtent.top;
 }
 
 bool CMapModel::DrawIfDot(HDC dc, const ST_RECT& envelope, COLORREF color) const
@@ -348,8 +349,7 @@ void CMapModel::DrawLabelBox(HDC dc, const char* text, bool utf8, int left, int 
   RECT box{left, top, right, bottom};
   if (utf8) {
     const std::u16string wide = ToUtf16(text, CP_UTF8);
-    DrawTextW(dc, wide.c_str(), static_cast<int>(wide.size()), &box,
-              DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+    DrawTextW(dc, wide.c_str(), static_cast<int>(wide.size()), &box, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
   } else {
     DrawTextA(dc, text, -1, &box, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
   }

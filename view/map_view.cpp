@@ -22,7 +22,7 @@ LPARAM PackPoint(int x, int y)
   return static_cast<LPARAM>((static_cast<std::uint32_t>(y & 0xFFFF) << 16) | static_cast<std::uint32_t>(x & 0xFFFF));
 }
 
-} // namespace
+}  // namespace
 
 IZamraView* IZamraView::GetInstance() { return new (std::nothrow) CMapView(); }
 

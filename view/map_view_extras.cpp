@@ -40,7 +40,7 @@ void OutlineParts(const CMapModel& model, HDC dc, const Multi& record, bool clos
   }
 }
 
-} // namespace
+}  // namespace
 
 IZamraViewExtras* IZamraViewExtras::Of(IZamraView* view) { return dynamic_cast<CMapView*>(view); }
 
@@ -51,10 +51,7 @@ void CMapView::GeoToView(double x, double y, int& px, int& py)
     m_model->GeoToPixel(x, y, px, py);
 }
 
-double CMapView::GetGroundLengthPerPixel()
-{
-  return m_model ? m_model->Scale() / CMapModel::kPixelsPerMeter : 0.0;
-}
+double CMapView::GetGroundLengthPerPixel() { return m_model ? m_model->Scale() / CMapModel::kPixelsPerMeter : 0.0; }
 
 CShapeLayer* CMapView::HeldLayer(ILayer* layer) const
 {

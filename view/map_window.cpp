@@ -14,7 +14,7 @@ CMapWindow::CMapWindow(CMapView* view, QWidget* parent) : QWidget(parent), m_vie
   setWindowTitle(QStringLiteral("zamraview"));
   setAttribute(Qt::WA_OpaquePaintEvent);  // every paint covers the whole window: no erasing
   setAttribute(Qt::WA_NoSystemBackground);
-  setMouseTracking(true);                 // moves without a button reach the view too
+  setMouseTracking(true);  // moves without a button reach the view too
   setFocusPolicy(Qt::StrongFocus);
   setCursor(Qt::ArrowCursor);
 }

@@ -23,7 +23,6 @@ public:
     *maxY = box.top;
   }
 
-
   void DrawLabels(HDC dc) override { DrawLabelsWithFont(dc); }
 
   const Multi* Records() const { return m_records.Records(); }
@@ -39,7 +38,8 @@ protected:
 
   int ProjectRecords(const LayerProjection& projection) override
   {
-    return ProjectPartRecords(projection, m_records.Records(), RecordCount(), m_records.Points(), m_records.PointCount());
+    return ProjectPartRecords(projection, m_records.Records(), RecordCount(), m_records.Points(),
+                              m_records.PointCount());
   }
 
   LabelAnchor GetLabelAnchor(int record, ST_POINT&, ST_RECT& envelope) override
@@ -61,7 +61,7 @@ protected:
         continue;  // the record's box holds its parts
       for (int part = 0; part < target.partCount; ++part)
         Model()->DrawPart(dc, target.parts[part].points, target.parts[part].pointCount, target.parts[part].envelop,
-                        filled, lineColor);
+                          filled, lineColor);
     }
   }
 

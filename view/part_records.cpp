@@ -35,7 +35,7 @@ void Widen(ST_RECT& box, const ST_RECT& other)
   box.top = other.top > box.top ? other.top : box.top;
 }
 
-} // namespace
+}  // namespace
 
 template <typename Multi>
 void PartRecords<Multi>::Release()
@@ -115,7 +115,8 @@ bool PartRecords<Multi>::Load(MallocPtr<unsigned char> block, const zs::RecordIn
     nextPart += layout.partCount;
     // The parts cover the points from the first start on, one after another.
     const std::int64_t used = layout.pointCount - first;
-    const unsigned char* source = starts + 4 * static_cast<std::int64_t>(layout.partCount) + 16 * static_cast<std::int64_t>(first);
+    const unsigned char* source = starts + 4 * static_cast<std::int64_t>(layout.partCount) +
+                                  16 * static_cast<std::int64_t>(first);
     std::memmove(target, source, static_cast<size_t>(16 * used));
     target += 16 * used;
     points += used;
@@ -124,7 +125,8 @@ bool PartRecords<Multi>::Load(MallocPtr<unsigned char> block, const zs::RecordIn
 
   // The block keeps only the points; shrinking never needs to move them, but the parts learn
   // their addresses only now in case it did.
-  if (unsigned char* shrunk = static_cast<unsigned char*>(std::realloc(block.get(), static_cast<size_t>(points > 0 ? 16 * points : 16)))) {
+  if (unsigned char* shrunk = static_cast<unsigned char*>(
+          std::realloc(block.get(), static_cast<size_t>(points > 0 ? 16 * points : 16)))) {
     block.release();
     block.reset(shrunk);
   }

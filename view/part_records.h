@@ -37,8 +37,8 @@ public:
 
 private:
   Multi* m_records = nullptr;
-  Part* m_parts = nullptr;                 // all parts of all records
-  MallocPtr<unsigned char> m_pointBlock;   // all points of all parts, at its start
+  Part* m_parts = nullptr;                // all parts of all records
+  MallocPtr<unsigned char> m_pointBlock;  // all points of all parts, at its start
   int m_recordCount = 0;
   std::int64_t m_partCount = 0;
   std::int64_t m_pointCount = 0;

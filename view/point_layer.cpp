@@ -159,7 +159,8 @@ int CPointLayer::HitTest(double x, double y)
     for (int record = 0; record < RecordCount(); ++record) {
       if (!HasGeometry(record))
         continue;  // a multipoint dropped while loading still has its (zeroed) points
-      for (std::int64_t i = m_firstPoint[static_cast<size_t>(record)]; i < m_firstPoint[static_cast<size_t>(record) + 1]; ++i) {
+      for (std::int64_t i = m_firstPoint[static_cast<size_t>(record)];
+           i < m_firstPoint[static_cast<size_t>(record) + 1]; ++i) {
         const double dy = points[i].y - y;
         const double dx = points[i].x - x;
         const double d = dy * dy + dx * dx;

@@ -10,7 +10,7 @@ namespace {
 
 constexpr double kTolerance = 0.00001;
 
-} // namespace
+}  // namespace
 
 CPolygonLayer::CPolygonLayer(CMapModel* owner) : CPartLayer(owner, 5)
 {

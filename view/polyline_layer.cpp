@@ -12,9 +12,12 @@ bool InBox(const ST_RECT& box, double x, double y)
   return x >= box.left && x <= box.right && y >= box.bottom && y <= box.top;
 }
 
-double Distance(double ax, double ay, double bx, double by) { return std::sqrt((ax - bx) * (ax - bx) + (ay - by) * (ay - by)); }
+double Distance(double ax, double ay, double bx, double by)
+{
+  return std::sqrt((ax - bx) * (ax - bx) + (ay - by) * (ay - by));
+}
 
-} // namespace
+}  // namespace
 
 CPolylineLayer::CPolylineLayer(CMapModel* owner) : CPartLayer(owner, 3)
 {

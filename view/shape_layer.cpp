@@ -21,7 +21,7 @@ namespace {
 // Layers are numbered in the order they are made, failed ones included.
 int g_layerSerial = 0;
 
-} // namespace
+}  // namespace
 
 int ILayer::SaveAsFile(char*) { return 0; }
 
@@ -226,7 +226,7 @@ void CShapeLayer::DrawLabelsWithFont(HDC dc)
       continue;
     if (anchor == LabelAnchor::AtPoint ? m_model->IsLabelPlaceTaken(point.x, point.y, true)
                                        : m_model->IsLabelPlaceTaken((envelope.left + envelope.right) * 0.5,
-                                                                  (envelope.top + envelope.bottom) * 0.5, false))
+                                                                    (envelope.top + envelope.bottom) * 0.5, false))
       continue;
     if (!GetLabelText(record, text, sizeof text))
       continue;

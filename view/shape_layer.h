@@ -94,7 +94,7 @@ public:
   int labelColumn = -1;
   double minScale = 30.0;
   double maxScale = 300000000.0;  // the view's largest scale: a new layer shows at full extent
-  tagShpHead header;  // the .shp header; its box is the layer's (from the records when unusable)
+  tagShpHead header;              // the .shp header; its box is the layer's (from the records when unusable)
   int lineWidth = 1;
   COLORREF lineColor = 0;
   int lineStyle = 0;

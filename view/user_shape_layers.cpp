@@ -42,7 +42,7 @@ CUserShapeItem MakeItem(int id, int value, const char* name, const Part* shape, 
   return item;
 }
 
-} // namespace
+}  // namespace
 
 template <typename Interface>
 void CUserShapeLayerBase<Interface>::SetLabelFont(COLORREF color, const char* face, int size)
@@ -111,10 +111,7 @@ void CUserShapeLayerBase<Interface>::DrawLabels(HDC dc)
 template class CUserShapeLayerBase<IUserPolylineLayer>;
 template class CUserShapeLayerBase<IUserPolygonLayer>;
 
-void CUserPolylineLayer::SetStyle(BYTE tag, COLORREF penColor, BYTE penWidth)
-{
-  SetPen(tag, penColor, penWidth);
-}
+void CUserPolylineLayer::SetStyle(BYTE tag, COLORREF penColor, BYTE penWidth) { SetPen(tag, penColor, penWidth); }
 
 int CUserPolylineLayer::AddShape(int id, int value, const char* name, ST_POLYLINE* line, BYTE ownStyle, BYTE itemTag,
                                  COLORREF itemPenColor, BYTE itemPenWidth)

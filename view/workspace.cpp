@@ -76,7 +76,10 @@ locale_t CLocale()
 // The C library's reading of numbers: leading white space and a sign accepted, stops at the
 // first character that does not fit, 0 when there is no number.
 double ReadDecimal(const WCHAR* text) { return text ? strtod_l(Narrow(text).c_str(), nullptr, CLocale()) : 0.0; }
-int ReadInteger(const WCHAR* text) { return text ? static_cast<int>(std::strtol(Narrow(text).c_str(), nullptr, 10)) : 0; }
+int ReadInteger(const WCHAR* text)
+{
+  return text ? static_cast<int>(std::strtol(Narrow(text).c_str(), nullptr, 10)) : 0;
+}
 
 bool TextIs(const ZMXmlNode* node, const char16_t* expected)
 {
@@ -95,7 +98,7 @@ const ZMXmlNode* Find(const ZMXmlNode* scope, const char16_t* name)
   return scope ? scope->SearchNodeByTagName(name) : nullptr;
 }
 
-} // namespace
+}  // namespace
 
 int CMapView::SaveXml(const char* path)
 {

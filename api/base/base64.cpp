@@ -20,7 +20,7 @@ int SextetOf(unsigned char c)
   return -1;
 }
 
-} // namespace
+}  // namespace
 
 int ZMBase64::Base64Encode(const void* input, int length, char* output)
 {

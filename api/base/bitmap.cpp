@@ -184,7 +184,7 @@ void ReplaceClipboardBitmap(HBITMAP bitmap)
   g_clipboardBitmap = bitmap;
 }
 
-} // namespace
+}  // namespace
 
 HDC ZMBitmap::CreateMemDc(int width, int height, unsigned char** bits)
 {
@@ -479,8 +479,7 @@ void ZMBitmap::AlphaBlt(unsigned char* target, int targetWidth, int targetHeight
     // Rows count from the top; the blocks are stored bottom-up.
     unsigned char* to = target + static_cast<std::size_t>(targetHeight - 1 - (targetY + y)) * targetStride +
                         static_cast<std::size_t>(targetX) * 3;
-    const unsigned char* from = source +
-                                static_cast<std::size_t>(sourceHeight - 1 - (sourceY + y)) * sourceStride +
+    const unsigned char* from = source + static_cast<std::size_t>(sourceHeight - 1 - (sourceY + y)) * sourceStride +
                                 static_cast<std::size_t>(sourceX) * 3;
     for (long long i = 0; i < columns * 3; ++i)
       to[i] = static_cast<unsigned char>(alpha * from[i] / 100 + (100 - alpha) * to[i] / 100);
@@ -672,8 +671,7 @@ HDC ZMBitmap::LoadJpeg(const char* path, int& width, int& height)
     return nullptr;
   }
   jpeg_start_decompress(&info);
-  if (info.output_components != 3 || info.output_width != info.image_width ||
-      info.output_height != info.image_height)
+  if (info.output_components != 3 || info.output_width != info.image_width || info.output_height != info.image_height)
     JpegFatal(reinterpret_cast<j_common_ptr>(&info));
   const std::size_t stride = static_cast<std::size_t>(GetWidthByteSize24(pictureWidth));
   while (info.output_scanline < info.output_height) {

@@ -44,7 +44,7 @@ char* CopyString(const char* text)
   return copy;
 }
 
-} // namespace
+}  // namespace
 
 ZMCode93::ZMCode93() : m_text(nullptr), m_modules(nullptr), m_moduleCount(0)
 {
@@ -62,10 +62,7 @@ ZMCode93::~ZMCode93()
   std::free(m_modules);
 }
 
-ZMCode93::ZMCode93(const ZMCode93& other) : m_text(nullptr), m_modules(nullptr), m_moduleCount(0)
-{
-  CopyFrom(other);
-}
+ZMCode93::ZMCode93(const ZMCode93& other) : m_text(nullptr), m_modules(nullptr), m_moduleCount(0) { CopyFrom(other); }
 
 ZMCode93& ZMCode93::operator=(const ZMCode93& other)
 {

@@ -74,7 +74,8 @@ void CopyFileAt(int sourceDirectory, const char* name, const struct stat& status
   if (in < 0)
     return;
   // O_EXCL: a file already in the target is never overwritten.
-  const int out = zamra::sys::Open(target.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, status.st_mode & 07777);
+  const int out = zamra::sys::Open(target.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
+                                   status.st_mode & 07777);
   if (out < 0) {
     zamra::sys::Close(in);
     return;
@@ -132,7 +133,8 @@ void CopyTree(int descriptor, const std::string& target, const CopyGuard& guard)
     if (S_ISDIR(status.st_mode)) {
       if (status.st_dev == guard.targetDevice && status.st_ino == guard.targetInode)
         continue;  // the target itself, inside the source: not copied into itself
-      CopyTree(zamra::sys::OpenAt(list.Descriptor(), name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC), targetPath, guard);
+      CopyTree(zamra::sys::OpenAt(list.Descriptor(), name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC), targetPath,
+               guard);
     } else if (S_ISREG(status.st_mode)) {
       CopyFileAt(list.Descriptor(), name, status, targetPath);
     } else if (S_ISLNK(status.st_mode)) {
@@ -142,7 +144,7 @@ void CopyTree(int descriptor, const std::string& target, const CopyGuard& guard)
   }
 }
 
-} // namespace
+}  // namespace
 
 int ZMDirectory::IsDirectoryW(const WCHAR* path)
 {
@@ -195,9 +197,9 @@ int ZMDirectory::CopyDirectoryW(const WCHAR* source, const WCHAR* target)
       return 0;
     CreateTree(targetPath);
     struct stat targetStatus {};
-    CopyGuard guard {};
+    CopyGuard guard{};
     if (zamra::sys::Stat(targetPath.c_str(), &targetStatus) == 0)
-      guard = CopyGuard {targetStatus.st_dev, targetStatus.st_ino};
+      guard = CopyGuard{targetStatus.st_dev, targetStatus.st_ino};
     CopyTree(descriptor, targetPath, guard);
     return 1;
   } catch (const std::bad_alloc&) {
@@ -253,7 +255,7 @@ Char* CutAtLastSeparator(Char* buffer, DWORD length, DWORD size)
   return buffer;
 }
 
-} // namespace
+}  // namespace
 
 WCHAR* ZMDirectory::GetAppDirectoryW(WCHAR* buffer, DWORD size)
 {

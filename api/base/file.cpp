@@ -14,7 +14,7 @@
 
 namespace {
 
-std::atomic<unsigned> g_tempFileCounter {0};
+std::atomic<unsigned> g_tempFileCounter{0};
 
 std::string NarrowPath(const WCHAR* path) { return FromUtf16(std::u16string(path)); }
 
@@ -53,7 +53,7 @@ int IsFile(const std::string& path)
   return zamra::sys::Stat(path.c_str(), &status) == 0 && !S_ISDIR(status.st_mode) ? 1 : 0;
 }
 
-} // namespace
+}  // namespace
 
 HANDLE ZMFile::OpenForRead(const char* path)
 {

@@ -34,7 +34,7 @@ QIcon ThemeOrStyleIcon(const QString& themeName, QStyle::StandardPixmap fallback
 
 std::mutex g_predefinedMutex;
 
-} // namespace
+}  // namespace
 
 HICON ZMIcon::LoadIconA(unsigned number)
 {

@@ -14,10 +14,12 @@ struct MD5_CTX {
 inline std::uint32_t RotateLeft(std::uint32_t x, int n) { return (x << n) | (x >> (32 - n)); }
 
 // Per-step shift amounts and sine-derived constants of the four rounds.
+// clang-format off
 const int kShift[64] = {7, 12, 17, 22, 7, 12, 17, 22, 7, 12, 17, 22, 7, 12, 17, 22,
                         5, 9,  14, 20, 5, 9,  14, 20, 5, 9,  14, 20, 5, 9,  14, 20,
                         4, 11, 16, 23, 4, 11, 16, 23, 4, 11, 16, 23, 4, 11, 16, 23,
                         6, 10, 15, 21, 6, 10, 15, 21, 6, 10, 15, 21, 6, 10, 15, 21};
+// clang-format on
 
 const std::uint32_t kSine[64] = {
     0xd76aa478, 0xe8c7b756, 0x242070db, 0xc1bdceee, 0xf57c0faf, 0x4787c62a, 0xa8304613, 0xfd469501,
@@ -114,7 +116,7 @@ void Wipe(MD5_CTX& context)
     bytes[i] = 0;
 }
 
-} // namespace
+}  // namespace
 
 void ZMMD5::GetMD5(const void* data, std::uint32_t length, unsigned char digest[16])
 {

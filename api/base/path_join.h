@@ -113,12 +113,12 @@ Char* Append(Char* path, const Char* more)
   while (IsSeparator(*more))
     ++more;
   const String base(path, Length(path));
-  const String joined =
-      Canonical(base.empty() ? String(more, Length(more)) : (*more ? base + Char('/') + String(more, Length(more)) : base));
+  const String joined = Canonical(base.empty() ? String(more, Length(more))
+                                               : (*more ? base + Char('/') + String(more, Length(more)) : base));
   if (joined.size() >= MAX_PATH)
     return nullptr;
   CopyToPathBuffer(joined, path);
   return path;
 }
 
-} // namespace zamra_path
+}  // namespace zamra_path

@@ -47,7 +47,7 @@ bool PageSizeOf(short paper, QPageSize::PageSizeId* id)
   }
 }
 
-} // namespace
+}  // namespace
 
 HDC ZMPrinter::GetPrinterDC(const WCHAR* name, short quality, short paperSize, short orientation)
 {
@@ -61,7 +61,7 @@ HDC ZMPrinter::GetPrinterDC(const WCHAR* name, short quality, short paperSize, s
     return nullptr;
   try {
     auto printer = std::make_unique<QPrinter>(info, quality == DMRES_HIGH ? QPrinter::HighResolution
-                                                                         : QPrinter::ScreenResolution);
+                                                                          : QPrinter::ScreenResolution);
     if (quality > 0)
       printer->setResolution(quality);
     QPageSize::PageSizeId page;

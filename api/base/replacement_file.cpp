@@ -6,8 +6,8 @@
 #include <atomic>
 #include <cerrno>
 #include <cstdint>
-#include <cstdio>          // remove
-#include <cstdlib>         // free
+#include <cstdio>   // remove
+#include <cstdlib>  // free
 #include <deque>
 
 #include "api/base/file.h"
@@ -145,7 +145,7 @@ std::int64_t SizeOf(HANDLE file)
   return GetFileSizeEx(file, &size) ? size : -1;
 }
 
-} // namespace
+}  // namespace
 
 ReplacementFile::ReplacementFile(std::string target) : m_target(std::move(target)) {}
 
@@ -185,8 +185,8 @@ bool ReplacementFile::Create()
   for (int attempt = 0; attempt < 100; ++attempt) {
     const std::string name = m_resolved + ".~" + std::to_string(static_cast<long>(zamra::sys::GetPid())) + "-" +
                              std::to_string(s_counter.fetch_add(1)) + ".tmp";
-    m_handle = CreateFileA(name.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
-                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    m_handle = CreateFileA(name.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
+                           nullptr);
     if (m_handle != INVALID_HANDLE_VALUE) {
       m_temporary = name;
       if (exists) {  // the replacement keeps the owner and permissions of the file it replaces
@@ -271,7 +271,8 @@ bool ReplacementFile::CommitInPlace()
   }
   // The new bytes reach the disk before a longer old file is cut, while its blocks are still
   // there to take the old bytes back.
-  written = written && zamra::sys::FSync(target) == 0 && zamra::sys::FTruncate(target, newSize) == 0 && zamra::sys::FSync(target) == 0;
+  written = written && zamra::sys::FSync(target) == 0 && zamra::sys::FTruncate(target, newSize) == 0 &&
+            zamra::sys::FSync(target) == 0;
   if (!written) {
     // The reserved blocks take the old bytes back as they took the new ones.
     WriteAt(target, m_oldContent.data(), m_oldContent.size(), 0);
@@ -301,4 +302,4 @@ bool ReplaceFileContents(const char* path, const void* bytes, size_t size)
   return file.Finish() && file.Commit();
 }
 
-} // namespace zamra::base
+}  // namespace zamra::base

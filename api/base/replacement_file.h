@@ -40,9 +40,9 @@ public:
 private:
   bool CommitInPlace();
 
-  std::string m_target;      // as the caller named it
-  std::string m_resolved;    // the file it names, links followed
-  std::string m_temporary;   // the file beside the target, when there is one
+  std::string m_target;     // as the caller named it
+  std::string m_resolved;   // the file it names, links followed
+  std::string m_temporary;  // the file beside the target, when there is one
   HANDLE m_handle = INVALID_HANDLE_VALUE;
   HANDLE m_existingTarget = INVALID_HANDLE_VALUE;  // the file replaced, held open while saving
   bool m_inPlace = false;                          // rewritten in place rather than renamed over
@@ -55,4 +55,4 @@ private:
 // with the old file as it was and no new file left behind.
 bool ReplaceFileContents(const char* path, const void* bytes, size_t size);
 
-} // namespace zamra::base
+}  // namespace zamra::base

@@ -78,9 +78,9 @@ int CopyCut(const Char* text, size_t length, Char* buffer, int size)
   return static_cast<int>(count);
 }
 
-std::atomic<unsigned> g_guidCounter {0};
+std::atomic<unsigned> g_guidCounter{0};
 
-} // namespace
+}  // namespace
 
 int ZMString::ToUnicode(const char* source, WCHAR* target, UINT codePage)
 {
@@ -147,14 +147,14 @@ void ZMString::GetLocalTimeString(WCHAR* buffer, const SYSTEMTIME& time)
 
 void ZMString::GetLocalTimeString(char* buffer)
 {
-  SYSTEMTIME now {};
+  SYSTEMTIME now{};
   GetLocalTime(&now);
   GetLocalTimeString(buffer, now);
 }
 
 void ZMString::GetLocalTimeString(WCHAR* buffer)
 {
-  SYSTEMTIME now {};
+  SYSTEMTIME now{};
   GetLocalTime(&now);
   GetLocalTimeString(buffer, now);
 }
@@ -163,7 +163,7 @@ void ZMString::GetShortLocalDateString(WCHAR* buffer)
 {
   if (buffer == nullptr)
     return;
-  SYSTEMTIME now {};
+  SYSTEMTIME now{};
   GetLocalTime(&now);
   char narrow[9];
   char* out = PutNumber(narrow, now.wYear, 4);
@@ -309,7 +309,7 @@ void ZMString::MakeGUID(char* buffer)
     return;
   // Atomic, so that threads calling at once never share a number.
   const unsigned counter = g_guidCounter.fetch_add(1, std::memory_order_relaxed) + 1;
-  SYSTEMTIME now {};
+  SYSTEMTIME now{};
   GetLocalTime(&now);
   char* out = buffer;
   out = PutNumber(out, now.wYear, 4);

@@ -16,11 +16,10 @@ int HexValue(char c)
 
 bool IsUnreserved(unsigned char c)
 {
-  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' || c == '.' ||
-         c == '_';
+  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' || c == '.' || c == '_';
 }
 
-} // namespace
+}  // namespace
 
 char* ZMURLCode::URLEncode(char* output, const char* input)
 {

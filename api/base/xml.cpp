@@ -181,14 +181,30 @@ public:
         return;
       }
       switch (c) {
-      case '<': Raw("&lt;"); break;
-      case '>': Raw("&gt;"); break;
-      case '&': Raw("&amp;"); break;
-      case '"': inAttribute ? Raw("&quot;") : Raw("\""); break;
-      case '\r': Raw("&#13;"); break;
-      case '\t': inAttribute ? Raw("&#9;") : Raw("\t"); break;
-      case '\n': inAttribute ? Raw("&#10;") : Raw("\n"); break;
-      default: m_text.append(text + start, i - start); break;
+      case '<':
+        Raw("&lt;");
+        break;
+      case '>':
+        Raw("&gt;");
+        break;
+      case '&':
+        Raw("&amp;");
+        break;
+      case '"':
+        inAttribute ? Raw("&quot;") : Raw("\"");
+        break;
+      case '\r':
+        Raw("&#13;");
+        break;
+      case '\t':
+        inAttribute ? Raw("&#9;") : Raw("\t");
+        break;
+      case '\n':
+        inAttribute ? Raw("&#10;") : Raw("\n");
+        break;
+      default:
+        m_text.append(text + start, i - start);
+        break;
       }
     }
   }
@@ -298,8 +314,7 @@ std::string LittleEndianBytes(const std::u16string& text)
 bool WriteAll(HANDLE file, const std::string& bytes)
 {
   DWORD written = 0;
-  return WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
-         written == bytes.size();
+  return WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) && written == bytes.size();
 }
 
 class HandleCloser final {
@@ -318,7 +333,7 @@ private:
   HANDLE m_handle;
 };
 
-} // namespace
+}  // namespace
 
 // ---- ZMXmlAttribute ----
 
@@ -580,7 +595,7 @@ bool ZMXml::LoadXml(const char* buffer, int length)
   XML_Parser parser = XML_ParserCreate(nullptr);
   if (parser == nullptr)
     return false;
-  ZMXmlParseHandlers handlers {this, parser};
+  ZMXmlParseHandlers handlers{this, parser};
   XML_SetUserData(parser, &handlers);
   XML_SetElementHandler(parser, &ZMXmlParseHandlers::Start, &ZMXmlParseHandlers::End);
   XML_SetCharacterDataHandler(parser, &ZMXmlParseHandlers::Characters);

@@ -217,7 +217,7 @@ int RenderCell(const zamra::formats::Cell* cell, const char* format, char* text,
   }
 }
 
-} // namespace
+}  // namespace
 
 namespace zamra::formats {
 
@@ -265,7 +265,7 @@ void Storage::Clear()
   m_used = 0;
 }
 
-} // namespace zamra::formats
+}  // namespace zamra::formats
 
 zm_variant::zm_variant(const zm_variant& other) : type(other.type), length(other.length)
 {
@@ -286,10 +286,7 @@ zm_variant& zm_variant::operator=(const zm_variant& other)
   return *this;
 }
 
-ZMDataView::ZMDataView(int columnCount)
-{
-  InitColumn(columnCount);
-}
+ZMDataView::ZMDataView(int columnCount) { InitColumn(columnCount); }
 
 ZMDataView::~ZMDataView()
 {

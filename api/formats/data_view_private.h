@@ -61,4 +61,4 @@ private:
   size_t m_used = 0;  // bytes taken from the last chunk
 };
 
-} // namespace zamra::formats
+}  // namespace zamra::formats

@@ -433,7 +433,7 @@ bool WriteAll(HANDLE file, const void* bytes, size_t size)
   return WriteFile(file, bytes, static_cast<DWORD>(size), &written, nullptr) && written == size;
 }
 
-} // namespace
+}  // namespace
 
 ZMDataView* ZMDbfFile::LoadFile(const char* fileName)
 {
@@ -506,8 +506,8 @@ ZMDataView* ZMDbfFile::Decode(const unsigned char* buffer, long long size)
   for (const Field& field : fields)
     valueBytes += field.kind == FieldKind::Text ? std::min(field.length, kMaxTextLength) + 1 : 8;
   storage.Reserve((sizeof(Cell) * cellsPerRow + valueBytes) * static_cast<size_t>(recordCount) + 64);
-  Cell* cells = static_cast<Cell*>(
-      storage.Allocate(sizeof(Cell) * std::max<size_t>(cellsPerRow * static_cast<size_t>(recordCount), 1), alignof(Cell)));
+  Cell* cells = static_cast<Cell*>(storage.Allocate(
+      sizeof(Cell) * std::max<size_t>(cellsPerRow * static_cast<size_t>(recordCount), 1), alignof(Cell)));
 
   // Rows first .. last - 1, their values taken from `values`.
   ZMDataView* rows = table.get();
@@ -600,7 +600,7 @@ bool ZMDbfFile::WriteTable(void* file, const ZMDataView* table)
   descriptors.back() = kHeaderTerminator;
 
   unsigned char header[kFileHeaderSize] = {};
-  header[0] = 3;  // dBASE III without memo
+  header[0] = 3;    // dBASE III without memo
   header[1] = 109;  // last update, fixed: 2009-12-06
   header[2] = 12;
   header[3] = 6;

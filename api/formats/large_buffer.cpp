@@ -12,13 +12,12 @@ namespace {
 constexpr size_t kMappedFrom = size_t{4} << 20;
 constexpr size_t kHugePage = size_t{2} << 20;
 
-} // namespace
+}  // namespace
 
 LargeBuffer::LargeBuffer(LargeBuffer&& other) noexcept
     : m_data(std::exchange(other.m_data, nullptr)), m_size(std::exchange(other.m_size, 0)),
       m_mappedSize(std::exchange(other.m_mappedSize, 0))
-{
-}
+{}
 
 LargeBuffer& LargeBuffer::operator=(LargeBuffer&& other) noexcept
 {
@@ -62,4 +61,4 @@ bool LargeBuffer::Allocate(size_t size)
   return true;
 }
 
-} // namespace zamra::formats
+}  // namespace zamra::formats

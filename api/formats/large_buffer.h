@@ -28,4 +28,4 @@ private:
   size_t m_mappedSize = 0;  // non-zero: m_data is an anonymous mapping of this size
 };
 
-} // namespace zamra::formats
+}  // namespace zamra::formats

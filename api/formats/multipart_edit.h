@@ -271,7 +271,7 @@ void GetNearPoint(const Multi* record, const ST_POINT* point, int& part, int& in
   }
 }
 
-} // namespace zamra::multipart
+}  // namespace zamra::multipart
 
 namespace zamra {
 
@@ -286,4 +286,4 @@ void NoThrow(Operation operation)
   }
 }
 
-} // namespace zamra
+}  // namespace zamra

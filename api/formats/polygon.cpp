@@ -21,7 +21,10 @@ void ZMPolygon::CopyTo(ST_POLYGON* target, const ST_POLYGON* source)
 
 void ZMPolygon::ClearPolygon(ST_MPOLYGON* mpolygon) { edit::ClearRecord(mpolygon); }
 void ZMPolygon::ClearPolygon(ST_POLYGON* polygon) { edit::ClearPart(polygon); }
-void ZMPolygon::AddPolygon(ST_MPOLYGON* mpolygon) { zamra::NoThrow([&] { edit::AddPart(mpolygon); }); }
+void ZMPolygon::AddPolygon(ST_MPOLYGON* mpolygon)
+{
+  zamra::NoThrow([&] { edit::AddPart(mpolygon); });
+}
 
 void ZMPolygon::AddPoint(ST_POLYGON* polygon, const ST_POINT* point, int index)
 {

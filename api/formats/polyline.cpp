@@ -22,7 +22,10 @@ void ZMPolyline::CopyTo(ST_POLYLINE* target, const ST_POLYLINE* source)
 
 void ZMPolyline::ClearPolyline(ST_MPOLYLINE* mpolyline) { edit::ClearRecord(mpolyline); }
 void ZMPolyline::ClearPolyline(ST_POLYLINE* polyline) { edit::ClearPart(polyline); }
-void ZMPolyline::AddPolyline(ST_MPOLYLINE* mpolyline) { zamra::NoThrow([&] { edit::AddPart(mpolyline); }); }
+void ZMPolyline::AddPolyline(ST_MPOLYLINE* mpolyline)
+{
+  zamra::NoThrow([&] { edit::AddPart(mpolyline); });
+}
 
 void ZMPolyline::AddPoint(ST_POLYLINE* polyline, const ST_POINT* point, int index)
 {

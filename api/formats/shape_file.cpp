@@ -32,7 +32,7 @@ constexpr int kPointShape = zamra::shape::kPoint;
 constexpr int kPolylineShape = zamra::shape::kPolyline;
 constexpr int kPolygonShape = zamra::shape::kPolygon;
 constexpr int kNullContentSize = zamra::shape::kTypeSize;  // shape type only
-constexpr std::int64_t kMaxWords = INT32_MAX;  // offsets and lengths are signed 32-bit word counts
+constexpr std::int64_t kMaxWords = INT32_MAX;              // offsets and lengths are signed 32-bit word counts
 
 bool BaseName(const char* fileName, std::string& base)
 {
@@ -92,9 +92,8 @@ public:
   bool Flush()
   {
     DWORD written = 0;
-    const bool ok = m_used == 0 ||
-                    (WriteFile(m_file, m_buffer.data(), static_cast<DWORD>(m_used), &written, nullptr) &&
-                     written == m_used);
+    const bool ok = m_used == 0 || (WriteFile(m_file, m_buffer.data(), static_cast<DWORD>(m_used), &written, nullptr) &&
+                                    written == m_used);
     m_used = 0;
     return ok;
   }
@@ -144,14 +143,15 @@ std::int64_t MainFileLength(const std::vector<Shape*>& shapes, SizeOf contentSiz
 // Writes the records and index entries; encode(shape, room) fills the content after the
 // shape type.
 template <typename Shape, typename SizeOf, typename Encode>
-bool WriteRecords(HANDLE shpFile, HANDLE shxFile, const std::vector<Shape*>& shapes, int shapeType,
-                  SizeOf contentSize, Encode encode)
+bool WriteRecords(HANDLE shpFile, HANDLE shxFile, const std::vector<Shape*>& shapes, int shapeType, SizeOf contentSize,
+                  Encode encode)
 {
   LONG high = 0;
   const DWORD low = SetFilePointer(shpFile, 0, &high, FILE_CURRENT);
   if (low == INVALID_SET_FILE_POINTER)
     return false;
-  std::int64_t position = static_cast<std::int64_t>((static_cast<std::uint64_t>(static_cast<std::uint32_t>(high)) << 32) | low);
+  std::int64_t position = static_cast<std::int64_t>(
+      (static_cast<std::uint64_t>(static_cast<std::uint32_t>(high)) << 32) | low);
   BatchWriter shp(shpFile);
   BatchWriter shx(shxFile);
   for (size_t index = 0; index < shapes.size(); ++index) {
@@ -221,7 +221,7 @@ bool AddMultiPart(std::vector<Multi*>& shapes, const Multi* shape, Copy copy)
   return true;
 }
 
-} // namespace
+}  // namespace
 
 // ---------------------------------------------------------------------------------------------
 // ZMShapeFile

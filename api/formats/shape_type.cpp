@@ -101,8 +101,7 @@ bool DecodeMultiPart(const unsigned char* buffer, Multi* record)
     const unsigned char* pointData = starts + 4 * static_cast<std::int64_t>(partCount);
     for (std::int32_t part = 0; part < partCount; ++part) {
       const std::int32_t start = LoadLittle<std::int32_t>(starts + 4 * part);
-      const std::int32_t end =
-          part + 1 < partCount ? LoadLittle<std::int32_t>(starts + 4 * (part + 1)) : pointCount;
+      const std::int32_t end = part + 1 < partCount ? LoadLittle<std::int32_t>(starts + 4 * (part + 1)) : pointCount;
       parts[part].pointCount = end - start;
       if (parts[part].pointCount > 0) {
         parts[part].points = new ST_POINT[parts[part].pointCount];
@@ -186,9 +185,11 @@ struct VarType {
 };
 
 const VarType kVarTypes[] = {
-    {ZM_VAR_NULL, "NULL", 0},    {ZM_VAR_CHAR, "CHAR", -1},       {ZM_VAR_SHORT, "SHORT", 4},
-    {ZM_VAR_INT, "INT", 4},      {ZM_VAR_LONG, "LONG", 4},        {ZM_VAR_FLOAT, "FLOAT", 4},
-    {ZM_VAR_DATETIME, "DATETIME", 16}, {ZM_VAR_DOUBLE, "DOUBLE", 8}, {ZM_VAR_STRING, "STRING", -1},
+    {ZM_VAR_NULL, "NULL", 0},          {ZM_VAR_CHAR, "CHAR", -1},
+    {ZM_VAR_SHORT, "SHORT", 4},        {ZM_VAR_INT, "INT", 4},
+    {ZM_VAR_LONG, "LONG", 4},          {ZM_VAR_FLOAT, "FLOAT", 4},
+    {ZM_VAR_DATETIME, "DATETIME", 16}, {ZM_VAR_DOUBLE, "DOUBLE", 8},
+    {ZM_VAR_STRING, "STRING", -1},
 };
 
 const VarType* FindVarType(char code)
@@ -200,7 +201,7 @@ const VarType* FindVarType(char code)
   return nullptr;
 }
 
-} // namespace
+}  // namespace
 
 char ZMType::ReadChar(const unsigned char* buffer) { return static_cast<char>(buffer[0]); }
 short ZMType::ReadShort(const unsigned char* buffer) { return LoadLittle<std::int16_t>(buffer); }

@@ -23,4 +23,4 @@ bool WholeFile::Read(const char* path, std::int64_t maxSize)
   return ok;
 }
 
-} // namespace zamra::formats
+}  // namespace zamra::formats

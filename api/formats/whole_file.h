@@ -21,4 +21,4 @@ private:
   LargeBuffer m_buffer;
 };
 
-} // namespace zamra::formats
+}  // namespace zamra::formats

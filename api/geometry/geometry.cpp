@@ -22,11 +22,11 @@ double HeronArea(double a, double b, double c)
 
 LONG Saturate(std::int64_t value)
 {
-  return static_cast<LONG>(std::clamp<std::int64_t>(value, std::numeric_limits<LONG>::min(),
-                                                    std::numeric_limits<LONG>::max()));
+  return static_cast<LONG>(
+      std::clamp<std::int64_t>(value, std::numeric_limits<LONG>::min(), std::numeric_limits<LONG>::max()));
 }
 
-} // namespace
+}  // namespace
 
 int ZMGeometry::IsCross(const ST_RECT* a, const ST_RECT* b)
 {
@@ -80,9 +80,7 @@ int ZMGeometry::IsPointOnPolyline(const ST_POINT* point, const ST_POINT* points,
 
 int ZMGeometry::IsPointOnRect(const ST_POINT* point, const ST_RECT* rect)
 {
-  return rect->left <= point->x && point->x <= rect->right && rect->bottom <= point->y && point->y <= rect->top
-           ? 1
-           : 0;
+  return rect->left <= point->x && point->x <= rect->right && rect->bottom <= point->y && point->y <= rect->top ? 1 : 0;
 }
 
 void ZMGeometry::RectRegx(ST_RECT* rect)

@@ -83,12 +83,12 @@ bool SamePosition(const ST_CLIP_POINT& a, const ST_CLIP_POINT& b) { return a.x =
 // the side's start, so no crossing ever lies off the border.
 double OnSide(double value, double low, double high) { return value > low ? (value < high ? value : high) : low; }
 
-} // namespace
+}  // namespace
 
 struct ZMRectClipPolygon::SortEntry {
-  int side;       // 1 top, 2 right, 3 bottom, 4 left (absolute side code)
-  double key;     // side code (signed) times the squared distance from (left, top)
-  int rank;       // order of nodes at the same position
+  int side;    // 1 top, 2 right, 3 bottom, 4 left (absolute side code)
+  double key;  // side code (signed) times the squared distance from (left, top)
+  int rank;    // order of nodes at the same position
   ST_CLIP_POINT* node;
 };
 

@@ -13,11 +13,12 @@ std::string InCase(const char* extension, bool upper)
 {
   std::string text = extension;
   for (char& c : text)
-    c = static_cast<char>(upper ? std::toupper(static_cast<unsigned char>(c)) : std::tolower(static_cast<unsigned char>(c)));
+    c = static_cast<char>(upper ? std::toupper(static_cast<unsigned char>(c))
+                                : std::tolower(static_cast<unsigned char>(c)));
   return text;
 }
 
-} // namespace
+}  // namespace
 
 bool BaseOfPath(const std::string& path, std::string& base)
 {
@@ -43,4 +44,4 @@ std::string CompanionPath(const std::string& shpPath, const char* extension)
   return zamra::sys::Access(other.c_str(), F_OK) == 0 ? other : preferred;
 }
 
-} // namespace zamra::shape
+}  // namespace zamra::shape

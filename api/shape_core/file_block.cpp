@@ -10,7 +10,7 @@ namespace {
 
 constexpr std::int64_t kHugePage = 2 * 1024 * 1024;
 
-} // namespace
+}  // namespace
 
 unsigned char* AllocateLarge(std::int64_t bytes, bool hugePages)
 {
@@ -19,7 +19,8 @@ unsigned char* AllocateLarge(std::int64_t bytes, bool hugePages)
   auto* block = static_cast<unsigned char*>(std::malloc(static_cast<size_t>(bytes)));
   if (block != nullptr && hugePages && bytes >= 2 * kHugePage) {
     // Only the whole huge pages inside the block can be advised.
-    const auto start = (reinterpret_cast<std::uintptr_t>(block) + kHugePage - 1) & ~static_cast<std::uintptr_t>(kHugePage - 1);
+    const auto start = (reinterpret_cast<std::uintptr_t>(block) + kHugePage - 1) &
+                       ~static_cast<std::uintptr_t>(kHugePage - 1);
     const auto end = (reinterpret_cast<std::uintptr_t>(block) + static_cast<std::uintptr_t>(bytes)) &
                      ~static_cast<std::uintptr_t>(kHugePage - 1);
     if (end > start)
@@ -32,7 +33,8 @@ bool ReadWholeFile(const char* path, FileBytes& bytes, bool hugePages)
 {
   if (path == nullptr)
     return false;
-  HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                            nullptr);
   if (file == INVALID_HANDLE_VALUE)
     return false;
   std::int64_t size = 0;

@@ -28,26 +28,41 @@ std::int64_t CompleteRecordLength(const unsigned char* shp, std::int64_t cursor,
   return length;
 }
 
-} // namespace
+}  // namespace
 
 const char* ShapeTypeName(int type)
 {
   switch (type) {
-  case kNullShape: return "null";
-  case kPoint: return "point";
-  case kPolyline: return "polyline";
-  case kPolygon: return "polygon";
-  case kMultiPoint: return "multipoint";
-  case kPointZ: return "pointZ";
-  case kPolylineZ: return "polylineZ";
-  case kPolygonZ: return "polygonZ";
-  case kMultiPointZ: return "multipointZ";
-  case kPointM: return "pointM";
-  case kPolylineM: return "polylineM";
-  case kPolygonM: return "polygonM";
-  case kMultiPointM: return "multipointM";
-  case kMultiPatch: return "multipatch";
-  default: return "unknown";
+  case kNullShape:
+    return "null";
+  case kPoint:
+    return "point";
+  case kPolyline:
+    return "polyline";
+  case kPolygon:
+    return "polygon";
+  case kMultiPoint:
+    return "multipoint";
+  case kPointZ:
+    return "pointZ";
+  case kPolylineZ:
+    return "polylineZ";
+  case kPolygonZ:
+    return "polygonZ";
+  case kMultiPointZ:
+    return "multipointZ";
+  case kPointM:
+    return "pointM";
+  case kPolylineM:
+    return "polylineM";
+  case kPolygonM:
+    return "polygonM";
+  case kMultiPointM:
+    return "multipointM";
+  case kMultiPatch:
+    return "multipatch";
+  default:
+    return "unknown";
   }
 }
 
@@ -156,7 +171,8 @@ void RecordIndex::BuildFromArea(const unsigned char* area, std::int64_t size)
 bool RecordIndex::IndexAgrees(const unsigned char* shx, std::int64_t shxSize) const
 {
   tagShpHead indexHeader;
-  if (shxSize > kMaxFileBytes || !DecodeHeader(shx, shxSize, indexHeader) || indexHeader.shapeType != m_header.shapeType)
+  if (shxSize > kMaxFileBytes || !DecodeHeader(shx, shxSize, indexHeader) ||
+      indexHeader.shapeType != m_header.shapeType)
     return false;
   const std::int64_t entries = (shxSize - kHeaderSize) / kIndexEntrySize;
   std::int64_t previousEnd = kHeaderSize;
@@ -189,4 +205,4 @@ void RecordIndex::Walk()
     m_damagedFrom = m_count;
 }
 
-} // namespace zamra::shape
+}  // namespace zamra::shape

@@ -20,10 +20,10 @@ struct NamedCodePage {
 };
 
 const NamedCodePage kNames[] = {
-    {"UTF8", 65001},     {"GBK", 936},         {"GB2312", 936},      {"EUCCN", 936},     {"GB18030", 54936},
-    {"BIG5", 950},       {"BIG5HKSCS", 950},   {"SHIFTJIS", 932},    {"SJIS", 932},      {"MSKANJI", 932},
-    {"EUCJP", 20932},    {"EUCKR", 949},       {"KSC5601", 949},     {"UHC", 949},       {"LATIN1", 28591},
-    {"KOI8R", 20866},    {"ASCII", 20127},     {"USASCII", 20127},   {"UTF16", 1200},    {"UTF16LE", 1200},
+    {"UTF8", 65001},  {"GBK", 936},       {"GB2312", 936},    {"EUCCN", 936},  {"GB18030", 54936},
+    {"BIG5", 950},    {"BIG5HKSCS", 950}, {"SHIFTJIS", 932},  {"SJIS", 932},   {"MSKANJI", 932},
+    {"EUCJP", 20932}, {"EUCKR", 949},     {"KSC5601", 949},   {"UHC", 949},    {"LATIN1", 28591},
+    {"KOI8R", 20866}, {"ASCII", 20127},   {"USASCII", 20127}, {"UTF16", 1200}, {"UTF16LE", 1200},
 };
 
 // The name in upper case without spaces, dashes, underscores and dots, and without a leading
@@ -36,7 +36,8 @@ std::string Normalised(const std::string& text, std::string& prefix)
       name.push_back(static_cast<char>(std::toupper(c)));
   for (const char* word : {"ANSI", "WINDOWS", "CP", "IBM", "MS", "OEM"}) {
     const size_t length = std::strlen(word);
-    if (name.size() > length && name.compare(0, length, word) == 0 && std::isdigit(static_cast<unsigned char>(name[length]))) {
+    if (name.size() > length && name.compare(0, length, word) == 0 &&
+        std::isdigit(static_cast<unsigned char>(name[length]))) {
       prefix = word;
       return name.substr(length);
     }
@@ -54,7 +55,7 @@ bool AllDigits(const std::string& text)
   return true;
 }
 
-} // namespace
+}  // namespace
 
 unsigned CodePageOfName(const std::string& text)
 {
@@ -82,39 +83,104 @@ unsigned CodePageOfLanguageDriver(unsigned char driver)
 {
   // The dBASE language-driver ids and the code pages they stand for.
   switch (driver) {
-  case 0x01: case 0x09: case 0x0B: case 0x0D: case 0x0F: case 0x11: case 0x15: case 0x18: case 0x19: case 0x1B:
+  case 0x01:
+  case 0x09:
+  case 0x0B:
+  case 0x0D:
+  case 0x0F:
+  case 0x11:
+  case 0x15:
+  case 0x18:
+  case 0x19:
+  case 0x1B:
     return 437;
-  case 0x02: case 0x0A: case 0x0E: case 0x10: case 0x12: case 0x14: case 0x16: case 0x1A: case 0x1D: case 0x25:
+  case 0x02:
+  case 0x0A:
+  case 0x0E:
+  case 0x10:
+  case 0x12:
+  case 0x14:
+  case 0x16:
+  case 0x1A:
+  case 0x1D:
+  case 0x25:
   case 0x37:
     return 850;
-  case 0x03: case 0x57: case 0x58: case 0x59: return 1252;
-  case 0x04: return 10000;
-  case 0x08: case 0x17: case 0x66: return 865;
-  case 0x13: case 0x7B: return 932;
-  case 0x1C: case 0x6C: return 863;
-  case 0x1F: case 0x22: case 0x23: case 0x40: case 0x64: case 0x87: return 852;
-  case 0x24: return 860;
-  case 0x26: case 0x65: return 866;
-  case 0x4D: case 0x7A: return 936;
-  case 0x4E: case 0x79: return 949;
-  case 0x4F: case 0x78: return 950;
-  case 0x50: case 0x7C: return 874;
-  case 0x67: return 861;
-  case 0x68: return 895;
-  case 0x69: return 620;
-  case 0x6A: case 0x86: return 737;
-  case 0x6B: case 0x88: return 857;
-  case 0x7D: return 1255;
-  case 0x7E: return 1256;
-  case 0x96: return 10007;
-  case 0x97: return 10029;
-  case 0x98: return 10006;
-  case 0xC8: return 1250;
-  case 0xC9: return 1251;
-  case 0xCA: return 1254;
-  case 0xCB: return 1253;
-  case 0xCC: return 1257;
-  default: return 0;
+  case 0x03:
+  case 0x57:
+  case 0x58:
+  case 0x59:
+    return 1252;
+  case 0x04:
+    return 10000;
+  case 0x08:
+  case 0x17:
+  case 0x66:
+    return 865;
+  case 0x13:
+  case 0x7B:
+    return 932;
+  case 0x1C:
+  case 0x6C:
+    return 863;
+  case 0x1F:
+  case 0x22:
+  case 0x23:
+  case 0x40:
+  case 0x64:
+  case 0x87:
+    return 852;
+  case 0x24:
+    return 860;
+  case 0x26:
+  case 0x65:
+    return 866;
+  case 0x4D:
+  case 0x7A:
+    return 936;
+  case 0x4E:
+  case 0x79:
+    return 949;
+  case 0x4F:
+  case 0x78:
+    return 950;
+  case 0x50:
+  case 0x7C:
+    return 874;
+  case 0x67:
+    return 861;
+  case 0x68:
+    return 895;
+  case 0x69:
+    return 620;
+  case 0x6A:
+  case 0x86:
+    return 737;
+  case 0x6B:
+  case 0x88:
+    return 857;
+  case 0x7D:
+    return 1255;
+  case 0x7E:
+    return 1256;
+  case 0x96:
+    return 10007;
+  case 0x97:
+    return 10029;
+  case 0x98:
+    return 10006;
+  case 0xC8:
+    return 1250;
+  case 0xC9:
+    return 1251;
+  case 0xCA:
+    return 1254;
+  case 0xCB:
+    return 1253;
+  case 0xCC:
+    return 1257;
+  default:
+    return 0;
   }
 }
 
@@ -193,4 +259,4 @@ int Utf8DisplayWidth(const char* text)
   return width;
 }
 
-} // namespace zamra::shape
+}  // namespace zamra::shape

@@ -22,11 +22,13 @@ using FilePointer = std::unique_ptr<std::FILE, FileCloser>;
 // Opening the target for writing would empty the source before it was read.
 bool SameFile(const char* first, const char* second)
 {
-  struct stat a {}, b {};
-  return zamra::sys::Stat(first, &a) == 0 && zamra::sys::Stat(second, &b) == 0 && a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+  struct stat a {
+  }, b{};
+  return zamra::sys::Stat(first, &a) == 0 && zamra::sys::Stat(second, &b) == 0 && a.st_dev == b.st_dev &&
+         a.st_ino == b.st_ino;
 }
 
-} // namespace
+}  // namespace
 
 bool ZMGZip::Zip(const char* sourceFile, const char* gzipFile)
 {

@@ -223,7 +223,7 @@ int Fetch(const char* url, const char* headers, int headersLength, const char* b
   return complete ? 1 : 0;
 }
 
-} // namespace
+}  // namespace
 
 int ZMHttp::DownLoad(const char* url, const char* headers, int headersLength, const char* body, int bodyLength,
                      const char* fileName)

@@ -59,19 +59,13 @@ void Append(const std::string& fileName, const char* entry, size_t length)
   zamra::sys::Close(file);
 }
 
-} // namespace
+}  // namespace
 
 CRITICAL_SECTION ZMLog::m_csLog;
 
-void ZMLog::Init()
-{
-  InitializeCriticalSection(&m_csLog);
-}
+void ZMLog::Init() { InitializeCriticalSection(&m_csLog); }
 
-void ZMLog::Destroy()
-{
-  DeleteCriticalSection(&m_csLog);
-}
+void ZMLog::Destroy() { DeleteCriticalSection(&m_csLog); }
 
 void ZMLog::WriteLog(const char* format, ...)
 {
@@ -87,8 +81,8 @@ void ZMLog::WriteLog(const char* format, ...)
   va_end(arguments);
   if (formatted < 0)
     return;
-  const size_t length =
-      kStampLength + 1 + std::min<size_t>(static_cast<size_t>(formatted), kEntrySize - kStampLength - 2);
+  const size_t length = kStampLength + 1 +
+                        std::min<size_t>(static_cast<size_t>(formatted), kEntrySize - kStampLength - 2);
   try {
     const std::string fileName = LogFileName();
     if (fileName.empty())
@@ -96,6 +90,6 @@ void ZMLog::WriteLog(const char* format, ...)
     EnterCriticalSection(&m_csLog);
     Append(fileName, entry, length);
     LeaveCriticalSection(&m_csLog);
-  } catch (const std::bad_alloc&) { // dropped, like any entry that cannot be written
+  } catch (const std::bad_alloc&) {  // dropped, like any entry that cannot be written
   }
 }

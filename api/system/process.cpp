@@ -60,7 +60,7 @@ std::vector<std::string> SplitCommandLine(const std::string& line)
   return arguments;
 }
 
-} // namespace
+}  // namespace
 
 HANDLE ZMProcess::NewProcess(const WCHAR* application, const WCHAR* commandLine, WORD /*showWindow*/)
 {

@@ -39,21 +39,18 @@ private:
   int m_descriptor;
 };
 
-SerialPortHandle* AsPort(HANDLE handle)
-{
-  return dynamic_cast<SerialPortHandle*>(HandleObject::FromHandle(handle));
-}
+SerialPortHandle* AsPort(HANDLE handle) { return dynamic_cast<SerialPortHandle*>(HandleObject::FromHandle(handle)); }
 
 bool BaudConstant(int baudRate, speed_t* speed)
 {
   static const struct {
     int rate;
     speed_t constant;
-  } rates[] = {{50, B50},         {75, B75},           {110, B110},         {134, B134},         {150, B150},
-               {200, B200},       {300, B300},         {600, B600},         {1200, B1200},       {1800, B1800},
-               {2400, B2400},     {4800, B4800},       {9600, B9600},       {19200, B19200},     {38400, B38400},
-               {57600, B57600},   {115200, B115200},   {230400, B230400},   {460800, B460800},   {500000, B500000},
-               {576000, B576000}, {921600, B921600},   {1000000, B1000000}, {1152000, B1152000}, {1500000, B1500000},
+  } rates[] = {{50, B50},           {75, B75},           {110, B110},         {134, B134},         {150, B150},
+               {200, B200},         {300, B300},         {600, B600},         {1200, B1200},       {1800, B1800},
+               {2400, B2400},       {4800, B4800},       {9600, B9600},       {19200, B19200},     {38400, B38400},
+               {57600, B57600},     {115200, B115200},   {230400, B230400},   {460800, B460800},   {500000, B500000},
+               {576000, B576000},   {921600, B921600},   {1000000, B1000000}, {1152000, B1152000}, {1500000, B1500000},
                {2000000, B2000000}, {2500000, B2500000}, {3000000, B3000000}, {3500000, B3500000}, {4000000, B4000000}};
   for (const auto& entry : rates) {
     if (entry.rate == baudRate) {
@@ -88,10 +85,10 @@ bool ReadPort(SerialPortHandle& port, unsigned char* buffer, DWORD count, DWORD 
 {
   *got = 0;
   const PortTimeOuts& limits = port.timeOuts;
-  const bool immediate =
-      limits.readInterval == kNoInterval && limits.readTotalMultiplier == 0 && limits.readTotalConstant == 0;
-  const unsigned long long total =
-      static_cast<unsigned long long>(limits.readTotalMultiplier) * count + limits.readTotalConstant;
+  const bool immediate = limits.readInterval == kNoInterval && limits.readTotalMultiplier == 0 &&
+                         limits.readTotalConstant == 0;
+  const unsigned long long total = static_cast<unsigned long long>(limits.readTotalMultiplier) * count +
+                                   limits.readTotalConstant;
   const DWORD span = total == 0 ? capMs : static_cast<DWORD>(std::min<unsigned long long>(total, capMs));
   const DWORD start = GetTickCount();
   DWORD lastByte = start;
@@ -122,8 +119,8 @@ bool WritePort(SerialPortHandle& port, const unsigned char* buffer, DWORD count,
 {
   *written = 0;
   const PortTimeOuts& limits = port.timeOuts;
-  const unsigned long long total =
-      static_cast<unsigned long long>(limits.writeTotalMultiplier) * count + limits.writeTotalConstant;
+  const unsigned long long total = static_cast<unsigned long long>(limits.writeTotalMultiplier) * count +
+                                   limits.writeTotalConstant;
   const DWORD span = total == 0 ? capMs : static_cast<DWORD>(std::min<unsigned long long>(total, capMs));
   const DWORD start = GetTickCount();
   while (*written < count) {
@@ -143,7 +140,7 @@ bool WritePort(SerialPortHandle& port, const unsigned char* buffer, DWORD count,
   return true;
 }
 
-} // namespace
+}  // namespace
 
 HANDLE ZMSerailPort::OpenCom(const WCHAR* portName, int baudRate)
 {

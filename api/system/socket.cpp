@@ -1,11 +1,11 @@
 // ZMSocket over POSIX sockets.
 #include "api/system/socket.h"
 
-#include <arpa/inet.h>   // inet_pton, htons
+#include <arpa/inet.h>  // inet_pton, htons
 #include <cerrno>
 #include <climits>
 #include <csignal>
-#include <sys/ioctl.h>   // FIONBIO
+#include <sys/ioctl.h>  // FIONBIO
 
 #include "platform/system_calls.h"
 
@@ -65,7 +65,7 @@ int SetIntOption(SOCKET socket, int option, int value)
   return zamra::sys::SetSockOpt(descriptor, SOL_SOCKET, option, &value, sizeof value) == 0 ? 1 : 0;
 }
 
-} // namespace
+}  // namespace
 
 int ZMSocket::Init()
 {

@@ -23,7 +23,7 @@ DWORD WorkerMain(void* pool) { return static_cast<ZMThreadPool*>(pool)->OnThread
 
 enum SlotState : std::int32_t { kFree = 0, kQueued = 1, kRunning = 2 };
 
-} // namespace
+}  // namespace
 
 ZMThreadPool::ZMThreadPool() { InitializeCriticalSection(&m_csLock); }
 

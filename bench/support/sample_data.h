@@ -158,7 +158,7 @@ inline bool WriteMultiPartSample(const std::string& base, int count, int vertice
   const std::int64_t content = 4 + 40 + 4 + 16 * static_cast<std::int64_t>(vertices);
   const std::int64_t fileBytes = 100 + count * (8 + content);
   const int columns = static_cast<int>(std::ceil(std::sqrt(count * 1.6)));
-  const double cellWidth = 60.0 / columns;   // longitudes 75 to 135
+  const double cellWidth = 60.0 / columns;                             // longitudes 75 to 135
   const double cellHeight = 35.0 / ((count + columns - 1) / columns);  // latitudes 18 to 53
   const double box[4] = {75.0, 18.0, 135.0, 53.0};
   std::vector<unsigned char> shp;
@@ -214,7 +214,7 @@ inline bool WriteMultiPartSample(const std::string& base, int count, int vertice
          WriteFileAtomically(base + ".shp", shp);
 }
 
-} // namespace detail
+}  // namespace detail
 
 // Each function writes its trio into `folder` unless it is there already, and returns the
 // path of the .shp ("" when the files cannot be written).
@@ -242,7 +242,8 @@ inline std::string EnsurePointSample(const std::string& folder)
     detail::PutLittle(shp, 18.0 + 35.0 * random.Next());
   }
   const bool written = detail::WriteFileAtomically(base + ".dbf", detail::MakeTable(count, 2)) &&
-                       detail::WriteFileAtomically(base + ".shx", shx) && detail::WriteFileAtomically(base + ".shp", shp);
+                       detail::WriteFileAtomically(base + ".shx", shx) &&
+                       detail::WriteFileAtomically(base + ".shp", shp);
   return written ? base + ".shp" : "";
 }
 
@@ -262,4 +263,4 @@ inline std::string EnsurePolylineSample(const std::string& folder)
   return base + ".shp";
 }
 
-} // namespace zamra_bench
+}  // namespace zamra_bench

@@ -48,7 +48,7 @@ std::vector<std::string> Names(const std::string& folder)
 const std::vector<unsigned char> kOld = {'o', 'l', 'd'};
 const std::vector<unsigned char> kNew(70000, 'n');  // more than one write's worth
 
-} // namespace
+}  // namespace
 
 TEST(FailedSystemCalls, PlannedFailuresHitOnlyTheNamedCallAfterTheSkippedOnes)
 {
@@ -84,7 +84,7 @@ TEST(FailedSystemCalls, SavingKeepsTheOldFileWhenAWriteSyncOrRenameFails)
       EXPECT_FALSE(document.SaveXml(path.c_str())) << static_cast<int>(call);
     }
     EXPECT_EQ(ReadAll(path), kOld) << static_cast<int>(call);
-    EXPECT_EQ(Names(dir.Path()), std::vector<std::string> {"workspace.xml"}) << "no temporary file left";
+    EXPECT_EQ(Names(dir.Path()), std::vector<std::string>{"workspace.xml"}) << "no temporary file left";
   }
   ASSERT_TRUE(document.SaveXml(path.c_str()));
   EXPECT_GT(ReadAll(path).size(), 30000u);
@@ -116,8 +116,7 @@ TEST(FailedSystemCalls, ACopyWhoseWriteFailsLeavesNoHalfFile)
     ZMDirectory::CopyDirectoryW(ToUtf16(dir.File("source")).c_str(), ToUtf16(dir.File("copy")).c_str());
   }
   EXPECT_FALSE(fs::exists(dir.File("copy/big")));
-  EXPECT_EQ(ZMDirectory::CopyDirectoryW(ToUtf16(dir.File("source")).c_str(), ToUtf16(dir.File("copy")).c_str()),
-            1);
+  EXPECT_EQ(ZMDirectory::CopyDirectoryW(ToUtf16(dir.File("source")).c_str(), ToUtf16(dir.File("copy")).c_str()), 1);
   EXPECT_EQ(ReadAll(dir.File("copy/big")), kNew);
 }
 

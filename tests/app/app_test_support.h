@@ -142,4 +142,4 @@ inline void ProcessPostedMessages()
     QApplication::processEvents();
 }
 
-} // namespace zamra_test
+}  // namespace zamra_test

@@ -20,15 +20,15 @@ uint32_t U32(const std::vector<unsigned char>& bytes, size_t at)
 }
 uint16_t U16(const std::vector<unsigned char>& bytes, size_t at) { return uint16_t(bytes[at] | bytes[at + 1] << 8); }
 
-} // namespace
+}  // namespace
 
 TEST(BitmapFileWriter, ThreeByTwoPictureIsSeventyEightBytesBottomRowFirst)
 {
   TempDir dir;
   HDC dc = ZMBitmap::CreateMemDc(3, 2);
   ASSERT_NE(dc, nullptr);
-  SetPixel(dc, 0, 0, RGB(255, 0, 0));   // top-left red
-  SetPixel(dc, 2, 1, RGB(0, 0, 255));   // bottom-right blue
+  SetPixel(dc, 0, 0, RGB(255, 0, 0));  // top-left red
+  SetPixel(dc, 2, 1, RGB(0, 0, 255));  // bottom-right blue
   SetPixel(dc, 1, 1, RGB(10, 20, 30));
   const std::string path = dir.File("map.bmp");
   ASSERT_TRUE(WriteBitmapFile(dc, RECT{0, 0, 3, 2}, QString::fromStdString(path)));

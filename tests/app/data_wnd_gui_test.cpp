@@ -107,7 +107,7 @@ protected:
   std::unique_ptr<CDataWnd> m_window;
 };
 
-} // namespace
+}  // namespace
 
 TEST_F(PropertiesWindow, AnotherLayerReplacesEveryColumnAndTheSameOneOnlyMovesTheSelection)
 {
@@ -183,7 +183,8 @@ TEST_F(PropertiesWindow, PaleYellowGroundAndASelectionThatStaysVisibleWithoutFoc
   QApplication::processEvents();
   const QPalette palette = m_window->Table()->palette();
   EXPECT_EQ(palette.color(QPalette::Base), QColor(255, 255, 220));
-  EXPECT_EQ(palette.color(QPalette::Inactive, QPalette::Highlight), palette.color(QPalette::Active, QPalette::Highlight));
+  EXPECT_EQ(palette.color(QPalette::Inactive, QPalette::Highlight),
+            palette.color(QPalette::Active, QPalette::Highlight));
   // Pixels: the selected row is drawn in the highlight colour, the others on the ground.
   const QImage picture = m_window->Table()->viewport()->grab().toImage();
   const QRect selected = m_window->Table()->visualRect(m_window->Model()->index(1, 0));

@@ -92,7 +92,7 @@ protected:
   }
 };
 
-} // namespace
+}  // namespace
 
 TEST(ImageExportNames, FormatsExtensionsAndWorldFiles)
 {

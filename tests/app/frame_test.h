@@ -49,4 +49,4 @@ private:
   QSize m_size;
 };
 
-} // namespace zamra_test
+}  // namespace zamra_test

@@ -52,7 +52,7 @@ protected:
   ILayer* Layer(int index) const { return m_frame->View()->GetLayerByIndex(index); }
 };
 
-} // namespace
+}  // namespace
 
 TEST_F(LayerBarTest, WithoutLayersOnlyTheHeaderIsDrawnAndClicksAreIgnored)
 {
@@ -114,7 +114,7 @@ TEST_F(LayerBarTest, ClicksAboveTheRowsOrPastTheLastAreIgnored)
 {
   AddSamples();
   const std::vector<int> before = State();
-  Click(15, 19);   // the header
+  Click(15, 19);  // the header
   Click(150, 0);
   Click(15, 110);  // one pixel past the last row
   Click(150, 140);

@@ -61,7 +61,7 @@ protected:
   std::unique_ptr<IZamraView> m_view;
 };
 
-} // namespace
+}  // namespace
 
 TEST_F(LayerDialogs, InfoShowsTheColumnsLastFirstAndIsRefilledEachTime)
 {

@@ -77,7 +77,7 @@ std::vector<int> Commands(const QList<QAction*>& actions)
   return ids;
 }
 
-} // namespace
+}  // namespace
 
 TEST_F(MainFrameTest, MenusAndToolbarFollowTheResourceOrder)
 {
@@ -90,8 +90,8 @@ TEST_F(MainFrameTest, MenusAndToolbarFollowTheResourceOrder)
             (std::vector<int>{ID_ADD_LAYER, ID_DEL_LAYER, ID_LAYER_INFO, ID_LAYER_STYLE, ID_MOVE_UP, ID_MOVE_DOWN, 0,
                               ID_ZOOM_TO_LAYER, ID_TEXT_ENCODING}));
   EXPECT_EQ(Commands(menus[2]->actions()),
-            (std::vector<int>{ID_VIEW_TOOLBAR, ID_VIEW_LAYERBAR, ID_VIEW_STATUS_BAR, 0, ID_SHOW_MAP,
-                              ID_SHOW_PROPERTIES, ID_TILE_VERTICALLY, ID_TILE_HORIZONTALLY, 0, ID_FULL_MAP, ID_GOTO}));
+            (std::vector<int>{ID_VIEW_TOOLBAR, ID_VIEW_LAYERBAR, ID_VIEW_STATUS_BAR, 0, ID_SHOW_MAP, ID_SHOW_PROPERTIES,
+                              ID_TILE_VERTICALLY, ID_TILE_HORIZONTALLY, 0, ID_FULL_MAP, ID_GOTO}));
   EXPECT_EQ(Commands(menus[3]->actions()),
             (std::vector<int>{ID_LANGUAGE_CHINESE, ID_LANGUAGE_ENGLISH, ID_LANGUAGE_JAPANESE}));
   EXPECT_EQ(Commands(menus[4]->actions()), (std::vector<int>{ID_APP_ABOUT, ID_WEBSITE}));
@@ -402,9 +402,12 @@ TEST_F(MainFrameTest, ViewNotificationsReachTheFrameUnchangedAndInOrder)
   std::vector<std::pair<WPARAM, LPARAM>> received;
   QObject::connect(m_frame.get(), &CMainFrame::viewNotified,
                    [&received](WPARAM code, LPARAM data) { received.emplace_back(code, data); });
-  const std::vector<std::pair<WPARAM, LPARAM>> sent = {
-      {NOTIFY_CLICK, (LPARAM(300) << 16) | 65535}, {NOTIFY_RIGHT_CLICK, (LPARAM(65535) << 16) | 0},
-      {NOTIFY_SCALE_CHANGED, 0}, {NOTIFY_POI_CLICKED, 77}, {99, -5}, {NOTIFY_CENTER_CHANGED, 0}};
+  const std::vector<std::pair<WPARAM, LPARAM>> sent = {{NOTIFY_CLICK, (LPARAM(300) << 16) | 65535},
+                                                       {NOTIFY_RIGHT_CLICK, (LPARAM(65535) << 16) | 0},
+                                                       {NOTIFY_SCALE_CHANGED, 0},
+                                                       {NOTIFY_POI_CLICKED, 77},
+                                                       {99, -5},
+                                                       {NOTIFY_CENTER_CHANGED, 0}};
   for (const auto& [code, data] : sent)
     PostMessage(m_frame->ShapeWnd(), ZM_VIEW_NOTIFY, code, data);
   ProcessPostedMessages();

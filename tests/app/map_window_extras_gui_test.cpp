@@ -81,7 +81,7 @@ protected:
   }
 };
 
-} // namespace
+}  // namespace
 
 TEST(ScaleBarLength, RoundLengthsOfOneTwoOrFiveTimesAPowerOfTen)
 {
@@ -90,8 +90,8 @@ TEST(ScaleBarLength, RoundLengthsOfOneTwoOrFiveTimesAPowerOfTen)
     double meters;
   };
   // 150 pixels at each ground length: the longest round length that fits.
-  const Case cases[] = {{1.0, 100.0},      {2.0, 200.0},        {3.0, 200.0},      {4.0, 500.0},
-                        {7500.0, 1e6},     {6666.0, 500000.0},  {0.01, 1.0},       {1.0 / 150, 1.0}};
+  const Case cases[] = {{1.0, 100.0},  {2.0, 200.0},       {3.0, 200.0}, {4.0, 500.0},
+                        {7500.0, 1e6}, {6666.0, 500000.0}, {0.01, 1.0},  {1.0 / 150, 1.0}};
   for (const Case& test : cases) {
     const CScaleBar::Length length = CScaleBar::ChooseLength(test.metersPerPixel, 150);
     EXPECT_DOUBLE_EQ(length.meters, test.meters) << test.metersPerPixel;
@@ -160,8 +160,7 @@ TEST_F(MapWindowExtras, ThePointerPaneFollowsThePointerAndTheScalePaneTheScale)
   ProcessPostedMessages();
   EXPECT_EQ(scale->text(), "1:1234567");
   for (const QPoint& at : {QPoint(10, 20), QPoint(300, 200)}) {
-    QMouseEvent move(QEvent::MouseMove, at, ViewWindow()->mapToGlobal(at), Qt::NoButton, Qt::NoButton,
-                     Qt::NoModifier);
+    QMouseEvent move(QEvent::MouseMove, at, ViewWindow()->mapToGlobal(at), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
     QApplication::sendEvent(ViewWindow(), &move);
     double x = 0, y = 0;
     View()->ViewToGeo(at.x(), at.y(), x, y);

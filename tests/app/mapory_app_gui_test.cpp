@@ -51,7 +51,7 @@ private:
   std::vector<std::pair<const char*, std::optional<std::string>>> m_saved;
 };
 
-} // namespace
+}  // namespace
 
 TEST(MaporyAppStartup, NoLanguageEntryStartsInEnglish)
 {

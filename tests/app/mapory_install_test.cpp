@@ -13,11 +13,11 @@ TEST(MaporyInstall, PutsProgramLibrariesToolsDesktopEntryAndIcon)
   zamra_test::TempDir prefix;
   const std::string build = std::string(ZAMRA_TOOLS_DIR) + "/..";
   int status = -1;
-  const std::string output =
-      zamra_test::RunCommand("cmake --install '" + build + "' --prefix '" + prefix.Path() + "' 2>&1", &status);
+  const std::string output = zamra_test::RunCommand(
+      "cmake --install '" + build + "' --prefix '" + prefix.Path() + "' 2>&1", &status);
   ASSERT_EQ(status, 0) << output;
-  for (const char* file : {"bin/Mapory", "bin/mapory-render", "bin/shpinfo", "lib/libZamraView.so", "lib/libZamraApi.so",
-                           "lib/libZamraPlatform.so", "share/applications/mapory.desktop"})
+  for (const char* file : {"bin/Mapory", "bin/mapory-render", "bin/shpinfo", "lib/libZamraView.so",
+                           "lib/libZamraApi.so", "lib/libZamraPlatform.so", "share/applications/mapory.desktop"})
     EXPECT_TRUE(std::filesystem::exists(prefix.File(file))) << file;
   const QImage icon(QString::fromStdString(prefix.File("share/icons/hicolor/128x128/apps/mapory.png")));
   EXPECT_EQ(icon.size(), QSize(128, 128));

@@ -39,9 +39,9 @@ QImage Screenshot(int language, const std::string& name)
       // Under AddressSanitizer: the X keyboard library copies names with strndup from buffers
       // without a terminator, which strict string checks report; that library is not ours.
       "ASAN_OPTIONS=\"${ASAN_OPTIONS:-}:strict_string_checks=0\" "
-      "env -u QT_QPA_PLATFORM XDG_CONFIG_HOME=" + ShellQuote(home.File("config")) +
-      " TMPDIR=" + ShellQuote(home.File("tmp")) + " XDG_RUNTIME_DIR=" + ShellQuote(home.File("tmp")) +
-      " MAPORY_SCREENSHOT=" + ShellQuote(picture) +
+      "env -u QT_QPA_PLATFORM XDG_CONFIG_HOME=" +
+      ShellQuote(home.File("config")) + " TMPDIR=" + ShellQuote(home.File("tmp")) +
+      " XDG_RUNTIME_DIR=" + ShellQuote(home.File("tmp")) + " MAPORY_SCREENSHOT=" + ShellQuote(picture) +
       " timeout 120 xvfb-run -a -s '-screen 0 1280x800x24' " + ShellQuote(std::string(ZAMRA_TOOLS_DIR) + "/Mapory") +
       " " + ShellQuote(samples + "world_countries.shp") + " " + ShellQuote(samples + "world_borders.shp") + " " +
       ShellQuote(samples + "world_cities.shp") + " 2>&1";
@@ -51,7 +51,7 @@ QImage Screenshot(int language, const std::string& name)
   return QImage(QString::fromStdString(picture));
 }
 
-} // namespace
+}  // namespace
 
 TEST(MaporyScreenshot, ThreeLanguagesUnderXvfb)
 {

@@ -52,7 +52,7 @@ protected:
   zamra_test::TempDir m_files;
 };
 
-} // namespace
+}  // namespace
 
 TEST_F(FrameWithProjectedLayer, FullMapShowsTheWorldWithTheLayerInside)
 {

@@ -33,11 +33,11 @@ std::vector<int> MenuCommands(int menu)
   return commands;
 }
 
-const std::vector<int> kStringIds = {128,   57344, 57345, 59136, 59137, 59138, 59139, 59140, 59141, 59142,
-                                     59143, 59144, 32772, 32773, 32774, 32775, 32776, 32780, 32782, 32783,
-                                     32788, 32792, 32793, 57600, 57602, 57664, 57665};
+const std::vector<int> kStringIds = {128,   57344, 57345, 59136, 59137, 59138, 59139, 59140, 59141,
+                                     59142, 59143, 59144, 32772, 32773, 32774, 32775, 32776, 32780,
+                                     32782, 32783, 32788, 32792, 32793, 57600, 57602, 57664, 57665};
 
-} // namespace
+}  // namespace
 
 TEST(ResourceTable, EnglishTextsAreTheProgramsOwn)
 {
@@ -54,9 +54,9 @@ TEST(ResourceTable, EnglishTextsAreTheProgramsOwn)
   EXPECT_EQ(texts.DialogText(135, QStringLiteral("char")), QStringLiteral("char(%d)"));
   // The entries added later (32900 and up) follow the original ones of their menus.
   EXPECT_EQ(MenuCommands(IDR_MAPTYPE),
-            (std::vector<int>{57665, 32788, 32902, 32772, 32773, 32774, 32792, 32782, 32783, -1, 32900, 32903, 59392,
-                              32781, 59393, -1, 32775, 32776, 32779, 32778, -1, 32780, 32793, 32785, 32787, 32786,
-                              57664, 32791}));
+            (std::vector<int>{57665, 32788, 32902, 32772, 32773, 32774, 32792, 32782, 32783, -1,
+                              32900, 32903, 59392, 32781, 59393, -1,    32775, 32776, 32779, 32778,
+                              -1,    32780, 32793, 32785, 32787, 32786, 57664, 32791}));
   EXPECT_EQ(MenuCommands(IDR_MAINFRAME), (std::vector<int>{57600, 57665, 59392, 59393, 57664}));
 }
 
@@ -83,25 +83,27 @@ TEST(ResourceTable, TranslationsCarryEveryStringAndTheirOwnMenuShape)
   ASSERT_TRUE(CResourceTable::SelectLanguage(kChinese));
   // The entries added later (32900 and up) follow the original ones of their menus.
   EXPECT_EQ(MenuCommands(IDR_MAPTYPE),
-            (std::vector<int>{57665, 32788, 32902, 32772, 32773, 32774, 32792, 32782, 32783, -1, 32900, 32903, 59392,
-                              32781, 59393, -1, 32775, 32776, 32779, 32778, -1, 32780, 32793, 32785, 32787, 32786,
-                              57664, 32791}));
+            (std::vector<int>{57665, 32788, 32902, 32772, 32773, 32774, 32792, 32782, 32783, -1,
+                              32900, 32903, 59392, 32781, 59393, -1,    32775, 32776, 32779, 32778,
+                              -1,    32780, 32793, 32785, 32787, 32786, 57664, 32791}));
   // Japanese: a separator between Layer Style and Move Up, and an empty last View entry.
   ASSERT_TRUE(CResourceTable::SelectLanguage(kJapanese));
   EXPECT_EQ(MenuCommands(IDR_MAPTYPE),
-            (std::vector<int>{57665, 32788, 32902, 32772, 32773, 32774, 32792, -1, 32782, 32783, -1, 32900, 32903,
-                              59392, 32781, 59393, -1, 32775, 32776, 32779, 32778, -1, 32780, 32793, 0, 32785, 32787,
-                              32786, 57664, 32791}));
+            (std::vector<int>{57665, 32788, 32902, 32772, 32773, 32774, 32792, -1,    32782, 32783,
+                              -1,    32900, 32903, 59392, 32781, 59393, -1,    32775, 32776, 32779,
+                              32778, -1,    32780, 32793, 0,     32785, 32787, 32786, 57664, 32791}));
   EXPECT_EQ(CResourceTable::Current().Menu(IDR_MAPTYPE).at(2).children.back().text, QString());
   EXPECT_EQ(CResourceTable::Current().Menu(IDR_MAPTYPE).at(0).text, QStringLiteral("システム(&S)"));
 }
 
 TEST(ResourceTable, TheAddedTextsAreTranslatedIntoBothLanguages)
 {
-  const QStringList keys = {"recent_layers", "recent_none", "export_image", "png_filter", "jpeg_filter", "export_ok",
-                            "export_false", "sorting", "filtering", "cancel", "filter", "filter_hint", "rows_shown",
-                            "zoom_to_feature", "copy_value", "copy_record", "encoding_title", "encoding_list",
-                            "encoding_preview", "encoding_automatic", "encoding_false"};
+  const QStringList keys = {"recent_layers",  "recent_none",     "export_image",     "png_filter",
+                            "jpeg_filter",    "export_ok",       "export_false",     "sorting",
+                            "filtering",      "cancel",          "filter",           "filter_hint",
+                            "rows_shown",     "zoom_to_feature", "copy_value",       "copy_record",
+                            "encoding_title", "encoding_list",   "encoding_preview", "encoding_automatic",
+                            "encoding_false"};
   const std::vector<int> commands = {32900, 32901, 32902, 32903, 32904, 32905};
   ASSERT_TRUE(CResourceTable::SelectLanguage(kEnglish));
   std::map<QString, QString> english;

@@ -165,11 +165,11 @@ TEST_F(StyleDialog, SymbolPicksFollowTheGridAndStopAtItsEdges)
     QTest::mouseClick(&dialog, Qt::LeftButton, {}, QPoint(x, y));
     return dialog.Style().pointSymbol;
   };
-  EXPECT_EQ(pickAt(175 + 11 * 14 + 13, 30 + 13), 11); // the last cell of the first row
-  EXPECT_EQ(pickAt(175 + 3 * 14, 30 + 14), 15); // the last symbol
-  EXPECT_EQ(pickAt(175 + 4 * 14, 30 + 14), 15); // k = 16: nothing there
-  EXPECT_EQ(pickAt(175 + 12 * 14 + 2, 35), 15); // right of the first row's last symbol
-  EXPECT_EQ(pickAt(174, 35), 15); // left of the area
+  EXPECT_EQ(pickAt(175 + 11 * 14 + 13, 30 + 13), 11);  // the last cell of the first row
+  EXPECT_EQ(pickAt(175 + 3 * 14, 30 + 14), 15);        // the last symbol
+  EXPECT_EQ(pickAt(175 + 4 * 14, 30 + 14), 15);        // k = 16: nothing there
+  EXPECT_EQ(pickAt(175 + 12 * 14 + 2, 35), 15);        // right of the first row's last symbol
+  EXPECT_EQ(pickAt(174, 35), 15);                      // left of the area
   EXPECT_EQ(pickAt(175, 30), 0);
   QTest::mouseClick(&dialog, Qt::RightButton, {}, QPoint(175 + 14, 30));
   EXPECT_EQ(dialog.Style().pointSymbol, 0);
@@ -359,4 +359,4 @@ TEST_F(StyleDialog, JapaneseScreenshots)
   ASSERT_TRUE(CResourceTable::SelectLanguage(mapory::kEnglish));
 }
 
-} // namespace
+}  // namespace

@@ -111,7 +111,7 @@ protected:
   std::unique_ptr<CDataWnd> m_window;
 };
 
-} // namespace
+}  // namespace
 
 TEST_F(TableOrder, AHeaderClickSortsNumbersAsNumbersAndTextsAsTexts)
 {

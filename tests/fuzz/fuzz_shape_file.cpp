@@ -21,7 +21,7 @@ void Write(const std::string& path, const uint8_t* data, size_t size)
   std::fclose(file);
 }
 
-} // namespace
+}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

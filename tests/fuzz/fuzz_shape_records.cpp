@@ -58,7 +58,8 @@ void ExerciseLayer(CShapeLayer& layer, const std::vector<unsigned char>& shp, co
     return;
   std::memcpy(bytes.data.get(), shp.data(), shp.size());
   bytes.size = static_cast<std::int64_t>(shp.size());
-  if (!layer.LoadGeometry(std::move(bytes), shx ? shx->data() : nullptr, shx ? static_cast<std::int64_t>(shx->size()) : 0))
+  if (!layer.LoadGeometry(std::move(bytes), shx ? shx->data() : nullptr,
+                          shx ? static_cast<std::int64_t>(shx->size()) : 0))
     return;
   layer.HitTest(0.5, 0.5);
   double x0, y0, x1, y1;
@@ -67,7 +68,7 @@ void ExerciseLayer(CShapeLayer& layer, const std::vector<unsigned char>& shp, co
   layer.GetRect(&x0, &y0, &x1, &y1);
 }
 
-} // namespace
+}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

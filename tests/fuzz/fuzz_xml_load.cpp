@@ -17,7 +17,8 @@ bool SameStructure(const ZMXmlNode* a, const ZMXmlNode* b)
   if (std::u16string(a->GetName()) != std::u16string(b->GetName()) || a->GetChildCount() != b->GetChildCount() ||
       a->GetAttributeCount() != b->GetAttributeCount())
     return false;
-  for (const ZMXmlAttribute *x = a->GetAttribute(), *y = b->GetAttribute(); x != nullptr; x = x->GetNext(), y = y->GetNext())
+  for (const ZMXmlAttribute *x = a->GetAttribute(), *y = b->GetAttribute(); x != nullptr;
+       x = x->GetNext(), y = y->GetNext())
     if (std::u16string(x->GetName()) != std::u16string(y->GetName()) ||
         std::u16string(x->GetValue()) != std::u16string(y->GetValue()))
       return false;
@@ -33,7 +34,7 @@ std::string SavePath()
   return std::string(directory ? directory : "/tmp") + "/fuzz_xml_load." + std::to_string(::getpid()) + ".xml";
 }
 
-} // namespace
+}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {

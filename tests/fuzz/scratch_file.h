@@ -28,4 +28,4 @@ inline std::string WriteScratchFile(const std::uint8_t* data, std::size_t size)
   return path;
 }
 
-} // namespace zamra_fuzz
+}  // namespace zamra_fuzz

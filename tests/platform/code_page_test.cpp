@@ -24,7 +24,10 @@ TEST(CodePage, GbkRoundTrip)
 
 TEST(CodePage, InvalidInputIsReplacedNotDropped)
 {
-  EXPECT_EQ(ToUtf16("a\xFF" "b", CP_UTF8), u"a\uFFFDb");
+  EXPECT_EQ(ToUtf16("a\xFF"
+                    "b",
+                    CP_UTF8),
+            u"a\uFFFDb");
   EXPECT_EQ(ToUtf16("\xE6\x9D", CP_UTF8), u"\uFFFD\uFFFD") << "a sequence cut at the end";
   EXPECT_EQ(ToUtf16("x\x81", 936), u"x\uFFFD") << "a GBK lead byte without its trail";
   BOOL usedDefault = FALSE;

@@ -28,7 +28,7 @@ void WriteText(HANDLE file, const std::string& text)
   ASSERT_EQ(written, text.size());
 }
 
-} // namespace
+}  // namespace
 
 TEST(ZMFile, OpenForReadOfMissingFileFailsAndCreatesNothing)
 {

@@ -89,7 +89,7 @@ private:
   HGDIOBJ m_previous;
 };
 
-} // namespace
+}  // namespace
 
 TEST(Gdi, PictureIsBottomUpWithPaddedRows)
 {
@@ -391,7 +391,7 @@ TEST(Gdi, DeletingASelectedObjectWaitsUntilItIsReleased)
   EXPECT_EQ(SetPixel(dc, 1, 1, kRed), kRed);  // still there
   EXPECT_EQ(GetPixel(dc, 1, 1), kRed);
   EXPECT_EQ(SelectObject(dc, stock), bitmap);  // released now, so freed
-  EXPECT_FALSE(DeleteObject(bitmap));         // a stale handle is refused
+  EXPECT_FALSE(DeleteObject(bitmap));          // a stale handle is refused
   EXPECT_EQ(SelectObject(other, bitmap), nullptr);
   EXPECT_EQ(GetPixel(dc, 0, 0), CLR_INVALID);  // the stock picture is not drawn on
   EXPECT_TRUE(DeleteObject(GetStockObject(BLACK_PEN)));

@@ -25,7 +25,7 @@ DWORD Observe(void* argument)
   return 0;
 }
 
-} // namespace
+}  // namespace
 
 TEST(Sync, AutoResetEventReleasesOneWaitManualResetStays)
 {

@@ -49,7 +49,7 @@ protected:
   }
 };
 
-} // namespace
+}  // namespace
 
 TEST_F(SystemPaths, CreatesAPrivateDirectoryForTheUser)
 {

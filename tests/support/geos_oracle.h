@@ -60,4 +60,4 @@ private:
   GEOSContextHandle_t m_handle;
 };
 
-} // namespace zamra_test
+}  // namespace zamra_test

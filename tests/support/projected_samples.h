@@ -152,4 +152,4 @@ inline double GroundMetres(double lon1, double lat1, double lon2, double lat2)
   return std::sqrt(dx * dx + dy * dy);
 }
 
-} // namespace zamra_test
+}  // namespace zamra_test

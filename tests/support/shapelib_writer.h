@@ -44,11 +44,10 @@ inline bool WriteShapefile(const std::string& base, int shapeType, const std::ve
         ys.push_back(point.y);
       }
     }
-    SHPObject* object =
-        shapes[i].parts.empty()
-            ? SHPCreateObject(SHPT_NULL, -1, 0, nullptr, nullptr, 0, nullptr, nullptr, nullptr, nullptr)
-            : SHPCreateObject(shapeType, -1, static_cast<int>(starts.size()), starts.data(), nullptr,
-                              static_cast<int>(xs.size()), xs.data(), ys.data(), nullptr, nullptr);
+    SHPObject* object = shapes[i].parts.empty()
+                            ? SHPCreateObject(SHPT_NULL, -1, 0, nullptr, nullptr, 0, nullptr, nullptr, nullptr, nullptr)
+                            : SHPCreateObject(shapeType, -1, static_cast<int>(starts.size()), starts.data(), nullptr,
+                                              static_cast<int>(xs.size()), xs.data(), ys.data(), nullptr, nullptr);
     SHPWriteObject(shp, -1, object);
     SHPDestroyObject(object);
     for (size_t c = 0; c < columns.size(); ++c) {
@@ -73,4 +72,4 @@ inline std::vector<ST_POINT> Square(double x, double y, double size)
   return {{x, y}, {x, y + size}, {x + size, y + size}, {x + size, y}, {x, y}};
 }
 
-} // namespace zamra_test
+}  // namespace zamra_test

@@ -3,7 +3,7 @@
 // demand, so that saves meet a real full disk.
 #pragma once
 
-#include <fcntl.h>      // open
+#include <fcntl.h>  // open
 #include <string>
 #include <sys/mount.h>  // mount, umount2
 #include <sys/stat.h>   // chmod
@@ -24,8 +24,7 @@ public:
     m_root = m_dir.File("disk");
     if (::mkdir(m_root.c_str(), 0755) != 0)
       return;
-    const std::string options =
-        "size=" + std::to_string(bytes) + ",nr_inodes=" + std::to_string(inodes) + ",mode=0755";
+    const std::string options = "size=" + std::to_string(bytes) + ",nr_inodes=" + std::to_string(inodes) + ",mode=0755";
     m_mounted = ::mount("tmpfs", m_root.c_str(), "tmpfs", 0, options.c_str()) == 0;
   }
   ~SmallDisk()
@@ -69,4 +68,4 @@ private:
   bool m_mounted = false;
 };
 
-} // namespace zamra_test
+}  // namespace zamra_test

@@ -67,4 +67,4 @@ inline std::string RunCommand(const std::string& command, int* status = nullptr)
   return output;
 }
 
-} // namespace zamra_test
+}  // namespace zamra_test

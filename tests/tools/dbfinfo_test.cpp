@@ -57,4 +57,4 @@ TEST(DbfInfo, ABrokenOrMissingFileFailsWithAMessage)
   EXPECT_EQ(status, 2);
 }
 
-} // namespace
+}  // namespace

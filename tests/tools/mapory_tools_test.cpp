@@ -13,9 +13,8 @@ namespace {
 
 std::string Tool(const std::string& name, const std::string& arguments, int* status)
 {
-  return RunCommand("QT_QPA_PLATFORM=offscreen " + std::string(ZAMRA_TOOLS_DIR) + "/" + name + " " + arguments +
-                        " 2>&1",
-                    status);
+  return RunCommand(
+      "QT_QPA_PLATFORM=offscreen " + std::string(ZAMRA_TOOLS_DIR) + "/" + name + " " + arguments + " 2>&1", status);
 }
 
 std::string Sample(const char* name) { return std::string(ZAMRA_SAMPLES_DIR) + "/" + name; }
@@ -26,13 +25,14 @@ std::uint32_t BigEndian(const std::vector<unsigned char>& bytes, size_t at)
          bytes[at + 3];
 }
 
-} // namespace
+}  // namespace
 
 TEST(MaporyIdentify, FindsTheFeatureUnderAPointInEachLayer)
 {
   int status = -1;
-  const std::string out = Tool("mapory-identify", "139.7 35.7 " + Sample("world_countries.shp") + " " +
-                                                      Sample("world_cities.shp") + " " + Sample("world_borders.shp"),
+  const std::string out = Tool("mapory-identify",
+                               "139.7 35.7 " + Sample("world_countries.shp") + " " + Sample("world_cities.shp") + " " +
+                                   Sample("world_borders.shp"),
                                &status);
   EXPECT_EQ(status, 0) << out;
   EXPECT_NE(out.find("world_countries.shp: record"), std::string::npos) << out;
@@ -54,9 +54,9 @@ TEST(MaporyRender, WritesPicturesOfTheRequestedSize)
   TempDir dir;
   int status = -1;
   const std::string png = dir.File("world.png");
-  const std::string out = Tool("mapory-render", "-o " + png + " -W 320 -H 200 " + Sample("world_countries.shp") + " " +
-                                                    Sample("world_cities.shp"),
-                               &status);
+  const std::string out = Tool(
+      "mapory-render",
+      "-o " + png + " -W 320 -H 200 " + Sample("world_countries.shp") + " " + Sample("world_cities.shp"), &status);
   EXPECT_EQ(status, 0) << out;
   const std::vector<unsigned char> bytes = zamra_test::ReadAll(png);
   ASSERT_GT(bytes.size(), 24u);
@@ -65,7 +65,8 @@ TEST(MaporyRender, WritesPicturesOfTheRequestedSize)
   EXPECT_EQ(BigEndian(bytes, 20), 200u) << "IHDR height";
 
   const std::string bmp = dir.File("tokyo.bmp");
-  Tool("mapory-render", "-o " + bmp + " -W 64 -H 48 -s 2000000 -c 139.7,35.7 " + Sample("world_countries.shp"), &status);
+  Tool("mapory-render", "-o " + bmp + " -W 64 -H 48 -s 2000000 -c 139.7,35.7 " + Sample("world_countries.shp"),
+       &status);
   EXPECT_EQ(status, 0);
   const std::vector<unsigned char> picture = zamra_test::ReadAll(bmp);
   ASSERT_GT(picture.size(), 54u);

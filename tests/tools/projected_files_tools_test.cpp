@@ -18,8 +18,8 @@ namespace {
 
 std::string Tool(const std::string& name, const std::string& arguments, int* status)
 {
-  return RunCommand("QT_QPA_PLATFORM=offscreen " + std::string(ZAMRA_TOOLS_DIR) + "/" + name + " " + arguments + " 2>&1",
-                    status);
+  return RunCommand(
+      "QT_QPA_PLATFORM=offscreen " + std::string(ZAMRA_TOOLS_DIR) + "/" + name + " " + arguments + " 2>&1", status);
 }
 
 bool Has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
@@ -36,7 +36,7 @@ protected:
   TempDir m_dir;
 };
 
-} // namespace
+}  // namespace
 
 TEST_F(ProjectedFilesTools, IdentifyFindsRecordsAtLongitudeLatitudeAndCountsDroppedOnes)
 {
@@ -48,7 +48,8 @@ TEST_F(ProjectedFilesTools, IdentifyFindsRecordsAtLongitudeLatitudeAndCountsDrop
   EXPECT_TRUE(Has(out, "utm33_polygons.shp: transformed from \"")) << out;
   EXPECT_TRUE(Has(out, "UTM")) << "the system's name: " << out;
   EXPECT_TRUE(Has(out, "utm33_polygons.shp: records with a vertex outside that system's domain, left out as null "
-                       "shapes: 1")) << out;
+                       "shapes: 1"))
+      << out;
 
   out = Tool("mapory-identify", "-73.9857 40.7484 " + Shp("stateplane_points"), &status);
   EXPECT_EQ(status, 0) << out;
@@ -59,9 +60,9 @@ TEST_F(ProjectedFilesTools, IdentifyFindsRecordsAtLongitudeLatitudeAndCountsDrop
 TEST_F(ProjectedFilesTools, MapToolsSayWhenNumbersAreTakenAsTheyAre)
 {
   int status = -1;
-  const std::string out = Tool("mapory-identify", "5.5 45.5 " + Shp("noprj_polygons") + " " + Shp("bad_prj_polygons") +
-                                                      " " + Shp("wgs84_polygons"),
-                               &status);
+  const std::string out = Tool(
+      "mapory-identify",
+      "5.5 45.5 " + Shp("noprj_polygons") + " " + Shp("bad_prj_polygons") + " " + Shp("wgs84_polygons"), &status);
   EXPECT_EQ(status, 0) << out;
   for (const char* name : {"noprj_polygons", "bad_prj_polygons", "wgs84_polygons"})
     EXPECT_TRUE(Has(out, std::string(name) + ".shp: record 0")) << out;
@@ -71,9 +72,9 @@ TEST_F(ProjectedFilesTools, MapToolsSayWhenNumbersAreTakenAsTheyAre)
   EXPECT_FALSE(Has(out, "wgs84_polygons.shp: its")) << out;
 
   const std::string png = m_dir.File("map.png");
-  const std::string render = Tool("mapory-render", "-o " + png + " -W 200 -H 150 " +
-                                                       std::string(ZAMRA_SAMPLES_DIR) + "/world_countries.shp " +
-                                                       Shp("utm33_polygons") + " " + Shp("noprj_polygons"),
+  const std::string render = Tool("mapory-render",
+                                  "-o " + png + " -W 200 -H 150 " + std::string(ZAMRA_SAMPLES_DIR) +
+                                      "/world_countries.shp " + Shp("utm33_polygons") + " " + Shp("noprj_polygons"),
                                   &status);
   EXPECT_EQ(status, 0) << render;
   EXPECT_TRUE(Has(render, "mapory-render: utm33_polygons.shp: transformed from")) << render;

@@ -16,7 +16,7 @@ std::string ShpInfo(const std::string& arguments, int* status)
   return RunCommand(std::string(ZAMRA_TOOLS_DIR) + "/shpinfo " + arguments + " 2>&1", status);
 }
 
-} // namespace
+}  // namespace
 
 TEST(ShpInfo, DescribesTheSamples)
 {

@@ -57,7 +57,7 @@ std::string Label(ILayer* layer)
   return text;
 }
 
-} // namespace
+}  // namespace
 
 TEST(AttributeEncodings, CpgFilesInTheSpellingsRealFilesUse)
 {
@@ -129,7 +129,8 @@ TEST(AttributeEncodings, WithoutHintsTheProcessCodePageAndItsOverride)
     CMapModel model;
     ILayer* layer = model.AddLayer(shp.c_str());
     ASSERT_NE(layer, nullptr);
-    EXPECT_EQ(Cell(layer), "\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD") << "invalid bytes become U+FFFD, never raw";
+    EXPECT_EQ(Cell(layer), "\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD")
+        << "invalid bytes become U+FFFD, never raw";
   }
   if (before)
     setenv("ZAMRA_CODEPAGE", saved.c_str(), 1);
@@ -141,9 +142,14 @@ TEST(AttributeEncodings, InvalidBytesAndLongTextsStayWithinTheBuffer)
 {
   TempDir dir;
   CMapModel model;
-  ILayer* broken = model.AddLayer(WriteTable(dir, "broken", "a\xFF" "b", "UTF-8", 0).c_str());
+  ILayer* broken = model.AddLayer(WriteTable(dir, "broken",
+                                             "a\xFF"
+                                             "b",
+                                             "UTF-8", 0)
+                                      .c_str());
   ASSERT_NE(broken, nullptr);
-  EXPECT_EQ(Cell(broken), "a\xEF\xBF\xBD" "b");
+  EXPECT_EQ(Cell(broken), "a\xEF\xBF\xBD"
+                          "b");
 
   // 127 Chinese characters take 254 bytes in GBK and 381 in UTF-8: the cell is cut at a
   // character boundary within the view's 256-byte buffers.
@@ -168,9 +174,8 @@ TEST(AttributeEncodings, IdentifyAndDbfinfoPrintUtf8)
   TempDir dir;
   const std::string shp = WriteTable(dir, "gbk", kBeijingGbk, "", 0x4D);
   int status = -1;
-  std::string out = zamra_test::RunCommand("QT_QPA_PLATFORM=offscreen " + std::string(ZAMRA_TOOLS_DIR) +
-                                               "/mapory-identify 1 1 '" + shp + "' 2>&1",
-                                           &status);
+  std::string out = zamra_test::RunCommand(
+      "QT_QPA_PLATFORM=offscreen " + std::string(ZAMRA_TOOLS_DIR) + "/mapory-identify 1 1 '" + shp + "' 2>&1", &status);
   EXPECT_EQ(status, 0) << out;
   EXPECT_NE(out.find("北京"), std::string::npos) << out;
   out = zamra_test::RunCommand(std::string(ZAMRA_TOOLS_DIR) + "/dbfinfo '" + dir.File("gbk.dbf") + "' 2>&1", &status);

@@ -24,14 +24,15 @@ const char* const kWgs84Esri =
 const char* const kWgs84Ogc =
     R"(GEOGCS["WGS 84",DATUM["WGS_1984",SPHEROID["WGS 84",6378137,298.257223563,AUTHORITY["EPSG","7030"]],AUTHORITY["EPSG","6326"]],PRIMEM["Greenwich",0,AUTHORITY["EPSG","8901"]],UNIT["degree",0.0174532925199433,AUTHORITY["EPSG","9122"]],AXIS["Latitude",NORTH],AXIS["Longitude",EAST],AUTHORITY["EPSG","4326"]])";
 // A local grid that nothing relates to the earth.
-const char* const kLocal = R"(LOCAL_CS["Site grid",LOCAL_DATUM["Site",0],UNIT["metre",1],AXIS["X",EAST],AXIS["Y",NORTH]])";
+const char* const kLocal =
+    R"(LOCAL_CS["Site grid",LOCAL_DATUM["Site",0],UNIT["metre",1],AXIS["X",EAST],AXIS["Y",NORTH]])";
 
 void WriteText(const std::string& path, const std::string& text)
 {
   zamra_test::WriteAll(path, std::vector<unsigned char>(text.begin(), text.end()));
 }
 
-} // namespace
+}  // namespace
 
 TEST(LayerProjection, TellsWhatAPrjTextMakesOfTheNumbers)
 {

@@ -28,7 +28,7 @@ std::string WriteBox(const TempDir& dir, const std::string& name, double left, d
   return base + ".shp";
 }
 
-} // namespace
+}  // namespace
 
 TEST(CMapModel, StartsCentredAtTheOriginOfAnEmptyExtent)
 {

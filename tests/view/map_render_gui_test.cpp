@@ -72,7 +72,7 @@ protected:
   HDC m_target = nullptr;
 };
 
-} // namespace
+}  // namespace
 
 TEST_F(Rendering, PolygonFillOutlineHolesAndIslands)
 {
@@ -171,7 +171,8 @@ TEST_F(Rendering, LabelsAvoidSymbolsAndFollowByteLengths)
 TEST_F(Rendering, ChineseLabelsTakeTwoColumnsACharacterAndAreInked)
 {
   // "北京" in GBK, named by the .cpg: four bytes in the file, six in UTF-8, four columns on screen.
-  ASSERT_TRUE(WriteShapefile(m_dir.File("p"), SHPT_POINT, {TestShape{{{{0, 0}}}}}, kNameColumn, {{"\xB1\xB1\xBE\xA9"}}));
+  ASSERT_TRUE(
+      WriteShapefile(m_dir.File("p"), SHPT_POINT, {TestShape{{{{0, 0}}}}}, kNameColumn, {{"\xB1\xB1\xBE\xA9"}}));
   zamra_test::WriteAll(m_dir.File("p.cpg"), {'G', 'B', 'K'});
   auto* layer = dynamic_cast<CPointLayer*>(m_model.AddLayer(m_dir.File("p.shp").c_str()));
   ASSERT_NE(layer, nullptr);
@@ -292,7 +293,7 @@ private:
   std::mt19937 m_random;
 };
 
-} // namespace
+}  // namespace
 
 // Shapes of every kind that cross the middle of the surface, where the bands meet, drawn by one
 // thread and then by two (each its own band): the same picture pixel for pixel, at several
@@ -340,8 +341,11 @@ TEST_F(Rendering, TwoDrawingThreadsDrawThePictureOfOne)
     int width, height;
     double scale, x, y;
   };
-  const View views[] = {{640, 480, 30000000, 0, 0},   {640, 480, 9000000, 3, -2}, {641, 477, 60000000, 0, 0},
-                        {300, 700, 15000000, -4, 5}, {640, 480, 2000000, 1, 0.5}};
+  const View views[] = {{640, 480, 30000000, 0, 0},
+                        {640, 480, 9000000, 3, -2},
+                        {641, 477, 60000000, 0, 0},
+                        {300, 700, 15000000, -4, 5},
+                        {640, 480, 2000000, 1, 0.5}};
   for (const View& view : views) {
     m_model.OnSize(view.width, view.height);
     ASSERT_EQ(m_model.SetScaleValue(view.scale), 1);

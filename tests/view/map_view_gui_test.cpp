@@ -78,7 +78,7 @@ protected:
   std::unique_ptr<IZamraView> m_view;
 };
 
-} // namespace
+}  // namespace
 
 TEST_F(MapViewWindow, ClickWithoutMovingPostsTheClickPoint)
 {

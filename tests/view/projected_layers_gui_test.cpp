@@ -37,11 +37,13 @@ std::vector<KnownVertex> LayerVertices(CShapeLayer* layer)
     for (int record = 0; record < layer->RecordCount(); ++record)
       for (int part = 0; part < records[record].partCount; ++part)
         for (int i = 0; i < records[record].parts[part].pointCount; ++i)
-          vertices.push_back({record, records[record].parts[part].points[i].x, records[record].parts[part].points[i].y});
+          vertices.push_back(
+              {record, records[record].parts[part].points[i].x, records[record].parts[part].points[i].y});
   };
   if (auto* points = dynamic_cast<CPointLayer*>(layer)) {
     for (int record = 0; record < layer->RecordCount(); ++record)
-      for (std::int64_t i = points->FirstPoint(record); points->HasGeometry(record) && i < points->FirstPoint(record + 1); ++i)
+      for (std::int64_t i = points->FirstPoint(record);
+           points->HasGeometry(record) && i < points->FirstPoint(record + 1); ++i)
         vertices.push_back({record, points->Points()[i].x, points->Points()[i].y});
   } else if (auto* polygons = dynamic_cast<CPolygonLayer*>(layer)) {
     addParts(polygons->Records());
@@ -83,7 +85,7 @@ protected:
 TempDir* ProjectedLayers::s_dir = nullptr;
 std::string ProjectedLayers::s_writeError;
 
-} // namespace
+}  // namespace
 
 TEST_F(ProjectedLayers, VerticesLandWithinAMetreOfTheirLongitudeLatitude)
 {

@@ -63,14 +63,10 @@ struct Kind {
 };
 
 const Kind kKinds[] = {
-    {"pointz", 11, 1, {10.5, 20}, {30, 40.5}, {20, 30}},
-    {"pointm", 21, 1, {10.5, 20}, {30, 40.5}, {20, 30}},
-    {"multipoint", 8, 1, {10.2, 10}, {20, 20}, {5, 5}},
-    {"multipointz", 18, 1, {1, 1.3}, {20, 20}, {5, 5}},
-    {"multipointm", 28, 1, {10, 10}, {20.5, 20}, {5, 5}},
-    {"polylinez", 13, 3, {5, 0}, {5, 5}, {5, 2}},
-    {"polylinem", 23, 3, {2, 0}, {7, 5}, {5, 2}},
-    {"polygonz", 15, 5, {5, 5}, {25, 25}, {15, 15}},
+    {"pointz", 11, 1, {10.5, 20}, {30, 40.5}, {20, 30}},  {"pointm", 21, 1, {10.5, 20}, {30, 40.5}, {20, 30}},
+    {"multipoint", 8, 1, {10.2, 10}, {20, 20}, {5, 5}},   {"multipointz", 18, 1, {1, 1.3}, {20, 20}, {5, 5}},
+    {"multipointm", 28, 1, {10, 10}, {20.5, 20}, {5, 5}}, {"polylinez", 13, 3, {5, 0}, {5, 5}, {5, 2}},
+    {"polylinem", 23, 3, {2, 0}, {7, 5}, {5, 2}},         {"polygonz", 15, 5, {5, 5}, {25, 25}, {15, 15}},
     {"polygonm", 25, 5, {1, 9}, {29, 21}, {15, 15}},
 };
 
@@ -92,7 +88,7 @@ std::string Variant(const TempDir& dir, const std::string& base, const std::stri
   return dir.File(name + ".shp");
 }
 
-} // namespace
+}  // namespace
 
 TEST(ShapeFileVariants, ZAndMTypesAndMultipointsAreReadAsTheirPlainForms)
 {
@@ -184,8 +180,8 @@ TEST(ShapeFileVariants, WithoutAnIndexOrWithADisagreeingOneTheShpIsWalked)
 TEST(ShapeFileVariants, AFileCutInARecordKeepsTheRecordsBeforeIt)
 {
   TempDir dir;
-  ASSERT_TRUE(WriteShapefile(dir.File("p"), SHPT_POINT,
-                             {TestShape{{{{1, 1}}}}, TestShape{{{{5, 5}}}}, TestShape{{{{9, 9}}}}}));
+  ASSERT_TRUE(
+      WriteShapefile(dir.File("p"), SHPT_POINT, {TestShape{{{{1, 1}}}}, TestShape{{{{5, 5}}}}, TestShape{{{{9, 9}}}}}));
   const std::vector<unsigned char> shp = ReadAll(dir.File("p.shp"));
   const std::vector<unsigned char> shx = ReadAll(dir.File("p.shx"));
   CMapModel model;
@@ -199,7 +195,8 @@ TEST(ShapeFileVariants, AFileCutInARecordKeepsTheRecordsBeforeIt)
   EXPECT_EQ(layer->HitTest(9, 9), -1) << "the cut record is not read";
 
   int status = -1;
-  const std::string out = zamra_test::RunCommand(std::string(ZAMRA_TOOLS_DIR) + "/shpinfo '" + dir.File("cut.shp") + "' 2>&1", &status);
+  const std::string out = zamra_test::RunCommand(
+      std::string(ZAMRA_TOOLS_DIR) + "/shpinfo '" + dir.File("cut.shp") + "' 2>&1", &status);
   EXPECT_EQ(status, 1) << out;
   EXPECT_NE(out.find("damaged   from record 3"), std::string::npos) << out;
   EXPECT_NE(out.find("walked    2 records"), std::string::npos) << out;
@@ -208,7 +205,8 @@ TEST(ShapeFileVariants, AFileCutInARecordKeepsTheRecordsBeforeIt)
 TEST(ShapeFileVariants, AnEmptyOrUnreadableHeaderBoxIsTakenFromTheRecords)
 {
   TempDir dir;
-  ASSERT_TRUE(WriteShapefile(dir.File("g"), SHPT_POLYGON, {TestShape{}, TestShape{{Square(2, 3, 4)}}, TestShape{{Square(-5, 1, 1)}}}));
+  ASSERT_TRUE(WriteShapefile(dir.File("g"), SHPT_POLYGON,
+                             {TestShape{}, TestShape{{Square(2, 3, 4)}}, TestShape{{Square(-5, 1, 1)}}}));
   const std::vector<unsigned char> shp = ReadAll(dir.File("g.shp"));
   const std::vector<unsigned char> shx = ReadAll(dir.File("g.shx"));
   CMapModel model;
@@ -238,8 +236,9 @@ TEST(ShapeFileVariants, AnEmptyOrUnreadableHeaderBoxIsTakenFromTheRecords)
 TEST(ShapeFileVariants, ARecordOfAForeignTypeIsANullShape)
 {
   TempDir dir;
-  ASSERT_TRUE(WriteShapefile(dir.File("g"), SHPT_POLYGON,
-                             {TestShape{{Square(0, 0, 1)}}, TestShape{{Square(5, 5, 1)}}, TestShape{{Square(9, 9, 1)}}}));
+  ASSERT_TRUE(
+      WriteShapefile(dir.File("g"), SHPT_POLYGON,
+                     {TestShape{{Square(0, 0, 1)}}, TestShape{{Square(5, 5, 1)}}, TestShape{{Square(9, 9, 1)}}}));
   std::vector<unsigned char> shp = ReadAll(dir.File("g.shp"));
   const std::vector<unsigned char> shx = ReadAll(dir.File("g.shx"));
   const size_t secondRecord = 100 + 8 + 2 * static_cast<size_t>(ZMType::ReadEsriInt(shp.data() + 100 + 4));

@@ -35,7 +35,7 @@ Layer* Add(CMapModel& model, const std::string& shp)
   return dynamic_cast<Layer*>(model.AddLayer(shp.c_str()));
 }
 
-} // namespace
+}  // namespace
 
 TEST(ShapeLayers, DefaultsNamesAndSettings)
 {
@@ -87,7 +87,8 @@ TEST(ShapeLayers, NullShapesKeepTheirPlace)
   TempDir dir;
   ASSERT_TRUE(WriteShapefile(dir.File("p"), SHPT_POINT, {PointShape(10, 10), NullShape(), PointShape(20, 20)}));
   TestShape ring{{Square(0, 0, 4)}};
-  ASSERT_TRUE(WriteShapefile(dir.File("g"), SHPT_POLYGON, {NullShape(), ring, NullShape(), TestShape{{Square(10, 10, 1)}}}));
+  ASSERT_TRUE(
+      WriteShapefile(dir.File("g"), SHPT_POLYGON, {NullShape(), ring, NullShape(), TestShape{{Square(10, 10, 1)}}}));
   CMapModel model;
   auto* points = Add<CPointLayer>(model, dir.File("p.shp"));
   ASSERT_NE(points, nullptr) << "a point file with a null shape is walked by record lengths";
@@ -115,11 +116,13 @@ TEST(ShapeLayers, NullShapesKeepTheirPlace)
 TEST(ShapeLayers, BrokenRecordsFailWholeCutFilesKeepTheirCompleteRecords)
 {
   TempDir dir;
-  ASSERT_TRUE(WriteShapefile(dir.File("g"), SHPT_POLYGON, {TestShape{{Square(0, 0, 1)}}, TestShape{{Square(5, 5, 1)}}}));
+  ASSERT_TRUE(
+      WriteShapefile(dir.File("g"), SHPT_POLYGON, {TestShape{{Square(0, 0, 1)}}, TestShape{{Square(5, 5, 1)}}}));
   const std::vector<unsigned char> shp = zamra_test::ReadAll(dir.File("g.shp"));
   const std::vector<unsigned char> shx = zamra_test::ReadAll(dir.File("g.shx"));
   CMapModel model;
-  auto variant = [&](const std::string& name, std::vector<unsigned char> shpBytes, std::vector<unsigned char> shxBytes) {
+  auto variant = [&](const std::string& name, std::vector<unsigned char> shpBytes,
+                     std::vector<unsigned char> shxBytes) {
     zamra_test::WriteAll(dir.File(name + ".shp"), shpBytes);
     zamra_test::WriteAll(dir.File(name + ".shx"), shxBytes);
     std::filesystem::copy_file(dir.File("g.dbf"), dir.File(name + ".dbf"));
@@ -140,8 +143,8 @@ TEST(ShapeLayers, BrokenRecordsFailWholeCutFilesKeepTheirCompleteRecords)
   ZMType::WriteInt(lying.data() + 100 + 8 + 36 + 4, 1000);  // first record: 1000 points
   EXPECT_EQ(variant("lying", lying, shx), nullptr) << "counts beyond the content length";
   std::vector<unsigned char> falling = shp;
-  ZMType::WriteInt(falling.data() + 100 + 8 + 36, 2);      // two parts ...
-  ZMType::WriteInt(falling.data() + 100 + 8 + 44 + 4, -1); // ... whose second starts before the first
+  ZMType::WriteInt(falling.data() + 100 + 8 + 36, 2);       // two parts ...
+  ZMType::WriteInt(falling.data() + 100 + 8 + 44 + 4, -1);  // ... whose second starts before the first
   EXPECT_EQ(variant("falling", falling, shx), nullptr);
   EXPECT_EQ(variant("short", std::vector<unsigned char>(shp.begin(), shp.begin() + 60), shx), nullptr);
   std::vector<unsigned char> longer = shx;  // the index claims a third record the .shp lacks
@@ -157,8 +160,8 @@ TEST(ShapeLayers, BrokenRecordsFailWholeCutFilesKeepTheirCompleteRecords)
 TEST(ShapeLayers, LayersWithoutTextColumnsHaveNoLabels)
 {
   TempDir dir;
-  ASSERT_TRUE(WriteShapefile(dir.File("n"), SHPT_POINT, {PointShape(1, 1)}, {TestColumn{"count", FTInteger, 9, 0}},
-                             {{"42"}}));
+  ASSERT_TRUE(
+      WriteShapefile(dir.File("n"), SHPT_POINT, {PointShape(1, 1)}, {TestColumn{"count", FTInteger, 9, 0}}, {{"42"}}));
   CMapModel model;
   auto* layer = Add<CPointLayer>(model, dir.File("n.shp"));
   ASSERT_NE(layer, nullptr);
@@ -203,8 +206,7 @@ TEST(HitTests, PolygonsHolesAndVertices)
   TempDir dir;
   std::vector<ST_POINT> hole = {{2, 2}, {4, 2}, {4, 4}, {2, 4}, {2, 2}};
   std::vector<ST_POINT> diamond = {{20, 0}, {18, 2}, {20, 4}, {22, 2}, {20, 0}};
-  ASSERT_TRUE(WriteShapefile(dir.File("g"), SHPT_POLYGON,
-                             {TestShape{{Square(0, 0, 6), hole}}, TestShape{{diamond}}}));
+  ASSERT_TRUE(WriteShapefile(dir.File("g"), SHPT_POLYGON, {TestShape{{Square(0, 0, 6), hole}}, TestShape{{diamond}}}));
   CMapModel model;
   ILayer* layer = model.AddLayer(dir.File("g.shp").c_str());
   ASSERT_NE(layer, nullptr);
@@ -265,12 +267,13 @@ TEST(ShapeLayers, AgreeWithTheFormatsLibraryOnTheSamples)
         EXPECT_EQ(points->Points()[record].y, expected->y);
         continue;
       }
-      const ST_MPOLYGON* ours = layer->GetType() == 5
-                                    ? &dynamic_cast<CPolygonLayer*>(layer)->Records()[record]
-                                    : reinterpret_cast<const ST_MPOLYGON*>(&dynamic_cast<CPolylineLayer*>(layer)->Records()[record]);
+      const ST_MPOLYGON* ours = layer->GetType() == 5 ? &dynamic_cast<CPolygonLayer*>(layer)->Records()[record]
+                                                      : reinterpret_cast<const ST_MPOLYGON*>(
+                                                            &dynamic_cast<CPolylineLayer*>(layer)->Records()[record]);
       const ST_MPOLYGON* theirs = layer->GetType() == 5
                                       ? static_cast<ZMShapePolygonFile*>(file.get())->GetShape(record)
-                                      : reinterpret_cast<const ST_MPOLYGON*>(static_cast<ZMShapePolylineFile*>(file.get())->GetShape(record));
+                                      : reinterpret_cast<const ST_MPOLYGON*>(
+                                            static_cast<ZMShapePolylineFile*>(file.get())->GetShape(record));
       ASSERT_NE(theirs, nullptr);
       ASSERT_EQ(ours->partCount, theirs->partCount) << name << " record " << record;
       EXPECT_EQ(ours->envelop.left, theirs->envelop.left);

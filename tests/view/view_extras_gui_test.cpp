@@ -38,8 +38,8 @@ protected:
   {
     ASSERT_TRUE(WriteShapefile(m_dir.File("lands"), SHPT_POLYGON,
                                {TestShape{{Square(100, 20, 4)}}, TestShape{{Square(110, 30, 4)}}}));
-    ASSERT_TRUE(WriteShapefile(m_dir.File("towns"), SHPT_POINT, {TestShape{{{{105, 25}}}}},
-                               {{"name", FTString, 20, 0}}, {{kBeijingGbk}}));
+    ASSERT_TRUE(WriteShapefile(m_dir.File("towns"), SHPT_POINT, {TestShape{{{{105, 25}}}}}, {{"name", FTString, 20, 0}},
+                               {{kBeijingGbk}}));
     m_host.resize(400, 300);
   }
 
@@ -77,7 +77,7 @@ std::string Cell(ILayer* layer)
   return text;
 }
 
-} // namespace
+}  // namespace
 
 TEST_F(ViewExtras, PixelsAndGroundLengthsAgreeWithViewToGeo)
 {

@@ -57,7 +57,7 @@ protected:
   QWidget m_host;
 };
 
-} // namespace
+}  // namespace
 
 TEST_F(Workspace, SavedStateComesBackInAFreshView)
 {
@@ -136,8 +136,8 @@ TEST_F(Workspace, TheDocumentAsWritten)
   ASSERT_NE(map, nullptr);
   EXPECT_EQ(std::u16string(map->GetName()), u"map");
   const char16_t* names[] = {u"version", u"scale", u"x", u"y", u"maxscale", u"minscale"};
-  const char16_t* values[] = {u"1.2.0.5", u"30000000.000000", u"110.000000", u"30.000000", u"300000000.000000",
-                              u"500.000000"};
+  const char16_t* values[] = {u"1.2.0.5",   u"30000000.000000",  u"110.000000",
+                              u"30.000000", u"300000000.000000", u"500.000000"};
   const ZMXmlAttribute* attribute = map->GetAttribute();
   for (int i = 0; i < 6; ++i, attribute = attribute->GetNext()) {
     ASSERT_NE(attribute, nullptr);
@@ -165,7 +165,9 @@ TEST_F(Workspace, LoadingRulesForHandWrittenFiles)
   EXPECT_EQ(view->GetScale(), 30000000) << "without layers nothing applies, not even the scale";
 
   // The walk stops at the first child of another name.
-  EXPECT_EQ(view->LoadXml(WriteDocument("other.xml", "<map><layers><group/>" + Layer("lands", "") + "</layers></map>").c_str()), 1);
+  EXPECT_EQ(view->LoadXml(
+                WriteDocument("other.xml", "<map><layers><group/>" + Layer("lands", "") + "</layers></map>").c_str()),
+            1);
   EXPECT_EQ(view->GetLayerCount(), 0);
 
   // Missing elements: hidden, labels hidden, defaults kept; only "max" of a scale range.
@@ -200,8 +202,8 @@ TEST_F(Workspace, LoadingRulesForHandWrittenFiles)
   EXPECT_EQ(x, 110) << "no x: the centre from loading the layers stays";
 
   // A path already loaded is skipped with its settings.
-  ASSERT_EQ(view->LoadXml(WriteDocument("again.xml", "<map><layers>" + Layer("lands", "<visible>true</visible>") +
-                                                          "</layers></map>")
+  ASSERT_EQ(view->LoadXml(WriteDocument("again.xml",
+                                        "<map><layers>" + Layer("lands", "<visible>true</visible>") + "</layers></map>")
                               .c_str()),
             1);
   EXPECT_EQ(view->GetLayerCount(), 2);

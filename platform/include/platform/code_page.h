@@ -31,8 +31,7 @@ ZAMRA_PLATFORM_API int MultiByteToWideChar(UINT codePage, DWORD flags, const cha
 // lacks become the byte *defaultChar (even a zero byte; "?" when `defaultChar` is null), and
 // *usedDefault is set to TRUE when that happened.
 ZAMRA_PLATFORM_API int WideCharToMultiByte(UINT codePage, DWORD flags, const WCHAR* source, int sourceLength,
-                                           char* target, int targetLength, const char* defaultChar,
-                                           BOOL* usedDefault);
+                                           char* target, int targetLength, const char* defaultChar, BOOL* usedDefault);
 
 // Convenience forms over the two above.
 ZAMRA_PLATFORM_API std::u16string ToUtf16(const std::string& text, UINT codePage = CP_ACP);

@@ -43,8 +43,7 @@ ZAMRA_PLATFORM_API HANDLE CreateFileA(const char* path, DWORD access, DWORD shar
 ZAMRA_PLATFORM_API BOOL ReadFile(HANDLE file, void* buffer, DWORD toRead, DWORD* read, void* overlapped);
 
 // Writes `toWrite` bytes; *written gets the count. A short write (a full disk) answers FALSE.
-ZAMRA_PLATFORM_API BOOL WriteFile(HANDLE file, const void* buffer, DWORD toWrite, DWORD* written,
-                                  void* overlapped);
+ZAMRA_PLATFORM_API BOOL WriteFile(HANDLE file, const void* buffer, DWORD toWrite, DWORD* written, void* overlapped);
 
 // Low 32 bits of the size; the high 32 bits go to *high when given. INVALID_FILE_SIZE on failure.
 ZAMRA_PLATFORM_API DWORD GetFileSize(HANDLE file, DWORD* high);

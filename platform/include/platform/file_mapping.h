@@ -25,8 +25,8 @@
 // a larger size grows a writable file to it. An existing named block is opened instead
 // (GetLastError then answers ERROR_ALREADY_EXISTS). Null on failure, e.g. an empty file with
 // size 0. The handle belongs to the caller (CloseHandle).
-ZAMRA_PLATFORM_API HANDLE CreateFileMappingW(HANDLE file, void* security, DWORD protect, DWORD sizeHigh,
-                                             DWORD sizeLow, const WCHAR* name);
+ZAMRA_PLATFORM_API HANDLE CreateFileMappingW(HANDLE file, void* security, DWORD protect, DWORD sizeHigh, DWORD sizeLow,
+                                             const WCHAR* name);
 
 // Opens an existing named block with FILE_MAP_READ, FILE_MAP_WRITE or FILE_MAP_ALL_ACCESS.
 // Null when there is none.

@@ -163,8 +163,8 @@ ZAMRA_PLATFORM_API int GetDeviceCaps(HDC dc, int index);
 // non-zero (positive = bottom-up). The zero-filled pixels are owned by the bitmap; their
 // address goes to *bits (when given) and stays valid as long as the bitmap lives. Null when
 // the description is refused or the memory cannot be had (pictures above 2 GiB are refused).
-ZAMRA_PLATFORM_API HBITMAP CreateDIBSection(HDC dc, const BITMAPINFO* info, UINT usage, void** bits,
-                                            HANDLE section, DWORD offset);
+ZAMRA_PLATFORM_API HBITMAP CreateDIBSection(HDC dc, const BITMAPINFO* info, UINT usage, void** bits, HANDLE section,
+                                            DWORD offset);
 
 // A 24-bit bottom-up picture of that size, black, as the device-compatible picture.
 ZAMRA_PLATFORM_API HBITMAP CreateCompatibleBitmap(HDC dc, int width, int height);
@@ -240,22 +240,21 @@ ZAMRA_PLATFORM_API BOOL Rectangle(HDC dc, int left, int top, int right, int bott
 // Copies a width x height block of `source` at (sx, sy) to `target` at (x, y); SRCCOPY,
 // BLACKNESS and WHITENESS (source unused). Both are clipped to their pictures; the same
 // context may be source and target. The source must hold a picture.
-ZAMRA_PLATFORM_API BOOL BitBlt(HDC target, int x, int y, int width, int height, HDC source, int sx, int sy,
-                               DWORD rop);
+ZAMRA_PLATFORM_API BOOL BitBlt(HDC target, int x, int y, int width, int height, HDC source, int sx, int sy, DWORD rop);
 
 // Copies (stretching by nearest pixel when the sizes differ) the source block to the target
 // block, leaving target pixels alone where the source pixel is `transparent`. Clipped.
-ZAMRA_PLATFORM_API BOOL TransparentBlt(HDC target, int x, int y, int width, int height, HDC source, int sx,
-                                       int sy, int sourceWidth, int sourceHeight, UINT transparent);
+ZAMRA_PLATFORM_API BOOL TransparentBlt(HDC target, int x, int y, int width, int height, HDC source, int sx, int sy,
+                                       int sourceWidth, int sourceHeight, UINT transparent);
 
 // Text (ANSI code page) with its top-left at (x, y) in the selected font and text colour, on
 // the background colour when the background mode is OPAQUE. ETO_OPAQUE first fills `rect`
 // with the background colour (the text may then be empty, and no application is needed);
 // ETO_CLIPPED clips the text to `rect`. `dx` is ignored.
-ZAMRA_PLATFORM_API BOOL ExtTextOutA(HDC dc, int x, int y, UINT options, const RECT* rect, const char* text,
-                                    UINT count, const int* dx);
-ZAMRA_PLATFORM_API BOOL ExtTextOutW(HDC dc, int x, int y, UINT options, const RECT* rect, const WCHAR* text,
-                                    UINT count, const int* dx);
+ZAMRA_PLATFORM_API BOOL ExtTextOutA(HDC dc, int x, int y, UINT options, const RECT* rect, const char* text, UINT count,
+                                    const int* dx);
+ZAMRA_PLATFORM_API BOOL ExtTextOutW(HDC dc, int x, int y, UINT options, const RECT* rect, const WCHAR* text, UINT count,
+                                    const int* dx);
 
 // Text (ANSI code page; count -1 = up to the terminator) in `rect` as one line, aligned by
 // DT_LEFT/DT_CENTER/DT_RIGHT and DT_TOP/DT_VCENTER/DT_BOTTOM, clipped to the rectangle unless

@@ -44,8 +44,7 @@ ZAMRA_PLATFORM_API DWORD GetCurrentThreadId();
 ZAMRA_PLATFORM_API DWORD WaitForSingleObject(HANDLE handle, DWORD milliseconds);
 // Waits for one (WAIT_OBJECT_0 + its index, the lowest signalled) or all of 1 to
 // MAXIMUM_WAIT_OBJECTS handles. WAIT_FAILED for a count outside that range or a bad handle.
-ZAMRA_PLATFORM_API DWORD WaitForMultipleObjects(DWORD count, const HANDLE* handles, BOOL waitAll,
-                                                DWORD milliseconds);
+ZAMRA_PLATFORM_API DWORD WaitForMultipleObjects(DWORD count, const HANDLE* handles, BOOL waitAll, DWORD milliseconds);
 
 ZAMRA_PLATFORM_API void Sleep(DWORD milliseconds);
 // Milliseconds of a monotonic clock; wraps after 49.7 days like its namesake.

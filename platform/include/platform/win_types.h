@@ -53,14 +53,14 @@ using HICON = HICON__*;
 #define INVALID_HANDLE_VALUE (reinterpret_cast<HANDLE>(static_cast<std::intptr_t>(-1)))
 
 // Colours are 0x00BBGGRR: red in the low byte.
-#define RGB(r, g, b) \
-  (static_cast<COLORREF>((static_cast<BYTE>(r)) | (static_cast<WORD>(static_cast<BYTE>(g)) << 8) | \
+#define RGB(r, g, b)                                                                                                   \
+  (static_cast<COLORREF>((static_cast<BYTE>(r)) | (static_cast<WORD>(static_cast<BYTE>(g)) << 8) |                     \
                          (static_cast<DWORD>(static_cast<BYTE>(b)) << 16)))
-#define GetRValue(rgb) (static_cast<BYTE>((rgb) & 0xFF))
+#define GetRValue(rgb) (static_cast<BYTE>((rgb)&0xFF))
 #define GetGValue(rgb) (static_cast<BYTE>(((rgb) >> 8) & 0xFF))
 #define GetBValue(rgb) (static_cast<BYTE>(((rgb) >> 16) & 0xFF))
 
-#define MAKELONG(low, high) \
+#define MAKELONG(low, high)                                                                                            \
   (static_cast<LONG>((static_cast<WORD>(low)) | (static_cast<DWORD>(static_cast<WORD>(high)) << 16)))
 #define LOWORD(l) (static_cast<WORD>(static_cast<DWORD>(l) & 0xFFFF))
 #define HIWORD(l) (static_cast<WORD>((static_cast<DWORD>(l) >> 16) & 0xFFFF))

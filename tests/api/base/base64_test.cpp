@@ -27,12 +27,17 @@ std::string Decode(const std::string& text)
   return std::string(out.data(), static_cast<size_t>(length));
 }
 
-} // namespace
+}  // namespace
 
 TEST(ZMBase64, Rfc4648Vectors)
 {
-  const char* vectors[][2] = {{"", ""},         {"f", "Zg=="},         {"fo", "Zm8="},        {"foo", "Zm9v"},
-                              {"foob", "Zm9vYg=="}, {"fooba", "Zm9vYmE="}, {"foobar", "Zm9vYmFy"}};
+  const char* vectors[][2] = {{"", ""},
+                              {"f", "Zg=="},
+                              {"fo", "Zm8="},
+                              {"foo", "Zm9v"},
+                              {"foob", "Zm9vYg=="},
+                              {"fooba", "Zm9vYmE="},
+                              {"foobar", "Zm9vYmFy"}};
   for (const auto& vector : vectors) {
     EXPECT_EQ(Encode(vector[0]), vector[1]);
     EXPECT_EQ(Decode(vector[1]), vector[0]);
@@ -43,8 +48,8 @@ TEST(ZMBase64, Rfc4648Vectors)
 
 TEST(ZMBase64, ShortGroupsAndZeroBytes)
 {
-  EXPECT_EQ(Decode("QQ=="), "A");      // "==" gives exactly one byte
-  EXPECT_EQ(Decode("QQ"), "A");        // unpadded final groups
+  EXPECT_EQ(Decode("QQ=="), "A");  // "==" gives exactly one byte
+  EXPECT_EQ(Decode("QQ"), "A");    // unpadded final groups
   EXPECT_EQ(Decode("QUI"), "AB");
   EXPECT_EQ(Decode("AAEC"), std::string("\0\1\2", 3));
   std::string all;
@@ -57,6 +62,6 @@ TEST(ZMBase64, CharactersOutsideTheAlphabetNeverOverrunTheOutput)
 {
   EXPECT_EQ(Decode("Zm9v\r\nYmFy"), "foobar");  // line breaks skipped
   EXPECT_EQ(Decode("!!!!!!!!"), "");
-  EXPECT_EQ(Decode("\x80\xFF*Q"), "");          // a lone sextet gives no byte
-  EXPECT_EQ(Decode("Zg==Zm9v"), "f");           // padding ends the data
+  EXPECT_EQ(Decode("\x80\xFF*Q"), "");  // a lone sextet gives no byte
+  EXPECT_EQ(Decode("Zg==Zm9v"), "f");   // padding ends the data
 }

@@ -107,7 +107,7 @@ DecodedJpeg DecodeWithLibjpeg(const std::string& path)
   return result;
 }
 
-} // namespace
+}  // namespace
 
 TEST(ZMBitmap, StrideAndBlockSize)
 {
@@ -213,7 +213,7 @@ TEST(ZMBitmap, LoadsBitmapFilesWrittenByQt)
   dc = ZMBitmap::LoadBmp(widePath.c_str(), width, height, &bits);
   ASSERT_NE(dc, nullptr);
   ASSERT_NE(bits, nullptr);
-  EXPECT_EQ(bits[0], 99);   // bottom-left: blue, green, red
+  EXPECT_EQ(bits[0], 99);  // bottom-left: blue, green, red
   EXPECT_EQ(bits[1], 180);
   EXPECT_EQ(bits[2], 0);
   DeleteDC(dc);

@@ -27,7 +27,7 @@ std::string DrawnModules(ZMCode93& code, int count)
 const char kStart[] = "101011110";
 const char kStopAndBar[] = "1010111101";
 
-} // namespace
+}  // namespace
 
 TEST(ZMCode93, CodeNinetyThreeMatchesThePublishedExample)
 {
@@ -37,10 +37,10 @@ TEST(ZMCode93, CodeNinetyThreeMatchesThePublishedExample)
   EXPECT_EQ(code.GetCheckCValue(text, 7), 14);
   EXPECT_EQ(code.GetCheckKValue(text, 7, 14), 0);
   ASSERT_EQ(code.Encode("CODE 93"), 100);
-  const std::string expected = std::string(kStart) + "110100010" /* C */ + "100101100" /* O */ +
-                               "110010100" /* D */ + "110010010" /* E */ + "111010010" /* space */ +
-                               "100001010" /* 9 */ + "101000010" /* 3 */ + "110010010" /* check E */ +
-                               "100010100" /* check 0 */ + kStopAndBar;
+  const std::string expected = std::string(kStart) + "110100010" /* C */ + "100101100" /* O */ + "110010100" /* D */ +
+                               "110010010" /* E */ + "111010010" /* space */ + "100001010" /* 9 */ +
+                               "101000010" /* 3 */ + "110010010" /* check E */ + "100010100" /* check 0 */ +
+                               kStopAndBar;
   EXPECT_EQ(DrawnModules(code, 100), expected + std::string(10, '0'));
 }
 
@@ -48,8 +48,8 @@ TEST(ZMCode93, CheckValuesOfOtherWorkedExamples)
 {
   ZMCode93 code;
   char digits[] = "12345678";
-  EXPECT_EQ(code.GetCheckCValue(digits, 8), 26);       // Q
-  EXPECT_EQ(code.GetCheckKValue(digits, 8, 26), 41);   // +
+  EXPECT_EQ(code.GetCheckCValue(digits, 8), 26);      // Q
+  EXPECT_EQ(code.GetCheckKValue(digits, 8, 26), 41);  // +
   char word[] = "DATALOGIC";
   EXPECT_EQ(code.GetCheckCValue(word, 9), 5);
   EXPECT_EQ(code.GetCheckKValue(word, 9, 5), 22);
@@ -68,8 +68,7 @@ TEST(ZMCode93, EmptyAndLowerCaseTexts)
 {
   ZMCode93 code;
   ASSERT_EQ(code.Encode(""), 37);
-  EXPECT_EQ(DrawnModules(code, 37).substr(0, 37),
-            std::string(kStart) + "100010100" + "100010100" + kStopAndBar);
+  EXPECT_EQ(DrawnModules(code, 37).substr(0, 37), std::string(kStart) + "100010100" + "100010100" + kStopAndBar);
   ASSERT_EQ(code.Encode("abc-1"), 82);
   const std::string lower = DrawnModules(code, 82);
   ASSERT_EQ(code.Encode("ABC-1"), 82);
@@ -106,7 +105,7 @@ TEST(ZMCode93, DrawsBarsAndACaptionUnderThem)
   ASSERT_EQ(code.Encode("93"), 55);
   HDC dc = ZMBitmap::CreateMemDc(140, 50);
   code.Draw(dc, 10, 5, 2, 20);
-  EXPECT_EQ(GetPixel(dc, 10, 5), RGB(0, 0, 0));    // module 0: bar
+  EXPECT_EQ(GetPixel(dc, 10, 5), RGB(0, 0, 0));  // module 0: bar
   EXPECT_EQ(GetPixel(dc, 11, 24), RGB(0, 0, 0));
   EXPECT_EQ(GetPixel(dc, 12, 10), RGB(255, 255, 255));  // module 1: space
   EXPECT_EQ(GetPixel(dc, 10, 4), RGB(255, 255, 255));

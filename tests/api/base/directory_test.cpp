@@ -19,7 +19,7 @@ namespace {
 
 std::u16string Wide(const std::string& text) { return ToUtf16(text); }
 
-} // namespace
+}  // namespace
 
 TEST(ZMDirectory, CreatesEveryMissingLevel)
 {
@@ -65,8 +65,8 @@ TEST(ZMDirectory, CopiesTreesKeepingTargetFilesAndLinks)
   zamra_test::WriteAll(dir.File("dst/a.txt"), {'o', 'l', 'd'});
 
   EXPECT_EQ(ZMDirectory::CopyDirectoryW(Wide(dir.File("src")).c_str(), Wide(dir.File("dst")).c_str()), 1);
-  EXPECT_EQ(ReadAll(dir.File("dst/a.txt")), (std::vector<unsigned char> {'o', 'l', 'd'}));
-  EXPECT_EQ(ReadAll(dir.File("dst/sub/b.txt")), (std::vector<unsigned char> {'b'}));
+  EXPECT_EQ(ReadAll(dir.File("dst/a.txt")), (std::vector<unsigned char>{'o', 'l', 'd'}));
+  EXPECT_EQ(ReadAll(dir.File("dst/sub/b.txt")), (std::vector<unsigned char>{'b'}));
   EXPECT_TRUE(fs::is_symlink(dir.File("dst/link")));
   EXPECT_EQ(fs::read_symlink(dir.File("dst/link")), fs::path(dir.File("outside")));
   EXPECT_FALSE(fs::exists(fs::symlink_status(dir.File("dst/pipe"))));

@@ -19,7 +19,7 @@ using zamra_test::TempDir;
 
 std::u16string Wide(const std::string& text) { return ToUtf16(text); }
 
-} // namespace
+}  // namespace
 
 TEST(ZMFile, TellsFilesFromDirectories)
 {
@@ -67,7 +67,7 @@ TEST(ZMFile, WritesAndReadsThroughHandles)
   EXPECT_EQ(ZMFile::WriteString(file, u"\u4E2D"), 1);
   EXPECT_EQ(ZMFile::WriteData(file, "\0z", 2), 1);
   CloseHandle(file);
-  EXPECT_EQ(ReadAll(path), (std::vector<unsigned char> {'a', 'b', 0x2D, 0x4E, 0, 'z'}));
+  EXPECT_EQ(ReadAll(path), (std::vector<unsigned char>{'a', 'b', 0x2D, 0x4E, 0, 'z'}));
 
   HANDLE in = ZMFile::OpenForRead(path.c_str());
   char buffer[16];
@@ -116,7 +116,7 @@ TEST(ZMFile, TempFileIsPrivateAndGoneWhenClosed)
   ASSERT_NE(file, INVALID_HANDLE_VALUE);
   ASSERT_NE(sameName, INVALID_HANDLE_VALUE);
   CloseHandle(sameName);
-  EXPECT_EQ(ReadAll(dir.File("kept.tmp")), std::vector<unsigned char> {'k'});
+  EXPECT_EQ(ReadAll(dir.File("kept.tmp")), std::vector<unsigned char>{'k'});
   // Nothing else is left in the folder: nobody else can open the file.
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 1);
   EXPECT_EQ(ZMFile::WriteString(file, "hello"), 1);

@@ -10,8 +10,7 @@
 
 TEST(ZMPrinter, UnknownPrinterGivesNull)
 {
-  EXPECT_EQ(ZMPrinter::GetPrinterDC(u"no printer by this name", DMRES_HIGH, DMPAPER_A4, DMORIENT_PORTRAIT),
-            nullptr);
+  EXPECT_EQ(ZMPrinter::GetPrinterDC(u"no printer by this name", DMRES_HIGH, DMPAPER_A4, DMORIENT_PORTRAIT), nullptr);
   EXPECT_EQ(ZMPrinter::GetPrinterDC(nullptr, 0, 0, 0), nullptr);
 }
 
@@ -27,7 +26,7 @@ TEST(ZMPrinter, PagedDeviceContextPrintsWhatIsDrawn)
   RECT box{100, 1200, 4000, 1600};
   EXPECT_GT(DrawTextA(dc, "Mapory", -1, &box, DT_SINGLELINE | DT_CENTER | DT_VCENTER), 0);
   EXPECT_EQ(GetPixel(dc, 5, 5), CLR_INVALID);  // no pixels to read on paper
-  EXPECT_TRUE(DeleteDC(dc));                    // ends the job
+  EXPECT_TRUE(DeleteDC(dc));                   // ends the job
   const std::vector<unsigned char> pdf = zamra_test::ReadAll(dir.File("page.pdf"));
   ASSERT_GT(pdf.size(), 200u);
   EXPECT_EQ(std::string(pdf.begin(), pdf.begin() + 4), "%PDF");

@@ -122,7 +122,8 @@ protected:
         {"ZMBitmap::SaveBmp",
          [](const std::string& path, bool big) {
            const int side = big ? 100 : 4;
-           const std::vector<unsigned char> bits = Noise(static_cast<size_t>(ZMBitmap::GetBmpDataSize24(side, side)), 3);
+           const std::vector<unsigned char> bits = Noise(static_cast<size_t>(ZMBitmap::GetBmpDataSize24(side, side)),
+                                                         3);
            return ZMBitmap::SaveBmp(bits.data(), side, side, path.c_str()) == 1;
          }},
         {"ZMBitmap::WritePNG",
@@ -170,8 +171,8 @@ protected:
   TempDir m_sources;
 };
 
-#define REQUIRE_MOUNTED(disk) \
-  if (!(disk).Mounted())      \
+#define REQUIRE_MOUNTED(disk)                                                                                          \
+  if (!(disk).Mounted())                                                                                               \
   GTEST_SKIP() << "no tmpfs can be mounted here (needs root)"
 
 TEST_F(FullDiskSave, NoFreeBlockAndNoFreeInodeKeepTheOldFileByteForByte)
@@ -365,4 +366,4 @@ TEST_F(PlantedLink, LinksNobodyElseCouldPlantAreFollowed)
   EXPECT_TRUE(SaveThroughTheLink());
 }
 
-} // namespace
+}  // namespace

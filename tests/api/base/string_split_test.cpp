@@ -17,27 +17,27 @@ std::vector<std::string> Tokens(const ZMStringSplit& split)
   return tokens;
 }
 
-} // namespace
+}  // namespace
 
 TEST(ZMStringSplit, KeepsEmptyTokensAndReplacesEarlierResults)
 {
   ZMStringSplit split;
   EXPECT_EQ(split.GetCount(), 0);
   ASSERT_TRUE(split.Split("a,,b", ','));
-  EXPECT_EQ(Tokens(split), (std::vector<std::string> {"a", "", "b"}));
+  EXPECT_EQ(Tokens(split), (std::vector<std::string>{"a", "", "b"}));
   ASSERT_TRUE(split.Split("abc", ','));
-  EXPECT_EQ(Tokens(split), (std::vector<std::string> {"abc"}));
+  EXPECT_EQ(Tokens(split), (std::vector<std::string>{"abc"}));
   ASSERT_TRUE(split.Split(",x,", ','));
-  EXPECT_EQ(Tokens(split), (std::vector<std::string> {"", "x", ""}));
+  EXPECT_EQ(Tokens(split), (std::vector<std::string>{"", "x", ""}));
   ASSERT_TRUE(split.Split("", ','));
-  EXPECT_EQ(Tokens(split), (std::vector<std::string> {""}));
+  EXPECT_EQ(Tokens(split), (std::vector<std::string>{""}));
 }
 
 TEST(ZMStringSplit, EdgesOfTheInterface)
 {
   ZMStringSplit split;
   ASSERT_TRUE(split.Split("a,b", '\0'));  // a zero separator is never met
-  EXPECT_EQ(Tokens(split), (std::vector<std::string> {"a,b"}));
+  EXPECT_EQ(Tokens(split), (std::vector<std::string>{"a,b"}));
   EXPECT_EQ(split.GetAt(1), nullptr);
   EXPECT_EQ(split.GetAt(-1), nullptr);
   // The tokens belong to the splitter's own copy, not to the caller's text.

@@ -39,7 +39,7 @@ private:
   bool m_had = false;
 };
 
-} // namespace
+}  // namespace
 
 TEST(ZMString, ToUnicodeAsksSizeThenConvertsGbk)
 {
@@ -100,7 +100,7 @@ TEST(ZMString, TextToColorReadsRedGreenBlue)
 
 TEST(ZMString, TimeStringsAndBitStrings)
 {
-  SYSTEMTIME time {};
+  SYSTEMTIME time{};
   time.wYear = 2024, time.wMonth = 1, time.wDay = 5, time.wHour = 7, time.wMinute = 8, time.wSecond = 9;
   char narrow[20];
   ZMString::GetLocalTimeString(narrow, time);
@@ -205,7 +205,7 @@ TEST(ZMString, NumbersIgnoreADecimalCommaLocale)
   const std::string previous = std::setlocale(LC_ALL, nullptr);
   if (std::setlocale(LC_ALL, "de_DE.UTF-8") == nullptr)
     GTEST_SKIP() << "locale de_DE.UTF-8 is not installed (scripts/setup generates it)";
-  SYSTEMTIME time {};
+  SYSTEMTIME time{};
   time.wYear = 2031, time.wMonth = 12, time.wDay = 31, time.wHour = 23, time.wMinute = 59, time.wSecond = 58;
   char text[20];
   ZMString::GetLocalTimeString(text, time);

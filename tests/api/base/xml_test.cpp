@@ -20,7 +20,7 @@ using zamra_test::TempDir;
 std::vector<unsigned char> DocumentBytes(const std::u16string& body)
 {
   const std::u16string text = u"<?xml version=\"1.0\" encoding=\"UTF-16\" ?>\r\n" + body;
-  std::vector<unsigned char> bytes {0xFF, 0xFE};
+  std::vector<unsigned char> bytes{0xFF, 0xFE};
   for (char16_t unit : text) {
     bytes.push_back(static_cast<unsigned char>(unit & 0xFF));
     bytes.push_back(static_cast<unsigned char>(unit >> 8));
@@ -35,7 +35,7 @@ bool Load(ZMXml& document, const std::string& text)
 
 std::u16string Text(const WCHAR* text) { return text ? std::u16string(text) : u"<null>"; }
 
-} // namespace
+}  // namespace
 
 TEST(ZMXml, SavesTheExactFileForm)
 {
@@ -143,9 +143,8 @@ TEST(ZMXml, MarkupCharactersComeBackUnchanged)
   document.GetRootNode()->SetText(text.c_str());
   document.GetRootNode()->AddAttribute(u"v", value.c_str());
   ASSERT_TRUE(document.SaveXml(dir.File("escaped.xml").c_str()));
-  EXPECT_EQ(ReadAll(dir.File("escaped.xml")),
-            DocumentBytes(u"<r  v=\"&lt;&amp;&gt;&quot;'&#9;&#10;&#13; end\">"
-                          u"a&lt;b&gt;&amp;c \"q\" 'x' ]]&gt; tab\there</r>\r\n"));
+  EXPECT_EQ(ReadAll(dir.File("escaped.xml")), DocumentBytes(u"<r  v=\"&lt;&amp;&gt;&quot;'&#9;&#10;&#13; end\">"
+                                                            u"a&lt;b&gt;&amp;c \"q\" 'x' ]]&gt; tab\there</r>\r\n"));
 
   ZMXml reloaded;
   ASSERT_TRUE(reloaded.LoadXml(dir.File("escaped.xml").c_str()));
@@ -194,7 +193,7 @@ TEST(ZMXml, RefusesTreesThatCannotBeWellFormedAndKeepsTheOldFile)
   ZMXml empty;
   EXPECT_FALSE(empty.SaveXml(path.c_str()));
 
-  EXPECT_EQ(ReadAll(path), (std::vector<unsigned char> {'o', 'l', 'd'}));
+  EXPECT_EQ(ReadAll(path), (std::vector<unsigned char>{'o', 'l', 'd'}));
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 1);  // no stray files
 }
 
@@ -252,7 +251,9 @@ TEST(ZMXml, ParseFailures)
   EXPECT_FALSE(document.LoadXml("<a>", -1));
 
   // Expat lets a high surrogate pair up with any unit; such text could never be saved again.
-  for (const std::u16string body : {u"<a>x\xD800y</a>", u"<a k='\xDBFFz'/>", u"<a\xD800" u"b/>"}) {
+  for (const std::u16string body : {u"<a>x\xD800y</a>", u"<a k='\xDBFFz'/>",
+                                    u"<a\xD800"
+                                    u"b/>"}) {
     std::string bytes = "\xFF\xFE";
     for (char16_t unit : body)
       bytes += {static_cast<char>(unit & 0xFF), static_cast<char>(unit >> 8)};

@@ -84,9 +84,9 @@ TEST(DataView, SetColumnChoosesDefaultFormatsAndKeepsGivenOnes)
   const struct {
     char type;
     const char* format;
-  } expected[] = {{ZM_VAR_CHAR, "%c"},     {ZM_VAR_SHORT, "%d"},  {ZM_VAR_INT, "%d"},
-                  {ZM_VAR_LONG, "%d"},     {ZM_VAR_FLOAT, "%f"},  {ZM_VAR_DATETIME, "%04d-%02d-%02d %02d:%02d:%02d"},
-                  {ZM_VAR_DOUBLE, "%lf"},  {ZM_VAR_STRING, "%s"}, {ZM_VAR_NULL, ""}};
+  } expected[] = {{ZM_VAR_CHAR, "%c"},    {ZM_VAR_SHORT, "%d"},  {ZM_VAR_INT, "%d"},
+                  {ZM_VAR_LONG, "%d"},    {ZM_VAR_FLOAT, "%f"},  {ZM_VAR_DATETIME, "%04d-%02d-%02d %02d:%02d:%02d"},
+                  {ZM_VAR_DOUBLE, "%lf"}, {ZM_VAR_STRING, "%s"}, {ZM_VAR_NULL, ""}};
   for (int index = 0; index < 9; ++index)
     table.SetColumn(index, expected[index].type, 10, "AREA", nullptr, 1);
   for (int index = 0; index < 9; ++index) {
@@ -315,4 +315,4 @@ TEST(DataView, FromMakesAnIndependentDeepCopy)
   EXPECT_EQ(Text(copy, 0, 0), "0001");
 }
 
-} // namespace
+}  // namespace

@@ -114,11 +114,13 @@ TEST(DbfFile, ReadsColumnsAndCellsOfEveryFieldLetter)
 {
   TempDir dir;
   const std::string path = dir.File("mixed.dbf");
-  WriteAll(path, MakeDbf({{"NAME", 'C', 10, 0}, {"COUNT", 'N', 10, 0}, {"RATE", 'N', 12, 2}, {"DAY", 'D', 8, 0},
-                          {"OK", 'L', 1, 0}},
-                         {std::string(" ") + " ABCDE    " + "        42" + "        3.25" + "20091206" + "T",
-                          std::string("*") + "Gone      " + "  -7abc   " + "            " + "        " + "F"},
-                         /*endByte=*/false));
+  WriteAll(
+      path,
+      MakeDbf(
+          {{"NAME", 'C', 10, 0}, {"COUNT", 'N', 10, 0}, {"RATE", 'N', 12, 2}, {"DAY", 'D', 8, 0}, {"OK", 'L', 1, 0}},
+          {std::string(" ") + " ABCDE    " + "        42" + "        3.25" + "20091206" + "T",
+           std::string("*") + "Gone      " + "  -7abc   " + "            " + "        " + "F"},
+          /*endByte=*/false));
   auto table = Load(path);
   ASSERT_TRUE(table);
   ASSERT_EQ(table->GetColumnCount(), 5);
@@ -141,7 +143,7 @@ TEST(DbfFile, ReadsColumnsAndCellsOfEveryFieldLetter)
   EXPECT_EQ(Cell(*table, 0, 4), "T");
   EXPECT_EQ(Cell(*table, 1, 0), "Gone");
   EXPECT_EQ(CellNumber<std::int32_t>(*table, 1, 1), -7);  // up to the first character that is no digit
-  EXPECT_EQ(Cell(*table, 1, 2), "");  // a blank number has no value
+  EXPECT_EQ(Cell(*table, 1, 2), "");                      // a blank number has no value
 }
 
 TEST(DbfFile, ReadsCharacterFieldsLongerThan254BytesWhole)
@@ -372,9 +374,10 @@ TEST(DbfFile, LoadSaveLoadKeepsColumnsAndCells)
 {
   TempDir dir;
   const std::string first = dir.File("first.dbf");
-  WriteAll(first, MakeDbf({{"NAME", 'C', 12, 0}, {"POP", 'N', 9, 0}, {"AREA", 'N', 11, 3}, {"LONG", 'C', 0x10, 1}},
-                          {" " + Left("Zürich", 12) + Right("402762", 9) + Right("87.880", 11) + std::string(272, 'L'),
-                           " " + Left("Genève", 12) + Right("203856", 9) + Right("15.930", 11) + std::string(272, 'G')}));
+  WriteAll(first,
+           MakeDbf({{"NAME", 'C', 12, 0}, {"POP", 'N', 9, 0}, {"AREA", 'N', 11, 3}, {"LONG", 'C', 0x10, 1}},
+                   {" " + Left("Zürich", 12) + Right("402762", 9) + Right("87.880", 11) + std::string(272, 'L'),
+                    " " + Left("Genève", 12) + Right("203856", 9) + Right("15.930", 11) + std::string(272, 'G')}));
   auto once = Load(first);
   ASSERT_TRUE(once);
   const std::string second = dir.File("second.dbf");
@@ -611,4 +614,4 @@ TEST(DbfFile, FilesWithNumberTextInIAndBFieldsLoadAndSaveAsN)
   EXPECT_DOUBLE_EQ(CellNumber<double>(*again, 1, 1), -7.25);
 }
 
-} // namespace
+}  // namespace

@@ -27,7 +27,8 @@ std::string Python(const TempDir& dir, const std::string& script, const std::str
 {
   WriteAll(dir.File("script.py"), std::vector<unsigned char>(script.begin(), script.end()));
   int status = -1;
-  const std::string output = RunCommand("/usr/bin/python3 '" + dir.File("script.py") + "' " + arguments + " 2>&1", &status);
+  const std::string output = RunCommand("/usr/bin/python3 '" + dir.File("script.py") + "' " + arguments + " 2>&1",
+                                        &status);
   EXPECT_EQ(status, 0) << output;
   return output;
 }
@@ -73,7 +74,8 @@ std::string Alone(const TempDir& dir, const std::string& folder, const std::stri
   std::filesystem::copy_file(dbf, copy, std::filesystem::copy_options::overwrite_existing);
   const std::filesystem::path codePage = std::filesystem::path(dbf).replace_extension(".cpg");
   if (std::filesystem::exists(codePage))
-    std::filesystem::copy_file(codePage, dir.File(folder + "/table.cpg"), std::filesystem::copy_options::overwrite_existing);
+    std::filesystem::copy_file(codePage, dir.File(folder + "/table.cpg"),
+                               std::filesystem::copy_options::overwrite_existing);
   return copy;
 }
 
@@ -264,4 +266,4 @@ with open(sys.argv[1], 'rb') as f:
   EXPECT_EQ(ReadAll(path), before);
 }
 
-} // namespace
+}  // namespace

@@ -193,7 +193,7 @@ TYPED_TEST(MultiPartEditing, CopiesAreDeep)
   EXPECT_EQ(copy->envelop.right, 99);
 }
 
-} // namespace
+}  // namespace
 
 TEST(ZMPoint, NewCopyAndLength)
 {

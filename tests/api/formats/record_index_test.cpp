@@ -54,7 +54,7 @@ std::vector<double> Xs(const zs::RecordIndex& index)
   return xs;
 }
 
-} // namespace
+}  // namespace
 
 TEST(RecordIndex, WhereTheRecordsEndAndWhereDamageBegins)
 {
@@ -88,7 +88,8 @@ TEST(RecordIndex, TheIndexIsBelievedOnlyWhenItAgrees)
   zs::RecordIndex index;
   const std::vector<unsigned char> shp = PointFile(3);
   const std::vector<unsigned char> good = IndexFor(shp, {100, 128, 156});
-  ASSERT_TRUE(index.Build(shp.data(), static_cast<std::int64_t>(shp.size()), good.data(), static_cast<std::int64_t>(good.size())));
+  ASSERT_TRUE(index.Build(shp.data(), static_cast<std::int64_t>(shp.size()), good.data(),
+                          static_cast<std::int64_t>(good.size())));
   EXPECT_TRUE(index.UsesIndexFile());
   EXPECT_EQ(Xs(index), (std::vector<double>{1, 2, 3}));
 
@@ -96,13 +97,15 @@ TEST(RecordIndex, TheIndexIsBelievedOnlyWhenItAgrees)
   for (const std::vector<int>& offsets : {std::vector<int>{128, 100, 156}, std::vector<int>{100, 128, 184},
                                           std::vector<int>{100, 130, 156}, std::vector<int>{100, 128}}) {
     const std::vector<unsigned char> shx = IndexFor(shp, offsets);
-    ASSERT_TRUE(index.Build(shp.data(), static_cast<std::int64_t>(shp.size()), shx.data(), static_cast<std::int64_t>(shx.size())));
+    ASSERT_TRUE(index.Build(shp.data(), static_cast<std::int64_t>(shp.size()), shx.data(),
+                            static_cast<std::int64_t>(shx.size())));
     EXPECT_FALSE(index.UsesIndexFile());
     EXPECT_EQ(Xs(index), (std::vector<double>{1, 2, 3}));
   }
   std::vector<unsigned char> otherType = good;
   ZMType::WriteInt(otherType.data() + 32, 8);
-  ASSERT_TRUE(index.Build(shp.data(), static_cast<std::int64_t>(shp.size()), otherType.data(), static_cast<std::int64_t>(otherType.size())));
+  ASSERT_TRUE(index.Build(shp.data(), static_cast<std::int64_t>(shp.size()), otherType.data(),
+                          static_cast<std::int64_t>(otherType.size())));
   EXPECT_FALSE(index.UsesIndexFile());
   EXPECT_EQ(index.Header().shapeType, 1) << "the .shp's type is the file's";
 }

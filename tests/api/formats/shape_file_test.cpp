@@ -60,11 +60,12 @@ void WriteWithShapelib(const std::string& base, int shapeType, const std::vector
         ys.push_back(point.y);
       }
     }
-    SHPObject* object =
-        shape.parts.empty()
-            ? SHPCreateSimpleObject(SHPT_NULL, 0, nullptr, nullptr, nullptr)
-            : SHPCreateObject(shapeType, -1, shapeType == SHPT_POINT ? 0 : static_cast<int>(starts.size()),
-                              starts.data(), nullptr, static_cast<int>(xs.size()), xs.data(), ys.data(), nullptr, nullptr);
+    SHPObject* object = shape.parts.empty()
+                            ? SHPCreateSimpleObject(SHPT_NULL, 0, nullptr, nullptr, nullptr)
+                            : SHPCreateObject(shapeType, -1,
+                                              shapeType == SHPT_POINT ? 0 : static_cast<int>(starts.size()),
+                                              starts.data(), nullptr, static_cast<int>(xs.size()), xs.data(), ys.data(),
+                                              nullptr, nullptr);
     SHPWriteObject(shp, -1, object);
     SHPDestroyObject(object);
   }
@@ -80,10 +81,7 @@ void WriteWithShapelib(const std::string& base, int shapeType, const std::vector
   DBFClose(dbf);
 }
 
-std::vector<Shape> ThreePoints()
-{
-  return {{{{{1.0, 2.0}}}}, {{{{3.5, -4.25}}}}, {{{{100.0, 60.0}}}}};
-}
+std::vector<Shape> ThreePoints() { return {{{{{1.0, 2.0}}}}, {{{{3.5, -4.25}}}}, {{{{100.0, 60.0}}}}}; }
 
 ::testing::AssertionResult SameParts(const ST_MPOLYGON* record, const std::vector<std::vector<ST_POINT>>& parts)
 {
@@ -124,8 +122,8 @@ TEST(ShapeFile, FactoryRefusesNamesAndHeadersItCannotUse)
 {
   TempDir dir;
   WriteWithShapelib(dir.File("points"), SHPT_POINT, ThreePoints(), 3);
-  EXPECT_FALSE(Open(dir.File("points")));        // no "."
-  EXPECT_FALSE(Open(dir.File("missing.shp")));   // no .shx
+  EXPECT_FALSE(Open(dir.File("points")));       // no "."
+  EXPECT_FALSE(Open(dir.File("missing.shp")));  // no .shx
   std::filesystem::create_directory(dir.File("folder.d"));
   EXPECT_FALSE(Open(dir.File("folder.d/points")));  // the "." belongs to the folder
 
@@ -325,8 +323,10 @@ TEST(ShapeFile, BrokenRecordsAreRefusedInsteadOfReadPastTheirBytes)
   const size_t second = 100 + 8 + 4 + 40 + 4 + 48;  // where the second record starts
 
   const auto tryBroken = [&](const char* what, std::vector<unsigned char> bytes) {
-    std::filesystem::copy_file(dir.File("good.dbf"), dir.File("bad.dbf"), std::filesystem::copy_options::overwrite_existing);
-    std::filesystem::copy_file(dir.File("good.shx"), dir.File("bad.shx"), std::filesystem::copy_options::overwrite_existing);
+    std::filesystem::copy_file(dir.File("good.dbf"), dir.File("bad.dbf"),
+                               std::filesystem::copy_options::overwrite_existing);
+    std::filesystem::copy_file(dir.File("good.shx"), dir.File("bad.shx"),
+                               std::filesystem::copy_options::overwrite_existing);
     WriteAll(dir.File("bad.shp"), bytes);
     EXPECT_FALSE(Open(dir.File("bad.shp"))) << what;
   };
@@ -373,8 +373,8 @@ w.close()
 )";
   WriteAll(dir.File("make.py"), std::vector<unsigned char>(script.begin(), script.end()));
   int status = -1;
-  const std::string output =
-      zamra_test::RunCommand("/usr/bin/python3 '" + dir.File("make.py") + "' '" + dir.File("roads") + "' 2>&1", &status);
+  const std::string output = zamra_test::RunCommand(
+      "/usr/bin/python3 '" + dir.File("make.py") + "' '" + dir.File("roads") + "' 2>&1", &status);
   ASSERT_EQ(status, 0) << output;
 
   auto file = Open(dir.File("roads.shp"));
@@ -404,7 +404,8 @@ TEST(ShapeFile, SavedPolygonsReadBackInShapelibAndPyshp)
     std::unique_ptr<ST_MPOLYGON> polygon(ZMPolygon::NewMPolygon());
     ZMPolygon::AddPolygon(polygon.get());
     const double x = index * 3.0;
-    for (const ST_POINT& point : {ST_POINT{x, 0}, ST_POINT{x, 2}, ST_POINT{x + 2, 2}, ST_POINT{x + 2, 0}, ST_POINT{x, 0}})
+    for (const ST_POINT& point :
+         {ST_POINT{x, 0}, ST_POINT{x, 2}, ST_POINT{x + 2, 2}, ST_POINT{x + 2, 0}, ST_POINT{x, 0}})
       ZMPolygon::AddPoint(polygon.get(), &point, -1, -1);
     ZMPolygon::UpdateEnvelop(polygon.get());
     ASSERT_TRUE(file.AddShape(polygon.get()));
@@ -459,8 +460,8 @@ for shape, record in zip(r.shapes(), r.records()):
 )";
   WriteAll(dir.File("read.py"), std::vector<unsigned char>(script.begin(), script.end()));
   int status = -1;
-  const std::string output =
-      zamra_test::RunCommand("/usr/bin/python3 '" + dir.File("read.py") + "' '" + dir.File("plots") + "' 2>&1", &status);
+  const std::string output = zamra_test::RunCommand(
+      "/usr/bin/python3 '" + dir.File("read.py") + "' '" + dir.File("plots") + "' 2>&1", &status);
   ASSERT_EQ(status, 0) << output;
   EXPECT_NE(output.find("5 2.0 Plot 0\n"), std::string::npos) << output;
   EXPECT_NE(output.find("5 59.0 Plot 19\n"), std::string::npos) << output;
@@ -601,4 +602,4 @@ TEST_F(ShapeFileSaving, ShapesBeyondTheFormatsLimitAreRefusedBeforeAnythingIsWri
   EXPECT_TRUE(TrioUnchanged());
 }
 
-} // namespace
+}  // namespace

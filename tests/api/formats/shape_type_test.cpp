@@ -30,7 +30,7 @@ std::vector<unsigned char> MultiPart(const std::vector<int>& starts, int pointCo
   return bytes;
 }
 
-} // namespace
+}  // namespace
 
 TEST(ZMType, ScalarsInBothByteOrders)
 {

@@ -34,7 +34,8 @@ std::vector<Record> Records(const std::vector<unsigned char>& shp)
       break;
     Record record;
     record.type = ZMType::ReadInt(shp.data() + offset);
-    record.content.assign(shp.begin() + static_cast<long>(offset) + 4, shp.begin() + static_cast<long>(offset + length));
+    record.content.assign(shp.begin() + static_cast<long>(offset) + 4,
+                          shp.begin() + static_cast<long>(offset + length));
     records.push_back(std::move(record));
     offset += length;
   }
@@ -43,7 +44,7 @@ std::vector<Record> Records(const std::vector<unsigned char>& shp)
 
 std::string Quote(const std::string& path) { return "'" + path + "'"; }
 
-} // namespace
+}  // namespace
 
 TEST(ShapelibCrossCheck, FilesWrittenByShapelibDecode)
 {

@@ -24,7 +24,7 @@ int InSquare(double x, double y, bool closingRepeat)
   return ZMGeometry::IsPointOnPolygon(&point, ring, closingRepeat ? 5 : 4);
 }
 
-} // namespace
+}  // namespace
 
 TEST(ZMGeometry, EnvelopesCrossWhenTheyOverlapOrTouch)
 {
@@ -133,7 +133,7 @@ TEST(ZMGeometry, PointOnPolygonAgreesWithGeos)
         continue;
       const int expected = GEOSContains_r(geos.get(), polygon.get(), geosPoint.get()) == 1 ? 1 : 0;
       ASSERT_EQ(ZMGeometry::IsPointOnPolygon(&point, ring.data(), count), expected)
-        << "ring " << ringIndex << " point " << point.x << "," << point.y;
+          << "ring " << ringIndex << " point " << point.x << "," << point.y;
       ++compared;
       inside += expected;
     }
@@ -253,7 +253,8 @@ TEST(ZMGeometry, DirectVotesOnTurns)
   EXPECT_EQ(ZMGeometry::Direct(collinear, 3), 1);
   EXPECT_EQ(ZMGeometry::Direct(clockwise, 2), 1);
   // A concave clockwise ring and its reverse.
-  const ST_POINT comb[] = {{0, 0}, {0, 3}, {1, 3}, {1, 1}, {2, 1}, {2, 3}, {3, 3}, {3, 1}, {4, 1}, {4, 3}, {5, 3}, {5, 0}};
+  const ST_POINT comb[] = {{0, 0}, {0, 3}, {1, 3}, {1, 1}, {2, 1}, {2, 3},
+                           {3, 3}, {3, 1}, {4, 1}, {4, 3}, {5, 3}, {5, 0}};
   EXPECT_EQ(ZMGeometry::Direct(comb, 12), 0);
   std::vector<ST_POINT> reversedComb(std::rbegin(comb), std::rend(comb));
   EXPECT_EQ(ZMGeometry::Direct(reversedComb.data(), 12), 1);

@@ -96,7 +96,7 @@ Ring Reversed(Ring ring)
 
 const ST_RECT kRect = ClipRect(0, 0, 10, 10);
 
-} // namespace
+}  // namespace
 
 TEST(ZMRectClipPolygon, RingInsideComesBackOrientationNormalised)
 {
@@ -137,8 +137,9 @@ TEST(ZMRectClipPolygon, RingOutsideGivesNoParts)
 TEST(ZMRectClipPolygon, RingEnclosingTheRectangleGivesTheRectangle)
 {
   const Ring rectangle = {{0, 0}, {10, 0}, {10, 10}, {0, 10}};
-  for (const Ring& ring : {Ring{{-5, -5}, {15, -5}, {15, 15}, {-5, 15}}, Reversed({{-5, -5}, {15, -5}, {15, 15}, {-5, 15}}),
-                           Ring{{5, -20}, {30, 5}, {5, 30}, {-20, 5}}, rectangle, Ring{{-1, 0}, {10, -1}, {11, 10}, {0, 11}}}) {
+  for (const Ring& ring :
+       {Ring{{-5, -5}, {15, -5}, {15, 15}, {-5, 15}}, Reversed({{-5, -5}, {15, -5}, {15, 15}, {-5, 15}}),
+        Ring{{5, -20}, {30, 5}, {5, 30}, {-20, 5}}, rectangle, Ring{{-1, 0}, {10, -1}, {11, 10}, {0, 11}}}) {
     SCOPED_TRACE(Describe(ring));
     ZMRectClipPolygon clipper;
     clipper.SetPoint(ring.data(), static_cast<int>(ring.size()), &kRect);
@@ -298,12 +299,12 @@ TEST(ZMRectClipPolygon, HostileRingsStayWithinTheLists)
   const double nan = std::numeric_limits<double>::quiet_NaN();
   const double inf = std::numeric_limits<double>::infinity();
   const std::vector<Ring> rings = {
-    {{1e300, -1e300}, {-1e300, 1e300}, {1e300, 1e300}},
-    {{5, 5}, {1e308, 5}, {-1e308, 1e308}},
-    {{5, 5}, {5, 5}, {5, 5}, {5, 5}},
-    {{-5, -5}, {15, 15}, {15, -5}, {-5, 15}},                // a figure of eight
-    {{5, -8}, {11, 14}, {-6, 0}, {16, 0}, {-1, 14}},         // a pentagram
-    {{-5, 5}, {15, 5}, {-5, 5}, {15, 5}, {-5, 5}, {15, 5}},  // back and forth through the rectangle
+      {{1e300, -1e300}, {-1e300, 1e300}, {1e300, 1e300}},
+      {{5, 5}, {1e308, 5}, {-1e308, 1e308}},
+      {{5, 5}, {5, 5}, {5, 5}, {5, 5}},
+      {{-5, -5}, {15, 15}, {15, -5}, {-5, 15}},                // a figure of eight
+      {{5, -8}, {11, 14}, {-6, 0}, {16, 0}, {-1, 14}},         // a pentagram
+      {{-5, 5}, {15, 5}, {-5, 5}, {15, 5}, {-5, 5}, {15, 5}},  // back and forth through the rectangle
   };
   for (const Ring& ring : rings) {
     SCOPED_TRACE(Describe(ring));
@@ -434,7 +435,7 @@ void CheckAgainstGeos(const zamra_test::GeosContext& geos, const Ring& ring, con
     ++stats.multiPiece;
 }
 
-} // namespace
+}  // namespace
 
 // Random rings in general position: convex and concave, both orientations, with and without a
 // closing repeat, crossing the rectangle many times.
@@ -491,7 +492,8 @@ TEST(ZMRectClipPolygon, AgreesWithGeosOnTheBorder)
       point.x = std::round(point.x);
       point.y = std::round(point.y);
     }
-    ring.erase(std::unique(ring.begin(), ring.end(), [](const ST_POINT& a, const ST_POINT& b) { return a.x == b.x && a.y == b.y; }),
+    ring.erase(std::unique(ring.begin(), ring.end(),
+                           [](const ST_POINT& a, const ST_POINT& b) { return a.x == b.x && a.y == b.y; }),
                ring.end());
     if (ring.size() < 3)
       continue;

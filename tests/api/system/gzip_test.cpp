@@ -33,7 +33,7 @@ bool GzipAccepts(const std::string& path)
   return status == 0;
 }
 
-} // namespace
+}  // namespace
 
 TEST(GZip, RoundTripsBytesAndGzipAgrees)
 {

@@ -117,8 +117,8 @@ std::string Text(const std::vector<unsigned char>& bytes) { return std::string(b
 
 std::string Response(const std::string& status, const std::string& body)
 {
-  return "HTTP/1.1 " + status + "\r\nContent-Length: " + std::to_string(body.size()) +
-         "\r\nConnection: close\r\n\r\n" + body;
+  return "HTTP/1.1 " + status + "\r\nContent-Length: " + std::to_string(body.size()) + "\r\nConnection: close\r\n\r\n" +
+         body;
 }
 
 class HttpTest : public ::testing::Test {
@@ -132,7 +132,7 @@ protected:
   TempDir m_dir;
 };
 
-} // namespace
+}  // namespace
 
 TEST_F(HttpTest, ParseUrlSplitsHostPortAndPath)
 {
@@ -195,9 +195,9 @@ TEST_F(HttpTest, GetStoresTheBodyAndTracesEachStep)
   EXPECT_NE(requests[0].find("\r\nX-Layer: roads\r\n"), std::string::npos);
   EXPECT_NE(requests[0].find("\r\nAccept: text/plain\r\n"), std::string::npos);
 
-  const char* steps[] = {"parseurl=",       "InternetOpen=",    "InternetSetOptionEx=",
-                         "InternetSetOptionEx=", "InternetConnect=", "HttpOpenRequest=",
-                         "HttpSendRequest=", "HttpQueryInfoW=", "HttpQueryInfo="};
+  const char* steps[] = {
+      "parseurl=",        "InternetOpen=",    "InternetSetOptionEx=", "InternetSetOptionEx=", "InternetConnect=",
+      "HttpOpenRequest=", "HttpSendRequest=", "HttpQueryInfoW=",      "HttpQueryInfo="};
   size_t at = 0;
   for (const char* step : steps) {
     ASSERT_EQ(trace.compare(at, std::strlen(step), step), 0) << "at " << step << " in\n" << trace;

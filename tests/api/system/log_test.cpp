@@ -55,7 +55,7 @@ protected:
 
 const std::regex kStamp("\\d{4}-\\d{2}-\\d{2} \\d{2}:\\d{2}:\\d{2}\t");
 
-} // namespace
+}  // namespace
 
 TEST_F(LogTest, EntriesAppendInOrderEachWithItsTimeStamp)
 {
@@ -103,7 +103,7 @@ TEST_F(LogTest, EntriesFromSeveralThreadsStayWhole)
 
 TEST_F(LogTest, UnwritableLogDropsTheEntryQuietly)
 {
-  std::filesystem::create_directory(m_name); // a folder where the file should be
+  std::filesystem::create_directory(m_name);  // a folder where the file should be
   ZMLog::WriteLog("lost\r\n");
   EXPECT_TRUE(std::filesystem::is_directory(m_name));
   EXPECT_TRUE(std::filesystem::is_empty(m_name));

@@ -25,7 +25,7 @@ DWORD Double(void* argument)
 
 std::u16string Utf16(const std::string& text) { return std::u16string(text.begin(), text.end()); }
 
-} // namespace
+}  // namespace
 
 TEST(Thread, NewThreadRunsTheFunctionWithItsArgument)
 {

@@ -53,7 +53,7 @@ protected:
   std::u16string m_name;
 };
 
-} // namespace
+}  // namespace
 
 TEST_F(SerialPortTest, OpenAppliesTheLineSettings)
 {

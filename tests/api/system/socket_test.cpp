@@ -34,7 +34,7 @@ protected:
   void TearDown() override { ZMSocket::Destroy(); }
 };
 
-} // namespace
+}  // namespace
 
 TEST_F(SocketTest, ServerSocketOnABoundPortFailsWithoutLeakingASocket)
 {

@@ -88,7 +88,8 @@ int RunningWorkers(ZMThreadPool& pool)
 }
 
 // Waits (bounded) until `condition` holds; the bound only keeps a broken build from hanging.
-template <typename Condition> bool Eventually(Condition condition)
+template <typename Condition>
+bool Eventually(Condition condition)
 {
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
   while (!condition()) {
@@ -118,7 +119,7 @@ protected:
   void TearDown() override { ZMThreadPool::SetIdleTimeOut(10000); }
 };
 
-} // namespace
+}  // namespace
 
 TEST_F(ThreadPoolTest, OrdersLimitsAndSizesTablesFromEitherArgumentOrder)
 {

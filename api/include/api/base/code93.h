@@ -43,8 +43,8 @@ private:
 
   CodeEntry m_table[47];
   char m_start[10];
-  char m_stop[11];   // stop pattern and termination bar
-  char* m_text;      // upper-cased text of the last Encode (owned)
-  char* m_modules;   // module string of the last Encode (owned, zero-terminated)
+  char m_stop[11];  // stop pattern and termination bar
+  char* m_text;     // upper-cased text of the last Encode (owned)
+  char* m_modules;  // module string of the last Encode (owned, zero-terminated)
   int m_moduleCount;
 };

@@ -29,6 +29,6 @@ public:
 private:
   void Clear();
 
-  char* m_text = nullptr;        // owned copy, separators overwritten by zero bytes
-  std::vector<char*> m_tokens;   // starts of the tokens inside m_text
+  char* m_text = nullptr;       // owned copy, separators overwritten by zero bytes
+  std::vector<char*> m_tokens;  // starts of the tokens inside m_text
 };

@@ -99,8 +99,8 @@ public:
   // characters in values and texts are written as references, so they read back unchanged.
   // The file is first written beside the target and then put in its place, so a failed save
   // leaves an earlier file untouched. A symbolic link at `path` is followed only when it
-  // belongs to the user; one planted by someone else makes the save fail. False when the tree cannot be written as well-formed
-  // XML (see Save), the file cannot be created, or a write fails.
+  // belongs to the user; one planted by someone else makes the save fail. False when the tree cannot be written as
+  // well-formed XML (see Save), the file cannot be created, or a write fails.
   bool SaveXml(const char* path) const;
 
 private:
@@ -143,10 +143,10 @@ public:
 
   // Parses `length` bytes (the byte-order mark or declaration decides the encoding). An
   // element's text is its last run of character data (up to a child element or its end
-  // tag), whole: references and line breaks inside the run are part of it. Loading into a document whose earlier load completed replaces the earlier
-  // tree. Text with a broken surrogate pair (which the parser lets through) fails the load, so
-  // that everything loaded can be saved again. On a parse error the nodes read so far stay and
-  // false is answered; the caller should discard the document.
+  // tag), whole: references and line breaks inside the run are part of it. Loading into a document whose earlier load
+  // completed replaces the earlier tree. Text with a broken surrogate pair (which the parser lets through) fails the
+  // load, so that everything loaded can be saved again. On a parse error the nodes read so far stay and false is
+  // answered; the caller should discard the document.
   bool LoadXml(const char* buffer, int length);
 
   // The parser's callbacks: start of an element with its name and null-terminated

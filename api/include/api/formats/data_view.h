@@ -14,7 +14,7 @@ namespace zamra::formats {
 struct Column;
 struct Cell;
 class Storage;
-} // namespace zamra::formats
+}  // namespace zamra::formats
 
 // A tagged value that owns a copy of its bytes. `data` holds `length` bytes laid out by type:
 // CHAR one character; SHORT a 16-bit integer; INT and LONG a 32-bit integer; FLOAT an IEEE
@@ -104,6 +104,6 @@ private:
   Cell** m_rows = nullptr;  // growable sequence of rows, each an array of m_columnCount cells
   int m_rowCount = 0;
   int m_rowCapacity = 0;
-  Storage* m_storage = nullptr;  // bulk blocks of loaded rows and cells
+  Storage* m_storage = nullptr;        // bulk blocks of loaded rows and cells
   unsigned char* m_deleted = nullptr;  // per row: 1 for a record its file marks deleted
 };

@@ -16,7 +16,7 @@
 
 namespace zamra::formats {
 class LargeBuffer;
-} // namespace zamra::formats
+}  // namespace zamra::formats
 
 class ZAMRA_API ZMShapeFile {
 public:
@@ -53,9 +53,9 @@ public:
 
   // Loads the trio into this object, replacing its shapes and table. Every whole record of
   // the .shp is read, and the table gets a blank row for each shape that its .dbf has no row
-  // for; a .dbf with more rows than the .shp has records fails the load. False for a name without ".", a .dbf or .shp that
-  // cannot be read, a .shp header that is invalid or names another shape type, or broken
-  // records; the object is then left with no table and no shapes.
+  // for; a .dbf with more rows than the .shp has records fails the load. False for a name without ".", a .dbf or .shp
+  // that cannot be read, a .shp header that is invalid or names another shape type, or broken records; the object is
+  // then left with no table and no shapes.
   bool Load(const char* fileName);
   // Writes the trio (the .dbf only when the object has a table). The files are written
   // beside their targets and moved into place only when all of them are complete, so a
@@ -101,7 +101,7 @@ public:
 private:
   void ReleaseShapes();
 
-  std::vector<ST_POINT*> m_shapes;  // record-count entries; null for null shapes
+  std::vector<ST_POINT*> m_shapes;                        // record-count entries; null for null shapes
   zamra::formats::LargeBuffer* m_loadedPoints = nullptr;  // one block for all loaded points
 };
 

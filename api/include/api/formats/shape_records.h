@@ -49,7 +49,7 @@ struct ST_POLYGON {
 struct ST_MPOLYLINE {
   ST_POLYLINE* parts = nullptr;  // owned array of partCount lines; null when there are none
   std::int32_t partCount = 0;
-  ST_RECT envelop;               // box of all parts, as last computed
+  ST_RECT envelop;  // box of all parts, as last computed
 
   ST_MPOLYLINE() = default;
   ~ST_MPOLYLINE() { delete[] parts; }
@@ -61,7 +61,7 @@ struct ST_MPOLYLINE {
 struct ST_MPOLYGON {
   ST_POLYGON* parts = nullptr;  // owned array of partCount rings; null when there are none
   std::int32_t partCount = 0;
-  ST_RECT envelop;              // box of all parts, as last computed
+  ST_RECT envelop;  // box of all parts, as last computed
 
   ST_MPOLYGON() = default;
   ~ST_MPOLYGON() { delete[] parts; }

@@ -15,4 +15,4 @@ bool BaseOfPath(const std::string& path, std::string& base);
 // or in the other case when only that one exists. Empty when `shpPath` has no extension.
 std::string CompanionPath(const std::string& shpPath, const char* extension);
 
-} // namespace zamra::shape
+}  // namespace zamra::shape

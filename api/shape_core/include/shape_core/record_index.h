@@ -64,7 +64,8 @@ public:
     std::int64_t cursor = m_start;
     for (int index = 0; index < m_count; ++index) {
       if (m_shx != nullptr)
-        cursor = 2 * static_cast<std::int64_t>(BigInt(m_shx + kHeaderSize + kIndexEntrySize * static_cast<std::int64_t>(index)));
+        cursor = 2 * static_cast<std::int64_t>(
+                         BigInt(m_shx + kHeaderSize + kIndexEntrySize * static_cast<std::int64_t>(index)));
       record.length = 2 * static_cast<std::int64_t>(BigInt(m_shp + cursor + 4));
       record.content = m_shp + cursor + kRecordHeaderSize;
       record.type = LittleInt(record.content);
@@ -89,4 +90,4 @@ private:
   int m_damagedFrom = -1;
 };
 
-} // namespace zamra::shape
+}  // namespace zamra::shape

@@ -11,16 +11,16 @@ namespace zamra::shape {
 // Fields are read in place as little-endian numbers.
 static_assert(std::endian::native == std::endian::little, "shapefile fields are read in place");
 
-constexpr int kHeaderSize = 100;       // main header of .shp and .shx
-constexpr int kFileCode = 9994;        // first word of a valid header
+constexpr int kHeaderSize = 100;  // main header of .shp and .shx
+constexpr int kFileCode = 9994;   // first word of a valid header
 constexpr int kVersion = 1000;
-constexpr int kRecordHeaderSize = 8;   // record number and content length, big-endian
-constexpr int kIndexEntrySize = 8;     // .shx: offset and content length, big-endian, in words
-constexpr int kTypeSize = 4;           // every record's content opens with its shape type
-constexpr int kBoxSize = 32;           // minimum x, minimum y, maximum x, maximum y
-constexpr int kPointContentSize = 20;  // shape type, x, y
-constexpr int kMultiPartFixedSize = 44;   // shape type, box, part count, point count
-constexpr int kMultiPointFixedSize = 40;  // shape type, box, point count
+constexpr int kRecordHeaderSize = 8;               // record number and content length, big-endian
+constexpr int kIndexEntrySize = 8;                 // .shx: offset and content length, big-endian, in words
+constexpr int kTypeSize = 4;                       // every record's content opens with its shape type
+constexpr int kBoxSize = 32;                       // minimum x, minimum y, maximum x, maximum y
+constexpr int kPointContentSize = 20;              // shape type, x, y
+constexpr int kMultiPartFixedSize = 44;            // shape type, box, part count, point count
+constexpr int kMultiPointFixedSize = 40;           // shape type, box, point count
 constexpr std::int64_t kMaxFileBytes = INT32_MAX;  // lengths and offsets are signed 32-bit word counts
 
 // Shape type codes. Z types add 10 to the plain code and M types 20; both keep x and y where the
@@ -47,11 +47,24 @@ enum ShapeType : int {
 constexpr int PlanarType(int type)
 {
   switch (type) {
-  case kPoint: case kPointZ: case kPointM: return kPoint;
-  case kPolyline: case kPolylineZ: case kPolylineM: return kPolyline;
-  case kPolygon: case kPolygonZ: case kPolygonM: return kPolygon;
-  case kMultiPoint: case kMultiPointZ: case kMultiPointM: return kMultiPoint;
-  default: return kNullShape;
+  case kPoint:
+  case kPointZ:
+  case kPointM:
+    return kPoint;
+  case kPolyline:
+  case kPolylineZ:
+  case kPolylineM:
+    return kPolyline;
+  case kPolygon:
+  case kPolygonZ:
+  case kPolygonM:
+    return kPolygon;
+  case kMultiPoint:
+  case kMultiPointZ:
+  case kMultiPointM:
+    return kMultiPoint;
+  default:
+    return kNullShape;
   }
 }
 
@@ -79,4 +92,4 @@ inline double LittleDouble(const unsigned char* bytes)
   return value;
 }
 
-} // namespace zamra::shape
+}  // namespace zamra::shape

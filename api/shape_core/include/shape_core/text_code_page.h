@@ -35,4 +35,4 @@ void CopyUtf8Cut(char* field, std::size_t size, const std::string& text);
 // one, as their byte count in a double-byte code page would give.
 int Utf8DisplayWidth(const char* text);
 
-} // namespace zamra::shape
+}  // namespace zamra::shape
