@@ -359,12 +359,12 @@ TEST(DbfFile, NumbersStayLocaleFreeUnderAGermanLocale)
   WriteAll(input, MakeDbf({{"X", 'N', 8, 2}, {"Y", 'B', 8, 0}}, {" " + std::string("    3.25") + "  -0.5  "}));
   auto table = Load(input);
   const std::string output = dir.File("out.dbf");
-  const int saved_ok = table ? ZMDbfFile::SaveFile(output.c_str(), table.get()) : 0;
+  const int savedOk = table ? ZMDbfFile::SaveFile(output.c_str(), table.get()) : 0;
   std::setlocale(LC_ALL, saved.c_str());
   ASSERT_TRUE(table);
   EXPECT_DOUBLE_EQ(CellNumber<double>(*table, 0, 0), 3.25);
   EXPECT_DOUBLE_EQ(CellNumber<double>(*table, 0, 1), -0.5);
-  ASSERT_EQ(saved_ok, 1);
+  ASSERT_EQ(savedOk, 1);
   const std::vector<unsigned char> bytes = ReadAll(output);
   const std::string record(bytes.begin() + 32 + 64 + 1, bytes.end() - 1);
   EXPECT_EQ(record, " 3.25    -0.500000" + std::string(15, ' '));
