@@ -702,6 +702,14 @@ void CMainFrame::onFullMap()
     maxX = std::max(maxX, x1);
     maxY = std::max(maxY, y1);
   }
+  ZoomToExtent(minX, minY, maxX, maxY);
+}
+
+void CMainFrame::ZoomToExtent(double minX, double minY, double maxX, double maxY)
+{
+  if (!std::isfinite(minX) || !std::isfinite(minY) || !std::isfinite(maxX) || !std::isfinite(maxY))
+    return;
+  // Full Map's fit: the scale at which the box fills the window along its tighter axis.
   const double scale = m_view->GetScale();
   int width = 600, height = 400;
   m_view->GetView(width, height);
@@ -710,26 +718,8 @@ void CMainFrame::onFullMap()
   m_view->ViewToGeo(width, 0, gx1, gy1);
   if (!(gx1 > gx0) || !(gy1 > gy0))
     return;  // a map window without area (minimised) has no scale that fits
-  const double fx = (maxX - minX) * scale / (gx1 - gx0);
-  const double fy = (maxY - minY) * scale / (gy1 - gy0);
   m_view->SetCenter((minX + maxX) * 0.5, (minY + maxY) * 0.5);
-  m_view->SetScale(fx > fy ? fx : fy);
-  m_view->Refresh();
-}
-
-void CMainFrame::ZoomToExtent(double minX, double minY, double maxX, double maxY)
-{
-  if (!std::isfinite(minX) || !std::isfinite(minY) || !std::isfinite(maxX) || !std::isfinite(maxY))
-    return;
-  m_view->SetCenter((minX + maxX) * 0.5, (minY + maxY) * 0.5);
-  // Full Map's fit: the scale at which the box fills the window along its tighter axis.
-  const double scale = m_view->GetScale();
-  int width = 600, height = 400;
-  m_view->GetView(width, height);
-  double gx0 = 0, gy0 = 0, gx1 = 0, gy1 = 0;
-  m_view->ViewToGeo(0, height, gx0, gy0);
-  m_view->ViewToGeo(width, 0, gx1, gy1);
-  if (gx1 > gx0 && gy1 > gy0 && (maxX > minX || maxY > minY)) {
+  if (maxX > minX || maxY > minY) {  // a box without area (a point) is only centred
     const double fx = (maxX - minX) * scale / (gx1 - gx0);
     const double fy = (maxY - minY) * scale / (gy1 - gy0);
     m_view->SetScale(fx > fy ? fx : fy);
