@@ -117,8 +117,8 @@ void CMapModel::DrawInBands(const std::vector<CShapeLayer*>& layers)
   // A shape just outside a band still reaches into it by up to half its pen and a pixel of
   // truncation: bands cull with that much room.
   int margin = 2;
-  for (const CShapeLayer* layer : layers)
-    margin = std::max(margin, layer->lineWidth + 2);
+  for (CShapeLayer* layer : layers)
+    margin = std::max(margin, layer->GetLineWidth() + 2);
   if (m_bandTargets.size() < static_cast<size_t>(bands))
     m_bandTargets.resize(static_cast<size_t>(bands));
   bool made = true;

@@ -16,7 +16,7 @@ public:
   {
     // A null shape has no box of its own.
     const bool own = index >= 0 && index < RecordCount() && m_records.Records()[index].partCount > 0;
-    const ST_RECT& box = own ? m_records.Records()[index].envelop : header.envelop;
+    const ST_RECT& box = own ? m_records.Records()[index].envelop : Header().envelop;
     *minX = box.left;
     *minY = box.bottom;
     *maxX = box.right;
@@ -31,7 +31,7 @@ public:
 protected:
   bool AdoptRecords(MallocPtr<unsigned char> block, const zamra::shape::RecordIndex& index, int fileType) override
   {
-    return m_records.Load(std::move(block), index, RecordCount(), fileType, header.envelop);
+    return m_records.Load(std::move(block), index, RecordCount(), fileType, Header().envelop);
   }
 
   bool RecordsExtent(ST_RECT& extent) const override { return m_records.Extent(extent); }
@@ -61,7 +61,7 @@ protected:
         continue;  // the record's box holds its parts
       for (int part = 0; part < target.partCount; ++part)
         Model()->DrawPart(dc, target.parts[part].points, target.parts[part].pointCount, target.parts[part].envelop,
-                          filled, lineColor);
+                          filled, GetLineColor());
     }
   }
 

@@ -14,9 +14,9 @@ constexpr double kTolerance = 0.00001;
 
 CPolygonLayer::CPolygonLayer(CMapModel* owner) : CPartLayer(owner, 5)
 {
-  lineWidth = 1;
-  lineColor = RGB(200, 200, 150);
-  bkColor = RGB(255, 255, 200);
+  SetLineWidth(1);
+  SetLineColor(RGB(200, 200, 150));
+  SetBkColor(RGB(255, 255, 200));
 }
 
 bool CPolygonLayer::IsInsideRing(const ST_POINT* ring, int count, double x, double y)
@@ -64,15 +64,15 @@ int CPolygonLayer::HitTest(double x, double y)
 void CPolygonLayer::DrawShapes(HDC dc)
 {
   // Polygons are outlined solid whatever the layer's line style.
-  HPEN pen = CreatePen(0, lineWidth, lineColor);
-  HBRUSH brush = CreateSolidBrush(bkColor);
+  HPEN pen = CreatePen(0, GetLineWidth(), GetLineColor());
+  HBRUSH brush = CreateSolidBrush(GetBkColor());
   HGDIOBJ previousPen = SelectObject(dc, pen);
   HGDIOBJ previousBrush = SelectObject(dc, brush);
   const ST_MPOLYGON* records = Records();
   for (int record = 0; record < RecordCount(); ++record) {
     if (records[record].partCount <= 0 || !Model()->IsVisibleIn(dc, records[record].envelop))
       continue;  // null shapes and records out of sight
-    Model()->DrawRings(dc, records[record].parts, records[record].partCount, lineColor);
+    Model()->DrawRings(dc, records[record].parts, records[record].partCount, GetLineColor());
   }
   SelectObject(dc, previousBrush);
   SelectObject(dc, previousPen);

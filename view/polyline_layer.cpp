@@ -21,9 +21,9 @@ double Distance(double ax, double ay, double bx, double by)
 
 CPolylineLayer::CPolylineLayer(CMapModel* owner) : CPartLayer(owner, 3)
 {
-  lineWidth = 1;
-  lineColor = RGB(200, 200, 150);
-  lineStyle = 0;
+  SetLineWidth(1);
+  SetLineColor(RGB(200, 200, 150));
+  SetLineStyle(0);
 }
 
 int CPolylineLayer::HitTest(double x, double y)
@@ -48,7 +48,7 @@ int CPolylineLayer::HitTest(double x, double y)
 
 void CPolylineLayer::DrawShapes(HDC dc)
 {
-  HPEN pen = CreatePen(lineStyle, lineWidth, lineColor);
+  HPEN pen = CreatePen(GetLineStyle(), GetLineWidth(), GetLineColor());
   HGDIOBJ previousPen = SelectObject(dc, pen);
   DrawAllParts(dc, false);
   SelectObject(dc, previousPen);

@@ -34,8 +34,8 @@ bool CShapeLayer::LoadGeometry(FileBytes shp, const unsigned char* shx, std::int
   zamra::shape::RecordIndex index;
   if (!index.Build(shp.data.get(), shp.size, shx, shxSize))
     return false;
-  header = index.Header();
-  const int fileType = header.shapeType;
+  m_header = index.Header();
+  const int fileType = m_header.shapeType;
   if (LayerTypeOf(fileType) != m_type)
     return false;
   m_recordCount = index.Count();
@@ -45,10 +45,10 @@ bool CShapeLayer::LoadGeometry(FileBytes shp, const unsigned char* shx, std::int
     m_recordCount = 0;
     return false;
   }
-  ZMGeometry::RectRegx(&header.envelop);
+  ZMGeometry::RectRegx(&m_header.envelop);
   ST_RECT extent;
-  if (!zamra::shape::IsUsableBox(header.envelop) && RecordsExtent(extent))
-    header.envelop = extent;  // writers that never filled the box in, or filled it with garbage
+  if (!zamra::shape::IsUsableBox(m_header.envelop) && RecordsExtent(extent))
+    m_header.envelop = extent;  // writers that never filled the box in, or filled it with garbage
   return true;
 }
 
@@ -98,14 +98,14 @@ bool CShapeLayer::Open(const char* shpPath)
   if (!tableLoaded)
     return false;  // the caller destroys the layer with the records it read
   m_dataView = std::move(table);
-  labelColumn = -1;
+  m_labelColumn = -1;
   for (int column = 0; column < m_dataView->GetColumnCount(); ++column) {
     char columnType = 0, flag = 0;
     int length = 0;
     char name[40];
     m_dataView->Table()->GetColumn(column, columnType, length, name, nullptr, flag);
     if (columnType == ZM_VAR_STRING) {
-      labelColumn = column;
+      m_labelColumn = column;
       break;
     }
   }
@@ -127,9 +127,9 @@ void CShapeLayer::ProjectToLongitudeLatitude(const char* shpPath)
     return;
   }
   m_projection.droppedRecords = dropped;
-  // The header's box is in the file's units; a layer with nothing left has an empty one.
+  // The m_header's box is in the file's units; a layer with nothing left has an empty one.
   ST_RECT extent{};
-  header.envelop = RecordsExtent(extent) ? extent : ST_RECT{};
+  m_header.envelop = RecordsExtent(extent) ? extent : ST_RECT{};
 }
 
 void CShapeLayer::GetName(char* out)
@@ -146,27 +146,27 @@ int CShapeLayer::GetPath(char* out)
 
 void CShapeLayer::GetRect(double* minX, double* minY, double* maxX, double* maxY)
 {
-  *minX = header.envelop.left;
-  *minY = header.envelop.bottom;
-  *maxX = header.envelop.right;
-  *maxY = header.envelop.top;
+  *minX = m_header.envelop.left;
+  *minY = m_header.envelop.bottom;
+  *maxX = m_header.envelop.right;
+  *maxY = m_header.envelop.top;
 }
 
 void CShapeLayer::SetLabelFont(COLORREF color, const char* face, int size)
 {
-  labelColor = color;
-  CopyTextField(labelFace, face, sizeof labelFace);
-  labelSize = size;
+  m_labelColor = color;
+  CopyTextField(m_labelFace, face, sizeof m_labelFace);
+  m_labelSize = size;
 }
 
 void CShapeLayer::GetLabelFont(COLORREF* color, char* face, int* size)
 {
   if (color)
-    *color = labelColor;
+    *color = m_labelColor;
   if (face)
-    std::strcpy(face, labelFace);
+    std::strcpy(face, m_labelFace);
   if (size)
-    *size = labelSize;
+    *size = m_labelSize;
 }
 
 int CShapeLayer::HitTest(double, double) { return -1; }
@@ -188,31 +188,31 @@ int CShapeLayer::LoadRecords(const unsigned char* area, int size)
 
 void CShapeLayer::SetScaleRange(double minimum, double maximum)
 {
-  minScale = minimum;
-  maxScale = maximum;
+  m_minScale = minimum;
+  m_maxScale = maximum;
 }
 
 void CShapeLayer::GetScaleRange(double* minimum, double* maximum)
 {
   if (minimum)
-    *minimum = minScale;
+    *minimum = m_minScale;
   if (maximum)
-    *maximum = maxScale;
+    *maximum = m_maxScale;
 }
 
 bool CShapeLayer::GetLabelText(int record, char* text, int size)
 {
-  if (labelColumn < 0 || !m_dataView || record < 0 || record >= m_dataView->GetRowCount())
+  if (m_labelColumn < 0 || !m_dataView || record < 0 || record >= m_dataView->GetRowCount())
     return false;
-  m_dataView->GetItemText(record, labelColumn, text, size);
+  m_dataView->GetItemText(record, m_labelColumn, text, size);
   return true;
 }
 
 void CShapeLayer::DrawLabelsWithFont(HDC dc)
 {
-  if (labelColumn < 0)
+  if (m_labelColumn < 0)
     return;
-  LabelFont font(dc, labelFace, labelSize, labelColor);
+  LabelFont font(dc, m_labelFace, m_labelSize, m_labelColor);
   char text[ZMDataView::kTextSize];
   for (int record = 0; record < m_recordCount; ++record) {
     ST_POINT point;
@@ -231,8 +231,8 @@ void CShapeLayer::DrawLabelsWithFont(HDC dc)
     if (!GetLabelText(record, text, sizeof text))
       continue;
     if (anchor == LabelAnchor::AtPoint)
-      m_model->DrawLabelAtPoint(dc, text, point.x, point.y, labelSize, true);
+      m_model->DrawLabelAtPoint(dc, text, point.x, point.y, m_labelSize, true);
     else
-      m_model->DrawLabelInEnvelope(dc, text, envelope, labelSize, true);
+      m_model->DrawLabelInEnvelope(dc, text, envelope, m_labelSize, true);
   }
 }

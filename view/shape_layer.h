@@ -41,21 +41,21 @@ public:
   void GetName(char* out) override;
   int GetPath(char* out) override;
   void GetRect(double* minX, double* minY, double* maxX, double* maxY) override;
-  void SetLabelVisible(int visible) override { labelVisible = visible; }
-  int GetLabelVisible() override { return labelVisible; }
+  void SetLabelVisible(int visible) override { m_labelVisible = visible; }
+  int GetLabelVisible() override { return m_labelVisible; }
   void SetLabelFont(COLORREF color, const char* face, int size) override;
   void GetLabelFont(COLORREF* color, char* face, int* size) override;
   int HitTest(double x, double y) override;
-  void SetVisible(int value) override { visible = value; }
-  int GetVisible() override { return visible; }
-  void SetLineWidth(int width) override { lineWidth = width; }
-  int GetLineWidth() override { return lineWidth; }
-  void SetLineColor(COLORREF color) override { lineColor = color; }
-  COLORREF GetLineColor() override { return lineColor; }
-  void SetLineStyle(int style) override { lineStyle = style; }
-  int GetLineStyle() override { return lineStyle; }
-  void SetBkColor(COLORREF color) override { bkColor = color; }
-  COLORREF GetBkColor() override { return bkColor; }
+  void SetVisible(int value) override { m_visible = value; }
+  int GetVisible() override { return m_visible; }
+  void SetLineWidth(int width) override { m_lineWidth = width; }
+  int GetLineWidth() override { return m_lineWidth; }
+  void SetLineColor(COLORREF color) override { m_lineColor = color; }
+  COLORREF GetLineColor() override { return m_lineColor; }
+  void SetLineStyle(int style) override { m_lineStyle = style; }
+  int GetLineStyle() override { return m_lineStyle; }
+  void SetBkColor(COLORREF color) override { m_bkColor = color; }
+  COLORREF GetBkColor() override { return m_bkColor; }
   void SetPointIndex(int) override {}
   int GetPointIndex() override { return 0; }
   void SetScaleRange(double minimum, double maximum) override;
@@ -83,22 +83,11 @@ public:
   int DamagedFrom() const { return m_damagedFrom; }
   // What the .prj made of the layer's coordinates, and how many records it cost.
   const LayerProjectionInfo& Projection() const { return m_projection; }
-  bool IsInScaleRange(double scale) const { return minScale <= scale && scale <= maxScale; }
+  bool IsInScaleRange(double scale) const { return m_minScale <= scale && scale <= m_maxScale; }
 
-  // Settings, named as the workspace file knows them.
-  int visible = 1;
-  int labelVisible = 1;
-  int labelSize = 12;
-  COLORREF labelColor = 0;
-  char labelFace[kFaceSize] = "simsun";
-  int labelColumn = -1;
-  double minScale = 30.0;
-  double maxScale = 300000000.0;  // the view's largest scale: a new layer shows at full extent
-  tagShpHead header;              // the .shp header; its box is the layer's (from the records when unusable)
-  int lineWidth = 1;
-  COLORREF lineColor = 0;
-  int lineStyle = 0;
-  COLORREF bkColor = 0;
+  // Settings the layer's setters keep; read by the drawing code of the subclasses.
+  int LabelColumn() const { return m_labelColumn; }
+  const tagShpHead& Header() const { return m_header; }
 
 protected:
   // Parses the first recordCount records that `index` finds in `block`, and may keep the block
@@ -126,6 +115,19 @@ protected:
   int m_damagedFrom = -1;
 
 private:
+  int m_visible = 1;
+  int m_labelVisible = 1;
+  int m_labelSize = 12;
+  COLORREF m_labelColor = 0;
+  char m_labelFace[kFaceSize] = "simsun";
+  int m_labelColumn = -1;
+  double m_minScale = 30.0;
+  double m_maxScale = 300000000.0;  // the view's largest scale: a new layer shows at full extent
+  tagShpHead m_header;              // the .shp header; its box is the layer's (from the records when unusable)
+  int m_lineWidth = 1;
+  COLORREF m_lineColor = 0;
+  int m_lineStyle = 0;
+  COLORREF m_bkColor = 0;
   CMapModel* m_model;  // not owned
   int m_id;
   int m_type;

@@ -84,7 +84,7 @@ TEST_F(Rendering, PolygonFillOutlineHolesAndIslands)
   ASSERT_NE(layer, nullptr);
   layer->SetLineColor(RGB(0, 0, 0));
   layer->SetBkColor(RGB(0, 128, 0));
-  layer->labelVisible = 0;
+  layer->SetLabelVisible(0);
   Redraw();
   EXPECT_EQ(At(Pixel(2, 2, true), Pixel(2, 2, false)), RGB(0, 128, 0));
   EXPECT_EQ(At(Pixel(3.8, 5, true), Pixel(3.8, 5, false)), kWhite) << "the hole shows the background";
@@ -205,7 +205,7 @@ TEST_F(Rendering, MultipointsShowASymbolAtEachPoint)
   auto* layer = dynamic_cast<CPointLayer*>(m_model.AddLayer(m_dir.File("m.shp").c_str()));
   ASSERT_NE(layer, nullptr);
   layer->SetPointIndex(0);
-  layer->labelVisible = 0;
+  layer->SetLabelVisible(0);
   m_model.SetPoiDC(MakeStrip(), 2, 8, 8);
   m_model.ClampCenter(1.5, 1.5);
   Redraw();

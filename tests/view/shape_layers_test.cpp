@@ -78,7 +78,7 @@ TEST(ShapeLayers, DefaultsNamesAndSettings)
   EXPECT_EQ(std::strlen(face), 31u) << "face names are cut to the field";
   EXPECT_EQ(color, RGB(1, 2, 3));
   EXPECT_EQ(size, 20);
-  EXPECT_EQ(points->labelColumn, 0) << "the first text column labels";
+  EXPECT_EQ(points->LabelColumn(), 0) << "the first text column labels";
   EXPECT_EQ(points->SaveAsFile(text), 0);
 }
 
@@ -165,7 +165,7 @@ TEST(ShapeLayers, LayersWithoutTextColumnsHaveNoLabels)
   CMapModel model;
   auto* layer = Add<CPointLayer>(model, dir.File("n.shp"));
   ASSERT_NE(layer, nullptr);
-  EXPECT_EQ(layer->labelColumn, -1);
+  EXPECT_EQ(layer->LabelColumn(), -1);
   char text[16] = "x";
   EXPECT_FALSE(layer->GetLabelText(0, text, sizeof text));
   char value[ZMDataView::kTextSize];
