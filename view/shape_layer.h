@@ -85,8 +85,9 @@ public:
   const LayerProjectionInfo& Projection() const { return m_projection; }
   bool IsInScaleRange(double scale) const { return m_minScale <= scale && scale <= m_maxScale; }
 
-  // Settings the layer's setters keep; read by the drawing code of the subclasses.
+  // The first text column, which labels come from, or -1.
   int LabelColumn() const { return m_labelColumn; }
+  // The .shp header; its box is the layer's (from the records when unusable).
   const tagShpHead& Header() const { return m_header; }
 
 protected:
