@@ -14,6 +14,7 @@
 #include <unistd.h>
 
 #include "data_wnd.h"
+#include "support/loaded_view.h"
 #include "support/sample_data.h"
 #include "view/idata_view.h"
 #include "view/ilayer.h"
@@ -21,27 +22,14 @@
 
 namespace {
 
+using zamra_bench::LoadedView;
+
 long ResidentBytes()
 {
   std::ifstream statm("/proc/self/statm");
   long pages = 0, resident = 0;
   statm >> pages >> resident;
   return resident * sysconf(_SC_PAGESIZE);
-}
-
-// The view with the point layer, loaded once for both benchmarks.
-IZamraView* LoadedView()
-{
-  static QWidget* host = new QWidget;
-  static IZamraView* view = [] {
-    IZamraView* created = IZamraView::GetInstance();
-    created->Create(nullptr, 0, 0, 0, 0, 600, 400, host, 2001);
-    const std::string shp = zamra_bench::EnsurePointSample(zamra_bench::SampleFolder());
-    if (shp.empty() || created->AddLayer(shp.c_str()) == nullptr)
-      return static_cast<IZamraView*>(nullptr);
-    return created;
-  }();
-  return view;
 }
 
 void ShowTableAndScrollToTheEnd(QAbstractItemView* table)

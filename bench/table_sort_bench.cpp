@@ -19,6 +19,7 @@
 #include "data_wnd.h"
 #include "layer_table_model.h"
 #include "resource_table.h"
+#include "support/loaded_view.h"
 #include "support/sample_data.h"
 #include "view/idata_view.h"
 #include "view/ilayer.h"
@@ -26,22 +27,10 @@
 
 namespace {
 
+using zamra_bench::LoadedView;
+
 constexpr int kNameColumn = 1;
 constexpr int kValueColumn = 2;
-
-IZamraView* LoadedView()
-{
-  static QWidget* host = new QWidget;
-  static IZamraView* view = [] {
-    IZamraView* created = IZamraView::GetInstance();
-    created->Create(nullptr, 0, 0, 0, 0, 600, 400, host, 2001);
-    const std::string shp = zamra_bench::EnsurePointSample(zamra_bench::SampleFolder());
-    if (shp.empty() || created->AddLayer(shp.c_str()) == nullptr)
-      return static_cast<IZamraView*>(nullptr);
-    return created;
-  }();
-  return view;
-}
 
 // Counts the paints of a window's widgets.
 class PaintCounter final : public QObject {

@@ -1,4 +1,4 @@
-// Pictures of the added windows in Chinese, for a person to look at: the map with its scale bar,
+// Pictures of the added windows in Chinese and Japanese, for a person to look at: the map with its scale bar,
 // pointer and scale panes and an outlined country; the table sorted and filtered; the text
 // encoding dialog with its preview.
 #include "main_frame.h"
@@ -30,10 +30,13 @@ using zamra_test::AllSamples;
 using zamra_test::AppEnvironment;
 using zamra_test::ProcessPostedMessages;
 
-TEST(ExtrasScreenshots, MapTableAndEncodingDialogInChinese)
+namespace {
+
+// Saves the three pictures with `suffix` ("zh", "ja") in their names.
+void SaveExtrasPictures(int language, const char* suffix)
 {
   AppEnvironment environment;
-  ASSERT_TRUE(CResourceTable::SelectLanguage(kChinese));
+  ASSERT_TRUE(CResourceTable::SelectLanguage(language));
   RegisterProgramBitmaps();
   const QByteArray configured = qgetenv("ZAMRA_SCREENSHOT_DIR");
   const QString folder = configured.isEmpty() ? QStringLiteral(ZAMRA_TOOLS_DIR "/../screenshots")
@@ -62,7 +65,8 @@ TEST(ExtrasScreenshots, MapTableAndEncodingDialogInChinese)
     ProcessPostedMessages();
     EXPECT_GE(IZamraViewExtras::Of(frame.View())->GetHighlightRecord(), 0);
     EXPECT_FALSE(frame.PointerPane()->text().isEmpty());
-    EXPECT_TRUE(frame.grab().save(QDir(folder).filePath(QStringLiteral("map_scale_bar_highlight_zh.png"))));
+    EXPECT_TRUE(frame.grab().save(
+        QDir(folder).filePath(QStringLiteral("map_scale_bar_highlight_%1.png").arg(QLatin1String(suffix)))));
 
     frame.Action(ID_SHOW_PROPERTIES)->trigger();
     ProcessPostedMessages();
@@ -73,14 +77,22 @@ TEST(ExtrasScreenshots, MapTableAndEncodingDialogInChinese)
       QTest::qWait(5);
     ASSERT_FALSE(table->IsOrdering());
     EXPECT_GT(table->Model()->rowCount(), 0);
-    EXPECT_TRUE(frame.grab().save(QDir(folder).filePath(QStringLiteral("properties_sorted_filtered_zh.png"))));
+    EXPECT_TRUE(frame.grab().save(
+        QDir(folder).filePath(QStringLiteral("properties_sorted_filtered_%1.png").arg(QLatin1String(suffix)))));
 
     ILayer* countries = frame.View()->GetLayerByIndex(0);
     CEncodingDialog dialog(countries, 0, 65001, &frame);
     dialog.show();
     ProcessPostedMessages();
-    EXPECT_TRUE(dialog.grab().save(QDir(folder).filePath(QStringLiteral("encoding_dialog_zh.png"))));
+    EXPECT_TRUE(
+        dialog.grab().save(QDir(folder).filePath(QStringLiteral("encoding_dialog_%1.png").arg(QLatin1String(suffix)))));
     frame.InfoDialog()->hide();
   }
   ASSERT_TRUE(CResourceTable::SelectLanguage(kEnglish));
 }
+
+}  // namespace
+
+TEST(ExtrasScreenshots, MapTableAndEncodingDialogInChinese) { SaveExtrasPictures(kChinese, "zh"); }
+
+TEST(ExtrasScreenshots, MapTableAndEncodingDialogInJapanese) { SaveExtrasPictures(kJapanese, "ja"); }
