@@ -7,6 +7,30 @@ using namespace zamra::gdi_internal;
 
 // --- Drawing -----------------------------------------------------------------------------
 
+namespace {
+
+// Whether the context's lines and areas are ours to draw: a picture, a solid one-pixel pen or
+// none, a solid brush or none. Wide, dashed and paint-device drawing stays Qt's.
+bool DrawsOwnShapes(DeviceContext& dc, RasterTarget& target)
+{
+  return dc.pen != nullptr && (dc.pen->IsNull() || dc.pen->IsThinSolid()) && dc.brush != nullptr &&
+         dc.RasterTargetOf(target);
+}
+
+// Areas filled and outlined by our own drawing; each ring is closed.
+void DrawOwnRings(DeviceContext& dc, const RasterTarget& target, const POINT* points, const int* counts, int rings)
+{
+  if (!dc.brush->IsNull())
+    FillRings(target, points, counts, rings, dc.fillMode != ALTERNATE, dc.brush->Color(), dc.rasterScratch);
+  if (dc.pen->IsNull())
+    return;
+  const POINT* ring = points;
+  for (int r = 0; r < rings; ring += counts[r], ++r)
+    DrawThinPath(target, ring, counts[r], true, dc.pen->Color());
+}
+
+}  // namespace
+
 BOOL MoveToEx(HDC handle, int x, int y, POINT* previous)
 {
   DeviceContext* dc = AsContext(handle);
@@ -23,9 +47,15 @@ BOOL LineTo(HDC handle, int x, int y)
   DeviceContext* dc = AsContext(handle);
   if (dc == nullptr)
     return FALSE;
-  QPainter* painter = dc->Painter();
   const POINT from = dc->position;
   dc->position = POINT{x, y};
+  RasterTarget target;
+  if (DrawsOwnShapes(*dc, target)) {
+    if (!dc->pen->IsNull())
+      DrawThinLine(target, from, POINT{x, y}, dc->pen->Color());
+    return TRUE;
+  }
+  QPainter* painter = dc->Painter();
   if (painter == nullptr)
     return FALSE;
   const int flip = dc->FlipHeight();
@@ -58,6 +88,11 @@ BOOL Polygon(HDC handle, const POINT* points, int count)
   DeviceContext* dc = AsContext(handle);
   if (dc == nullptr || points == nullptr || count < 2)
     return FALSE;
+  RasterTarget target;
+  if (DrawsOwnShapes(*dc, target)) {
+    DrawOwnRings(*dc, target, points, &count, 1);
+    return TRUE;
+  }
   QPainter* painter = dc->Painter();
   if (painter == nullptr)
     return FALSE;
@@ -80,6 +115,11 @@ BOOL PolyPolygon(HDC handle, const POINT* points, const int* counts, int polygon
       return FALSE;
   if (polygons == 1)
     return Polygon(handle, points, counts[0]);
+  RasterTarget target;
+  if (DrawsOwnShapes(*dc, target)) {
+    DrawOwnRings(*dc, target, points, counts, polygons);
+    return TRUE;
+  }
   QPainter* painter = dc->Painter();
   if (painter == nullptr)
     return FALSE;
@@ -102,6 +142,12 @@ BOOL Polyline(HDC handle, const POINT* points, int count)
   DeviceContext* dc = AsContext(handle);
   if (dc == nullptr || points == nullptr || count < 2)
     return FALSE;
+  RasterTarget target;
+  if (DrawsOwnShapes(*dc, target)) {
+    if (!dc->pen->IsNull())
+      DrawThinPath(target, points, count, false, dc->pen->Color());
+    return TRUE;
+  }
   QPainter* painter = dc->Painter();
   if (painter == nullptr)
     return FALSE;
@@ -257,6 +303,14 @@ BOOL SetPixelV(HDC handle, int x, int y, COLORREF color)
     return FALSE;
   if (x < 0 || y < 0 || x >= dc->Width() || y >= dc->Height() || !dc->InBand(y))
     return TRUE;
+  if (BitmapObject* picture = dc->Picture()) {
+    // Written in place: ending the painter for it, as SetPixel does, costs far more than a pixel.
+    unsigned char* pixel = picture->PixelAt(x, y);
+    pixel[0] = GetBValue(color);
+    pixel[1] = GetGValue(color);
+    pixel[2] = GetRValue(color);
+    return TRUE;
+  }
   QPainter* painter = dc->Painter();
   if (painter == nullptr)
     return FALSE;

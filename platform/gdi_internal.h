@@ -26,6 +26,7 @@
 
 #include "platform/application_kind.h"
 #include "platform/code_page.h"
+#include "gdi_raster.h"
 #include "platform/gdi.h"
 
 namespace zamra::gdi_internal {
@@ -95,7 +96,7 @@ private:
 
 class PenObject final : public GdiObject {
 public:
-  PenObject(int style, int width, COLORREF color, bool stock) : GdiObject(Kind::Pen, stock)
+  PenObject(int style, int width, COLORREF color, bool stock) : GdiObject(Kind::Pen, stock), m_color(color & 0xFFFFFF)
   {
     const QColor qcolor(GetRValue(color), GetGValue(color), GetBValue(color));
     if (style == PS_NULL) {
@@ -131,9 +132,11 @@ public:
   bool IsNull() const { return m_pen.style() == Qt::NoPen; }
   // A one-pixel solid pen, whose lines must leave their end point undrawn.
   bool IsThinSolid() const { return m_thin; }
+  COLORREF Color() const { return m_color; }
 
 private:
   QPen m_pen;
+  COLORREF m_color;
   bool m_thin = false;
 };
 
@@ -141,12 +144,17 @@ class BrushObject final : public GdiObject {
 public:
   BrushObject(bool null, COLORREF color, bool stock)
       : GdiObject(Kind::Brush, stock),
-        m_brush(null ? QBrush(Qt::NoBrush) : QBrush(QColor(GetRValue(color), GetGValue(color), GetBValue(color))))
+        m_brush(null ? QBrush(Qt::NoBrush) : QBrush(QColor(GetRValue(color), GetGValue(color), GetBValue(color)))),
+        m_null(null), m_color(color & 0xFFFFFF)
   {}
   const QBrush& Brush() const { return m_brush; }
+  bool IsNull() const { return m_null; }
+  COLORREF Color() const { return m_color; }
 
 private:
   QBrush m_brush;
+  bool m_null;
+  COLORREF m_color;
 };
 
 class FontObject final : public GdiObject {
@@ -230,6 +238,7 @@ public:
   bool brushDirty = true;
   bool backgroundDirty = true;
   std::vector<QPoint> scratch;
+  RasterScratch rasterScratch;
 
   // The picture drawn on, or null (the stock picture, or a paint device instead).
   BitmapObject* Picture() { return bitmap != nullptr && !bitmap->IsStock() ? bitmap : nullptr; }
@@ -258,6 +267,23 @@ public:
     const int rows = bandBottom - bandTop;
     const int first = picture->BottomUp() ? picture->Height() - bandBottom : bandTop;
     return QRect(0, first, picture->Width(), rows);
+  }
+
+  // The picture's drawable rows for our own drawing; false for the stock picture and paint
+  // devices, which go through Qt.
+  bool RasterTargetOf(RasterTarget& target)
+  {
+    BitmapObject* picture = Picture();
+    if (picture == nullptr)
+      return false;
+    target.memory = picture->Bits();
+    target.width = picture->Width();
+    target.height = picture->Height();
+    target.stride = picture->Stride();
+    target.bottomUp = picture->BottomUp();
+    target.firstRow = std::max(bandTop, 0);
+    target.endRow = std::min(bandBottom, picture->Height());
+    return true;
   }
 
   // Bottom-up pictures are drawn through a flip: pixel rows map to h - 1 - y, areas to h - y.
