@@ -61,8 +61,39 @@ struct Axis {
   std::ptrdiff_t byteStep = 0;  // address change of one step along this axis, in its sign
 };
 
+// Draws `steps` steps from the pixel (x, y), whose step i has `remainder` = (2 i minorLength +
+// majorLength) mod 2 majorLength: the minor coordinate moves on when that wraps.
+void WalkSteps(const RasterTarget& target, const Axis& major, const Axis& minor, std::int64_t x, std::int64_t y,
+               std::int64_t remainder, std::int64_t steps, COLORREF color)
+{
+  unsigned char* pixel = target.Row(static_cast<int>(y)) + x * 3;
+  const std::int64_t twiceMajor = 2 * major.length;
+  const std::int64_t twiceMinor = 2 * minor.length;
+  const unsigned char blue = GetBValue(color), green = GetGValue(color), red = GetRValue(color);
+  for (; steps > 0; --steps) {
+    pixel[0] = blue;
+    pixel[1] = green;
+    pixel[2] = red;
+    pixel += major.byteStep;
+    remainder += twiceMinor;
+    if (remainder >= twiceMajor) {
+      remainder -= twiceMajor;
+      pixel += minor.byteStep;
+    }
+  }
+}
+
 void WalkLine(const RasterTarget& target, const Axis& major, const Axis& minor, bool majorIsX, COLORREF color)
 {
+  const auto inside = [](const Axis& axis, std::int64_t at) { return at >= axis.low && at <= axis.high; };
+  const std::int64_t majorEnd = major.start + major.sign * major.length;
+  const std::int64_t minorEnd = minor.start + minor.sign * minor.length;
+  if (inside(major, major.start) && inside(major, majorEnd) && inside(minor, minor.start) && inside(minor, minorEnd)) {
+    // The common case, a line wholly in the picture: nothing to cut.
+    WalkSteps(target, major, minor, majorIsX ? major.start : minor.start, majorIsX ? minor.start : major.start,
+              major.length, major.length, color);
+    return;
+  }
   // Steps that keep the major coordinate inside its range.
   Wide firstStep = 0;
   Wide lastStep = major.length - 1;
@@ -97,21 +128,7 @@ void WalkLine(const RasterTarget& target, const Axis& major, const Axis& minor, 
   const std::int64_t minorAt = minor.start + minor.sign * offset;
   const std::int64_t x = majorIsX ? majorAt : minorAt;
   const std::int64_t y = majorIsX ? minorAt : majorAt;
-  unsigned char* pixel = target.Row(static_cast<int>(y)) + x * 3;
-  const auto twiceMajor64 = static_cast<std::int64_t>(twiceMajor);
-  const auto twiceMinor64 = static_cast<std::int64_t>(twiceMinor);
-  const unsigned char blue = GetBValue(color), green = GetGValue(color), red = GetRValue(color);
-  for (auto count = static_cast<std::int64_t>(lastStep - firstStep); count >= 0; --count) {
-    pixel[0] = blue;
-    pixel[1] = green;
-    pixel[2] = red;
-    pixel += major.byteStep;
-    remainder += twiceMinor64;
-    if (remainder >= twiceMajor64) {
-      remainder -= twiceMajor64;
-      pixel += minor.byteStep;
-    }
-  }
+  WalkSteps(target, major, minor, x, y, remainder, static_cast<std::int64_t>(lastStep - firstStep) + 1, color);
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 // the drawing surface and the placement grid. It can be driven without any window.
 #pragma once
 
+#include <cstdint>
 #include <climits>
 #include <memory>
 #include <vector>
@@ -100,8 +101,16 @@ public:
   int GetDrawingThreads() const { return m_drawingThreads; }
 
   // Drawing services for the layers. Culling tests include the edges.
-  bool IsVisible(const ST_RECT& envelope) const;
-  bool IsVisible(double x, double y) const;
+  bool IsVisible(const ST_RECT& envelope) const
+  {
+    return m_visibleExtent.left <= envelope.right && m_visibleExtent.right >= envelope.left &&
+           m_visibleExtent.top >= envelope.bottom && m_visibleExtent.bottom <= envelope.top;
+  }
+  bool IsVisible(double x, double y) const
+  {
+    return x >= m_visibleExtent.left && x <= m_visibleExtent.right && y >= m_visibleExtent.bottom &&
+           y <= m_visibleExtent.top;
+  }
   // Whether a box can show in what `dc` draws: the surface's visible extent, or the part of it
   // that a band context of the surface covers (with room for wide pens).
   bool IsVisibleIn(HDC dc, const ST_RECT& envelope) const;
@@ -113,15 +122,19 @@ public:
   // rings cut holes; rings whose box misses what `dc` shows are left out. A record within one
   // pixel is that pixel in `dotColor`.
   void DrawRings(HDC dc, const ST_POLYGON* rings, int ringCount, COLORREF dotColor);
+  // The points' pixels, leaving out each that repeats the one before; returns how many are
+  // left in `out`, which must hold `count`.
+  int ToDistinctPixels(const ST_POINT* points, int count, POINT* out) const;
   // Symbol `index` of the strip centred on a geographic point, if its box is free.
   void DrawSymbol(HDC dc, double x, double y, int index);
   // A label under a point, or centred in an envelope, if its box is free; `charWidth` pixels
   // a byte of text. Layer labels come as UTF-8 (`utf8`: `charWidth` pixels a column, wide
   // characters two); user labels in the process's code page.
-  // Whether a label at the geographic point (under it when `underPoint`, else centred on it)
-  // is sure to find its box taken, whatever its text: the pixel where the box's middle column
-  // meets its top row is claimed. Lets a layer skip reading texts that cannot be placed.
-  bool IsLabelPlaceTaken(double x, double y, bool underPoint) const;
+  // Whether a label at the geographic point (under it when `underPoint`, else centred on it),
+  // `charWidth` pixels high, is sure to find its box taken, whatever its text: its middle
+  // column, which every box holds, has a claimed pixel. Lets a layer skip reading texts that
+  // cannot be placed.
+  bool IsLabelPlaceTaken(double x, double y, bool underPoint, int charWidth) const;
   void DrawLabelAtPoint(HDC dc, const char* text, double x, double y, int charWidth, bool utf8 = false);
   void DrawLabelInEnvelope(HDC dc, const char* text, const ST_RECT& envelope, int charWidth, bool utf8 = false);
   // The placement grid: a box is free when none of its pixels (edges included) is claimed; a
@@ -147,6 +160,9 @@ public:
   // Whether the next Render redraws the surface; Invalidate asks it to.
   bool IsDirty() const { return m_dirty; }
   void Invalidate() { m_dirty = true; }
+  // Counts the redraws: what a layer keeps from one drawing pass for the next is known to be
+  // of the same redraw.
+  std::uint64_t RedrawNumber() const { return m_redrawNumber; }
   // Symbol tile size (until a symbol strip arrives: 24 x 24).
   int SymbolWidth() const { return m_symbolWidth; }
   int SymbolHeight() const { return m_symbolHeight; }
@@ -188,6 +204,7 @@ private:
   int m_halfWidth = 2;
   int m_halfHeight = 2;
   bool m_dirty = true;
+  std::uint64_t m_redrawNumber = 0;
   int m_symbolWidth = 24;
   int m_symbolHeight = 24;
 

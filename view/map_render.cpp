@@ -55,6 +55,7 @@ int CMapModel::Render(HDC dc, int x, int y)
       BitBlt(dc, x, y, width, height, m_surface, 0, 0, SRCCOPY);
     return 0;
   }
+  ++m_redrawNumber;
   std::fill(m_placementGrid.begin(), m_placementGrid.end(), 0);
   const RECT all{0, 0, width, height};
   SetBkColor(m_surface, kWhite);
@@ -193,18 +194,6 @@ void CMapModel::SetPoiDC(HDC strip, int count, int width, int height)
     m_userPoiLayer = std::make_unique<CUserPoiLayer>(this);
 }
 
-bool CMapModel::IsVisible(const ST_RECT& envelope) const
-{
-  return m_visibleExtent.left <= envelope.right && m_visibleExtent.right >= envelope.left &&
-         m_visibleExtent.top >= envelope.bottom && m_visibleExtent.bottom <= envelope.top;
-}
-
-bool CMapModel::IsVisible(double x, double y) const
-{
-  return x >= m_visibleExtent.left && x <= m_visibleExtent.right && y >= m_visibleExtent.bottom &&
-         y <= m_visibleExtent.top;
-}
-
 bool CMapModel::DrawIfDot(HDC dc, const ST_RECT& envelope, COLORREF color) const
 {
   int left = 0, top = 0, right = 0, bottom = 0;
@@ -216,6 +205,22 @@ bool CMapModel::DrawIfDot(HDC dc, const ST_RECT& envelope, COLORREF color) const
   return true;
 }
 
+int CMapModel::ToDistinctPixels(const ST_POINT* points, int count, POINT* out) const
+{
+  // Consecutive vertices on the same pixel add nothing to an aliased drawing: dropped. Small
+  // shapes repeat pixels at random, so the test is kept free of branches.
+  if (count <= 0)
+    return 0;
+  GeoToPixel(points[0].x, points[0].y, out[0].x, out[0].y);
+  int kept = 1;
+  for (int i = 1; i < count; ++i) {
+    POINT& pixel = out[kept];
+    GeoToPixel(points[i].x, points[i].y, pixel.x, pixel.y);
+    kept += static_cast<int>((pixel.x != out[kept - 1].x) | (pixel.y != out[kept - 1].y));
+  }
+  return kept;
+}
+
 void CMapModel::DrawPart(HDC dc, const ST_POINT* points, int count, const ST_RECT& envelope, bool filled,
                          COLORREF dotColor)
 {
@@ -224,16 +229,8 @@ void CMapModel::DrawPart(HDC dc, const ST_POINT* points, int count, const ST_REC
   std::vector<POINT>& buffer = TargetOf(dc).points;
   if (buffer.size() < static_cast<size_t>(count))
     buffer.resize(static_cast<size_t>(count));
-  // Consecutive vertices on the same pixel add nothing to an aliased drawing: drop them.
   POINT* out = buffer.data();
-  int kept = 0;
-  for (int i = 0; i < count; ++i) {
-    POINT pixel;
-    GeoToPixel(points[i].x, points[i].y, pixel.x, pixel.y);
-    if (kept > 0 && out[kept - 1].x == pixel.x && out[kept - 1].y == pixel.y)
-      continue;
-    out[kept++] = pixel;
-  }
+  const int kept = ToDistinctPixels(points, count, out);
   if (filled)
     Polygon(dc, out, kept);
   else
@@ -270,14 +267,7 @@ void CMapModel::DrawRings(HDC dc, const ST_POLYGON* rings, int ringCount, COLORR
     // A ring out of sight covers no visible pixel, as an area or as a hole.
     if (ring.pointCount <= 0 || !IsVisibleIn(dc, ring.envelop))
       continue;
-    int kept = 0;
-    for (int i = 0; i < ring.pointCount; ++i) {
-      POINT pixel;
-      GeoToPixel(ring.points[i].x, ring.points[i].y, pixel.x, pixel.y);
-      if (kept > 0 && out[kept - 1].x == pixel.x && out[kept - 1].y == pixel.y)
-        continue;  // the same pixel again adds nothing to an aliased drawing
-      out[kept++] = pixel;
-    }
+    const int kept = ToDistinctPixels(ring.points, ring.pointCount, out);
     if (kept < 2)
       continue;  // collapsed to a pixel
     ringCounts.push_back(kept);
@@ -297,6 +287,10 @@ void CMapModel::DrawSymbol(HDC dc, double x, double y, int index)
   const int top = py - m_symbolHeight / 2;
   const int right = left + m_symbolWidth;
   const int bottom = top + m_symbolHeight;
+  // The box holds its centre: where that is taken, as on a crowded map mostly, so is the box.
+  if (px >= 0 && py >= 0 && px < SurfaceWidth() && py < SurfaceHeight() && !m_placementGrid.empty() &&
+      m_placementGrid[static_cast<size_t>(py) * static_cast<size_t>(SurfaceWidth()) + static_cast<size_t>(px)] != 0)
+    return;
   if (!IsBoxFree(left, top, right, bottom))
     return;
   // A tile beyond the strip copies nothing, but its place is still taken.
@@ -330,16 +324,22 @@ void CMapModel::DrawLabelInEnvelope(HDC dc, const char* text, const ST_RECT& env
   DrawLabelBox(dc, text, utf8, px - half, top, px + half, top + charWidth);
 }
 
-bool CMapModel::IsLabelPlaceTaken(double x, double y, bool underPoint) const
+bool CMapModel::IsLabelPlaceTaken(double x, double y, bool underPoint, int charWidth) const
 {
   int px = 0, py = 0;
   GeoToPixel(x, y, px, py);
-  // The same top row as DrawLabelAtPoint and DrawLabelInEnvelope give the box; every box,
-  // however wide, holds column px of that row.
+  // The same rows as DrawLabelAtPoint and DrawLabelInEnvelope give the box, cut to the surface
+  // as IsBoxFree cuts it; every box, however wide, holds column px of them.
   const int top = underPoint ? py + m_symbolHeight / 2 : py - m_symbolHeight / 2;
-  if (px < 0 || top < 0 || px >= SurfaceWidth() || top >= SurfaceHeight() || m_placementGrid.empty())
+  const int width = SurfaceWidth();
+  const int height = SurfaceHeight();
+  if (px < 0 || px >= width || top > height - 1 || top + charWidth < 0 || m_placementGrid.empty())
     return false;
-  return m_placementGrid[static_cast<size_t>(top) * static_cast<size_t>(SurfaceWidth()) + static_cast<size_t>(px)] != 0;
+  const int last = std::min(top + charWidth, height - 1);
+  for (int row = std::max(top, 0); row <= last; ++row)
+    if (m_placementGrid[static_cast<size_t>(row) * static_cast<size_t>(width) + static_cast<size_t>(px)] != 0)
+      return true;
+  return false;
 }
 
 void CMapModel::DrawLabelBox(HDC dc, const char* text, bool utf8, int left, int top, int right, int bottom)

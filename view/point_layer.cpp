@@ -17,6 +17,7 @@ bool CPointLayer::AdoptRecords(MallocPtr<unsigned char> block, const zs::RecordI
 {
   if (RecordCount() < 0 || !block || index.Count() < RecordCount())
     return false;
+  m_grid.Clear();
   const int count = RecordCount();
   const bool multi = zs::PlanarType(fileType) == zs::kMultiPoint;
   // Records of another type than the file's, and points too short to hold x and y, are null shapes.
@@ -103,6 +104,7 @@ int CPointLayer::ProjectRecords(const LayerProjection& projection)
 {
   if (!projection.Transform(m_points.get(), FirstPoint(RecordCount())))
     return -1;
+  m_grid.Clear();
   int dropped = 0;
   ST_POINT* points = m_points.get();
   for (int record = 0; record < RecordCount(); ++record) {
@@ -176,16 +178,57 @@ int CPointLayer::HitTest(double x, double y)
 
 void CPointLayer::DrawShapes(HDC dc)
 {
+  // A million points, most of them out of sight when zoomed in: culled here in one pass, which
+  // also tells the labels which records can show.
   const ST_POINT* points = m_points.get();
+  const ST_RECT extent = Model()->VisibleExtent();
+  m_candidatesRedraw = Model()->RedrawNumber();
+  if (CullWithGrid(extent)) {
+    // The grid gives the visible records in order; drawn in that order, the picture is the
+    // one the whole pass below would give.
+    for (int record : m_labelCandidates)
+      if (HasGeometry(record))
+        Model()->DrawSymbol(dc, points[record].x, points[record].y, pointIndex);
+    return;
+  }
+  m_labelCandidates.clear();
   for (int record = 0; record < RecordCount(); ++record) {
     if (!HasGeometry(record))
       continue;
-    for (std::int64_t i = FirstPoint(record); i < FirstPoint(record + 1); ++i)
-      Model()->DrawSymbol(dc, points[i].x, points[i].y, pointIndex);
+    const std::int64_t first = FirstPoint(record);
+    for (std::int64_t i = first; i < FirstPoint(record + 1); ++i) {
+      const double x = points[i].x, y = points[i].y;
+      if (x < extent.left || x > extent.right || y < extent.bottom || y > extent.top)
+        continue;
+      if (i == first)
+        m_labelCandidates.push_back(record);  // labelled at its first point
+      Model()->DrawSymbol(dc, x, y, pointIndex);
+    }
   }
 }
 
-void CPointLayer::DrawLabels(HDC dc) { DrawLabelsWithFont(dc); }
+bool CPointLayer::CullWithGrid(const ST_RECT& extent)
+{
+  if (!m_firstPoint.empty() || RecordCount() < kGridMinimumRecords)
+    return false;  // multipoints have no single point to file under a cell
+  if (!m_grid.IsBuilt()) {
+    // Built on the first view that leaves part of the layer out: a view of all of it needs none.
+    double left = 0, bottom = 0, right = 0, top = 0;
+    GetRect(&left, &bottom, &right, &top);
+    if (extent.left <= left && extent.right >= right && extent.bottom <= bottom && extent.top >= top)
+      return false;
+    m_grid.Build(m_points.get(), RecordCount());
+  }
+  if (!m_grid.Helps(extent))
+    return false;
+  m_grid.Collect(m_points.get(), extent, m_labelCandidates);
+  return true;
+}
+
+void CPointLayer::DrawLabels(HDC dc)
+{
+  DrawLabelsWithFont(dc, m_candidatesRedraw == Model()->RedrawNumber() ? &m_labelCandidates : nullptr);
+}
 
 CShapeLayer::LabelAnchor CPointLayer::GetLabelAnchor(int record, ST_POINT& point, ST_RECT&)
 {

@@ -6,6 +6,7 @@
 #include <memory>
 #include <vector>
 
+#include "point_grid.h"
 #include "shape_layer.h"
 
 class CPointLayer final : public CShapeLayer {
@@ -43,7 +44,17 @@ protected:
   LabelAnchor GetLabelAnchor(int record, ST_POINT& point, ST_RECT& envelope) override;
 
 private:
+  // Layers smaller than this are culled point by point as fast as through a grid.
+  static constexpr int kGridMinimumRecords = 4096;
+  // Fills the label candidates from the grid, built when first needed; false when the grid
+  // would not save work for `extent` (the caller culls every point then).
+  bool CullWithGrid(const ST_RECT& extent);
+
   MallocPtr<ST_POINT> m_points;
   std::vector<std::int64_t> m_firstPoint;  // multipoint files: recordCount + 1 starts; else empty
   std::vector<bool> m_isNull;              // records that are null shapes
+  // Records whose label point showed in the last drawing of the symbols, and which redraw that was.
+  std::vector<int> m_labelCandidates;
+  std::uint64_t m_candidatesRedraw = 0;
+  PointGrid m_grid;
 };

@@ -208,13 +208,15 @@ bool CShapeLayer::GetLabelText(int record, char* text, int size)
   return true;
 }
 
-void CShapeLayer::DrawLabelsWithFont(HDC dc)
+void CShapeLayer::DrawLabelsWithFont(HDC dc, const std::vector<int>* records)
 {
   if (m_labelColumn < 0)
     return;
   LabelFont font(dc, m_labelFace, m_labelSize, m_labelColor);
   char text[ZMDataView::kTextSize];
-  for (int record = 0; record < m_recordCount; ++record) {
+  const int count = records != nullptr ? static_cast<int>(records->size()) : m_recordCount;
+  for (int i = 0; i < count; ++i) {
+    const int record = records != nullptr ? (*records)[static_cast<size_t>(i)] : i;
     ST_POINT point;
     ST_RECT envelope;
     const LabelAnchor anchor = GetLabelAnchor(record, point, envelope);
@@ -224,9 +226,10 @@ void CShapeLayer::DrawLabelsWithFont(HDC dc)
     // most of a zoomed-out one have their place taken already.
     if (anchor == LabelAnchor::AtPoint ? !m_model->IsVisible(point.x, point.y) : !m_model->IsVisible(envelope))
       continue;
-    if (anchor == LabelAnchor::AtPoint ? m_model->IsLabelPlaceTaken(point.x, point.y, true)
-                                       : m_model->IsLabelPlaceTaken((envelope.left + envelope.right) * 0.5,
-                                                                    (envelope.top + envelope.bottom) * 0.5, false))
+    if (anchor == LabelAnchor::AtPoint
+            ? m_model->IsLabelPlaceTaken(point.x, point.y, true, m_labelSize)
+            : m_model->IsLabelPlaceTaken((envelope.left + envelope.right) * 0.5, (envelope.top + envelope.bottom) * 0.5,
+                                         false, m_labelSize))
       continue;
     if (!GetLabelText(record, text, sizeof text))
       continue;

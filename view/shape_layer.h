@@ -4,6 +4,7 @@
 #pragma once
 
 #include <memory>
+#include <vector>
 
 #include "shape_core/file_block.h"
 #include "shape_core/record_index.h"
@@ -109,8 +110,9 @@ protected:
   virtual LabelAnchor GetLabelAnchor(int record, ST_POINT& point, ST_RECT& envelope) = 0;
   // Labels every record with its text from the label column, in the layer's font and label
   // colour (lines too: their stored colour is the one a user chose for them), where the
-  // placement grid lets it.
-  void DrawLabelsWithFont(HDC dc);
+  // placement grid lets it. `records`, when given, are the only ones that can show (in record
+  // order): a layer that has just culled its records need not do it twice.
+  void DrawLabelsWithFont(HDC dc, const std::vector<int>* records = nullptr);
 
   std::unique_ptr<CLayerDataView> m_dataView;
   int m_damagedFrom = -1;

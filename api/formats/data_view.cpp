@@ -181,6 +181,17 @@ int RenderCell(const zamra::formats::Cell* cell, const char* format, char* text,
     format = DefaultFormat(type);
 
   const auto bytes = static_cast<size_t>(size);
+  if (type == ZM_VAR_STRING && std::strcmp(format, "%s") == 0) {
+    // Plain text, as labels read it a thousand times a redraw: copied as snprintf would, without
+    // its parsing or the locale switch.
+    const auto* data = reinterpret_cast<const char*>(cell->data);
+    const size_t length = data ? strnlen(data, static_cast<size_t>(std::max<int>(cell->length, 0))) : 0;
+    const size_t copied = std::min(length, bytes - 1);
+    if (copied > 0)
+      std::memcpy(text, data, copied);
+    text[copied] = '\0';
+    return static_cast<int>(length);
+  }
   CLocaleScope cLocale;
   switch (type) {
   case ZM_VAR_CHAR:
