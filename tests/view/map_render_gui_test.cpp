@@ -374,3 +374,51 @@ TEST_F(Rendering, TwoDrawingThreadsDrawThePictureOfOne)
                              << view.height;
   }
 }
+
+TEST_F(Rendering, PointsCulledThroughTheirGridDrawWhatAPlainPassDraws)
+{
+  // The same points as a point file, which large layers cull through a grid of cells, and as a
+  // multipoint file of one point a record, which is culled point by point: the same pictures.
+  RandomShapes shapes(23);
+  std::vector<TestShape> points;
+  std::vector<std::vector<std::string>> names;
+  for (int i = 0; i < 6000; ++i) {
+    points.push_back(TestShape{{{{shapes.Uniform(-20, 20), shapes.Uniform(-15, 15)}}}});
+    names.push_back({"n" + std::to_string(i % 97)});
+  }
+  ASSERT_TRUE(WriteShapefile(m_dir.File("single"), SHPT_POINT, points, kNameColumn, names));
+  ASSERT_TRUE(WriteShapefile(m_dir.File("multi"), SHPT_MULTIPOINT, points, kNameColumn, names));
+  CMapModel plain;
+  ILayer* gridded = m_model.AddLayer(m_dir.File("single.shp").c_str());
+  ILayer* multi = plain.AddLayer(m_dir.File("multi.shp").c_str());
+  ASSERT_TRUE(gridded && multi);
+  for (CMapModel* model : {&m_model, &plain}) {
+    model->SetPoiDC(MakeStrip(), 2, 8, 8);
+    model->OnSize(640, 480);
+  }
+  gridded->SetLabelFont(RGB(0, 0, 0), "DejaVu Sans", 9);
+  multi->SetLabelFont(RGB(0, 0, 0), "DejaVu Sans", 9);
+  unsigned char* bits = nullptr;
+  HDC picture = ZMBitmap::CreateMemDc(640, 480, &bits);
+  ASSERT_NE(picture, nullptr);
+  const size_t bytes = static_cast<size_t>(ZMBitmap::GetWidthByteSize24(640)) * 480;
+  const auto draw = [&](CMapModel& model, double scale, double x, double y) {
+    model.SetScaleValue(scale);
+    model.ClampCenter(x, y);
+    model.Invalidate();
+    model.Render(picture, 0, 0);
+    return std::vector<unsigned char>(bits, bits + bytes);
+  };
+  // Zoomed in (the grid), the whole layer (no grid), and zoomed in again after it.
+  const double views[][3] = {{3000000, 0, 0}, {5000000, -17, 12}, {30000000, 0, 0}, {2000000, 15, -10}};
+  for (const auto& view : views) {
+    const std::vector<unsigned char> fromGrid = draw(m_model, view[0], view[1], view[2]);
+    const std::vector<unsigned char> fromAll = draw(plain, view[0], view[1], view[2]);
+    size_t inked = 0;
+    for (unsigned char byte : fromGrid)
+      inked += byte != 255;
+    EXPECT_GT(inked, 3000u) << "symbols show at scale " << view[0];
+    EXPECT_TRUE(fromGrid == fromAll) << "scale " << view[0];
+  }
+  DeleteDC(picture);
+}
