@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 
 namespace zamra::gdi_internal {
 
@@ -29,7 +30,19 @@ void FillSpan(unsigned char* row, int first, int last, COLORREF color)
 {
   const unsigned char blue = GetBValue(color), green = GetGValue(color), red = GetRValue(color);
   unsigned char* pixel = row + static_cast<std::ptrdiff_t>(first) * 3;
-  for (int x = first; x <= last; ++x, pixel += 3) {
+  int count = last - first + 1;
+  if (count >= 8) {
+    // Eight pixels are three whole words: long spans go a word at a time.
+    unsigned char eight[24];
+    for (int i = 0; i < 24; i += 3) {
+      eight[i] = blue;
+      eight[i + 1] = green;
+      eight[i + 2] = red;
+    }
+    for (; count >= 8; count -= 8, pixel += 24)
+      std::memcpy(pixel, eight, sizeof eight);
+  }
+  for (; count > 0; --count, pixel += 3) {
     pixel[0] = blue;
     pixel[1] = green;
     pixel[2] = red;
@@ -175,15 +188,18 @@ void FillRings(const RasterTarget& target, const POINT* points, const int* count
     for (; next < edges.size() && edges[next].top <= y; ++next)
       if (edges[next].bottom > y)
         active.push_back(static_cast<int>(next));
-    active.erase(
-        std::remove_if(active.begin(), active.end(), [&](int e) { return edges[static_cast<size_t>(e)].bottom <= y; }),
-        active.end());
+    // Edges that ended above this row leave; the others cross it.
     crossings.clear();
     const double centre = y + 0.5;
+    size_t staying = 0;
     for (int e : active) {
       const RasterEdge& edge = edges[static_cast<size_t>(e)];
+      if (edge.bottom <= y)
+        continue;
+      active[staying++] = e;
       crossings.emplace_back(edge.topX + (centre - edge.top) * edge.slope, edge.direction);
     }
+    active.resize(staying);
     // Few crossings per row: insertion sort beats the general one.
     for (size_t i = 1; i < crossings.size(); ++i)
       for (size_t j = i; j > 0 && crossings[j].first < crossings[j - 1].first; --j)
@@ -224,10 +240,34 @@ void DrawThinLine(const RasterTarget& target, POINT from, POINT to, COLORREF col
 
 void DrawThinPath(const RasterTarget& target, const POINT* points, int count, bool closed, COLORREF color)
 {
+  if (count < 2)
+    return;
+  bool inside = true;
+  for (int i = 0; i < count && inside; ++i)
+    inside = points[i].x >= 0 && points[i].x < target.width && points[i].y >= target.firstRow &&
+             points[i].y < target.endRow;
+  if (!inside) {
+    for (int i = 0; i + 1 < count; ++i)
+      DrawThinLine(target, points[i], points[i + 1], color);
+    if (closed)
+      DrawThinLine(target, points[count - 1], points[0], color);
+    return;
+  }
+  // A path wholly in the picture, as most of a map's are: no line needs cutting.
+  const std::ptrdiff_t down = target.bottomUp ? -static_cast<std::ptrdiff_t>(target.stride) : target.stride;
+  const auto line = [&](POINT from, POINT to) {
+    const int dx = to.x - from.x, dy = to.y - from.y;
+    const Axis horizontal{from.x, dx < 0 ? -1 : 1, dx < 0 ? -dx : dx, 0, 0, dx < 0 ? -3 : 3};
+    const Axis vertical{from.y, dy < 0 ? -1 : 1, dy < 0 ? -dy : dy, 0, 0, dy < 0 ? -down : down};
+    const bool alongX = horizontal.length >= vertical.length;
+    const std::int64_t steps = alongX ? horizontal.length : vertical.length;
+    WalkSteps(target, alongX ? horizontal : vertical, alongX ? vertical : horizontal, from.x, from.y, steps, steps,
+              color);
+  };
   for (int i = 0; i + 1 < count; ++i)
-    DrawThinLine(target, points[i], points[i + 1], color);
-  if (closed && count > 1)
-    DrawThinLine(target, points[count - 1], points[0], color);
+    line(points[i], points[i + 1]);
+  if (closed)
+    line(points[count - 1], points[0]);
 }
 
 }  // namespace zamra::gdi_internal

@@ -208,15 +208,21 @@ bool CMapModel::DrawIfDot(HDC dc, const ST_RECT& envelope, COLORREF color) const
 int CMapModel::ToDistinctPixels(const ST_POINT* points, int count, POINT* out) const
 {
   // Consecutive vertices on the same pixel add nothing to an aliased drawing: dropped. Small
-  // shapes repeat pixels at random, so the test is kept free of branches.
+  // shapes repeat pixels at random, so the test is kept free of branches, and compares with the
+  // pixel before in registers (it is always the last one kept) rather than through memory.
   if (count <= 0)
     return 0;
-  GeoToPixel(points[0].x, points[0].y, out[0].x, out[0].y);
+  int lastX = 0, lastY = 0;
+  GeoToPixel(points[0].x, points[0].y, lastX, lastY);
+  out[0] = POINT{lastX, lastY};
   int kept = 1;
   for (int i = 1; i < count; ++i) {
-    POINT& pixel = out[kept];
-    GeoToPixel(points[i].x, points[i].y, pixel.x, pixel.y);
-    kept += static_cast<int>((pixel.x != out[kept - 1].x) | (pixel.y != out[kept - 1].y));
+    int x = 0, y = 0;
+    GeoToPixel(points[i].x, points[i].y, x, y);
+    out[kept] = POINT{x, y};
+    kept += static_cast<int>((x != lastX) | (y != lastY));
+    lastX = x;
+    lastY = y;
   }
   return kept;
 }
