@@ -18,8 +18,8 @@
 #include <QImageReader>
 
 #include <jpeglib.h>  // after <cstdio>: it needs FILE
-#include <png.h>
 
+#include "base/png_encoder.h"
 #include "base/replacement_file.h"
 #include "platform/application_kind.h"
 #include "platform/file_io.h"
@@ -154,23 +154,6 @@ struct JpegErrorManager {
 }
 
 void JpegSilent(j_common_ptr) {}  // the library shows no messages
-
-void PngSilentWarning(png_structp, png_const_charp) {}
-
-// zlib's level for PNG files: 1 to 3 compress flat map colours nearly as well as the default 6
-// in a fraction of the time.
-constexpr int kPngCompressionLevel = 1;
-
-// libpng's output: appended to the vector it was given.
-void PngAppend(png_structp png, png_bytep data, png_size_t length)
-{
-  auto* encoded = static_cast<std::vector<unsigned char>*>(png_get_io_ptr(png));
-  try {
-    encoded->insert(encoded->end(), data, data + length);
-  } catch (const std::bad_alloc&) {
-    png_error(png, "out of memory");
-  }
-}
 
 // The clipboard's picture handed out by GetClipboardBmp, owned here until replaced.
 std::mutex g_clipboardMutex;
@@ -547,41 +530,10 @@ int ZMBitmap::WritePNG(const char* path, HDC dc, const RECT& rect)
     return 0;
   // The picture is encoded in memory first, so that the file is replaced only by a whole one.
   std::vector<unsigned char> encoded;
-  // The installed library's own version, so that its compatibility check passes.
-  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, PngSilentWarning);
-  png_infop info = png != nullptr ? png_create_info_struct(png) : nullptr;
-  if (info == nullptr) {
-    png_destroy_write_struct(&png, nullptr);
-    DeleteDC(copy);
-    return 0;
-  }
-  if (setjmp(png_jmpbuf(png))) {
-    png_destroy_write_struct(&png, &info);
-    DeleteDC(copy);
-    return 0;
-  }
-  png_set_write_fn(png, &encoded, PngAppend, nullptr);
-  try {
-    // Maps are mostly flat colour: room for the whole file up front spares the regrowing.
-    encoded.reserve(static_cast<std::size_t>(width) * static_cast<std::size_t>(height) / 4 + 4096);
-  } catch (const std::bad_alloc&) {
-    png_error(png, "out of memory");
-  }
-  png_set_IHDR(png, info, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height), 8, PNG_COLOR_TYPE_RGB,
-               PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_BASE, PNG_FILTER_TYPE_BASE);
-  // No filter and the fastest deflate level: on flat map colours this writes several times
-  // faster than libpng's adaptive choice at the default level, and on maps of many lines and
-  // areas a fifth faster and smaller than the Sub filter at level 2.
-  png_set_filter(png, PNG_FILTER_TYPE_BASE, PNG_FILTER_NONE);
-  png_set_compression_level(png, kPngCompressionLevel);
-  png_write_info(png, info);
-  png_set_bgr(png);  // the picture's pixels are blue, green, red
-  const std::size_t stride = static_cast<std::size_t>(GetWidthByteSize24(width));
-  for (int y = 0; y < height; ++y)
-    png_write_row(png, bits + static_cast<std::size_t>(height - 1 - y) * stride);  // top row first
-  png_write_end(png, nullptr);
-  png_destroy_write_struct(&png, &info);
+  const bool made = zamra::base::EncodePng(bits, width, height, GetWidthByteSize24(width), encoded);
   DeleteDC(copy);
+  if (!made)
+    return 0;
   return zamra::base::ReplaceFileContents(path, encoded.data(), encoded.size()) ? 1 : 0;
 }
 

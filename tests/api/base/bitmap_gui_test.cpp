@@ -395,6 +395,36 @@ TEST(ZMBitmap, PngRowsHoldNoPaddingAndReadBackThroughLibpng)
   DeleteDC(dc);
 }
 
+TEST(ZMBitmap, TallPngsDeflatedInPiecesReadBackWhole)
+{
+  // Tall enough to be deflated in pieces on every core; random halves and flat halves, so
+  // that the pieces hold both stored-like and well-compressed data.
+  TempDir dir;
+  constexpr int kWidth = 301, kHeight = 1100;
+  unsigned char* bits = nullptr;
+  HDC dc = RandomPicture(kWidth, kHeight, &bits, 5);
+  for (int y = 0; y < kHeight; y += 2)
+    for (int x = 0; x < kWidth; ++x)
+      SetPixel(dc, x, y, RGB(200, 180, (x / 50) * 40));
+  ASSERT_EQ(ZMBitmap::WritePNG(dir.File("tall.png").c_str(), dc, RECT{0, 0, kWidth, kHeight}), 1);
+  png_image image{};
+  image.version = PNG_IMAGE_VERSION;
+  ASSERT_TRUE(png_image_begin_read_from_file(&image, dir.File("tall.png").c_str()));
+  ASSERT_EQ(image.width, static_cast<png_uint_32>(kWidth));
+  ASSERT_EQ(image.height, static_cast<png_uint_32>(kHeight));
+  image.format = PNG_FORMAT_RGB;
+  std::vector<unsigned char> pixels(PNG_IMAGE_SIZE(image));
+  ASSERT_TRUE(png_image_finish_read(&image, nullptr, pixels.data(), 0, nullptr)) << image.message;
+  int differing = 0;
+  for (int y = 0; y < kHeight; ++y)
+    for (int x = 0; x < kWidth; ++x) {
+      const unsigned char* p = &pixels[static_cast<size_t>((y * kWidth + x) * 3)];
+      differing += RGB(p[0], p[1], p[2]) != GetPixel(dc, x, y) ? 1 : 0;
+    }
+  EXPECT_EQ(differing, 0);
+  DeleteDC(dc);
+}
+
 TEST(ZMBitmap, JpegRoundTripsThroughLibjpeg)
 {
   TempDir dir;
