@@ -12,7 +12,10 @@ namespace zamra::gdi_internal {
 
 namespace {
 
-using Wide = __int128;  // products of two picture coordinates of up to 2^32 each
+using Wide = __int128;
+
+// Rows times edges up to which an area is filled by looking at every edge on every row.
+constexpr long long kDirectScanLimit = 1024;  // products of two picture coordinates of up to 2^32 each
 
 Wide FloorDivide(Wide a, Wide b)  // b > 0
 {
@@ -177,11 +180,50 @@ void FillRings(const RasterTarget& target, const POINT* points, const int* count
   }
   if (edges.empty())
     return;
-  std::sort(edges.begin(), edges.end(), [](const RasterEdge& a, const RasterEdge& b) { return a.top < b.top; });
   const int firstRow = std::max(top, target.firstRow);
   const int endRow = std::min(bottom, target.endRow);
-  std::vector<int>& active = scratch.active;
   std::vector<std::pair<double, int>>& crossings = scratch.crossings;
+  // Fills one row from its crossings, in any order of edges: they are sorted here by x (ties
+  // in any order cover the same pixels).
+  const auto fillRow = [&](int y) {
+    for (size_t i = 1; i < crossings.size(); ++i)  // few crossings a row: insertion sort
+      for (size_t j = i; j > 0 && crossings[j].first < crossings[j - 1].first; --j)
+        std::swap(crossings[j], crossings[j - 1]);
+    unsigned char* row = target.Row(y);
+    if (!winding) {
+      for (size_t i = 0; i + 1 < crossings.size(); i += 2)
+        FillBetween(target, row, crossings[i].first, crossings[i + 1].first, color);
+      return;
+    }
+    int wound = 0;
+    double start = 0.0;
+    for (const auto& [x, direction] : crossings) {
+      if (wound == 0)
+        start = x;
+      wound += direction;
+      if (wound == 0)
+        FillBetween(target, row, start, x, color);
+    }
+  };
+  const auto crossing = [](const RasterEdge& edge, double centre) {
+    return std::pair<double, int>(edge.topX + (centre - edge.top) * edge.slope, edge.direction);
+  };
+
+  if (static_cast<long long>(endRow - firstRow) * static_cast<long long>(edges.size()) <= kDirectScanLimit) {
+    // A small area, as most of a map's are: every edge is looked at on every row, which costs
+    // less than sorting them.
+    for (int y = firstRow; y < endRow; ++y) {
+      crossings.clear();
+      const double centre = y + 0.5;
+      for (const RasterEdge& edge : edges)
+        if (edge.top <= y && y < edge.bottom)
+          crossings.push_back(crossing(edge, centre));
+      fillRow(y);
+    }
+    return;
+  }
+  std::sort(edges.begin(), edges.end(), [](const RasterEdge& a, const RasterEdge& b) { return a.top < b.top; });
+  std::vector<int>& active = scratch.active;
   active.clear();
   size_t next = 0;
   for (int y = firstRow; y < endRow; ++y) {
@@ -197,28 +239,10 @@ void FillRings(const RasterTarget& target, const POINT* points, const int* count
       if (edge.bottom <= y)
         continue;
       active[staying++] = e;
-      crossings.emplace_back(edge.topX + (centre - edge.top) * edge.slope, edge.direction);
+      crossings.push_back(crossing(edge, centre));
     }
     active.resize(staying);
-    // Few crossings per row: insertion sort beats the general one.
-    for (size_t i = 1; i < crossings.size(); ++i)
-      for (size_t j = i; j > 0 && crossings[j].first < crossings[j - 1].first; --j)
-        std::swap(crossings[j], crossings[j - 1]);
-    unsigned char* row = target.Row(y);
-    if (!winding) {
-      for (size_t i = 0; i + 1 < crossings.size(); i += 2)
-        FillBetween(target, row, crossings[i].first, crossings[i + 1].first, color);
-      continue;
-    }
-    int wound = 0;
-    double start = 0.0;
-    for (const auto& [x, direction] : crossings) {
-      if (wound == 0)
-        start = x;
-      wound += direction;
-      if (wound == 0)
-        FillBetween(target, row, start, x, color);
-    }
+    fillRow(y);
   }
 }
 

@@ -11,6 +11,10 @@
 #include <thread>
 #include <vector>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "shape_core/text_code_page.h"
 #include "platform/code_page.h"
 #include "platform/gdi.h"
@@ -212,13 +216,36 @@ int CMapModel::ToDistinctPixels(const ST_POINT* points, int count, POINT* out) c
   // pixel before in registers (it is always the last one kept) rather than through memory.
   if (count <= 0)
     return 0;
+#if defined(__SSE2__)
+  // GeoToPixel's arithmetic on x and y at once, operation for operation, so the same pixels.
+  const __m128d centre = _mm_set_pd(m_centerY, m_centerX);
+  const __m128d perDegree = _mm_set_pd(kMetersPerDegreeY, kMetersPerDegreeX);
+  const __m128d scale = _mm_set1_pd(m_scale);
+  const __m128d perMeter = _mm_set1_pd(kPixelsPerMeter);
+  const __m128d negateY = _mm_set_pd(-0.0, 0.0);  // h - v is h + (-v) exactly
+  const __m128d offset = _mm_set_pd(m_halfHeight, m_halfWidth);
+  const __m128d lowest = _mm_set1_pd(-2147483648.0);
+  const __m128d highest = _mm_set1_pd(2147483647.0);
+  const auto toPixel = [&](const ST_POINT& point, int& x, int& y) {
+    const __m128d metres = _mm_mul_pd(_mm_sub_pd(_mm_loadu_pd(&point.x), centre), perDegree);
+    __m128d pixel = _mm_add_pd(_mm_xor_pd(_mm_mul_pd(_mm_div_pd(metres, scale), perMeter), negateY), offset);
+    // TruncateToInt: NaN to 0, then cut to the int range.
+    pixel = _mm_and_pd(pixel, _mm_cmpord_pd(pixel, pixel));
+    pixel = _mm_min_pd(_mm_max_pd(pixel, lowest), highest);
+    const __m128i whole = _mm_cvttpd_epi32(pixel);
+    x = _mm_cvtsi128_si32(whole);
+    y = _mm_cvtsi128_si32(_mm_srli_si128(whole, 4));
+  };
+#else
+  const auto toPixel = [this](const ST_POINT& point, int& x, int& y) { GeoToPixel(point.x, point.y, x, y); };
+#endif
   int lastX = 0, lastY = 0;
-  GeoToPixel(points[0].x, points[0].y, lastX, lastY);
+  toPixel(points[0], lastX, lastY);
   out[0] = POINT{lastX, lastY};
   int kept = 1;
   for (int i = 1; i < count; ++i) {
     int x = 0, y = 0;
-    GeoToPixel(points[i].x, points[i].y, x, y);
+    toPixel(points[i], x, y);
     out[kept] = POINT{x, y};
     kept += static_cast<int>((x != lastX) | (y != lastY));
     lastX = x;

@@ -4,6 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <limits>
+#include <random>
+#include <vector>
 #include <string>
 
 #include "support/shapelib_writer.h"
@@ -81,6 +84,48 @@ TEST(CMapModel, PixelConversions)
   model.GeoToPixel(1e300, -1e300, px, py);
   EXPECT_EQ(px, INT_MAX) << "far-away points saturate instead of overflowing";
   EXPECT_EQ(py, INT_MAX);
+}
+
+TEST(CMapModel, ShapesPixelsAreGeoToPixelsWithoutRepeats)
+{
+  // The drawing's own conversion of a shape's points gives GeoToPixel's pixels exactly, at odd
+  // scales and centres, for points far off the surface, infinite or not numbers at all.
+  TempDir dir;
+  CMapModel model;
+  ASSERT_NE(model.AddLayer(WriteBox(dir, "box", -180, -90, 180, 90).c_str()), nullptr);
+  std::mt19937 random(31);
+  std::uniform_real_distribution<double> longitude(-200.0, 200.0), latitude(-100.0, 100.0), step(-0.001, 0.001);
+  std::vector<ST_POINT> points;
+  for (int i = 0; i < 4000; ++i) {
+    if (i % 10 == 0 || points.empty())
+      points.push_back(ST_POINT{longitude(random), latitude(random)});
+    else  // runs of near points, many on the same pixel
+      points.push_back(ST_POINT{points.back().x + step(random), points.back().y + step(random)});
+  }
+  points.push_back(ST_POINT{1e300, -1e300});
+  points.push_back(ST_POINT{-1e300, std::numeric_limits<double>::infinity()});
+  points.push_back(ST_POINT{std::numeric_limits<double>::quiet_NaN(), 3.0});
+  points.push_back(ST_POINT{std::numeric_limits<double>::quiet_NaN(), 3.0});
+  const double scales[] = {30000000.0, 1234567.0, 77.0, 999999999.0};
+  for (double scale : scales) {
+    model.OnSize(642, 480);
+    model.SetScaleValue(scale);
+    model.ClampCenter(longitude(random) / 3, latitude(random) / 3);
+    std::vector<POINT> expected;
+    for (const ST_POINT& point : points) {
+      POINT pixel{};
+      model.GeoToPixel(point.x, point.y, pixel.x, pixel.y);
+      if (expected.empty() || expected.back().x != pixel.x || expected.back().y != pixel.y)
+        expected.push_back(pixel);
+    }
+    std::vector<POINT> converted(points.size());
+    const int kept = model.ToDistinctPixels(points.data(), static_cast<int>(points.size()), converted.data());
+    ASSERT_EQ(kept, static_cast<int>(expected.size())) << scale;
+    for (int i = 0; i < kept; ++i) {
+      EXPECT_EQ(converted[static_cast<size_t>(i)].x, expected[static_cast<size_t>(i)].x) << scale << " " << i;
+      EXPECT_EQ(converted[static_cast<size_t>(i)].y, expected[static_cast<size_t>(i)].y) << scale << " " << i;
+    }
+  }
 }
 
 TEST(CMapModel, SizeEventsRoundDownToEvenSurfaces)
