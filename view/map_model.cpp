@@ -177,10 +177,7 @@ void CMapModel::ReplaceSurface()
   const int height = SurfaceHeight();
   if (width > 0 && height > 0)
     m_surface = ZMBitmap::CreateMemDc(width, height, &m_surfaceBits);
-  std::vector<unsigned char> grid;
-  if (m_surface != nullptr)
-    grid.assign(static_cast<size_t>(width) * static_cast<size_t>(height), 0);
-  m_placementGrid.swap(grid);
+  m_placement.Resize(m_surface != nullptr ? width : 0, m_surface != nullptr ? height : 0);
 }
 
 void CMapModel::PixelToGeo(int px, int py, double& x, double& y) const

@@ -7,6 +7,7 @@
 #include <memory>
 #include <vector>
 
+#include "placement_grid.h"
 #include "api/formats/shape_records.h"
 #include "platform/win_types.h"
 
@@ -147,8 +148,8 @@ public:
   HDC GetSurface() const { return m_surface; }
   int SurfaceWidth() const { return 2 * m_halfWidth; }
   int SurfaceHeight() const { return 2 * m_halfHeight; }
-  // One byte per surface pixel, row by row; non-zero = claimed by a symbol or label.
-  std::vector<unsigned char>& PlacementGrid() { return m_placementGrid; }
+  // Which surface pixels symbols and labels have claimed.
+  const PlacementGrid& Placement() const { return m_placement; }
 
   // Viewport state; written only through the setters above, so that it stays valid.
   double CenterX() const { return m_centerX; }
@@ -212,7 +213,7 @@ private:
   int m_selectedLayer = -1;
   HDC m_surface = nullptr;
   unsigned char* m_surfaceBits = nullptr;
-  std::vector<unsigned char> m_placementGrid;
+  PlacementGrid m_placement;
   DrawTarget m_surfaceTarget;             // the whole surface
   std::vector<DrawTarget> m_bandTargets;  // bands of it, while a redraw draws in bands
   int m_drawingThreads = 1;

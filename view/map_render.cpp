@@ -30,22 +30,6 @@ constexpr int kPointLayerType = 1;
 constexpr int kMinimumBandRows = 64;
 constexpr COLORREF kSymbolTransparent = RGB(255, 0, 0);  // pure red is the strip's see-through colour
 
-// Whether any of `count` grid bytes is set, eight at a time: label boxes span hundreds.
-bool AnyClaimed(const unsigned char* bytes, size_t count)
-{
-  size_t i = 0;
-  for (; i + 8 <= count; i += 8) {
-    std::uint64_t chunk;
-    std::memcpy(&chunk, bytes + i, sizeof chunk);
-    if (chunk != 0)
-      return true;
-  }
-  for (; i < count; ++i)
-    if (bytes[i] != 0)
-      return true;
-  return false;
-}
-
 }  // namespace
 
 int CMapModel::Render(HDC dc, int x, int y)
@@ -60,7 +44,7 @@ int CMapModel::Render(HDC dc, int x, int y)
     return 0;
   }
   ++m_redrawNumber;
-  std::fill(m_placementGrid.begin(), m_placementGrid.end(), 0);
+  m_placement.Clear();
   const RECT all{0, 0, width, height};
   SetBkColor(m_surface, kWhite);
   ExtTextOutA(m_surface, 0, 0, ETO_OPAQUE, &all, nullptr, 0, nullptr);
@@ -321,8 +305,7 @@ void CMapModel::DrawSymbol(HDC dc, double x, double y, int index)
   const int right = left + m_symbolWidth;
   const int bottom = top + m_symbolHeight;
   // The box holds its centre: where that is taken, as on a crowded map mostly, so is the box.
-  if (px >= 0 && py >= 0 && px < SurfaceWidth() && py < SurfaceHeight() && !m_placementGrid.empty() &&
-      m_placementGrid[static_cast<size_t>(py) * static_cast<size_t>(SurfaceWidth()) + static_cast<size_t>(px)] != 0)
+  if (px >= 0 && py >= 0 && px < m_placement.Width() && py < m_placement.Height() && m_placement.IsClaimed(px, py))
     return;
   if (!IsBoxFree(left, top, right, bottom))
     return;
@@ -366,13 +349,9 @@ bool CMapModel::IsLabelPlaceTaken(double x, double y, bool underPoint, int charW
   const int top = underPoint ? py + m_symbolHeight / 2 : py - m_symbolHeight / 2;
   const int width = SurfaceWidth();
   const int height = SurfaceHeight();
-  if (px < 0 || px >= width || top > height - 1 || top + charWidth < 0 || m_placementGrid.empty())
+  if (px < 0 || px >= width || top > height - 1 || top + charWidth < 0 || m_placement.IsEmpty())
     return false;
-  const int last = std::min(top + charWidth, height - 1);
-  for (int row = std::max(top, 0); row <= last; ++row)
-    if (m_placementGrid[static_cast<size_t>(row) * static_cast<size_t>(width) + static_cast<size_t>(px)] != 0)
-      return true;
-  return false;
+  return m_placement.AnyClaimed(px, std::max(top, 0), px, std::min(top + charWidth, height - 1));
 }
 
 void CMapModel::DrawLabelBox(HDC dc, const char* text, bool utf8, int left, int top, int right, int bottom)
@@ -393,31 +372,19 @@ bool CMapModel::IsBoxFree(int left, int top, int right, int bottom) const
 {
   const int width = SurfaceWidth();
   const int height = SurfaceHeight();
-  if (right < 0 || left > width || top > height || bottom < 0 || m_placementGrid.empty())
+  if (right < 0 || left > width || top > height || bottom < 0 || m_placement.IsEmpty())
     return false;
-  left = std::max(left, 0);
-  top = std::max(top, 0);
-  right = std::min(right, width - 1);
-  bottom = std::min(bottom, height - 1);
-  for (int row = top; row <= bottom; ++row)
-    if (AnyClaimed(m_placementGrid.data() + static_cast<size_t>(row) * static_cast<size_t>(width) + left,
-                   static_cast<size_t>(right - left + 1)))
-      return false;
-  return true;
+  return !m_placement.AnyClaimed(std::max(left, 0), std::max(top, 0), std::min(right, width - 1),
+                                 std::min(bottom, height - 1));
 }
 
 void CMapModel::ClaimBox(int left, int top, int right, int bottom)
 {
   const int width = SurfaceWidth();
   const int height = SurfaceHeight();
-  if (right < 0 || left > width || top > height || bottom < 0 || m_placementGrid.empty())
+  if (right < 0 || left > width || top > height || bottom < 0 || m_placement.IsEmpty())
     return;
-  left = std::max(left, 0);
-  top = std::max(top, 0);
-  right = std::min(right, width - 1);
-  bottom = std::min(bottom, height - 1);
-  for (int row = top; row < bottom; ++row)
-    if (right > left)
-      std::memset(m_placementGrid.data() + static_cast<size_t>(row) * static_cast<size_t>(width) + left, 1,
-                  static_cast<size_t>(right - left));
+  // A claim covers left .. right - 1 by top .. bottom - 1.
+  m_placement.Claim(std::max(left, 0), std::max(top, 0), std::min(right, width - 1) - 1,
+                    std::min(bottom, height - 1) - 1);
 }

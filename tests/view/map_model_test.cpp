@@ -136,7 +136,8 @@ TEST(CMapModel, SizeEventsRoundDownToEvenSurfaces)
   EXPECT_EQ(model.SurfaceWidth(), 800);
   EXPECT_EQ(model.SurfaceHeight(), 600);
   ASSERT_NE(model.GetSurface(), nullptr);
-  EXPECT_EQ(model.PlacementGrid().size(), 800u * 600u);
+  EXPECT_EQ(model.Placement().Width(), 800);
+  EXPECT_EQ(model.Placement().Height(), 600);
   model.Render(nullptr, 0, 0);  // drawn: no longer dirty
   model.OnSize(800, 600);
   EXPECT_FALSE(model.IsDirty()) << "the same half sizes change nothing";

@@ -127,8 +127,8 @@ TEST_F(Rendering, SymbolsTheirKeyAndThePlacementGrid)
   EXPECT_EQ(At(x0 + 5, y0), kWhite);
   EXPECT_NE(At(Pixel(1, 1, true) - 3, Pixel(1, 1, false) - 3), kWhite) << "the far point's symbol";
   // Labels go under their symbols and claim the grid after them.
-  const std::vector<unsigned char>& grid = m_model.PlacementGrid();
-  EXPECT_NE(grid[static_cast<size_t>(y0) * 200 + static_cast<size_t>(x0)], 0);
+  const PlacementGrid& grid = m_model.Placement();
+  EXPECT_TRUE(grid.IsClaimed(x0, y0));
 }
 
 TEST_F(Rendering, BoxesOffTheSurfaceAreNeitherFreeNorClaimed)
@@ -151,9 +151,9 @@ TEST_F(Rendering, LabelsAvoidSymbolsAndFollowByteLengths)
   Redraw();
   // 4 bytes x 10 pixels: the box spans 20 pixels either side, under the 24-pixel symbol box.
   const int px = Pixel(0, 0, true), py = Pixel(0, 0, false);
-  const std::vector<unsigned char>& grid = m_model.PlacementGrid();
-  EXPECT_NE(grid[static_cast<size_t>(py + 12 + 5) * 200 + static_cast<size_t>(px - 19)], 0);
-  EXPECT_EQ(grid[static_cast<size_t>(py + 12 + 5) * 200 + static_cast<size_t>(px - 21)], 0);
+  const PlacementGrid& grid = m_model.Placement();
+  EXPECT_TRUE(grid.IsClaimed(px - 19, py + 12 + 5));
+  EXPECT_FALSE(grid.IsClaimed(px - 21, py + 12 + 5));
   bool inked = false;
   for (int y = py + 12; y < py + 22; ++y)
     for (int x = px - 20; x < px + 20; ++x)
@@ -179,10 +179,9 @@ TEST_F(Rendering, ChineseLabelsTakeTwoColumnsACharacterAndAreInked)
   layer->SetLabelFont(RGB(0, 0, 0), "Noto Sans CJK SC", 10);
   Redraw();
   const int px = Pixel(0, 0, true), py = Pixel(0, 0, false);
-  const std::vector<unsigned char>& grid = m_model.PlacementGrid();
-  EXPECT_NE(grid[static_cast<size_t>(py + 12 + 5) * 200 + static_cast<size_t>(px - 19)], 0);
-  EXPECT_EQ(grid[static_cast<size_t>(py + 12 + 5) * 200 + static_cast<size_t>(px - 21)], 0)
-      << "the box of four columns, not of six UTF-8 bytes";
+  const PlacementGrid& grid = m_model.Placement();
+  EXPECT_TRUE(grid.IsClaimed(px - 19, py + 12 + 5));
+  EXPECT_FALSE(grid.IsClaimed(px - 21, py + 12 + 5)) << "the box of four columns, not of six UTF-8 bytes";
   bool inked = false;
   for (int y = py + 12; y < py + 22; ++y)
     for (int x = px - 20; x < px + 20; ++x)
