@@ -128,14 +128,14 @@ public:
   int ToDistinctPixels(const ST_POINT* points, int count, POINT* out) const;
   // Symbol `index` of the strip centred on a geographic point, if its box is free.
   void DrawSymbol(HDC dc, double x, double y, int index);
+  // Whether a label at the geographic point (under it when `underPoint`, else centred on it),
+  // `charWidth` pixels a column, is sure to find its box taken, whatever its text: the box of
+  // one column that every label's box holds has a claimed pixel. Lets a layer skip reading
+  // texts that cannot be placed.
+  bool IsLabelPlaceTaken(double x, double y, bool underPoint, int charWidth) const;
   // A label under a point, or centred in an envelope, if its box is free; `charWidth` pixels
   // a byte of text. Layer labels come as UTF-8 (`utf8`: `charWidth` pixels a column, wide
-  // characters two); user labels in the process's code page.
-  // Whether a label at the geographic point (under it when `underPoint`, else centred on it),
-  // `charWidth` pixels high, is sure to find its box taken, whatever its text: its middle
-  // column, which every box holds, has a claimed pixel. Lets a layer skip reading texts that
-  // cannot be placed.
-  bool IsLabelPlaceTaken(double x, double y, bool underPoint, int charWidth) const;
+  // characters two); user labels in the process's code page. A text of no columns is not drawn.
   void DrawLabelAtPoint(HDC dc, const char* text, double x, double y, int charWidth, bool utf8 = false);
   void DrawLabelInEnvelope(HDC dc, const char* text, const ST_RECT& envelope, int charWidth, bool utf8 = false);
   // The placement grid: a box is free when none of its pixels (edges included) is claimed; a

@@ -323,6 +323,8 @@ void CMapModel::DrawLabelAtPoint(HDC dc, const char* text, double x, double y, i
   int px = 0, py = 0;
   GeoToPixel(x, y, px, py);
   const int columns = utf8 ? zamra::shape::Utf8DisplayWidth(text) : static_cast<int>(std::strlen(text));
+  if (columns <= 0)
+    return;  // nothing to show, and no box to claim
   const int half = columns * charWidth / 2;
   const int top = py + m_symbolHeight / 2;  // under the symbol
   DrawLabelBox(dc, text, utf8, px - half, top, px + half, top + charWidth);
@@ -335,6 +337,8 @@ void CMapModel::DrawLabelInEnvelope(HDC dc, const char* text, const ST_RECT& env
   int px = 0, py = 0;
   GeoToPixel((envelope.left + envelope.right) * 0.5, (envelope.top + envelope.bottom) * 0.5, px, py);
   const int columns = utf8 ? zamra::shape::Utf8DisplayWidth(text) : static_cast<int>(std::strlen(text));
+  if (columns <= 0)
+    return;  // nothing to show, and no box to claim
   const int half = columns * charWidth / 2;
   const int top = py - m_symbolHeight / 2;
   DrawLabelBox(dc, text, utf8, px - half, top, px + half, top + charWidth);
@@ -344,14 +348,17 @@ bool CMapModel::IsLabelPlaceTaken(double x, double y, bool underPoint, int charW
 {
   int px = 0, py = 0;
   GeoToPixel(x, y, px, py);
-  // The same rows as DrawLabelAtPoint and DrawLabelInEnvelope give the box, cut to the surface
-  // as IsBoxFree cuts it; every box, however wide, holds column px of them.
+  // The narrowest box DrawLabelAtPoint and DrawLabelInEnvelope give a label, one column wide (a
+  // text of none is not drawn), cut to the surface as IsBoxFree cuts it: every label's box,
+  // however wide, holds it.
   const int top = underPoint ? py + m_symbolHeight / 2 : py - m_symbolHeight / 2;
+  const int left = px - charWidth / 2, right = px + charWidth / 2, bottom = top + charWidth;
   const int width = SurfaceWidth();
   const int height = SurfaceHeight();
-  if (px < 0 || px >= width || top > height - 1 || top + charWidth < 0 || m_placement.IsEmpty())
+  if (right < 0 || left > width || top > height || bottom < 0 || m_placement.IsEmpty())
     return false;
-  return m_placement.AnyClaimed(px, std::max(top, 0), px, std::min(top + charWidth, height - 1));
+  return m_placement.AnyClaimed(std::max(left, 0), std::max(top, 0), std::min(right, width - 1),
+                                std::min(bottom, height - 1));
 }
 
 void CMapModel::DrawLabelBox(HDC dc, const char* text, bool utf8, int left, int top, int right, int bottom)
