@@ -112,12 +112,19 @@ bool PartRecords<Multi>::Load(MallocPtr<unsigned char> block, const zs::RecordIn
       const int end = part + 1 < layout.partCount ? zs::LittleInt(starts + 4 * (part + 1)) : layout.pointCount;
       nextPart[part].pointCount = end - start;
     }
-    nextPart += layout.partCount;
     // The parts cover the points from the first start on, one after another.
     const std::int64_t used = layout.pointCount - first;
     const unsigned char* source = starts + 4 * static_cast<std::int64_t>(layout.partCount) +
                                   16 * static_cast<std::int64_t>(first);
     std::memmove(target, source, static_cast<size_t>(16 * used));
+    // The parts' boxes now, while their points are in the cache: a later pass would read them
+    // all from memory again.
+    const auto* moved = reinterpret_cast<const ST_POINT*>(target);
+    for (int part = 0; part < layout.partCount; ++part) {
+      zs::BoxOfPoints(moved, nextPart[part].pointCount, nextPart[part].envelop);
+      moved += nextPart[part].pointCount;
+    }
+    nextPart += layout.partCount;
     target += 16 * used;
     points += used;
     return true;
@@ -136,7 +143,6 @@ bool PartRecords<Multi>::Load(MallocPtr<unsigned char> block, const zs::RecordIn
   for (std::int64_t part = 0; part < m_partCount; ++part) {
     m_parts[part].points = next;
     next += m_parts[part].pointCount;
-    zs::BoxOfPoints(m_parts[part].points, m_parts[part].pointCount, m_parts[part].envelop);
   }
   for (int record = 0, part = 0; record < count; ++record) {
     Multi& multi = m_records[record];
