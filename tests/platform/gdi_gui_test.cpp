@@ -13,18 +13,13 @@
 #include "platform/resources.h"
 #include "support/gdi_picture.h"
 
+using zamra_test::kBlack;
+using zamra_test::kBlue;
+using zamra_test::kGreen;
+using zamra_test::kRed;
+using zamra_test::kWhite;
 using zamra_test::Picture;
 using zamra_test::Selected;
-
-namespace {
-
-const COLORREF kWhite = RGB(255, 255, 255);
-const COLORREF kBlack = RGB(0, 0, 0);
-const COLORREF kRed = RGB(255, 0, 0);
-const COLORREF kBlue = RGB(0, 0, 255);
-const COLORREF kGreen = RGB(0, 255, 0);
-
-}  // namespace
 
 TEST(Gdi, PictureIsBottomUpWithPaddedRows)
 {

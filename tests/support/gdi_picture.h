@@ -6,6 +6,12 @@
 
 namespace zamra_test {
 
+inline constexpr COLORREF kWhite = RGB(255, 255, 255);
+inline constexpr COLORREF kBlack = RGB(0, 0, 0);
+inline constexpr COLORREF kRed = RGB(255, 0, 0);
+inline constexpr COLORREF kBlue = RGB(0, 0, 255);
+inline constexpr COLORREF kGreen = RGB(0, 255, 0);
+
 // A memory context over a white bottom-up picture that it owns.
 class Picture {
 public:
@@ -23,7 +29,7 @@ public:
     m_bits = static_cast<unsigned char*>(bits);
     SelectObject(m_dc, m_bitmap);
     DeleteObject(m_bitmap);  // the context keeps it
-    Fill(RGB(255, 255, 255));
+    Fill(kWhite);
   }
   ~Picture() { DeleteDC(m_dc); }
   Picture(const Picture&) = delete;
