@@ -204,13 +204,18 @@ BOOL ExtTextOutW(HDC handle, int x, int y, UINT options, const RECT* rect, const
   if (dc == nullptr)
     return FALSE;
   if ((options & ETO_OPAQUE) != 0 && rect != nullptr && rect->right > rect->left && rect->bottom > rect->top) {
-    QPainter* painter = dc->Painter();
-    if (painter == nullptr)
-      return FALSE;
-    const int flip = dc->FlipHeight();
-    const int top = flip != 0 ? flip - rect->bottom : rect->top;
-    painter->fillRect(QRect(rect->left, top, rect->right - rect->left, rect->bottom - rect->top),
-                      ToQColor(dc->bkColor));
+    RasterTarget target;
+    if (dc->RasterTargetOf(target)) {
+      FillBox(target, *rect, dc->bkColor);  // a whole picture cleared in a few milliseconds less
+    } else {
+      QPainter* painter = dc->Painter();
+      if (painter == nullptr)
+        return FALSE;
+      const int flip = dc->FlipHeight();
+      const int top = flip != 0 ? flip - rect->bottom : rect->top;
+      painter->fillRect(QRect(rect->left, top, rect->right - rect->left, rect->bottom - rect->top),
+                        ToQColor(dc->bkColor));
+    }
   }
   if (text == nullptr || count == 0)
     return TRUE;

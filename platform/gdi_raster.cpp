@@ -246,6 +246,18 @@ void FillRings(const RasterTarget& target, const POINT* points, const int* count
   }
 }
 
+void FillBox(const RasterTarget& target, const RECT& box, COLORREF color)
+{
+  const int left = std::max<LONG>(box.left, 0);
+  const int right = std::min<LONG>(box.right, target.width) - 1;
+  if (left > right)
+    return;
+  const int top = std::max<LONG>(box.top, target.firstRow);
+  const int bottom = std::min<LONG>(box.bottom, target.endRow);
+  for (int y = top; y < bottom; ++y)
+    FillSpan(target.Row(y), left, right, color);
+}
+
 void DrawThinLine(const RasterTarget& target, POINT from, POINT to, COLORREF color)
 {
   const std::int64_t dx = static_cast<std::int64_t>(to.x) - from.x;

@@ -48,6 +48,9 @@ struct RasterScratch {
 void FillRings(const RasterTarget& target, const POINT* points, const int* counts, int rings, bool winding,
                COLORREF color, RasterScratch& scratch);
 
+// Fills columns left .. right - 1 of rows top .. bottom - 1, as far as they lie on the target.
+void FillBox(const RasterTarget& target, const RECT& box, COLORREF color);
+
 // A one-pixel line from `from` towards `to`, leaving the pixel of `to` undrawn.
 void DrawThinLine(const RasterTarget& target, POINT from, POINT to, COLORREF color);
 
