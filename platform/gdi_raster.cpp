@@ -12,10 +12,10 @@ namespace zamra::gdi_internal {
 
 namespace {
 
-using Wide = __int128;
+using Wide = __int128;  // products of two picture coordinates of up to 2^32 each
 
 // Rows times edges up to which an area is filled by looking at every edge on every row.
-constexpr long long kDirectScanLimit = 1024;  // products of two picture coordinates of up to 2^32 each
+constexpr long long kDirectScanLimit = 1024;
 
 Wide FloorDivide(Wide a, Wide b)  // b > 0
 {

@@ -139,7 +139,7 @@ bool EncodePng(const unsigned char* bits, int width, int height, int stride, std
     std::vector<unsigned char> header;
     AppendBigEndian(header, static_cast<std::uint32_t>(width));
     AppendBigEndian(header, static_cast<std::uint32_t>(height));
-    header.insert(header.end(), {8, 2, 0, 0, 0});  // 8 bits a sample, RGB, deflate, adaptive filters, no interlace
+    header.insert(header.end(), {8, 2, 0, 0, 0});  // 8 bits a sample, RGB, deflate, filter method 0, no interlace
     AppendChunk(encoded, "IHDR", header.data(), header.size());
     // Image data in chunks of at most a mebibyte, far below the format's limit.
     for (size_t at = 0; at < data.size(); at += kChunkBytes)
