@@ -159,7 +159,8 @@ private:
 
 class FontObject final : public GdiObject {
 public:
-  FontObject(const LOGFONTA& font, bool stock) : GdiObject(Kind::Font, stock), m_height(font.lfHeight)
+  FontObject(const LOGFONTA& font, bool stock)
+      : GdiObject(Kind::Font, stock), m_description(font), m_height(font.lfHeight)
   {
     // A logical font holds at most 31 characters of face name before its terminator.
     std::size_t length = 0;
@@ -172,6 +173,7 @@ public:
   }
 
   const std::string& Face() const { return m_face; }
+  const LOGFONTA& Description() const { return m_description; }
 
   // Built on first use: fonts need the application's font database.
   const QFont& Font()
@@ -200,6 +202,7 @@ public:
   }
 
 private:
+  LOGFONTA m_description;
   int m_height;
   std::string m_face;
   bool m_bold = false;
@@ -389,6 +392,12 @@ inline BitmapObject* AsBitmap(HGDIOBJ object)
 {
   GdiObject* found = AsObject(object);
   return found != nullptr && found->GetKind() == Kind::Bitmap ? static_cast<BitmapObject*>(found) : nullptr;
+}
+
+inline FontObject* AsFont(HGDIOBJ object)
+{
+  GdiObject* found = AsObject(object);
+  return found != nullptr && found->GetKind() == Kind::Font ? static_cast<FontObject*>(found) : nullptr;
 }
 
 inline HDC ToHandle(DeviceContext* dc) { return reinterpret_cast<HDC>(dc); }

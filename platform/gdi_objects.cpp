@@ -171,6 +171,12 @@ BOOL DeleteObject(HGDIOBJ handle)
 
 int GetObjectA(HGDIOBJ handle, int size, void* out)
 {
+  if (FontObject* font = AsFont(handle); font != nullptr) {
+    if (out == nullptr || size < static_cast<int>(sizeof(LOGFONTA)))
+      return 0;
+    std::memcpy(out, &font->Description(), sizeof(LOGFONTA));
+    return static_cast<int>(sizeof(LOGFONTA));
+  }
   BitmapObject* picture = AsBitmap(handle);
   if (picture == nullptr || out == nullptr || size < static_cast<int>(sizeof(BITMAP)))
     return 0;

@@ -4,9 +4,11 @@
 
 #include <cstdint>
 #include <climits>
+#include <functional>
 #include <memory>
 #include <vector>
 
+#include "label_batch.h"
 #include "placement_grid.h"
 #include "api/formats/shape_records.h"
 #include "platform/win_types.h"
@@ -181,6 +183,7 @@ private:
   // scratch arrays, so that bands can be drawn on separate threads.
   struct DrawTarget {
     HDC dc = nullptr;
+    int top = 0, bottom = 0;      // its rows, top .. bottom - 1
     ST_RECT extent{};             // the part of the visible extent it can show
     std::vector<POINT> points;    // reused for every part; grows, never shrinks
     std::vector<int> ringCounts;  // reused for every polygon record
@@ -193,6 +196,9 @@ private:
   // claim the placement grid one after another), the runs of other layers between them in bands.
   void DrawLayerShapes();
   void DrawInBands(const std::vector<CShapeLayer*>& layers);
+  // Calls draw with each horizontal band of the surface, each on a thread of its own, or once
+  // with the whole surface when bands would not pay. Bands cull with `margin` rows of room.
+  void ForEachBand(int margin, const std::function<void(HDC dc, int top, int bottom)>& draw);
 
   void ReplaceSurface();
   void DrawLabelBox(HDC dc, const char* text, bool utf8, int left, int top, int right, int bottom);
@@ -214,6 +220,8 @@ private:
   HDC m_surface = nullptr;
   unsigned char* m_surfaceBits = nullptr;
   PlacementGrid m_placement;
+  LabelBatch m_labelBatch;                // labels placed by this redraw, not yet drawn
+  bool m_batchingLabels = false;          // while labels are placed: the surface's go into m_labelBatch
   DrawTarget m_surfaceTarget;             // the whole surface
   std::vector<DrawTarget> m_bandTargets;  // bands of it, while a redraw draws in bands
   int m_drawingThreads = 1;

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <functional>
 #include <new>
 #include <string>
 #include <system_error>
@@ -54,6 +55,10 @@ int CMapModel::Render(HDC dc, int x, int y)
   DrawLayerShapes();
   m_userPolygonLayer->DrawShapes(m_surface);
   m_userPolylineLayer->DrawShapes(m_surface);
+  // Labels are placed one after another, each where no symbol or earlier label is, and drawn
+  // once all are placed, in bands like the shapes.
+  m_labelBatch.Clear();
+  m_batchingLabels = true;
   if (m_userPoiLayer) {
     m_userPoiLayer->DrawSymbols(m_surface);
     m_userPoiLayer->DrawLabels(m_surface);
@@ -63,6 +68,10 @@ int CMapModel::Render(HDC dc, int x, int y)
   for (const auto& layer : m_layers)
     if (layer->GetVisible() && layer->GetLabelVisible() && layer->IsInScaleRange(m_scale))
       layer->DrawLabels(m_surface);
+  m_batchingLabels = false;
+  if (!m_labelBatch.IsEmpty())
+    ForEachBand(0, [this](HDC dc, int top, int bottom) { m_labelBatch.Draw(dc, top, bottom); });
+  m_labelBatch.Clear();
 
   m_dirty = false;
   if (dc != nullptr)
@@ -93,21 +102,25 @@ void CMapModel::DrawInBands(const std::vector<CShapeLayer*>& layers)
 {
   if (layers.empty())
     return;
-  const int height = SurfaceHeight();
-  const int bands = std::min(m_drawingThreads, height / kMinimumBandRows);
-  const auto drawAll = [&layers](HDC dc) {
-    for (CShapeLayer* layer : layers)
-      layer->DrawShapes(dc);
-  };
-  if (bands <= 1) {
-    drawAll(m_surface);
-    return;
-  }
   // A shape just outside a band still reaches into it by up to half its pen and a pixel of
   // truncation: bands cull with that much room.
   int margin = 2;
   for (CShapeLayer* layer : layers)
     margin = std::max(margin, layer->GetLineWidth() + 2);
+  ForEachBand(margin, [&layers](HDC dc, int, int) {
+    for (CShapeLayer* layer : layers)
+      layer->DrawShapes(dc);
+  });
+}
+
+void CMapModel::ForEachBand(int margin, const std::function<void(HDC dc, int top, int bottom)>& draw)
+{
+  const int height = SurfaceHeight();
+  const int bands = std::min(m_drawingThreads, height / kMinimumBandRows);
+  if (bands <= 1) {
+    draw(m_surface, 0, height);
+    return;
+  }
   if (m_bandTargets.size() < static_cast<size_t>(bands))
     m_bandTargets.resize(static_cast<size_t>(bands));
   bool made = true;
@@ -116,6 +129,8 @@ void CMapModel::DrawInBands(const std::vector<CShapeLayer*>& layers)
     const int bottom = height * (band + 1) / bands;
     DrawTarget& target = m_bandTargets[static_cast<size_t>(band)];
     target.dc = CreateBandDC(m_surface, top, bottom);
+    target.top = top;
+    target.bottom = bottom;
     made = made && target.dc != nullptr;
     double x = 0.0, above = 0.0, below = 0.0;
     PixelToGeo(0, top - margin, x, above);
@@ -125,8 +140,9 @@ void CMapModel::DrawInBands(const std::vector<CShapeLayer*>& layers)
     target.extent.bottom = std::max(m_visibleExtent.bottom, below);
   }
   const auto drawBand = [&](int band) {
+    const DrawTarget& target = m_bandTargets[static_cast<size_t>(band)];
     try {
-      drawAll(m_bandTargets[static_cast<size_t>(band)].dc);
+      draw(target.dc, target.top, target.bottom);
     } catch (const std::bad_alloc&) {
       // nothing may leave a thread: the band stays as far as it got
     }
@@ -152,7 +168,7 @@ void CMapModel::DrawInBands(const std::vector<CShapeLayer*>& layers)
     target.dc = nullptr;
   }
   if (!made)
-    drawAll(m_surface);
+    draw(m_surface, 0, height);
 }
 
 const CMapModel::DrawTarget& CMapModel::TargetOf(HDC dc) const
@@ -366,7 +382,9 @@ void CMapModel::DrawLabelBox(HDC dc, const char* text, bool utf8, int left, int 
   if (!IsBoxFree(left, top, right, bottom))
     return;
   RECT box{left, top, right, bottom};
-  if (utf8) {
+  if (m_batchingLabels && dc == m_surface) {
+    m_labelBatch.Add(dc, box, ToUtf16(text, utf8 ? CP_UTF8 : CP_ACP));
+  } else if (utf8) {
     const std::u16string wide = ToUtf16(text, CP_UTF8);
     DrawTextW(dc, wide.c_str(), static_cast<int>(wide.size()), &box, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
   } else {

@@ -38,6 +38,20 @@ TEST(Gdi, PictureIsBottomUpWithPaddedRows)
   EXPECT_EQ(GetDeviceCaps(picture.Dc(), VERTRES), 3);
 }
 
+TEST(Gdi, AFontDescribesItselfAsItWasMade)
+{
+  LOGFONTA made{};
+  made.lfHeight = -13;
+  made.lfWeight = 700;
+  std::strcpy(made.lfFaceName, "DejaVu Sans");
+  HFONT font = CreateFontIndirectA(&made);
+  LOGFONTA described{};
+  EXPECT_EQ(GetObjectA(font, sizeof described - 1, &described), 0) << "too small a record";
+  ASSERT_EQ(GetObjectA(font, sizeof described, &described), static_cast<int>(sizeof described));
+  EXPECT_EQ(std::memcmp(&made, &described, sizeof made), 0);
+  DeleteObject(font);
+}
+
 TEST(Gdi, PolygonIsFilledAndOutlinedWhereDrawn)
 {
   Picture picture(40, 40);

@@ -16,6 +16,7 @@
 #include "map_model.h"
 #include "point_layer.h"
 #include "polygon_layer.h"
+#include "text_fields.h"
 #include "user_poi_layer.h"
 #include "user_shape_layers.h"
 
@@ -372,6 +373,108 @@ TEST_F(Rendering, TwoDrawingThreadsDrawThePictureOfOne)
     EXPECT_EQ(differing, 0u) << "bytes that differ at scale " << view.scale << ", " << view.width << " x "
                              << view.height;
   }
+}
+
+// Labels are placed first and drawn afterwards, band by band: a row of labels whose boxes cross
+// the row where two bands meet, in two layers of different fonts and colours, Latin and Chinese,
+// drawn by one thread and by two.
+TEST_F(Rendering, LabelsAcrossTheBandSeamDrawAsByOneThread)
+{
+  const int width = 400, height = 300;
+  m_model.OnSize(width, height);
+  double left = 0, right = 0, unused = 0;
+  m_model.PixelToGeo(0, 0, left, unused);
+  m_model.PixelToGeo(width, 0, right, unused);
+  const double y = 0.0;
+  std::vector<TestShape> latin, chinese;
+  std::vector<std::vector<std::string>> latinNames, chineseNames;
+  for (int i = 0; i < 8; ++i) {
+    const double x = left + (right - left) * (i + 0.5) / 8;
+    (i % 2 == 0 ? latin : chinese).push_back(TestShape{{{{x, y}}}});
+    if (i % 2 == 0)
+      latinNames.push_back({"Wg" + std::to_string(i)});
+    else
+      chineseNames.push_back({"\xE5\x8C\x97\xE4\xBA\xAC"});  // "北京" in UTF-8
+  }
+  latin.push_back(TestShape{{{{(left + right) / 2, y - 30}}}});  // off the surface, so that the centre can move
+  latinNames.push_back({"far"});
+  ASSERT_TRUE(WriteShapefile(m_dir.File("latin"), SHPT_POINT, latin, kNameColumn, latinNames));
+  ASSERT_TRUE(WriteShapefile(m_dir.File("chinese"), SHPT_POINT, chinese, kNameColumn, chineseNames));
+  zamra_test::WriteAll(m_dir.File("chinese.cpg"), {'U', 'T', 'F', '-', '8'});
+  ILayer* latinLayer = m_model.AddLayer(m_dir.File("latin.shp").c_str());
+  ILayer* chineseLayer = m_model.AddLayer(m_dir.File("chinese.shp").c_str());
+  ASSERT_TRUE(latinLayer && chineseLayer);
+  latinLayer->SetLabelFont(RGB(200, 0, 0), "DejaVu Sans", 10);
+  chineseLayer->SetLabelFont(RGB(0, 0, 160), "Noto Sans CJK SC", 10);
+  // Label boxes hang 12 pixels (half a symbol) under their points and are 10 rows tall: points
+  // on row 133 put rows 145 .. 154 of their labels across the seam at row 150.
+  double top = 0, next = 0;
+  m_model.PixelToGeo(0, 0, unused, top);
+  m_model.PixelToGeo(0, 1, unused, next);
+  m_model.ClampCenter((left + right) / 2, y - 17 * (top - next));
+  const int row = Pixel(left, y, false);
+  ASSERT_TRUE(row + 12 <= 147 && row + 22 >= 153) << "labels from row " << row + 12 << " to " << row + 21;
+
+  unsigned char* bits = nullptr;
+  HDC picture = ZMBitmap::CreateMemDc(width, height, &bits);
+  ASSERT_NE(picture, nullptr);
+  const size_t stride = static_cast<size_t>(ZMBitmap::GetWidthByteSize24(width));
+  const auto drawWith = [&](int threads) {
+    m_model.SetDrawingThreads(threads);
+    m_model.Invalidate();
+    m_model.Render(picture, 0, 0);
+    return std::vector<unsigned char>(bits, bits + stride * height);
+  };
+  const std::vector<unsigned char> one = drawWith(1);
+  const std::vector<unsigned char> two = drawWith(2);
+  EXPECT_EQ(one, two) << "labels drawn in two bands differ from one thread's";
+  // Both colours are inked on both sides of the seam.
+  int redAbove = 0, redBelow = 0, blueAbove = 0, blueBelow = 0;
+  for (int labelRow = row + 12; labelRow < row + 22; ++labelRow)
+    for (int x = 0; x < width; ++x) {
+      const COLORREF colour = GetPixel(m_model.GetSurface(), x, labelRow);
+      const bool red = GetRValue(colour) > GetBValue(colour) + 60;
+      const bool blue = GetBValue(colour) > GetRValue(colour) + 60;
+      (labelRow < 150 ? redAbove : redBelow) += red;
+      (labelRow < 150 ? blueAbove : blueBelow) += blue;
+    }
+  EXPECT_GT(redAbove, 0);
+  EXPECT_GT(redBelow, 0);
+  EXPECT_GT(blueAbove, 0);
+  EXPECT_GT(blueBelow, 0);
+  DeleteDC(picture);
+}
+
+// A label drawn after placing keeps the font and colour its layer selected: the very pixels
+// drawing the text at once into its box gives.
+TEST_F(Rendering, LabelsDrawnAfterPlacingKeepTheirFontAndColour)
+{
+  ASSERT_TRUE(WriteShapefile(m_dir.File("p"), SHPT_POINT, {TestShape{{{{0, 0}}}}}, kNameColumn, {{"Quay"}}));
+  ILayer* layer = m_model.AddLayer(m_dir.File("p.shp").c_str());
+  ASSERT_NE(layer, nullptr);
+  layer->SetLabelFont(RGB(20, 120, 40), "DejaVu Serif", 14);
+  Redraw();
+  // Four columns of 14 pixels, centred under the point, 12 pixels (half a symbol) below it.
+  const int px = Pixel(0, 0, true), py = Pixel(0, 0, false);
+  RECT box{px - 28, py + 12, px + 28, py + 26};
+  HDC direct = ZMBitmap::CreateMemDc(200, 200);
+  ASSERT_NE(direct, nullptr);
+  const RECT all{0, 0, 200, 200};
+  SetBkColor(direct, kWhite);
+  ExtTextOutA(direct, 0, 0, ETO_OPAQUE, &all, nullptr, 0, nullptr);
+  {
+    LabelFont font(direct, "DejaVu Serif", 14, RGB(20, 120, 40));
+    DrawTextW(direct, u"Quay", 4, &box, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+  }
+  int inked = 0, differing = 0;
+  for (int y = box.top; y < box.bottom; ++y)
+    for (int x = box.left; x < box.right; ++x) {
+      inked += GetPixel(direct, x, y) != kWhite;
+      differing += GetPixel(direct, x, y) != At(x, y);
+    }
+  DeleteDC(direct);
+  EXPECT_GT(inked, 20);
+  EXPECT_EQ(differing, 0);
 }
 
 TEST_F(Rendering, PointsCulledThroughTheirGridDrawWhatAPlainPassDraws)

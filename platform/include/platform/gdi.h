@@ -197,8 +197,8 @@ ZAMRA_PLATFORM_API HGDIOBJ GetCurrentObject(HDC dc, UINT kind);
 // Deletes the object; deferred while it is selected into a context. FALSE for a stale handle.
 ZAMRA_PLATFORM_API BOOL DeleteObject(HGDIOBJ object);
 
-// For a bitmap, fills a BITMAP record (bmBits is the pixel address); gives the bytes written,
-// 0 on failure. Other objects are not described.
+// For a bitmap, fills a BITMAP record (bmBits is the pixel address); for a font, the LOGFONTA it
+// was made from. Gives the bytes written, 0 on failure. Other objects are not described.
 ZAMRA_PLATFORM_API int GetObjectA(HGDIOBJ object, int size, void* out);
 
 // --- State -------------------------------------------------------------------------------
