@@ -11,8 +11,7 @@
 #include <thread>
 #include <vector>
 
-#include <proj.h>
-
+#include "proj_library.h"
 #include "shape_core/companion_files.h"
 #include "shape_core/file_block.h"
 #include "shape_core/record_index.h"
@@ -20,12 +19,12 @@
 namespace {
 
 struct PjDeleter {
-  void operator()(PJ* object) const { proj_destroy(object); }
+  void operator()(PJ* object) const { OpenProjLibrary()->destroy(object); }
 };
 using PjPtr = std::unique_ptr<PJ, PjDeleter>;
 
 struct ContextDeleter {
-  void operator()(PJ_CONTEXT* context) const { proj_context_destroy(context); }
+  void operator()(PJ_CONTEXT* context) const { OpenProjLibrary()->context_destroy(context); }
 };
 using ContextPtr = std::unique_ptr<PJ_CONTEXT, ContextDeleter>;
 
@@ -36,10 +35,11 @@ using ContextPtr = std::unique_ptr<PJ_CONTEXT, ContextDeleter>;
 PJ_CONTEXT* ThreadContext()
 {
   thread_local ContextPtr context = [] {
-    ContextPtr made(proj_context_create());
+    const ProjLibrary* proj = OpenProjLibrary();
+    ContextPtr made(proj != nullptr ? proj->context_create() : nullptr);
     if (made) {
-      proj_context_set_enable_network(made.get(), 0);
-      proj_log_level(made.get(), PJ_LOG_NONE);
+      proj->context_set_enable_network(made.get(), 0);
+      proj->log_level(made.get(), PJ_LOG_NONE);
     }
     return made;
   }();
@@ -91,26 +91,27 @@ struct LayerProjection::Transformer {
     context = ThreadContext();
     if (context != nullptr && wkt.find('\0') == std::string::npos && LooksLikeWkt(wkt)) {
       PJ_CONTEXT* ctx = context;
-      PjPtr source(proj_create(ctx, wkt.c_str()));
-      if (source && proj_is_crs(source.get())) {
-        if (name != nullptr && proj_get_name(source.get()) != nullptr)
-          *name = proj_get_name(source.get());
+      const ProjLibrary& proj = *OpenProjLibrary();  // there since the context is
+      PjPtr source(proj.create(ctx, wkt.c_str()));
+      if (source && proj.is_crs(source.get())) {
+        if (name != nullptr && proj.get_name(source.get()) != nullptr)
+          *name = proj.get_name(source.get());
         // A compound system (heights besides) is transformed by its horizontal half; one bound
         // to WGS 84 by datum-shift parameters is compared by the system it binds.
         PjPtr horizontal(
-            proj_get_type(source.get()) == PJ_TYPE_COMPOUND_CRS ? proj_crs_get_sub_crs(ctx, source.get(), 0) : nullptr);
+            proj.get_type(source.get()) == PJ_TYPE_COMPOUND_CRS ? proj.crs_get_sub_crs(ctx, source.get(), 0) : nullptr);
         PJ* crs = horizontal ? horizontal.get() : source.get();
-        PjPtr bound(proj_get_type(crs) == PJ_TYPE_BOUND_CRS ? proj_get_source_crs(ctx, crs) : nullptr);
+        PjPtr bound(proj.get_type(crs) == PJ_TYPE_BOUND_CRS ? proj.get_source_crs(ctx, crs) : nullptr);
         PJ* compared = bound ? bound.get() : crs;
-        PjPtr wgs84(proj_create(ctx, "EPSG:4326"));
-        if (wgs84 && IsGeographic(proj_get_type(compared)) &&
-            proj_is_equivalent_to_with_ctx(ctx, compared, wgs84.get(), PJ_COMP_EQUIVALENT_EXCEPT_AXIS_ORDER_GEOGCRS)) {
+        PjPtr wgs84(proj.create(ctx, "EPSG:4326"));
+        if (wgs84 && IsGeographic(proj.get_type(compared)) &&
+            proj.is_equivalent_to_with_ctx(ctx, compared, wgs84.get(), PJ_COMP_EQUIVALENT_EXCEPT_AXIS_ORDER_GEOGCRS)) {
           outcome = LayerCoordinates::LongitudeLatitude;
         } else if (wgs84) {
-          PjPtr raw(proj_create_crs_to_crs_from_pj(ctx, crs, wgs84.get(), nullptr, nullptr));
+          PjPtr raw(proj.create_crs_to_crs_from_pj(ctx, crs, wgs84.get(), nullptr, nullptr));
           // Shapefiles store easting (or longitude) first, and the map wants longitude first.
           if (raw)
-            operation.reset(proj_normalize_for_visualization(ctx, raw.get()));
+            operation.reset(proj.normalize_for_visualization(ctx, raw.get()));
           if (operation)
             outcome = LayerCoordinates::Transformed;
         }
@@ -125,8 +126,9 @@ struct LayerProjection::Transformer {
   {
     if (count <= 0)
       return;
-    proj_trans_generic(operation.get(), PJ_FWD, &points->x, sizeof(ST_POINT), static_cast<size_t>(count), &points->y,
-                       sizeof(ST_POINT), static_cast<size_t>(count), nullptr, 0, 0, nullptr, 0, 0);
+    OpenProjLibrary()->trans_generic(operation.get(), PJ_FWD, &points->x, sizeof(ST_POINT), static_cast<size_t>(count),
+                                     &points->y, sizeof(ST_POINT), static_cast<size_t>(count), nullptr, 0, 0, nullptr,
+                                     0, 0);
   }
 };
 

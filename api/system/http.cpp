@@ -6,14 +6,12 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
-#include <mutex>
 #include <new>
 #include <string>
 #include <strings.h>  // strncasecmp
 
-#include <curl/curl.h>
-
 #include "platform/system_calls.h"
+#include "system/curl_library.h"
 
 namespace {
 
@@ -24,6 +22,9 @@ constexpr long kChunkSize = 102400;
 constexpr long kMaxRedirects = 10;
 
 using Clock = std::chrono::steady_clock;
+
+// libcurl, once Fetch has found it open.
+const CurlLibrary& Curl() { return *OpenCurlLibrary(); }
 
 struct Download {
   CURL* curl = nullptr;
@@ -50,10 +51,10 @@ void OnAnswer(Download& download)
   download.Trace("InternetConnect=%d\n");
   download.Trace("HttpOpenRequest=%d\n");
   download.Trace("HttpSendRequest=%d\n");
-  curl_easy_getinfo(download.curl, CURLINFO_RESPONSE_CODE, &download.status);
+  Curl().easy_getinfo(download.curl, CURLINFO_RESPONSE_CODE, &download.status);
   download.Trace("HttpQueryInfoW=%d\n");
   curl_off_t length = -1;
-  if (curl_easy_getinfo(download.curl, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length) == CURLE_OK && length >= 0)
+  if (Curl().easy_getinfo(download.curl, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length) == CURLE_OK && length >= 0)
     download.expected = length;
   download.Trace("HttpQueryInfo=%d\n");
   zamra::sys::Unlink(download.fileName);
@@ -113,7 +114,7 @@ curl_slist* HeaderList(const char* headers, int headersLength, bool post, bool* 
       continue;
     hasContentType = hasContentType || StartsWithName(line, "Content-Type:");
     hasExpect = hasExpect || StartsWithName(line, "Expect:");
-    curl_slist* grown = curl_slist_append(list, line.c_str());
+    curl_slist* grown = Curl().slist_append(list, line.c_str());
     if (grown == nullptr) {
       *ok = false;
       return list;
@@ -124,7 +125,7 @@ curl_slist* HeaderList(const char* headers, int headersLength, bool post, bool* 
   for (const char* extra : extras) {
     if (extra == nullptr)
       continue;
-    curl_slist* grown = curl_slist_append(list, extra);
+    curl_slist* grown = Curl().slist_append(list, extra);
     if (grown == nullptr) {
       *ok = false;
       return list;
@@ -139,8 +140,8 @@ bool IsConnectFailure(CURLcode code, CURL* curl)
   if (code == CURLE_COULDNT_CONNECT)
     return true;
   curl_off_t connected = 0;
-  return code == CURLE_OPERATION_TIMEDOUT && curl_easy_getinfo(curl, CURLINFO_CONNECT_TIME_T, &connected) == CURLE_OK &&
-         connected == 0;
+  return code == CURLE_OPERATION_TIMEDOUT &&
+         Curl().easy_getinfo(curl, CURLINFO_CONNECT_TIME_T, &connected) == CURLE_OK && connected == 0;
 }
 
 struct CurlCleanup {
@@ -148,8 +149,8 @@ struct CurlCleanup {
   curl_slist* headers = nullptr;
   ~CurlCleanup()
   {
-    curl_slist_free_all(headers);
-    curl_easy_cleanup(curl);
+    Curl().slist_free_all(headers);
+    Curl().easy_cleanup(curl);
   }
 };
 
@@ -167,15 +168,15 @@ int Fetch(const char* url, const char* headers, int headersLength, const char* b
     return 0;
   download.Trace("parseurl=%d\n");
 
-  static std::once_flag initialised;
-  std::call_once(initialised, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
-  CurlCleanup handles{curl_easy_init()};
+  if (OpenCurlLibrary() == nullptr)
+    return 0;  // no libcurl on this machine: nothing can be fetched
+  CurlCleanup handles{Curl().easy_init()};
   download.curl = handles.curl;
   if (download.curl == nullptr)
     return 0;
   download.Trace("InternetOpen=%d\n");
   CURL* curl = download.curl;
-  curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(g_connectTimeOut.load()));
+  Curl().easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(g_connectTimeOut.load()));
   download.Trace("InternetSetOptionEx=%d\n");
   const unsigned long retries = g_connectRetries.load();
   download.Trace("InternetSetOptionEx=%d\n");
@@ -187,26 +188,26 @@ int Fetch(const char* url, const char* headers, int headersLength, const char* b
   handles.headers = HeaderList(headers, headersLength, body != nullptr, &headersOk);
   if (!headersOk)
     return 0;
-  curl_easy_setopt(curl, CURLOPT_URL, target.c_str());
-  curl_easy_setopt(curl, CURLOPT_USERAGENT, "IE 6");
-  curl_easy_setopt(curl, CURLOPT_HTTPHEADER, handles.headers);
-  curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
-  curl_easy_setopt(curl, CURLOPT_BUFFERSIZE, kChunkSize);
-  curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 1L);
-  curl_easy_setopt(curl, CURLOPT_MAXREDIRS, kMaxRedirects);
-  curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http");
-  curl_easy_setopt(curl, CURLOPT_REDIR_PROTOCOLS_STR, "http");
-  curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, OnBody);
-  curl_easy_setopt(curl, CURLOPT_WRITEDATA, &download);
+  Curl().easy_setopt(curl, CURLOPT_URL, target.c_str());
+  Curl().easy_setopt(curl, CURLOPT_USERAGENT, "IE 6");
+  Curl().easy_setopt(curl, CURLOPT_HTTPHEADER, handles.headers);
+  Curl().easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
+  Curl().easy_setopt(curl, CURLOPT_BUFFERSIZE, kChunkSize);
+  Curl().easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 1L);
+  Curl().easy_setopt(curl, CURLOPT_MAXREDIRS, kMaxRedirects);
+  Curl().easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http");
+  Curl().easy_setopt(curl, CURLOPT_REDIR_PROTOCOLS_STR, "http");
+  Curl().easy_setopt(curl, CURLOPT_WRITEFUNCTION, OnBody);
+  Curl().easy_setopt(curl, CURLOPT_WRITEDATA, &download);
   if (body != nullptr) {
-    curl_easy_setopt(curl, CURLOPT_POST, 1L);
-    curl_easy_setopt(curl, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(bodyLength));
-    curl_easy_setopt(curl, CURLOPT_POSTFIELDS, body);
+    Curl().easy_setopt(curl, CURLOPT_POST, 1L);
+    Curl().easy_setopt(curl, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(bodyLength));
+    Curl().easy_setopt(curl, CURLOPT_POSTFIELDS, body);
   }
 
   CURLcode code = CURLE_OK;
   for (unsigned long attempt = 0;; ++attempt) {
-    code = curl_easy_perform(curl);
+    code = Curl().easy_perform(curl);
     if (download.answered || attempt >= retries || !IsConnectFailure(code, curl))
       break;
   }
