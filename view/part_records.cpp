@@ -1,8 +1,9 @@
 // Parsing polyline and polygon records of a .shp.
 #include "part_records.h"
 
+#include <cstdlib>
 #include <cstring>
-#include <new>
+#include <memory>
 
 #include "api/formats/shape_type.h"
 
@@ -27,6 +28,25 @@ bool ReadLayout(const zs::Record& record, int fileType, RecordLayout& layout)
                            layout.pointCount);
 }
 
+// `count` default-made elements in a block of their own, on huge pages where whole ones fit: a
+// large file's records and parts fill megabytes that would fault in 4 KB at a time.
+template <typename T>
+T* MakeArray(std::int64_t count)
+{
+  auto* elements = reinterpret_cast<T*>(AllocateLarge(static_cast<std::int64_t>(sizeof(T)) * count, true));
+  if (elements != nullptr)
+    std::uninitialized_default_construct_n(elements, count);
+  return elements;
+}
+
+template <typename T>
+void FreeArray(T* elements, std::int64_t count)
+{
+  if (elements != nullptr)
+    std::destroy_n(elements, count);
+  std::free(elements);
+}
+
 void Widen(ST_RECT& box, const ST_RECT& other)
 {
   box.left = other.left < box.left ? other.left : box.left;
@@ -45,8 +65,8 @@ void PartRecords<Multi>::Release()
     m_records[i].parts = nullptr;
   for (std::int64_t i = 0; i < m_partCount; ++i)
     m_parts[i].points = nullptr;
-  delete[] m_records;
-  delete[] m_parts;
+  FreeArray(m_records, m_recordCount);
+  FreeArray(m_parts, m_partCount);
   m_pointBlock.reset();
   m_records = nullptr;
   m_parts = nullptr;
@@ -74,12 +94,11 @@ bool PartRecords<Multi>::Load(MallocPtr<unsigned char> block, const zs::RecordIn
   });
   if (!fits)
     return false;
-  try {
-    m_records = new Multi[count > 0 ? count : 1];
-    m_recordCount = count;
-    m_parts = new Part[totalParts > 0 ? totalParts : 1];
-    m_partCount = totalParts;
-  } catch (const std::bad_alloc&) {
+  m_records = MakeArray<Multi>(count);
+  m_recordCount = m_records != nullptr ? count : 0;
+  m_parts = MakeArray<Part>(totalParts);
+  m_partCount = m_parts != nullptr ? totalParts : 0;
+  if (m_records == nullptr || m_parts == nullptr) {
     Release();
     return false;
   }
