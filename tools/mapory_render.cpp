@@ -189,8 +189,7 @@ int main(int argc, char** argv)
     return 1;
   }
   view->Draw(picture, 0, 0, width, height);
-  const RECT all{0, 0, width, height};
-  const int written = EndsWith(output, ".png") ? ZMBitmap::WritePNG(output.c_str(), picture, all)
+  const int written = EndsWith(output, ".png") ? ZMBitmap::SavePng(bits, width, height, output.c_str())
                                                : ZMBitmap::SaveBmp(bits, width, height, output.c_str());
   DeleteDC(picture);
   if (!written) {

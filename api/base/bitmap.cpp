@@ -528,11 +528,18 @@ int ZMBitmap::WritePNG(const char* path, HDC dc, const RECT& rect)
   HDC copy = CopyArea(dc, rect.left, rect.top, width, height, &bits);
   if (copy == nullptr)
     return 0;
+  const int result = SavePng(bits, width, height, path);
+  DeleteDC(copy);
+  return result;
+}
+
+int ZMBitmap::SavePng(const unsigned char* bits, int width, int height, const char* path)
+{
+  if (bits == nullptr || path == nullptr || !ValidSize(width, height))
+    return 0;
   // The picture is encoded in memory first, so that the file is replaced only by a whole one.
   std::vector<unsigned char> encoded;
-  const bool made = zamra::base::EncodePng(bits, width, height, GetWidthByteSize24(width), encoded);
-  DeleteDC(copy);
-  if (!made)
+  if (!zamra::base::EncodePng(bits, width, height, GetWidthByteSize24(width), encoded))
     return 0;
   return zamra::base::ReplaceFileContents(path, encoded.data(), encoded.size()) ? 1 : 0;
 }

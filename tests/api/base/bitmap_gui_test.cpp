@@ -392,6 +392,11 @@ TEST(ZMBitmap, PngRowsHoldNoPaddingAndReadBackThroughLibpng)
 
   EXPECT_EQ(ZMBitmap::WritePNG(dir.File("empty.png").c_str(), dc, RECT{2, 2, 2, 5}), 0);
   EXPECT_EQ(ZMBitmap::WritePNG(dir.File("missing/x.png").c_str(), dc, RECT{0, 0, 5, 3}), 0);
+  // The whole picture saved from its bits is the file written from its context.
+  ASSERT_EQ(ZMBitmap::SavePng(bits, 5, 3, dir.File("bits.png").c_str()), 1);
+  EXPECT_EQ(zamra_test::ReadAll(dir.File("bits.png")), zamra_test::ReadAll(dir.File("p.png")));
+  EXPECT_EQ(ZMBitmap::SavePng(nullptr, 5, 3, dir.File("none.png").c_str()), 0);
+  EXPECT_EQ(ZMBitmap::SavePng(bits, 0, 3, dir.File("none.png").c_str()), 0);
   DeleteDC(dc);
 }
 

@@ -91,6 +91,8 @@ public:
 
   // Writes the area `rect` of the context as an 8-bit RGB PNG file. 1 when written, else 0.
   static int WritePNG(const char* path, HDC dc, const RECT& rect);
+  // The same for a whole picture of this layout, read where it lies.
+  static int SavePng(const unsigned char* bits, int width, int height, const char* path);
   // Writes the area `rect` of the context as a baseline JPEG file of quality 100. 1 or 0.
   static int WriteJpeg(const char* path, HDC dc, const RECT& rect);
   // Decodes a three-component JPEG file into a 24-bit memory device context; null for other
