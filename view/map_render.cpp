@@ -3,6 +3,7 @@
 #include "map_model.h"
 
 #include <algorithm>
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <functional>
@@ -216,7 +217,7 @@ int CMapModel::ToDistinctPixels(const ST_POINT* points, int count, POINT* out) c
   // pixel before in registers (it is always the last one kept) rather than through memory.
   if (count <= 0)
     return 0;
-#if defined(__SSE2__)
+#if defined(__SSE2__) && defined(__x86_64__)
   // GeoToPixel's arithmetic on x and y at once, operation for operation, so the same pixels.
   const __m128d centre = _mm_set_pd(m_centerY, m_centerX);
   const __m128d perDegree = _mm_set_pd(kMetersPerDegreeY, kMetersPerDegreeX);
@@ -226,30 +227,34 @@ int CMapModel::ToDistinctPixels(const ST_POINT* points, int count, POINT* out) c
   const __m128d offset = _mm_set_pd(m_halfHeight, m_halfWidth);
   const __m128d lowest = _mm_set1_pd(-2147483648.0);
   const __m128d highest = _mm_set1_pd(2147483647.0);
-  const auto toPixel = [&](const ST_POINT& point, int& x, int& y) {
+  // A pixel as one 64-bit number laid out as a POINT (x in the low half), so that it is stored
+  // and compared with the one before in one operation.
+  const auto toPixel = [&](const ST_POINT& point) {
     const __m128d metres = _mm_mul_pd(_mm_sub_pd(_mm_loadu_pd(&point.x), centre), perDegree);
     __m128d pixel = _mm_add_pd(_mm_xor_pd(_mm_mul_pd(_mm_div_pd(metres, scale), perMeter), negateY), offset);
     // TruncateToInt: NaN to 0, then cut to the int range.
     pixel = _mm_and_pd(pixel, _mm_cmpord_pd(pixel, pixel));
     pixel = _mm_min_pd(_mm_max_pd(pixel, lowest), highest);
-    const __m128i whole = _mm_cvttpd_epi32(pixel);
-    x = _mm_cvtsi128_si32(whole);
-    y = _mm_cvtsi128_si32(_mm_srli_si128(whole, 4));
+    return static_cast<std::uint64_t>(_mm_cvtsi128_si64(_mm_cvttpd_epi32(pixel)));
   };
 #else
-  const auto toPixel = [this](const ST_POINT& point, int& x, int& y) { GeoToPixel(point.x, point.y, x, y); };
+  const auto toPixel = [this](const ST_POINT& point) {
+    POINT pixel{};
+    GeoToPixel(point.x, point.y, pixel.x, pixel.y);
+    std::uint64_t bits = 0;
+    std::memcpy(&bits, &pixel, sizeof bits);
+    return bits;
+  };
 #endif
-  int lastX = 0, lastY = 0;
-  toPixel(points[0], lastX, lastY);
-  out[0] = POINT{lastX, lastY};
+  static_assert(sizeof(POINT) == sizeof(std::uint64_t) && offsetof(POINT, y) == 4);
+  std::uint64_t last = toPixel(points[0]);
+  std::memcpy(&out[0], &last, sizeof last);
   int kept = 1;
   for (int i = 1; i < count; ++i) {
-    int x = 0, y = 0;
-    toPixel(points[i], x, y);
-    out[kept] = POINT{x, y};
-    kept += static_cast<int>((x != lastX) | (y != lastY));
-    lastX = x;
-    lastY = y;
+    const std::uint64_t pixel = toPixel(points[i]);
+    std::memcpy(&out[kept], &pixel, sizeof pixel);
+    kept += static_cast<int>(pixel != last);
+    last = pixel;
   }
   return kept;
 }
