@@ -289,16 +289,33 @@ void DrawThinPath(const RasterTarget& target, const POINT* points, int count, bo
       DrawThinLine(target, points[count - 1], points[0], color);
     return;
   }
-  // A path wholly in the picture, as most of a map's are: no line needs cutting.
+  // A path wholly in the picture, as most of a map's are: no line needs cutting, and each line
+  // starts at the address where the one before ended. The steps are WalkSteps' own.
   const std::ptrdiff_t down = target.bottomUp ? -static_cast<std::ptrdiff_t>(target.stride) : target.stride;
+  const unsigned char blue = GetBValue(color), green = GetGValue(color), red = GetRValue(color);
+  unsigned char* start = target.Row(points[0].y) + static_cast<std::ptrdiff_t>(points[0].x) * 3;
   const auto line = [&](POINT from, POINT to) {
     const int dx = to.x - from.x, dy = to.y - from.y;
-    const Axis horizontal{from.x, dx < 0 ? -1 : 1, dx < 0 ? -dx : dx, 0, 0, dx < 0 ? -3 : 3};
-    const Axis vertical{from.y, dy < 0 ? -1 : 1, dy < 0 ? -dy : dy, 0, 0, dy < 0 ? -down : down};
-    const bool alongX = horizontal.length >= vertical.length;
-    const std::int64_t steps = alongX ? horizontal.length : vertical.length;
-    WalkSteps(target, alongX ? horizontal : vertical, alongX ? vertical : horizontal, from.x, from.y, steps, steps,
-              color);
+    const int lengthX = dx < 0 ? -dx : dx, lengthY = dy < 0 ? -dy : dy;
+    const std::ptrdiff_t stepX = dx < 0 ? -3 : 3, stepY = dy < 0 ? -down : down;
+    const bool alongX = lengthX >= lengthY;
+    const int major = alongX ? lengthX : lengthY;
+    const int twiceMajor = 2 * major, twiceMinor = 2 * (alongX ? lengthY : lengthX);
+    const std::ptrdiff_t majorStep = alongX ? stepX : stepY, minorStep = alongX ? stepY : stepX;
+    unsigned char* pixel = start;
+    int remainder = major;
+    for (int step = 0; step < major; ++step) {
+      pixel[0] = blue;
+      pixel[1] = green;
+      pixel[2] = red;
+      pixel += majorStep;
+      remainder += twiceMinor;
+      if (remainder >= twiceMajor) {
+        remainder -= twiceMajor;
+        pixel += minorStep;
+      }
+    }
+    start += static_cast<std::ptrdiff_t>(dx) * 3 + static_cast<std::ptrdiff_t>(dy) * down;
   };
   for (int i = 0; i + 1 < count; ++i)
     line(points[i], points[i + 1]);
