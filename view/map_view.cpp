@@ -72,7 +72,7 @@ int CMapView::Create(HINSTANCE, unsigned long style, unsigned long, int x, int y
     auto* window = new CMapWindow(this, parent);
     window->setProperty("zamraWindowId", id);
     m_window = window;
-    OnCreate(width, height);
+    OnCreate();
     window->setGeometry(x, y, width, height);
     OnSize(width, height);  // the model knows its size from the start, shown or not
     if (style & kVisible)
@@ -83,19 +83,18 @@ int CMapView::Create(HINSTANCE, unsigned long style, unsigned long, int x, int y
   return m_window ? 1 : 0;
 }
 
-void CMapView::OnCreate(int width, int height)
-{
-  m_model = std::make_unique<CMapModel>();
-  ReplaceBackBuffer(width, height);
-}
+void CMapView::OnCreate() { m_model = std::make_unique<CMapModel>(); }
 
-void CMapView::ReplaceBackBuffer(int width, int height)
+HDC CMapView::BackBuffer(int width, int height)
 {
+  if (m_backBuffer != nullptr && width == m_backBufferWidth && height == m_backBufferHeight)
+    return m_backBuffer;
   if (m_backBuffer != nullptr)
     DeleteDC(m_backBuffer);
-  m_backBuffer = nullptr;
-  if (width > 0 && height > 0)
-    m_backBuffer = ZMBitmap::CreateMemDc(width, height);
+  m_backBuffer = width > 0 && height > 0 ? ZMBitmap::CreateMemDc(width, height) : nullptr;
+  m_backBufferWidth = m_backBuffer != nullptr ? width : 0;
+  m_backBufferHeight = m_backBuffer != nullptr ? height : 0;
+  return m_backBuffer;
 }
 
 void CMapView::OnSize(int width, int height)
@@ -103,12 +102,11 @@ void CMapView::OnSize(int width, int height)
   if (!m_model)
     return;
   m_model->OnSize(width, height);
-  ReplaceBackBuffer(width, height);
 }
 
 void CMapView::OnPaint(HDC windowDC, int width, int height)
 {
-  if (!m_model || m_backBuffer == nullptr)
+  if (!m_model || BackBuffer(width, height) == nullptr)
     return;
   if (m_dragging) {
     // While dragging, the cached picture follows the mouse; the map is redrawn on release.

@@ -57,7 +57,7 @@ public:
   unsigned GetLayerFileCodePage(ILayer* layer) override;
 
   // The window's events (called by CMapWindow).
-  void OnCreate(int width, int height);
+  void OnCreate();
   void OnSize(int width, int height);
   void OnPaint(HDC windowDC, int width, int height);
   void OnMouseMove(int x, int y);
@@ -73,7 +73,9 @@ public:
 private:
   // Posts a notification to the window's parent.
   void Notify(WPARAM code, LPARAM parameter);
-  void ReplaceBackBuffer(int width, int height);
+  // The picture a paint is composed in, made on the first paint at this size: a view that is
+  // only drawn into other pictures never needs one.
+  HDC BackBuffer(int width, int height);
   // The layer of the view that `layer` is, or null.
   CShapeLayer* HeldLayer(ILayer* layer) const;
   // Outlines the highlighted record on the window's picture, shifted by a drag in progress.
@@ -81,6 +83,8 @@ private:
 
   QPointer<CMapWindow> m_window;  // owned through Qt's parent; deleted with the view if still there
   HDC m_backBuffer = nullptr;     // owned
+  int m_backBufferWidth = 0;
+  int m_backBufferHeight = 0;
   std::unique_ptr<CMapModel> m_model;
   bool m_dragging = false;
   int m_dragStartX = 0;
