@@ -52,14 +52,14 @@ bool CShapeLayer::LoadGeometry(FileBytes shp, const unsigned char* shx, std::int
   return true;
 }
 
-bool CShapeLayer::OpenGeometry(const char* shpPath)
+bool CShapeLayer::OpenGeometry(const char* shpPath, SharedFileRead& shp)
 {
   // The index is a help, not a must: without one, or with one that disagrees, the .shp is walked.
   FileBytes shx;
   if (!ReadWholeFile(zamra::shape::CompanionPath(shpPath, ".shx").c_str(), shx))
     shx = FileBytes();
-  FileBytes shp;
-  return ReadWholeFile(shpPath, shp, KeepsRecordBlock()) && LoadGeometry(std::move(shp), shx.data.get(), shx.size);
+  FileBytes bytes;
+  return shp.Finish(bytes) && LoadGeometry(std::move(bytes), shx.data.get(), shx.size);
 }
 
 int CShapeLayer::LayerTypeOf(int fileType)
@@ -75,23 +75,28 @@ bool CShapeLayer::Open(const char* shpPath)
     return false;
   const std::string dbfPath = zamra::shape::CompanionPath(shpPath, ".dbf");
   // The table is read and decoded on a second core while this one reads the geometry: the two
-  // files share nothing until both are in.
+  // files share nothing until both are in. The table is the smaller file as a rule, so its
+  // thread then helps read what is left of the .shp.
   auto table = std::make_unique<CLayerDataView>();
   bool tableLoaded = false;
+  SharedFileRead shp;  // outlives the thread below, which may still be reading a piece of it
+  shp.Start(shpPath, KeepsRecordBlock());
   {
     std::jthread tableLoader;  // joined when the block ends, whatever way it ends
     try {
-      tableLoader = std::jthread([&table, &tableLoaded, &dbfPath] {
+      tableLoader = std::jthread([&table, &tableLoaded, &dbfPath, &shp] {
         try {
           tableLoaded = table->Load(dbfPath.c_str());
         } catch (const std::bad_alloc&) {
           tableLoaded = false;  // nothing may leave a thread
         }
+        shp.Help();
       });
     } catch (const std::system_error&) {
       tableLoaded = table->Load(dbfPath.c_str());  // no thread to be had: one after the other
     }
-    if (!OpenGeometry(shpPath))
+    shp.Help();
+    if (!OpenGeometry(shpPath, shp))
       return false;
     ProjectToLongitudeLatitude(shpPath);  // while the table still loads
   }

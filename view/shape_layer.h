@@ -32,8 +32,9 @@ public:
   // false, with no records kept, when the .shp is not one this layer draws or a record's counts
   // contradict its length.
   bool LoadGeometry(FileBytes shp, const unsigned char* shx, std::int64_t shxSize);
-  // Reads the .shp at `shpPath` and its .shx (when there is one) and loads the geometry.
-  bool OpenGeometry(const char* shpPath);
+  // Reads the .shp that `shp` has started to read (helping with it), and its .shx beside
+  // `shpPath` when there is one, and loads the geometry.
+  bool OpenGeometry(const char* shpPath, SharedFileRead& shp);
   // The layer a .shp of shape type `fileType` becomes: 1 for points and multipoints, 3, 5, or 0
   // for types the view does not draw. Z and M types are drawn as their plain forms.
   static int LayerTypeOf(int fileType);

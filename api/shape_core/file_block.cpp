@@ -1,14 +1,22 @@
 // One read of a whole file.
 #include "shape_core/file_block.h"
 
+#include <algorithm>
+#include <cerrno>
 #include <climits>
+#include <fcntl.h>
 #include <sys/mman.h>  // madvise
+#include <sys/stat.h>
+#include <utility>
 
 #include "platform/file_io.h"
+#include "platform/system_calls.h"
 
 namespace {
 
 constexpr std::int64_t kHugePage = 2 * 1024 * 1024;
+// Chunks of a shared read: whole huge pages, and few enough that taking one costs nothing.
+constexpr std::int64_t kReadChunk = 2 * kHugePage;
 
 }  // namespace
 
@@ -50,4 +58,61 @@ bool ReadWholeFile(const char* path, FileBytes& bytes, bool hugePages)
   if (!ok)
     bytes = FileBytes();
   return ok;
+}
+
+SharedFileRead::~SharedFileRead()
+{
+  if (m_descriptor >= 0)
+    zamra::sys::Close(m_descriptor);
+}
+
+bool SharedFileRead::Start(const char* path, bool hugePages)
+{
+  if (path == nullptr || m_descriptor >= 0)
+    return false;
+  m_descriptor = zamra::sys::Open(path, O_RDONLY | O_CLOEXEC);
+  if (m_descriptor < 0)
+    return false;
+  struct stat status {};
+  if (zamra::sys::FStat(m_descriptor, &status) != 0 || !S_ISREG(status.st_mode) || status.st_size > INT_MAX)
+    return false;
+  m_bytes.data.reset(AllocateLarge(status.st_size, hugePages));
+  if (!m_bytes.data)
+    return false;
+  m_bytes.size = status.st_size;
+  m_chunks = (m_bytes.size + kReadChunk - 1) / kReadChunk;
+  return true;
+}
+
+void SharedFileRead::Help()
+{
+  for (std::int64_t chunk = m_nextChunk.fetch_add(1); chunk < m_chunks; chunk = m_nextChunk.fetch_add(1)) {
+    const std::int64_t begin = chunk * kReadChunk;
+    const std::int64_t end = std::min(begin + kReadChunk, m_bytes.size);
+    for (std::int64_t at = begin; at < end && !m_failed.load(std::memory_order_relaxed);) {
+      const ssize_t read = zamra::sys::PRead(m_descriptor, m_bytes.data.get() + at, static_cast<size_t>(end - at), at);
+      if (read < 0 && errno == EINTR)
+        continue;
+      if (read <= 0)
+        m_failed = true;  // an error, or the file ended early: it shrank since Start
+      else
+        at += read;
+    }
+    m_doneChunks.fetch_add(1);
+    m_doneChunks.notify_all();
+  }
+}
+
+bool SharedFileRead::Finish(FileBytes& bytes)
+{
+  bytes = FileBytes();
+  if (!m_bytes.data)
+    return false;
+  Help();  // whatever nobody has taken yet
+  for (std::int64_t done = m_doneChunks.load(); done < m_chunks; done = m_doneChunks.load())
+    m_doneChunks.wait(done);
+  if (m_failed)
+    return false;
+  bytes = std::move(m_bytes);
+  return true;
 }

@@ -2,6 +2,8 @@
 // record-by-record comparison with the formats library on the bundled samples.
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <cmath>
 #include <cstring>
 #include <filesystem>
 #include <memory>
@@ -10,6 +12,7 @@
 
 #include "api/formats/shape_file.h"
 #include "api/formats/shape_type.h"
+#include "platform/system_calls.h"
 #include "support/shapelib_writer.h"
 #include "support/temp_dir.h"
 #include "map_model.h"
@@ -155,6 +158,44 @@ TEST(ShapeLayers, BrokenRecordsFailWholeCutFilesKeepTheirCompleteRecords)
   EXPECT_EQ(more->DamagedFrom(), -1);
   EXPECT_EQ(model.GetLayerCount(), 3);
   EXPECT_NE(model.AddLayer(dir.File("g.shp").c_str()), nullptr);
+}
+
+// A .shp of many read chunks, which the table's thread helps to read once the table is in: every
+// point arrives, and a read that fails in any chunk fails the layer, never half of it.
+TEST(ShapeLayers, LargeFilesReadByTwoThreadsArriveWholeOrNotAtAll)
+{
+  TempDir dir;
+  std::vector<TestShape> shapes;
+  for (int i = 0; i < 300; ++i) {
+    std::vector<ST_POINT> ring;
+    for (int k = 0; k < 2000; ++k) {
+      const double angle = -6.283185307179586 * k / 2000;
+      ring.push_back(ST_POINT{i + std::cos(angle) * 0.4, (i % 17) + std::sin(angle) * 0.4});
+    }
+    ring.push_back(ring.front());
+    shapes.push_back(TestShape{{ring}});
+  }
+  ASSERT_TRUE(WriteShapefile(dir.File("big"), SHPT_POLYGON, shapes));
+  ASSERT_GT(std::filesystem::file_size(dir.File("big.shp")), 9u << 20) << "more than two chunks of 4 MiB";
+  CMapModel model;
+  auto* layer = Add<CPolygonLayer>(model, dir.File("big.shp"));
+  ASSERT_NE(layer, nullptr);
+  ASSERT_EQ(layer->RecordCount(), 300);
+  EXPECT_EQ(layer->VertexCount(), 300 * 2001);
+  for (int i = 0; i < 300; i += 37) {
+    const ST_MPOLYGON& record = layer->Records()[i];
+    ASSERT_EQ(record.partCount, 1);
+    EXPECT_NEAR(record.parts[0].points[500].y, (i % 17) - 0.4, 1e-9) << "record " << i;
+    EXPECT_NEAR(record.envelop.left, i - 0.4, 1e-9);
+  }
+  for (int skip : {0, 1, 2}) {
+    CMapModel failing;
+    zamra::sys::ScopedCallFailure failure(zamra::sys::Call::kPRead, EIO, skip);
+    EXPECT_EQ(failing.AddLayer(dir.File("big.shp").c_str()), nullptr) << "a read failing after " << skip;
+    EXPECT_EQ(failing.GetLayerCount(), 0);
+  }
+  CMapModel again;
+  EXPECT_NE(again.AddLayer(dir.File("big.shp").c_str()), nullptr) << "reads work again";
 }
 
 TEST(ShapeLayers, LayersWithoutTextColumnsHaveNoLabels)

@@ -3,6 +3,7 @@
 // shrink it with realloc. Not part of the library's interface.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <cstdlib>
 #include <memory>
@@ -28,3 +29,30 @@ unsigned char* AllocateLarge(std::int64_t bytes, bool hugePages = false);
 // The whole file, or false when it cannot be opened or read completely (or exceeds the 2 GiB
 // that shapefile offsets can address).
 bool ReadWholeFile(const char* path, FileBytes& bytes, bool hugePages = false);
+
+// A read of a whole file that threads share: each thread that calls Help reads the next chunks
+// nobody has taken yet, so that a thread done early with other work reads part of the rest.
+class SharedFileRead final {
+public:
+  SharedFileRead() = default;
+  ~SharedFileRead();
+  SharedFileRead(const SharedFileRead&) = delete;
+  SharedFileRead& operator=(const SharedFileRead&) = delete;
+
+  // Opens the file and makes its block (see ReadWholeFile); false when the file cannot be
+  // opened, exceeds 2 GiB or memory runs out. Help and Finish then find nothing to read.
+  bool Start(const char* path, bool hugePages = false);
+  // Reads chunks until none is left to take. Any thread, any number of times.
+  void Help();
+  // Waits for the chunks other threads are still reading, then hands the whole file over;
+  // false when any chunk could not be read whole (or Start failed).
+  bool Finish(FileBytes& bytes);
+
+private:
+  int m_descriptor = -1;
+  FileBytes m_bytes;
+  std::int64_t m_chunks = 0;
+  std::atomic<std::int64_t> m_nextChunk{0};
+  std::atomic<std::int64_t> m_doneChunks{0};
+  std::atomic<bool> m_failed{false};
+};
