@@ -35,14 +35,18 @@ bool PlacementGrid::AnyClaimed(int left, int top, int right, int bottom) const
   if (left > right || top > bottom)
     return false;
   const int firstWord = left / 64, lastWord = right / 64;
-  for (int y = top; y <= bottom; ++y) {
-    const std::uint64_t* row = m_bits.data() + static_cast<size_t>(y) * m_wordsPerRow;
-    if (firstWord == lastWord) {
-      if ((row[firstWord] & Bits(left % 64, right % 64)) != 0)
+  const std::uint64_t* row = m_bits.data() + static_cast<size_t>(top) * m_wordsPerRow;
+  if (firstWord == lastWord) {
+    // A box within one word, as most labels' tests are: one masked word a row.
+    const std::uint64_t mask = Bits(left % 64, right % 64);
+    for (int y = top; y <= bottom; ++y, row += m_wordsPerRow)
+      if ((row[firstWord] & mask) != 0)
         return true;
-      continue;
-    }
-    if ((row[firstWord] & Bits(left % 64, 63)) != 0 || (row[lastWord] & Bits(0, right % 64)) != 0)
+    return false;
+  }
+  const std::uint64_t firstMask = Bits(left % 64, 63), lastMask = Bits(0, right % 64);
+  for (int y = top; y <= bottom; ++y, row += m_wordsPerRow) {
+    if ((row[firstWord] & firstMask) != 0 || (row[lastWord] & lastMask) != 0)
       return true;
     for (int word = firstWord + 1; word < lastWord; ++word)
       if (row[word] != 0)
@@ -56,14 +60,14 @@ void PlacementGrid::Claim(int left, int top, int right, int bottom)
   if (left > right || top > bottom)
     return;
   const int firstWord = left / 64, lastWord = right / 64;
-  for (int y = top; y <= bottom; ++y) {
-    std::uint64_t* row = m_bits.data() + static_cast<size_t>(y) * m_wordsPerRow;
-    if (firstWord == lastWord) {
-      row[firstWord] |= Bits(left % 64, right % 64);
+  const std::uint64_t firstMask = firstWord == lastWord ? Bits(left % 64, right % 64) : Bits(left % 64, 63);
+  const std::uint64_t lastMask = Bits(0, right % 64);
+  std::uint64_t* row = m_bits.data() + static_cast<size_t>(top) * m_wordsPerRow;
+  for (int y = top; y <= bottom; ++y, row += m_wordsPerRow) {
+    row[firstWord] |= firstMask;
+    if (firstWord == lastWord)
       continue;
-    }
-    row[firstWord] |= Bits(left % 64, 63);
-    row[lastWord] |= Bits(0, right % 64);
+    row[lastWord] |= lastMask;
     for (int word = firstWord + 1; word < lastWord; ++word)
       row[word] = ~std::uint64_t{0};
   }
