@@ -8,6 +8,7 @@
 #include <memory>
 #include <vector>
 
+#include "band_workers.h"
 #include "label_batch.h"
 #include "placement_grid.h"
 #include "api/formats/shape_records.h"
@@ -224,6 +225,7 @@ private:
   bool m_batchingLabels = false;          // while labels are placed: the surface's go into m_labelBatch
   DrawTarget m_surfaceTarget;             // the whole surface
   std::vector<DrawTarget> m_bandTargets;  // bands of it, while a redraw draws in bands
+  BandWorkers m_bandWorkers;              // the threads that draw the bands after the first
   int m_drawingThreads = 1;
   HDC m_symbolDC = nullptr;  // owned
   int m_symbolCount = 0;

@@ -9,8 +9,6 @@
 #include <functional>
 #include <new>
 #include <string>
-#include <system_error>
-#include <thread>
 #include <vector>
 
 #if defined(__SSE2__)
@@ -148,20 +146,8 @@ void CMapModel::ForEachBand(int margin, const std::function<void(HDC dc, int top
       // nothing may leave a thread: the band stays as far as it got
     }
   };
-  if (made) {
-    std::vector<std::jthread> helpers;
-    std::vector<int> unhelped;
-    for (int band = 1; band < bands; ++band) {
-      try {
-        helpers.emplace_back(drawBand, band);
-      } catch (const std::system_error&) {
-        unhelped.push_back(band);  // no thread to be had: drawn here after the first band
-      }
-    }
-    drawBand(0);
-    for (int band : unhelped)
-      drawBand(band);
-  }
+  if (made)
+    m_bandWorkers.Run(bands, drawBand);
   for (int band = 0; band < bands; ++band) {
     DrawTarget& target = m_bandTargets[static_cast<size_t>(band)];
     if (target.dc != nullptr)
