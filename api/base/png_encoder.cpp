@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <cstring>
 #include <functional>
+#include <memory>
 #include <new>
 #include <system_error>
 #include <thread>
@@ -26,7 +27,9 @@ struct Piece {
   int firstRow = 0;
   int endRow = 0;
   bool last = false;
-  std::vector<unsigned char> deflated;
+  // Room for the worst case, left uninitialised: the deflated data fills only a part of it.
+  std::unique_ptr<unsigned char[]> deflated;
+  size_t deflatedSize = 0;
   uLong adler = 0;
   uLong inputLength = 0;
   bool ok = false;
@@ -41,9 +44,10 @@ void DeflatePiece(const unsigned char* bits, int width, int height, int stride, 
     const size_t rowBytes = 1 + static_cast<size_t>(width) * 3;  // the filter byte (none), then RGB
     std::vector<unsigned char> row(rowBytes, 0);
     const uLong rows = static_cast<uLong>(piece.endRow - piece.firstRow);
-    piece.deflated.resize(deflateBound(&stream, rows * rowBytes) + 64);
-    stream.next_out = piece.deflated.data();
-    stream.avail_out = static_cast<uInt>(piece.deflated.size());
+    const size_t room = deflateBound(&stream, rows * rowBytes) + 64;
+    piece.deflated.reset(new unsigned char[room]);
+    stream.next_out = piece.deflated.get();
+    stream.avail_out = static_cast<uInt>(room);
     piece.adler = adler32(0, nullptr, 0);
     for (int y = piece.firstRow; y < piece.endRow; ++y) {
       const unsigned char* source = bits + static_cast<size_t>(height - 1 - y) * static_cast<size_t>(stride);
@@ -65,7 +69,7 @@ void DeflatePiece(const unsigned char* bits, int width, int height, int stride, 
       }
     }
     piece.inputLength = rows * static_cast<uLong>(rowBytes);
-    piece.deflated.resize(piece.deflated.size() - stream.avail_out);
+    piece.deflatedSize = room - stream.avail_out;
     piece.ok = true;
   } catch (const std::bad_alloc&) {
     piece.ok = false;
@@ -128,7 +132,7 @@ bool EncodePng(const unsigned char* bits, int width, int height, int stride, std
     for (const Piece& piece : pieces) {
       if (!piece.ok)
         return false;
-      data.insert(data.end(), piece.deflated.begin(), piece.deflated.end());
+      data.insert(data.end(), piece.deflated.get(), piece.deflated.get() + piece.deflatedSize);
       adler = adler32_combine(adler, piece.adler, static_cast<z_off_t>(piece.inputLength));
     }
     AppendBigEndian(data, static_cast<std::uint32_t>(adler));
