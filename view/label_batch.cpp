@@ -10,7 +10,7 @@ void LabelBatch::Add(HDC dc, const RECT& box, std::u16string text)
 {
   Style style;
   if (GetObjectA(GetCurrentObject(dc, OBJ_FONT), sizeof style.font, &style.font) == 0)
-    style.font = LOGFONTA{};  // no font selected: the default one, as drawing now would use
+    style.font = LOGFONTA{};  // none to be read (every layer selects one): a font of default size
   style.color = GetTextColor(dc);
   // A layer's labels come one after another in one style.
   if (m_styles.empty() || m_styles.back().color != style.color ||
