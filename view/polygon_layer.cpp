@@ -1,16 +1,12 @@
 // CPolygonLayer.
 #include "polygon_layer.h"
 
-#include <algorithm>
 #include <cmath>
+#include <limits>
 
+#include "api/geometry/geometry.h"
 #include "platform/gdi.h"
-
-namespace {
-
-constexpr double kTolerance = 0.00001;
-
-}  // namespace
+#include "label_point.h"
 
 CPolygonLayer::CPolygonLayer(CMapModel* owner) : CPartLayer(owner, 5)
 {
@@ -21,23 +17,8 @@ CPolygonLayer::CPolygonLayer(CMapModel* owner) : CPartLayer(owner, 5)
 
 bool CPolygonLayer::IsInsideRing(const ST_POINT* ring, int count, double x, double y)
 {
-  int crossings = 0;
-  for (int j = 0; j < count; ++j) {
-    const ST_POINT& a = ring[j];
-    const ST_POINT& b = ring[(j + 1) % count];
-    if (!(std::max(a.x, b.x) >= x && std::min(a.y, b.y) <= y && std::max(a.y, b.y) >= y))
-      continue;
-    if (std::fabs(a.y - b.y) < kTolerance)
-      continue;  // horizontal
-    if (std::fabs(a.x - b.x) < kTolerance && std::fabs(y - std::min(a.y, b.y)) < kTolerance) {
-      ++crossings;  // vertical edge met at its lower end
-      continue;
-    }
-    const double crossingX = a.x + (b.x - a.x) * (y - a.y) / (b.y - a.y);
-    if (crossingX > x && std::fabs(y - std::max(a.y, b.y)) >= kTolerance)
-      ++crossings;
-  }
-  return (crossings % 2) == 1;
+  const ST_POINT point{x, y};
+  return ZMGeometry::IsPointOnPolygon(&point, ring, count) == 1;
 }
 
 int CPolygonLayer::HitTest(double x, double y)
@@ -78,4 +59,24 @@ void CPolygonLayer::DrawShapes(HDC dc)
   SelectObject(dc, previousPen);
   DeleteObject(brush);
   DeleteObject(pen);
+}
+
+CShapeLayer::LabelAnchor CPolygonLayer::GetLabelAnchor(int record, ST_POINT& point, ST_RECT& envelope)
+{
+  const LabelAnchor anchor = CPartLayer::GetLabelAnchor(record, point, envelope);
+  return anchor == LabelAnchor::InEnvelope ? LabelAnchor::InArea : anchor;
+}
+
+ST_POINT CPolygonLayer::AreaLabelPoint(int record)
+{
+  if (m_labelPoints.empty()) {
+    constexpr double kUnknown = std::numeric_limits<double>::quiet_NaN();
+    m_labelPoints.assign(static_cast<size_t>(RecordCount()), ST_POINT{kUnknown, kUnknown});
+  }
+  ST_POINT& point = m_labelPoints[static_cast<size_t>(record)];
+  if (std::isnan(point.x)) {
+    const ST_MPOLYGON& target = Records()[record];
+    point = PolygonLabelPoint(target.parts, target.partCount, target.envelop);
+  }
+  return point;
 }

@@ -2,6 +2,8 @@
 // inner rings are holes.
 #pragma once
 
+#include <vector>
+
 #include "part_layer.h"
 
 class CPolygonLayer final : public CPartLayer<ST_MPOLYGON> {
@@ -13,7 +15,15 @@ public:
   int HitTest(double x, double y) override;
   void DrawShapes(HDC dc) override;
 
-  // The crossing rule: odd crossings to the right of the point mean inside. Edges that are
-  // horizontal within 0.00001 are skipped, and a crossing at an edge's upper end is not counted.
+  // The crossing rule of ZMGeometry::IsPointOnPolygon: odd crossings to the right of the point
+  // mean inside; an edge counts when exactly one of its ends lies above the point.
   static bool IsInsideRing(const ST_POINT* ring, int count, double x, double y);
+
+protected:
+  // Labels go inside the area (see PolygonLabelPoint), worked out once a record.
+  LabelAnchor GetLabelAnchor(int record, ST_POINT& point, ST_RECT& envelope) override;
+  ST_POINT AreaLabelPoint(int record) override;
+
+private:
+  std::vector<ST_POINT> m_labelPoints;  // by record, on first need; not a number until then
 };

@@ -47,22 +47,15 @@ int ZMGeometry::IsPointOnPolygon(const ST_POINT* point, const ST_POINT* ring, in
     const ST_POINT& nxt = ring[(i + 1) % count];
     if (std::max(cur.x, nxt.x) < px)
       continue;  // wholly left of the ray
-    const double lowY = std::min(cur.y, nxt.y);
-    const double highY = std::max(cur.y, nxt.y);
-    if (lowY > py || highY < py)
+    // Half-open without a tolerance: an edge counts when exactly one end lies above the point.
+    // Its lower end counts and its upper end does not, so a ray through a vertex counts once
+    // where the ring goes on, and twice or never where it turns; horizontal edges never count.
+    // A tolerance here would skip both edges at a vertex just above the point.
+    if ((cur.y > py) == (nxt.y > py))
       continue;
-    if (std::fabs(cur.y - nxt.y) < EPS)
-      continue;  // horizontal edges never cross the ray
-    if (std::fabs(cur.x - nxt.x) < EPS && std::fabs(py - lowY) < EPS) {
-      ++crossings;  // the ray leaves through the lower end of a vertical edge
-      continue;
-    }
     const double crossX = cur.x + (nxt.x - cur.x) * (py - cur.y) / (nxt.y - cur.y);
-    if (crossX <= px)
-      continue;
-    if (std::fabs(py - highY) < EPS)
-      continue;  // the upper end does not count, so a vertex is not counted twice
-    ++crossings;
+    if (crossX > px)
+      ++crossings;  // a crossing exactly at the point does not count
   }
   return crossings % 2 == 1 ? 1 : 0;
 }

@@ -11,6 +11,8 @@
 #include <random>
 #include <vector>
 
+#include <shapefil.h>
+
 #include "support/geos_oracle.h"
 
 namespace {
@@ -299,4 +301,71 @@ TEST(ZMGeometry, RectExpandWidensTheUnion)
   EXPECT_EQ(points.top, 8);
   EXPECT_EQ(points.bottom, 1);
   EXPECT_EQ(points.right - points.left, (s.x - t.x) + 2);
+}
+
+// Points just below, at and just above the height of each vertex (closer than any tolerance a
+// rule might keep), on circles, diamonds and real country rings, against GEOS.
+TEST(ZMGeometry, PointOnPolygonAtVertexHeightsAgreesWithGeos)
+{
+  zamra_test::GeosContext geos;
+  std::vector<std::vector<ST_POINT>> rings;
+  for (int sides : {4, 7, 64}) {
+    std::vector<ST_POINT> circle;
+    for (int i = 0; i < sides; ++i) {
+      const double angle = 2 * std::numbers::pi * i / sides;
+      circle.push_back({10 * std::cos(angle) + 100, 10 * std::sin(angle) - 30});
+    }
+    rings.push_back(circle);
+    rings.push_back(std::vector<ST_POINT>(circle.rbegin(), circle.rend()));
+  }
+  rings.push_back({{20, 0}, {18, 2}, {20, 4}, {22, 2}});                      // diamond
+  rings.push_back({{0, 0}, {0, 3}, {1, 1}, {2, 3}, {3, 1}, {4, 3}, {4, 0}});  // a crown of turning points
+  SHPHandle countries = SHPOpen(ZAMRA_SAMPLES_DIR "/world_countries.shp", "rb");
+  ASSERT_NE(countries, nullptr);
+  int entities = 0;
+  SHPGetInfo(countries, &entities, nullptr, nullptr, nullptr);
+  for (int record = 0; record < entities; record += 9) {
+    SHPObject* shape = SHPReadObject(countries, record);
+    for (int part = 0; shape != nullptr && part < shape->nParts; ++part) {
+      const int first = shape->panPartStart[part];
+      const int end = part + 1 < shape->nParts ? shape->panPartStart[part + 1] : shape->nVertices;
+      std::vector<ST_POINT> ring;
+      for (int v = first; v < end; ++v)
+        ring.push_back({shape->padfX[v], shape->padfY[v]});
+      rings.push_back(ring);
+    }
+    SHPDestroyObject(shape);
+  }
+  SHPClose(countries);
+
+  int compared = 0, inside = 0;
+  for (const std::vector<ST_POINT>& ring : rings) {
+    auto polygon = geos.Polygon(ring);
+    ASSERT_NE(polygon, nullptr);
+    auto boundary = geos.Wrap(GEOSBoundary_r(geos.get(), polygon.get()));
+    double left = ring[0].x, right = ring[0].x;
+    for (const ST_POINT& vertex : ring) {
+      left = std::min(left, vertex.x);
+      right = std::max(right, vertex.x);
+    }
+    for (const ST_POINT& vertex : ring) {
+      for (double offset : {-1e-5, -1e-6, -1e-9, 0.0, 1e-9, 1e-6}) {
+        for (int step = 0; step <= 16; ++step) {
+          const ST_POINT point{left + (right - left) * (step + 0.37) / 17, vertex.y + offset};
+          auto geosPoint = geos.Wrap(GEOSGeom_createPointFromXY_r(geos.get(), point.x, point.y));
+          double distance = 0;
+          GEOSDistance_r(geos.get(), geosPoint.get(), boundary.get(), &distance);
+          if (distance < 1e-11)
+            continue;  // on the boundary, where rules may differ
+          const int expected = GEOSContains_r(geos.get(), polygon.get(), geosPoint.get()) == 1 ? 1 : 0;
+          ASSERT_EQ(ZMGeometry::IsPointOnPolygon(&point, ring.data(), static_cast<int>(ring.size())), expected)
+              << "point " << point.x << "," << point.y << " (vertex height " << vertex.y << " + " << offset << ")";
+          ++compared;
+          inside += expected;
+        }
+      }
+    }
+  }
+  EXPECT_GT(compared, 50000);
+  EXPECT_GT(inside, 10000);
 }

@@ -15,7 +15,7 @@
 
 class ZAMRA_API ZMGeometry {
 public:
-  // Tolerance in coordinate units of IsPointOnPolygon and the point-to-segment Length.
+  // Tolerance in coordinate units of the point-to-segment Length.
   static constexpr double EPS = 0.0000001;
 
   ZMGeometry() = default;
@@ -28,7 +28,8 @@ public:
   static int IsCross(const ST_RECT* a, const ST_RECT* b);
 
   // 1 when `point` lies inside the ring by the even-odd rule along a ray towards growing x.
-  // Horizontal edges never count; the lower end of an edge counts and the upper end does not;
+  // An edge counts when exactly one of its ends lies above the point (no tolerance), so
+  // horizontal edges never count, the lower end of an edge counts and the upper end does not;
   // an edge whose crossing lies exactly at the point does not count (so a point on a vertical
   // left edge is inside and one on a vertical right edge is outside). 0 for count <= 0.
   static int IsPointOnPolygon(const ST_POINT* point, const ST_POINT* ring, int count);
