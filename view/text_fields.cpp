@@ -3,8 +3,58 @@
 
 #include <algorithm>
 #include <cstring>
+#include <map>
+#include <mutex>
+#include <string>
 
+#include <QLocale>
+
+#include "platform/font_faces.h"
 #include "platform/gdi.h"
+
+namespace {
+
+// Fontconfig's answers do not change while the program runs: asked once a name.
+std::mutex g_facesLock;
+std::map<std::string, std::string> g_sansFaces;  // by language tag
+std::map<std::string, bool> g_installedFaces;    // by family name
+
+const char* LanguageTag()
+{
+  switch (QLocale().language()) {
+  case QLocale::Japanese:
+    return "ja";
+  case QLocale::Chinese:
+    return "zh-cn";
+  default:
+    return "en";
+  }
+}
+
+}  // namespace
+
+std::string DefaultLabelFace()
+{
+  const std::string language = LanguageTag();
+  std::lock_guard<std::mutex> lock(g_facesLock);
+  auto found = g_sansFaces.find(language);
+  if (found == g_sansFaces.end())
+    found = g_sansFaces.emplace(language, zamra::platform::SansSerifFace(language.c_str())).first;
+  return found->second;
+}
+
+std::string DrawnLabelFace(const char* face)
+{
+  {
+    std::lock_guard<std::mutex> lock(g_facesLock);
+    auto found = g_installedFaces.find(face);
+    if (found == g_installedFaces.end())
+      found = g_installedFaces.emplace(face, zamra::platform::IsFaceInstalled(face)).first;
+    if (found->second)
+      return face;
+  }
+  return DefaultLabelFace();
+}
 
 void CopyTextField(char* field, const char* source, std::size_t size)
 {
@@ -31,7 +81,7 @@ LabelFont::LabelFont(HDC dc, const char* face, int size, COLORREF color) : m_dc(
   LOGFONTA description{};
   description.lfHeight = size;
   description.lfCharSet = DEFAULT_CHARSET;
-  CopyTextField(description.lfFaceName, face, sizeof description.lfFaceName);
+  CopyTextField(description.lfFaceName, DrawnLabelFace(face).c_str(), sizeof description.lfFaceName);
   m_font = CreateFontIndirectA(&description);
   m_previousFont = SelectObject(dc, m_font);
   m_previousMode = SetBkMode(dc, TRANSPARENT);

@@ -217,16 +217,18 @@ int CMapView::LoadXml(const char* path)
         layer->SetPointIndex(ReadInteger(child->GetText()));
     }
     if (const ZMXmlNode* font = Find(node, u"labelfont")) {
-      std::string face = "simsun";
+      char face[CShapeLayer::kFaceSize] = "";  // a missing name keeps the layer's face
+      layer->GetLabelFont(nullptr, face, nullptr);
+      std::string faceName = face;
       int size = 12;
       COLORREF color = 0;
       if (const ZMXmlNode* child = Find(font, u"name"))
-        face = Narrow(child->GetText());
+        faceName = Narrow(child->GetText());
       if (const ZMXmlNode* child = Find(font, u"size"))
         size = ReadInteger(child->GetText());
       if (const ZMXmlNode* child = Find(font, u"color"))
         color = ZMString::TextToColor(Narrow(child->GetText()).c_str());
-      layer->SetLabelFont(color, face.c_str(), size);
+      layer->SetLabelFont(color, faceName.c_str(), size);
     }
     if (const ZMXmlNode* range = Find(node, u"scale")) {
       double minimum = kDefaultLayerMinScale, maximum = kDefaultLayerMaxScale;

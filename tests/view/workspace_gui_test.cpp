@@ -16,6 +16,7 @@
 #include "support/small_disk.h"
 #include "support/temp_dir.h"
 #include "view/izamra_view.h"
+#include "text_fields.h"
 
 using zamra_test::Square;
 using zamra_test::TempDir;
@@ -152,7 +153,9 @@ TEST_F(Workspace, TheDocumentAsWritten)
   EXPECT_EQ(order, u"visible labelvisible layerstyle labelfont scale ");
   EXPECT_EQ(std::u16string(layer->SearchNodeByTagName(u"linecolor")->GetText()), u"200,200,150");
   EXPECT_EQ(std::u16string(layer->SearchNodeByTagName(u"pointindex")->GetText()), u"0");
-  EXPECT_EQ(std::u16string(layer->SearchNodeByTagName(u"name")->GetText()), u"simsun");
+  const std::string face = DefaultLabelFace();
+  EXPECT_EQ(std::u16string(layer->SearchNodeByTagName(u"name")->GetText()), std::u16string(face.begin(), face.end()))
+      << "the face the labels are drawn with";
   EXPECT_EQ(std::u16string(layer->SearchNodeByTagName(u"max")->GetText()), u"300000000.000000");
 }
 
@@ -193,7 +196,7 @@ TEST_F(Workspace, LoadingRulesForHandWrittenFiles)
   char face[32];
   int size = 0;
   towns->GetLabelFont(&color, face, &size);
-  EXPECT_STREQ(face, "simsun");
+  EXPECT_EQ(face, DefaultLabelFace()) << "no name: the layer's own face";
   EXPECT_EQ(size, 20);
   EXPECT_EQ(color, 0u);
   EXPECT_EQ(view->GetScale(), 2500000) << "leading space accepted, trailing text ignored, cut to whole";
