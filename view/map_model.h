@@ -139,8 +139,12 @@ public:
   // A label under a point, or centred in an envelope, if its box is free; `charWidth` pixels
   // a byte of text. Layer labels come as UTF-8 (`utf8`: `charWidth` pixels a column, wide
   // characters two); user labels in the process's code page. A text of no columns is not drawn.
+  // A label the map's edge would cut is moved inside it when its middle is on the map, else
+  // left out.
   void DrawLabelAtPoint(HDC dc, const char* text, double x, double y, int charWidth, bool utf8 = false);
   void DrawLabelInEnvelope(HDC dc, const char* text, const ST_RECT& envelope, int charWidth, bool utf8 = false);
+  // A label centred on a geographic point, as DrawLabelInEnvelope centres one in its envelope.
+  void DrawLabelCentred(HDC dc, const char* text, double x, double y, int charWidth, bool utf8 = false);
   // The placement grid: a box is free when none of its pixels (edges included) is claimed; a
   // claim covers left .. right - 1 by top .. bottom - 1. Boxes wholly off the surface are
   // neither free nor claimed.
@@ -203,6 +207,8 @@ private:
 
   void ReplaceSurface();
   void DrawLabelBox(HDC dc, const char* text, bool utf8, int left, int top, int right, int bottom);
+  // Moves a label's box inside the surface when the edge would cut it; false when it cannot be.
+  bool FitLabelBox(int& left, int& top, int& right, int& bottom) const;
 
   double m_centerX = 0.0;
   double m_centerY = 0.0;

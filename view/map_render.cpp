@@ -341,8 +341,14 @@ void CMapModel::DrawLabelInEnvelope(HDC dc, const char* text, const ST_RECT& env
 {
   if (!IsVisible(envelope))
     return;
+  DrawLabelCentred(dc, text, (envelope.left + envelope.right) * 0.5, (envelope.top + envelope.bottom) * 0.5, charWidth,
+                   utf8);
+}
+
+void CMapModel::DrawLabelCentred(HDC dc, const char* text, double x, double y, int charWidth, bool utf8)
+{
   int px = 0, py = 0;
-  GeoToPixel((envelope.left + envelope.right) * 0.5, (envelope.top + envelope.bottom) * 0.5, px, py);
+  GeoToPixel(x, y, px, py);
   const int columns = utf8 ? zamra::shape::Utf8DisplayWidth(text) : static_cast<int>(std::strlen(text));
   if (columns <= 0)
     return;  // nothing to show, and no box to claim
@@ -370,7 +376,7 @@ bool CMapModel::IsLabelPlaceTaken(double x, double y, bool underPoint, int charW
 
 void CMapModel::DrawLabelBox(HDC dc, const char* text, bool utf8, int left, int top, int right, int bottom)
 {
-  if (!IsBoxFree(left, top, right, bottom))
+  if (!FitLabelBox(left, top, right, bottom) || !IsBoxFree(left, top, right, bottom))
     return;
   RECT box{left, top, right, bottom};
   if (m_batchingLabels && dc == m_surface) {
@@ -382,6 +388,26 @@ void CMapModel::DrawLabelBox(HDC dc, const char* text, bool utf8, int left, int 
     DrawTextA(dc, text, -1, &box, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
   }
   ClaimBox(left, top, right, bottom);
+}
+
+bool CMapModel::FitLabelBox(int& left, int& top, int& right, int& bottom) const
+{
+  // A label the map's edge would cut is moved inside, as long as its middle is on the map (it
+  // then stays beside its feature); otherwise, or when it is larger than the map, left out.
+  const int width = SurfaceWidth();
+  const int height = SurfaceHeight();
+  const int middleX = left + (right - left) / 2;
+  const int middleY = top + (bottom - top) / 2;
+  if (middleX < 0 || middleX >= width || middleY < 0 || middleY >= height || right - left > width ||
+      bottom - top > height)
+    return false;
+  const int dx = left < 0 ? -left : (right > width ? width - right : 0);
+  const int dy = top < 0 ? -top : (bottom > height ? height - bottom : 0);
+  left += dx;
+  right += dx;
+  top += dy;
+  bottom += dy;
+  return true;
 }
 
 bool CMapModel::IsBoxFree(int left, int top, int right, int bottom) const

@@ -2,9 +2,11 @@
 // alike and labelled in their boxes.
 #pragma once
 
+#include "antimeridian.h"
 #include "map_model.h"
 #include "part_records.h"
 #include "shape_layer.h"
+#include "shape_core/shape_layout.h"
 
 template <typename Multi>
 class CPartLayer : public CShapeLayer {
@@ -36,6 +38,11 @@ protected:
 
   bool RecordsExtent(ST_RECT& extent) const override { return m_records.Extent(extent); }
 
+  void CutAtAntimeridian() override
+  {
+    m_antimeridian.CutRecords(m_records.Records(), RecordCount(), GetType() == zamra::shape::kPolygon);
+  }
+
   int ProjectRecords(const LayerProjection& projection) override
   {
     return ProjectPartRecords(projection, m_records.Records(), RecordCount(), m_records.Points(),
@@ -47,7 +54,9 @@ protected:
     const Multi& target = m_records.Records()[record];
     if (target.partCount == 0)
       return LabelAnchor::None;  // null shapes are neither drawn nor labelled
-    envelope = target.envelop;
+    // A record cut at ±180° spans the world: labelled on its largest piece.
+    const auto* piece = m_antimeridian.LargestPiece(record);
+    envelope = piece != nullptr ? piece->envelop : target.envelop;
     return LabelAnchor::InEnvelope;
   }
 
@@ -66,4 +75,5 @@ protected:
   }
 
   PartRecords<Multi> m_records;
+  AntimeridianPieces<Multi> m_antimeridian;  // the pieces of records that cross ±180°
 };

@@ -25,7 +25,10 @@ int g_layerSerial = 0;
 
 int ILayer::SaveAsFile(char*) { return 0; }
 
-CShapeLayer::CShapeLayer(CMapModel* owner, int shapeType) : m_model(owner), m_id(++g_layerSerial), m_type(shapeType) {}
+CShapeLayer::CShapeLayer(CMapModel* owner, int shapeType) : m_model(owner), m_id(++g_layerSerial), m_type(shapeType)
+{
+  CopyTextField(m_labelFace, DefaultLabelFace().c_str(), sizeof m_labelFace);
+}
 
 CShapeLayer::~CShapeLayer() = default;
 
@@ -99,6 +102,8 @@ bool CShapeLayer::Open(const char* shpPath)
     if (!OpenGeometry(shpPath, shp))
       return false;
     ProjectToLongitudeLatitude(shpPath);  // while the table still loads
+    if (InLongitudeLatitude())
+      CutAtAntimeridian();
   }
   if (!tableLoaded)
     return false;  // the caller destroys the layer with the records it read
@@ -135,6 +140,21 @@ void CShapeLayer::ProjectToLongitudeLatitude(const char* shpPath)
   // The m_header's box is in the file's units; a layer with nothing left has an empty one.
   ST_RECT extent{};
   m_header.envelop = RecordsExtent(extent) ? extent : ST_RECT{};
+}
+
+bool CShapeLayer::InLongitudeLatitude() const
+{
+  switch (m_projection.coordinates) {
+  case LayerCoordinates::LongitudeLatitude:
+  case LayerCoordinates::Transformed:
+    return true;
+  case LayerCoordinates::NoPrj:
+  case LayerCoordinates::UnreadablePrj:
+    break;
+  }
+  // Numbers taken as they are: longitude/latitude when they can be.
+  const ST_RECT& box = m_header.envelop;
+  return box.left >= -180.0 && box.right <= 180.0 && box.bottom >= -90.0 && box.top <= 90.0;
 }
 
 void CShapeLayer::GetName(char* out)
@@ -175,6 +195,13 @@ void CShapeLayer::GetLabelFont(COLORREF* color, char* face, int* size)
 }
 
 int CShapeLayer::HitTest(double, double) { return -1; }
+
+ST_POINT CShapeLayer::AreaLabelPoint(int record)
+{
+  double left = 0, bottom = 0, right = 0, top = 0;
+  GetShapeRect(record, &left, &bottom, &right, &top);
+  return ST_POINT{(left + right) * 0.5, (top + bottom) * 0.5};
+}
 
 int CShapeLayer::LoadRecords(const unsigned char* area, int size)
 {
@@ -231,16 +258,18 @@ void CShapeLayer::DrawLabelsWithFont(HDC dc, const std::vector<int>* records)
     // most of a zoomed-out one have their place taken already.
     if (anchor == LabelAnchor::AtPoint ? !m_model->IsVisible(point.x, point.y) : !m_model->IsVisible(envelope))
       continue;
-    if (anchor == LabelAnchor::AtPoint
-            ? m_model->IsLabelPlaceTaken(point.x, point.y, true, m_labelSize)
-            : m_model->IsLabelPlaceTaken((envelope.left + envelope.right) * 0.5, (envelope.top + envelope.bottom) * 0.5,
-                                         false, m_labelSize))
+    if (anchor == LabelAnchor::InEnvelope)
+      point = ST_POINT{(envelope.left + envelope.right) * 0.5, (envelope.top + envelope.bottom) * 0.5};
+    else if (anchor == LabelAnchor::InArea)
+      point = AreaLabelPoint(record);
+    const bool underPoint = anchor == LabelAnchor::AtPoint;
+    if (m_model->IsLabelPlaceTaken(point.x, point.y, underPoint, m_labelSize))
       continue;
     if (!GetLabelText(record, text, sizeof text))
       continue;
-    if (anchor == LabelAnchor::AtPoint)
+    if (underPoint)
       m_model->DrawLabelAtPoint(dc, text, point.x, point.y, m_labelSize, true);
     else
-      m_model->DrawLabelInEnvelope(dc, text, envelope, m_labelSize, true);
+      m_model->DrawLabelCentred(dc, text, point.x, point.y, m_labelSize, true);
   }
 }

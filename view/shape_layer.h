@@ -86,6 +86,9 @@ public:
   // What the .prj made of the layer's coordinates, and how many records it cost.
   const LayerProjectionInfo& Projection() const { return m_projection; }
   bool IsInScaleRange(double scale) const { return m_minScale <= scale && scale <= m_maxScale; }
+  // Whether the layer's coordinates are longitude/latitude: its .prj says so (or was
+  // transformed to it), or, taken as they are, its numbers fit -180..180 and -90..90.
+  bool InLongitudeLatitude() const;
 
   // The first text column, which labels come from, or -1.
   int LabelColumn() const { return m_labelColumn; }
@@ -103,12 +106,18 @@ protected:
   // Transforms every record's points with `projection`; a record with a point that cannot be
   // transformed becomes a null shape. The number of such records, or -1 when nothing changed.
   virtual int ProjectRecords(const LayerProjection& projection) = 0;
+  // Cuts the parts that cross ±180° of longitude into their pieces on either side; called once
+  // loaded, for layers in longitude/latitude only.
+  virtual void CutAtAntimeridian() {}
   // Whether AdoptRecords keeps the block (polylines and polygons do; points copy out of it).
   bool KeepsRecordBlock() const { return m_type != 1; }
 
-  enum class LabelAnchor { None, AtPoint, InEnvelope };
-  // Where record `record`'s label goes: under its point, or in its envelope.
+  enum class LabelAnchor { None, AtPoint, InEnvelope, InArea };
+  // Where record `record`'s label goes: under its point, centred in its envelope, or centred on
+  // the point AreaLabelPoint gives (an area's, inside it); `envelope` is the record's box.
   virtual LabelAnchor GetLabelAnchor(int record, ST_POINT& point, ST_RECT& envelope) = 0;
+  // The point an area's label is centred on (InArea anchors only).
+  virtual ST_POINT AreaLabelPoint(int record);
   // Labels every record with its text from the label column, in the layer's font and label
   // colour (lines too: their stored colour is the one a user chose for them), where the
   // placement grid lets it. `records`, when given, are the only ones that can show (in record
@@ -123,7 +132,7 @@ private:
   int m_labelVisible = 1;
   int m_labelSize = 12;
   COLORREF m_labelColor = 0;
-  char m_labelFace[kFaceSize] = "simsun";
+  char m_labelFace[kFaceSize] = "";  // DefaultLabelFace() until one is chosen
   int m_labelColumn = -1;
   double m_minScale = 30.0;
   double m_maxScale = 300000000.0;  // the view's largest scale: a new layer shows at full extent

@@ -189,7 +189,8 @@ TEST_F(FrameWithLayers, LayerStyleCancelledStillAppliesTheChosenColour)
 {
   Select(0);
   View()->SetScale(20000000);
-  View()->SetCenter(138.5, 36.5);  // inside Japan
+  View()->SetCenter(138.5, 36.5);                  // inside Japan
+  View()->GetLayerByIndex(0)->SetLabelVisible(0);  // Japan's label sits about there
   const COLORREF chosen = RGB(10, 120, 230);
   AnswerModal<CStyleDialog>([chosen](CStyleDialog* dialog) {
     AnswerModal<QColorDialog>([chosen](QColorDialog* chooser) {

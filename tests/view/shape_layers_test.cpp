@@ -258,6 +258,12 @@ TEST(HitTests, PolygonsHolesAndVertices)
   EXPECT_EQ(layer->HitTest(30, 2), -1);
   EXPECT_TRUE(CPolygonLayer::IsInsideRing(diamond.data(), 5, 20, 3.999));
   EXPECT_FALSE(CPolygonLayer::IsInsideRing(diamond.data(), 5, 17, 2));
+  // Just below, at and above the side vertices' height (closer than a metre in degrees): inside.
+  for (double offset : {-1e-6, -1e-9, 0.0, 1e-9, 1e-6}) {
+    EXPECT_EQ(layer->HitTest(19.5, 2 + offset), 1) << offset;
+    EXPECT_EQ(layer->HitTest(21.9, 2 + offset), 1) << offset;
+    EXPECT_EQ(layer->HitTest(17.9, 2 + offset), -1) << offset;
+  }
 }
 
 TEST(HitTests, PointsOfInterestNearestToTheBoxCentre)
@@ -289,7 +295,21 @@ TEST(HitTests, PointsOfInterestNearestToTheBoxCentre)
   EXPECT_EQ(layer.ItemCount(), 0);
 }
 
-// The view reads shapefiles with its own parser; the formats library must agree record for record.
+namespace {
+
+bool CrossesTheAntimeridian(const ST_MPOLYGON& shape)
+{
+  for (int part = 0; part < shape.partCount; ++part)
+    for (int i = 1; i < shape.parts[part].pointCount; ++i)
+      if (std::fabs(shape.parts[part].points[i].x - shape.parts[part].points[i - 1].x) > 180.0)
+        return true;
+  return false;
+}
+
+}  // namespace
+
+// The view reads shapefiles with its own parser; the formats library must agree record for
+// record, but for those it draws as their pieces on either side of 180 degrees.
 TEST(ShapeLayers, AgreeWithTheFormatsLibraryOnTheSamples)
 {
   for (const char* name : {"world_countries", "world_borders", "world_cities"}) {
@@ -300,6 +320,7 @@ TEST(ShapeLayers, AgreeWithTheFormatsLibraryOnTheSamples)
     std::unique_ptr<ZMShapeFile> file(ZMShapeFile::GetInstance(shp.c_str()));
     ASSERT_NE(file, nullptr) << name;
     ASSERT_EQ(file->GetRecordCount(), layer->RecordCount()) << name;
+    int cut = 0;
     for (int record = 0; record < layer->RecordCount(); ++record) {
       if (auto* points = dynamic_cast<CPointLayer*>(layer)) {
         const ST_POINT* expected = static_cast<ZMShapePointFile*>(file.get())->GetShape(record);
@@ -316,6 +337,10 @@ TEST(ShapeLayers, AgreeWithTheFormatsLibraryOnTheSamples)
                                       : reinterpret_cast<const ST_MPOLYGON*>(
                                             static_cast<ZMShapePolylineFile*>(file.get())->GetShape(record));
       ASSERT_NE(theirs, nullptr);
+      if (CrossesTheAntimeridian(*theirs)) {
+        ++cut;  // drawn as its pieces on either side of 180 degrees
+        continue;
+      }
       ASSERT_EQ(ours->partCount, theirs->partCount) << name << " record " << record;
       EXPECT_EQ(ours->envelop.left, theirs->envelop.left);
       EXPECT_EQ(ours->envelop.top, theirs->envelop.top);
@@ -326,5 +351,6 @@ TEST(ShapeLayers, AgreeWithTheFormatsLibraryOnTheSamples)
             << name << " record " << record << " part " << part;
       }
     }
+    EXPECT_EQ(cut, layer->GetType() == 1 ? 0 : 3) << name << ": Fiji, Russia and Antarctica";
   }
 }
