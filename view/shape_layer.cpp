@@ -217,7 +217,8 @@ void CShapeLayer::DrawLabelsWithFont(HDC dc, const std::vector<int>* records)
 {
   if (m_labelColumn < 0)
     return;
-  LabelFont font(dc, m_labelFace, m_labelSize, m_labelColor);
+  const int labelSize = m_model->DeviceLength(m_labelSize);  // fonts grow with the screen's pixel ratio
+  LabelFont font(dc, m_labelFace, labelSize, m_labelColor);
   char text[ZMDataView::kTextSize];
   const int count = records != nullptr ? static_cast<int>(records->size()) : m_recordCount;
   for (int i = 0; i < count; ++i) {
@@ -232,15 +233,15 @@ void CShapeLayer::DrawLabelsWithFont(HDC dc, const std::vector<int>* records)
     if (anchor == LabelAnchor::AtPoint ? !m_model->IsVisible(point.x, point.y) : !m_model->IsVisible(envelope))
       continue;
     if (anchor == LabelAnchor::AtPoint
-            ? m_model->IsLabelPlaceTaken(point.x, point.y, true, m_labelSize)
+            ? m_model->IsLabelPlaceTaken(point.x, point.y, true, labelSize)
             : m_model->IsLabelPlaceTaken((envelope.left + envelope.right) * 0.5, (envelope.top + envelope.bottom) * 0.5,
-                                         false, m_labelSize))
+                                         false, labelSize))
       continue;
     if (!GetLabelText(record, text, sizeof text))
       continue;
     if (anchor == LabelAnchor::AtPoint)
-      m_model->DrawLabelAtPoint(dc, text, point.x, point.y, m_labelSize, true);
+      m_model->DrawLabelAtPoint(dc, text, point.x, point.y, labelSize, true);
     else
-      m_model->DrawLabelInEnvelope(dc, text, envelope, m_labelSize, true);
+      m_model->DrawLabelInEnvelope(dc, text, envelope, labelSize, true);
   }
 }
