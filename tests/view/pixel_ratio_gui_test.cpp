@@ -358,7 +358,7 @@ TEST(PixelRatioChild, TheWindowShowsTheSurfaceAtDevicePixels)
       differing += !cross && shown.pixel(x, y) != surface.pixel(x, y) ? 1 : 0;
     }
   EXPECT_EQ(differing, 0);
-  EXPECT_EQ(LineRows(shown, shown.width() / 3), 1);  // one device pixel, not one window pixel
+  EXPECT_EQ(LineRows(shown, shown.width() / 2 + 40), 1);  // one device pixel, not one window pixel
   // The outline's pen of 3 window pixels is 3 x ratio device pixels wide, drawn at the device.
   int px = 0, py = 0;
   extras->GeoToView(96.75, 34.0, px, py);
