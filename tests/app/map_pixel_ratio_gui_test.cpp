@@ -1,15 +1,19 @@
-// The program on a high-density screen (QT_SCALE_FACTOR, in a child process of this test
-// program): the map window shows the map, its symbols and the scale bar at device pixels, and
-// Export Image writes the picture the user sees, with a world file for its pixels.
+// The program on a high-density screen (QT_SCALE_FACTOR, or a move to a second screen of the
+// offscreen platform, in a child process of this test program): the map window shows the map,
+// its symbols and the scale bar at device pixels, and Export Image writes the picture the user
+// sees, with a world file for its pixels.
 #include "main_frame.h"
 
 #include <QCoreApplication>
 #include <QFile>
 #include <QImage>
 #include <QProcess>
+#include <QScreen>
+#include <QWindow>
 
 #include <cmath>
 #include <cstdlib>
+#include <string>
 
 #include <gtest/gtest.h>
 
@@ -37,10 +41,26 @@ protected:
   void SetUp() override
   {
     if (qgetenv(kChildVariable).isEmpty())
-      GTEST_SKIP() << "run by MapPixelRatio.OnScreensOfRatioOneAndAHalfAndTwo";
+      GTEST_SKIP() << "run by MapPixelRatio.OnScreensOfRatioOneAndAHalfAndTwoAndAfterAMove";
     FrameTest::SetUp();
     ASSERT_EQ(m_frame->AddLayerFiles(AllSamples()), 3);
     ProcessPostedMessages();
+    if (qgetenv(kChildVariable) == "moved") {
+      // Started on a plain screen, the window moves to one of ratio 2.
+      ASSERT_EQ(ViewWindow()->devicePixelRatioF(), 1.0);
+      QScreen* dense = nullptr;
+      for (QScreen* screen : QGuiApplication::screens())
+        dense = screen->name() == QStringLiteral("dense") ? screen : dense;
+      ASSERT_NE(dense, nullptr);
+      m_frame->windowHandle()->setScreen(dense);
+      m_frame->move(dense->geometry().topLeft());
+      ProcessPostedMessages();
+    }
+  }
+  static double ExpectedRatio()
+  {
+    const QByteArray mode = qgetenv(kChildVariable);
+    return mode == "moved" ? 2.0 : mode.toDouble();
   }
   QWidget* ViewWindow() const { return m_frame->ShapeWnd()->ViewWindow(); }
   QImage Shown() const { return ViewWindow()->grab().toImage().convertToFormat(QImage::Format_RGB888); }
@@ -50,7 +70,7 @@ protected:
 
 TEST_F(MapPixelRatioChild, SymbolsScaleBarAndExportAreAtDevicePixels)
 {
-  const double ratio = qgetenv(kChildVariable).toDouble();
+  const double ratio = ExpectedRatio();
   ASSERT_EQ(ViewWindow()->devicePixelRatioF(), ratio);
   IZamraViewExtras* extras = IZamraViewExtras::Of(View());
   ASSERT_NE(extras, nullptr);
@@ -132,17 +152,30 @@ TEST_F(MapPixelRatioChild, SymbolsScaleBarAndExportAreAtDevicePixels)
   EXPECT_NEAR(pixelSize, (right - left) / 100 / ratio, 1e-12);
 }
 
-TEST(MapPixelRatio, OnScreensOfRatioOneAndAHalfAndTwo)
+TEST(MapPixelRatio, OnScreensOfRatioOneAndAHalfAndTwoAndAfterAMove)
 {
   if (!qgetenv(kChildVariable).isEmpty())
     GTEST_SKIP() << "the child runs only its own test";
-  for (const char* factor : {"1.5", "2"}) {
-    SCOPED_TRACE(factor);
+  // Two screens side by side for the move: the offscreen platform's own configuration.
+  zamra_test::TempDir dir;
+  const QString screens = QString::fromStdString(dir.File("screens.json"));
+  {
+    QFile file(screens);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(R"({"screens": [
+      {"name": "plain", "x": 0, "y": 0, "width": 1600, "height": 1000, "logicalDpi": 96, "dpr": 1},
+      {"name": "dense", "x": 1600, "y": 0, "width": 1600, "height": 1000, "logicalDpi": 96, "dpr": 2}]})");
+  }
+  for (const char* mode : {"1.5", "2", "moved"}) {
+    SCOPED_TRACE(mode);
+    const bool moved = std::string(mode) == "moved";
     QProcess child;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("QT_SCALE_FACTOR"), QString::fromLatin1(factor));
-    environment.insert(QString::fromLatin1(kChildVariable), QString::fromLatin1(factor));
-    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    if (!moved)
+      environment.insert(QStringLiteral("QT_SCALE_FACTOR"), QString::fromLatin1(mode));
+    environment.insert(QString::fromLatin1(kChildVariable), QString::fromLatin1(mode));
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"),
+                       moved ? QStringLiteral("offscreen:configfile=") + screens : QStringLiteral("offscreen"));
     child.setProcessEnvironment(environment);
     child.setProcessChannelMode(QProcess::MergedChannels);
     child.start(QCoreApplication::applicationFilePath(),

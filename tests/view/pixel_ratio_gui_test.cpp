@@ -1,15 +1,19 @@
 // The map on high-density screens: drawn at the screen's device pixels (a one-pixel line one
 // device pixel, labels and symbols at their own resolution) while positions stay in window
-// pixels. The screen's ratio itself is set with QT_SCALE_FACTOR in a child process of this
-// program, the only way to give the offscreen platform one.
+// pixels. The screen's ratio itself is set in a child process of this program (with
+// QT_SCALE_FACTOR, or two screens of the offscreen platform to move between), the ways to give
+// the offscreen platform one.
 #include <gtest/gtest.h>
 
 #include <QApplication>
 #include <QCoreApplication>
+#include <QFile>
 #include <QImage>
 #include <QProcess>
+#include <QScreen>
 #include <QTest>
 #include <QWidget>
+#include <QWindow>
 
 #include <algorithm>
 #include <cmath>
@@ -318,8 +322,10 @@ TEST(PixelRatioChild, TheWindowShowsTheSurfaceAtDevicePixels)
 {
   const QByteArray asked = qgetenv(kChildVariable);
   if (asked.isEmpty())
-    GTEST_SKIP() << "run by PixelRatio.RealScreensOfRatioOneAndAHalfAndTwo";
-  const double ratio = asked.toDouble();
+    GTEST_SKIP() << "run by PixelRatio.RealScreensOfRatioOneAndAHalfAndTwoAndAMoveBetweenScreens";
+  // "moved": the window starts on a plain screen and moves to one of ratio 2.
+  const bool moved = asked == "moved";
+  const double ratio = moved ? 2.0 : asked.toDouble();
   MapData data;
   ASSERT_TRUE(data.Ok());
   QWidget host;
@@ -330,8 +336,20 @@ TEST(PixelRatioChild, TheWindowShowsTheSurfaceAtDevicePixels)
   auto* mapView = static_cast<CMapView*>(view.get());
   QWidget* window = mapView->Window();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&host));
-  ASSERT_EQ(window->devicePixelRatioF(), ratio);  // the screen's ratio, not one we set
   IZamraViewExtras* extras = IZamraViewExtras::Of(view.get());
+  if (moved) {
+    ASSERT_EQ(window->devicePixelRatioF(), 1.0);
+    EXPECT_EQ(window->grab().size(), QSize(600, 400));
+    EXPECT_EQ(mapView->Model()->SurfaceWidth(), 600);
+    QScreen* dense = nullptr;
+    for (QScreen* screen : QGuiApplication::screens())
+      dense = screen->name() == QStringLiteral("dense") ? screen : dense;
+    ASSERT_NE(dense, nullptr);
+    host.windowHandle()->setScreen(dense);
+    host.move(dense->geometry().topLeft() + QPoint(10, 10));
+    QApplication::processEvents();
+  }
+  ASSERT_EQ(window->devicePixelRatioF(), ratio);    // the screen's ratio, not one we set
   EXPECT_EQ(extras->GetDevicePixelRatio(), ratio);  // the view follows its window
   const int tile = static_cast<int>(std::lround(8 * ratio));
   view->SetPoiDC(MakeStrip(tile), 2, tile, tile);
@@ -385,17 +403,31 @@ TEST(PixelRatioChild, TheWindowShowsTheSurfaceAtDevicePixels)
   EXPECT_NEAR(y, expectedY, 1e-9);
 }
 
-TEST(PixelRatio, RealScreensOfRatioOneAndAHalfAndTwo)
+TEST(PixelRatio, RealScreensOfRatioOneAndAHalfAndTwoAndAMoveBetweenScreens)
 {
   if (!qgetenv(kChildVariable).isEmpty())
     GTEST_SKIP() << "the child runs only its own test";
-  for (const char* factor : {"1.5", "2"}) {
-    SCOPED_TRACE(factor);
+  // Two screens side by side for the move: the offscreen platform's own configuration.
+  TempDir dir;
+  const std::string screens = dir.File("screens.json");
+  {
+    QFile file(QString::fromStdString(screens));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(R"({"screens": [
+      {"name": "plain", "x": 0, "y": 0, "width": 1600, "height": 1000, "logicalDpi": 96, "dpr": 1},
+      {"name": "dense", "x": 1600, "y": 0, "width": 1600, "height": 1000, "logicalDpi": 96, "dpr": 2}]})");
+  }
+  for (const char* mode : {"1.5", "2", "moved"}) {
+    SCOPED_TRACE(mode);
+    const bool moved = std::string(mode) == "moved";
     QProcess child;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("QT_SCALE_FACTOR"), QString::fromLatin1(factor));
-    environment.insert(QString::fromLatin1(kChildVariable), QString::fromLatin1(factor));
-    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    if (!moved)
+      environment.insert(QStringLiteral("QT_SCALE_FACTOR"), QString::fromLatin1(mode));
+    environment.insert(QString::fromLatin1(kChildVariable), QString::fromLatin1(mode));
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"),
+                       moved ? QStringLiteral("offscreen:configfile=") + QString::fromStdString(screens)
+                             : QStringLiteral("offscreen"));
     child.setProcessEnvironment(environment);
     child.setProcessChannelMode(QProcess::MergedChannels);
     child.start(QCoreApplication::applicationFilePath(),
