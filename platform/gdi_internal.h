@@ -264,12 +264,15 @@ public:
 
   // A paint device's pixel ratio as this context counts: 1 unless it counts device pixels.
   qreal DeviceRatio() const { return devicePixels && device != nullptr ? device->devicePixelRatioF() : 1.0; }
-  // A length of the device's own units in this context's: device pixels cover the whole of a
-  // fractional last one.
+  // A length the device reports in this context's units. A widget reports window pixels, which
+  // count as their device pixels up to a fractional last one; images and pixmaps report their
+  // own pixels already.
   int DeviceLength(int length) const
   {
     const qreal ratio = DeviceRatio();
-    return ratio == 1.0 ? length : static_cast<int>(std::ceil(length * ratio - 1e-9));
+    if (ratio == 1.0 || device->devType() != QInternal::Widget)
+      return length;
+    return static_cast<int>(std::ceil(length * ratio - 1e-9));
   }
 
   bool IsBand() const { return bandPicture != nullptr; }

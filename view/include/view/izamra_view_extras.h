@@ -19,9 +19,9 @@ public:
   // other view and for null.
   static IZamraViewExtras* Of(IZamraView* view);
 
-  // Geographic point to client pixel, truncated toward zero (the inverse of ViewToGeo).
+  // Geographic point to client (window) pixel, truncated toward zero (the inverse of ViewToGeo).
   virtual void GeoToView(double x, double y, int& px, int& py) = 0;
-  // Metres of ground that one pixel covers at the current scale, along both axes.
+  // Metres of ground that one window pixel covers at the current scale, along both axes.
   virtual double GetGroundLengthPerPixel() = 0;
 
   // Outlines record `record` of `layer` in the view's window (pictures made with Draw do not
