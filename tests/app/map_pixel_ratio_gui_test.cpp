@@ -1,13 +1,15 @@
 // The program on a high-density screen (QT_SCALE_FACTOR, or a move to a second screen of the
 // offscreen platform, in a child process of this test program): the map window shows the map,
 // its symbols and the scale bar at device pixels, and Export Image writes the picture the user
-// sees, with a world file for its pixels.
+// sees, as does Save as bmp, with a world file for its pixels.
 #include "main_frame.h"
 
 #include <QCoreApplication>
 #include <QFile>
 #include <QImage>
+#include <QMessageBox>
 #include <QProcess>
+#include <QPushButton>
 #include <QScreen>
 #include <QWindow>
 
@@ -19,6 +21,7 @@
 
 #include "image_export.h"
 #include "program_bitmaps.h"
+#include "resource_ids.h"
 #include "scale_bar.h"
 #include "shape_wnd.h"
 #include "app/app_test_support.h"
@@ -143,6 +146,20 @@ TEST_F(MapPixelRatioChild, SymbolsScaleBarAndExportAreAtDevicePixels)
       differing += !cross && exported.pixel(x, y) != shown.pixel(x, y) ? 1 : 0;
     }
   EXPECT_EQ(differing, 0);
+  // Save as bmp, through the command as the user gives it: the same picture.
+  const QString bmp = QString::fromStdString(m_environment.Dir().File("map.bmp"));
+  QString message;
+  zamra_test::AnswerFileDialog(bmp, [&message] {
+    zamra_test::AnswerModal<QMessageBox>([&message](QMessageBox* box) {
+      message = box->text();
+      box->button(QMessageBox::Ok)->click();
+    });
+  });
+  m_frame->Action(ID_SAVE_BMP)->trigger();
+  ProcessPostedMessages();
+  EXPECT_EQ(message, QStringLiteral("save bmp ok"));
+  EXPECT_TRUE(QImage(bmp).convertToFormat(QImage::Format_RGB888) == exported);
+
   QFile world(WorldFilePath(path));
   ASSERT_TRUE(world.open(QIODevice::ReadOnly));
   const double pixelSize = world.readLine().trimmed().toDouble();
