@@ -1,6 +1,8 @@
 // Map pictures with world files.
 #include "image_export.h"
 
+#include <cmath>
+
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
@@ -9,12 +11,20 @@
 #include "platform/gdi.h"
 #include "view/ilayer.h"
 #include "view/izamra_view.h"
+#include "view/izamra_view_extras.h"
 
 namespace mapory {
 
 namespace {
 
 QString Number(double value) { return QString::number(value, 'f', 12); }  // always with a point
+
+// Device pixels a window pixel in the view's pictures (1 for a view without the extras).
+double PixelRatio(IZamraView& view)
+{
+  IZamraViewExtras* extras = IZamraViewExtras::Of(&view);
+  return extras != nullptr ? extras->GetDevicePixelRatio() : 1.0;
+}
 
 bool WriteText(const QString& path, const QByteArray& text)
 {
@@ -78,11 +88,13 @@ QString WorldFileText(IZamraView& view, int width, int height)
 {
   // The view puts the left edge of pixel column i at ViewToGeo(i) and the top edge of row j at
   // ViewToGeo(., j); a world file names the centre of the upper left pixel.
+  // The picture has the window's pixel ratio of pixels a window pixel.
   double left = 0, top = 0, right = 0, bottom = 0;
   view.ViewToGeo(0, 0, left, top);
   view.ViewToGeo(width, height, right, bottom);
-  const double sizeX = width > 0 ? (right - left) / width : 0.0;
-  const double sizeY = height > 0 ? (bottom - top) / height : 0.0;  // negative
+  const double ratio = PixelRatio(view);
+  const double sizeX = width > 0 ? (right - left) / (width * ratio) : 0.0;
+  const double sizeY = height > 0 ? (bottom - top) / (height * ratio) : 0.0;  // negative
   return Number(sizeX) + u'\n' + Number(0.0) + u'\n' + Number(0.0) + u'\n' + Number(sizeY) + u'\n' +
          Number(left + sizeX / 2) + u'\n' + Number(top + sizeY / 2) + u'\n';
 }
@@ -100,13 +112,22 @@ QString ProjectionSource(IZamraView& view)
   return {};
 }
 
+QSize MapPictureSize(IZamraView& view, int width, int height)
+{
+  const double ratio = PixelRatio(view);
+  if (ratio == 1.0)
+    return QSize(width, height);
+  return QSize(static_cast<int>(std::lround(width * ratio)), static_cast<int>(std::lround(height * ratio)));
+}
+
 bool ExportMapImage(IZamraView& view, int width, int height, const QString& path, ImageFormat format)
 {
-  HDC surface = ZMBitmap::CreateMemDc(width, height);
+  const QSize picture = MapPictureSize(view, width, height);
+  HDC surface = ZMBitmap::CreateMemDc(picture.width(), picture.height());
   if (surface == nullptr)
     return false;
-  view.Draw(surface, 0, 0, width, height);
-  const RECT area{0, 0, width, height};
+  view.Draw(surface, 0, 0, picture.width(), picture.height());
+  const RECT area{0, 0, picture.width(), picture.height()};
   const QByteArray name = QFile::encodeName(path);
   const int written = format == ImageFormat::Png ? ZMBitmap::WritePNG(name.constData(), surface, area)
                                                  : ZMBitmap::WriteJpeg(name.constData(), surface, area);

@@ -3,6 +3,7 @@
 // programs open the picture in place.
 #pragma once
 
+#include <QSize>
 #include <QString>
 
 class IZamraView;
@@ -18,15 +19,20 @@ bool ImageFormatOf(const QString& path, ImageFormat* format);
 QString ImageFileName(const QString& path, ImageFormat format);
 // The world file beside an image: "map.png" gives "map.pgw", "map.jpg" "map.jgw".
 QString WorldFilePath(const QString& imagePath);
-// The six lines of the world file for a width x height picture of the view as it is now:
-// pixel size in x, two rotations (0), pixel size in y (negative: rows go south), then the
-// x and y of the upper left pixel's centre. Numbers in the C locale.
+// The picture of a map window of width x height window pixels as the user sees it: that size
+// times the view's pixel ratio (the screen's device pixels), rounded.
+QSize MapPictureSize(IZamraView& view, int width, int height);
+// The six lines of the world file for the picture of a width x height map window (window
+// pixels) as the view is now: pixel size in x, two rotations (0), pixel size in y (negative:
+// rows go south), then the x and y of the upper left pixel's centre, for the picture's own
+// pixels (MapPictureSize). Numbers in the C locale.
 QString WorldFileText(IZamraView& view, int width, int height);
 // The .prj of the selected layer, else of the first layer that has one; empty when none has.
 QString ProjectionSource(IZamraView& view);
 
-// Draws the view into a width x height picture and writes it, its world file and (when a
-// layer has one) the .prj. False when any file cannot be written.
+// Draws the view of a width x height map window into its picture (MapPictureSize: at the
+// screen's device pixels) and writes it, its world file and (when a layer has one) the .prj.
+// False when any file cannot be written.
 bool ExportMapImage(IZamraView& view, int width, int height, const QString& path, ImageFormat format);
 
 }  // namespace mapory

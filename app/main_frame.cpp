@@ -802,7 +802,9 @@ void CMainFrame::onSaveBmp()
     return;
   const QString path = BitmapFileName(dialog.selectedFiles().constFirst());
 
-  const int width = m_shapeWnd->width(), height = m_shapeWnd->height();
+  // The map as the user sees it: at the screen's device pixels.
+  const QSize picture = MapPictureSize(*m_view, m_shapeWnd->width(), m_shapeWnd->height());
+  const int width = picture.width(), height = picture.height();
   unsigned char* bits = nullptr;
   HDC surface = ZMBitmap::CreateMemDc(width, height, &bits);
   bool written = false;

@@ -1,6 +1,9 @@
 // The program's pictures, drawn with QPainter.
 #include "program_bitmaps.h"
 
+#include <algorithm>
+#include <cmath>
+
 #include <QBitmap>
 #include <QPainter>
 #include <QPainterPath>
@@ -188,12 +191,17 @@ QImage DrawToolbar()
   return strip;
 }
 
-// Sixteen 12 x 12 symbols: four shapes (disc, square, triangle, diamond) in four colours.
-QImage DrawPointSymbols()
+}  // namespace
+
+QImage PointSymbolStrip(double ratio)
 {
-  QImage strip(192, 12, QImage::Format_RGB888);
+  const int tile = PointSymbolSize(ratio);
+  QImage strip(16 * tile, tile, QImage::Format_RGB888);
   strip.fill(kSymbolMask);
   QPainter painter(&strip);
+  // The same drawing at every ratio, at the tile's own resolution (aliased, like the map).
+  if (tile != kPointSymbolSize)
+    painter.scale(tile / double(kPointSymbolSize), tile / double(kPointSymbolSize));
   const QColor colours[] = {QColor(30, 30, 30), QColor(0, 90, 200), QColor(0, 140, 60), QColor(160, 0, 140)};
   for (int i = 0; i < 16; ++i) {
     const QRectF box(i * 12 + 2, 2, 8, 8);
@@ -217,6 +225,18 @@ QImage DrawPointSymbols()
   }
   return strip;
 }
+
+int PointSymbolSize(double ratio)
+{
+  if (!(ratio > 0.0) || ratio > 16.0)
+    ratio = 1.0;  // no ratio a screen has: the plain size
+  return std::max(1, static_cast<int>(std::lround(kPointSymbolSize * ratio)));
+}
+
+namespace {
+
+// Sixteen 12 x 12 symbols: four shapes (disc, square, triangle, diamond) in four colours.
+QImage DrawPointSymbols() { return PointSymbolStrip(1.0); }
 
 }  // namespace
 

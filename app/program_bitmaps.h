@@ -18,6 +18,15 @@ QImage ProgramBitmap(int id);
 // Image `index` of a strip of square images `side` pixels wide, with `maskColour` transparent.
 QPixmap MaskedStripImage(int id, int index, int side, QRgb maskColour);
 
+// The map's point symbols (bitmap 143 at ratio 1): sixteen square tiles side by side on pure red
+// (the view's transparent colour), drawn at `ratio` device pixels a window pixel, so that
+// their tiles are PointSymbolSize(ratio) pixels wide and sharp on a high-density screen.
+constexpr int kPointSymbolSize = 12;
+QImage PointSymbolStrip(double ratio);
+// The side of a tile at `ratio` (kPointSymbolSize times it, rounded; ratios no screen has
+// count as 1).
+int PointSymbolSize(double ratio);
+
 // The program icon at a given size in pixels (icon 128 is the 32-pixel one).
 QImage DrawProgramIcon(int size);
 QIcon ProgramIcon();

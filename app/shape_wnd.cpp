@@ -11,6 +11,7 @@
 #include <QResizeEvent>
 #include <QUrl>
 
+#include "program_bitmaps.h"
 #include "resource_ids.h"
 #include "scale_bar.h"
 #include "platform/gdi.h"
@@ -56,22 +57,7 @@ CShapeWnd::CShapeWnd(QWidget* frame, QWidget* parent) : QWidget(parent), m_frame
     m_viewWindow->installEventFilter(this);
   }
   m_scaleBar = new CScaleBar(m_view.get(), this);
-
-  // The symbol strip: a memory surface holding bitmap 143, handed to the view for good.
-  HBITMAP symbols = LoadBitmapResource(nullptr, IDB_POINT_SYMBOLS);
-  if (symbols != nullptr) {
-    HDC strip = CreateCompatibleDC(nullptr);
-    BITMAP size{};
-    if (strip != nullptr && GetObjectA(symbols, sizeof size, &size) != 0 && size.bmHeight > 0) {
-      SelectObject(strip, symbols);
-      DeleteObject(symbols);  // freed with the surface, which now holds it
-      m_view->SetPoiDC(strip, size.bmWidth / size.bmHeight, size.bmHeight, size.bmHeight);
-    } else {
-      if (strip != nullptr)
-        DeleteDC(strip);
-      DeleteObject(symbols);
-    }
-  }
+  HandSymbolStrip();
 
   const QByteArray workspace = WorkspacePath();
   if (!workspace.isEmpty())
@@ -91,6 +77,28 @@ QByteArray CShapeWnd::WorkspacePath()
   if (length == 0 || length >= sizeof folder)
     return {};
   return QByteArray(folder, int(length)) + kWorkspaceFileName;
+}
+
+void CShapeWnd::HandSymbolStrip()
+{
+  // The view draws at its window's device pixels: the strip comes at the same ratio.
+  const double ratio = m_viewWindow != nullptr ? m_viewWindow->devicePixelRatioF() : devicePixelRatioF();
+  if (!m_view || ratio == m_symbolRatio)
+    return;
+  const QImage image = PointSymbolStrip(ratio);
+  const int side = image.height();
+  HBITMAP symbols = CreateBitmapFromImage(image);
+  HDC strip = symbols != nullptr ? CreateCompatibleDC(nullptr) : nullptr;
+  if (strip == nullptr || SelectObject(strip, symbols) == nullptr) {
+    if (strip != nullptr)
+      DeleteDC(strip);
+    if (symbols != nullptr)
+      DeleteObject(symbols);
+    return;
+  }
+  DeleteObject(symbols);                                      // freed with the surface, which now holds it
+  m_view->SetPoiDC(strip, image.width() / side, side, side);  // the view owns it from now on
+  m_symbolRatio = ratio;
 }
 
 void CShapeWnd::FollowClientSize()
@@ -126,6 +134,13 @@ bool CShapeWnd::event(QEvent* event)
 bool CShapeWnd::eventFilter(QObject* watched, QEvent* event)
 {
   if (watched == m_viewWindow) {
+    // Before the view paints at a new pixel ratio, its symbols are redrawn at it.
+    if (event->type() == QEvent::Paint || event->type() == QEvent::ScreenChangeInternal) {
+      const double before = m_symbolRatio;
+      HandSymbolStrip();
+      if (m_symbolRatio != before && event->type() == QEvent::ScreenChangeInternal)
+        m_view->Refresh();
+    }
     if (event->type() == QEvent::MouseMove) {
       const QPoint at = static_cast<QMouseEvent*>(event)->position().toPoint();
       emit pointerMoved(at.x(), at.y());

@@ -51,11 +51,15 @@ protected:
   void dropEvent(QDropEvent* event) override;
 
 private:
+  // Hands the view the point symbols drawn at its window's pixel ratio, unless it has them.
+  void HandSymbolStrip();
+
   QWidget* m_frame;
   std::unique_ptr<IZamraView> m_view;
   bool m_minimised = false;
   QWidget* m_viewWindow = nullptr;
   CScaleBar* m_scaleBar = nullptr;
+  double m_symbolRatio = 0.0;  // the pixel ratio of the strip the view holds; 0 before one
 };
 
 }  // namespace mapory

@@ -45,6 +45,14 @@ HDC CreateDCForPaintDevice(QPaintDevice* device, bool takeOwnership)
   return ToHandle(dc);
 }
 
+HDC CreateDCForDevicePixels(QPaintDevice* device, bool takeOwnership)
+{
+  HDC handle = CreateDCForPaintDevice(device, takeOwnership);
+  if (DeviceContext* dc = AsContext(handle))
+    dc->devicePixels = true;
+  return handle;
+}
+
 HDC CreateBandDC(HDC handle, int top, int bottom)
 {
   DeviceContext* whole = AsContext(handle);

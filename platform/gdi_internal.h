@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cmath>  // ceil
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -224,6 +225,8 @@ public:
   FontObject* font = nullptr;
   QPaintDevice* device = nullptr;
   bool ownsDevice = false;
+  // Coordinates count the device's own pixels, whatever its device pixel ratio.
+  bool devicePixels = false;
   // A band context: its own view of another context's picture, drawn on in rows bandTop ..
   // bandBottom - 1 (from the top) only.
   std::unique_ptr<BitmapObject> bandPicture;
@@ -250,13 +253,26 @@ public:
   {
     if (BitmapObject* picture = Picture())
       return picture->Width();
-    return device != nullptr ? device->width() : 0;
+    return device != nullptr ? DeviceLength(device->width()) : 0;
   }
   int Height()
   {
     if (BitmapObject* picture = Picture())
       return picture->Height();
-    return device != nullptr ? device->height() : 0;
+    return device != nullptr ? DeviceLength(device->height()) : 0;
+  }
+
+  // A paint device's pixel ratio as this context counts: 1 unless it counts device pixels.
+  qreal DeviceRatio() const { return devicePixels && device != nullptr ? device->devicePixelRatioF() : 1.0; }
+  // A length the device reports in this context's units. A widget reports window pixels, which
+  // count as their device pixels up to a fractional last one; images and pixmaps report their
+  // own pixels already.
+  int DeviceLength(int length) const
+  {
+    const qreal ratio = DeviceRatio();
+    if (ratio == 1.0 || device->devType() != QInternal::Widget)
+      return length;
+    return static_cast<int>(std::ceil(length * ratio - 1e-9));
   }
 
   bool IsBand() const { return bandPicture != nullptr; }
@@ -304,6 +320,9 @@ public:
       if (target == nullptr || !painter.begin(target))
         return nullptr;
       painter.setRenderHint(QPainter::Antialiasing, false);
+      // Undo the device's scaling: a pixel drawn here is one of the device's own.
+      if (const qreal ratio = DeviceRatio(); ratio != 1.0)
+        painter.setWorldTransform(QTransform::fromScale(1.0 / ratio, 1.0 / ratio));
       if (IsBand())
         painter.setClipRect(BandClip());
       penDirty = brushDirty = backgroundDirty = true;

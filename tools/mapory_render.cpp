@@ -2,10 +2,11 @@
 // picture, with the layers' styles, labels and a built-in strip of point symbols. Batch map
 // export without the desktop program.
 //
-//   mapory-render [-o OUT.png|OUT.bmp] [-W WIDTH] [-H HEIGHT] [-s SCALE] [-c LON,LAT]
+//   mapory-render [-o OUT.png|OUT.bmp] [-W WIDTH] [-H HEIGHT] [-r RATIO] [-s SCALE] [-c LON,LAT]
 //                 [-x WORKSPACE.xml] [FILE.shp ...]
 //
-// Without -s and -c the picture shows the full extent of all layers.
+// Without -s and -c the picture shows the full extent of all layers. -r draws the map as a
+// screen of that pixel ratio shows it: a picture of WIDTH x HEIGHT times RATIO pixels.
 #include <QApplication>
 #include <QImage>
 #include <QPainter>
@@ -23,6 +24,7 @@
 #include "platform/gdi.h"
 #include "layer_coordinates_note.h"
 #include "view/izamra_view.h"
+#include "view/izamra_view_extras.h"
 
 namespace {
 
@@ -38,11 +40,13 @@ constexpr double kLargestScale = 300000000.0;
 
 // Sixteen symbols side by side on pure red, the colour the view leaves transparent: discs,
 // squares, triangles and diamonds in four colours.
-HDC MakeSymbolStrip()
+HDC MakeSymbolStrip(int side)
 {
-  QImage strip(kSymbolSize * kSymbolCount, kSymbolSize, QImage::Format_RGB888);
+  QImage strip(side * kSymbolCount, side, QImage::Format_RGB888);
   strip.fill(QColor(255, 0, 0));
   QPainter painter(&strip);
+  if (side != kSymbolSize)
+    painter.scale(side / double(kSymbolSize), side / double(kSymbolSize));
   const QColor colours[] = {QColor(30, 30, 30), QColor(0, 90, 200), QColor(0, 140, 60), QColor(150, 60, 160)};
   for (int i = 0; i < kSymbolCount; ++i) {
     const QRectF box(i * kSymbolSize + 3, 3, kSymbolSize - 6, kSymbolSize - 6);
@@ -78,8 +82,8 @@ HDC MakeSymbolStrip()
 
 int Usage()
 {
-  std::fprintf(stderr, "usage: mapory-render [-o OUT.png|OUT.bmp] [-W WIDTH] [-H HEIGHT] [-s SCALE] [-c LON,LAT]\n"
-                       "                     [-x WORKSPACE.xml] [FILE.shp ...]\n");
+  std::fprintf(stderr, "usage: mapory-render [-o OUT.png|OUT.bmp] [-W WIDTH] [-H HEIGHT] [-r RATIO] [-s SCALE]\n"
+                       "                     [-c LON,LAT] [-x WORKSPACE.xml] [FILE.shp ...]\n");
   return 2;
 }
 
@@ -116,6 +120,7 @@ int main(int argc, char** argv)
   std::string workspace;
   int width = 1024, height = 768;
   double scale = 0.0;
+  double ratio = 1.0;
   double centreX = 0.0, centreY = 0.0;
   bool centreGiven = false;
   std::vector<std::string> files;
@@ -128,6 +133,8 @@ int main(int argc, char** argv)
       width = std::atoi(argv[++i]);
     else if (option == "-H" && hasValue)
       height = std::atoi(argv[++i]);
+    else if (option == "-r" && hasValue)
+      ratio = std::strtod(argv[++i], nullptr);
     else if (option == "-s" && hasValue)
       scale = std::strtod(argv[++i], nullptr);
     else if (option == "-c" && hasValue) {
@@ -157,7 +164,13 @@ int main(int argc, char** argv)
     std::fprintf(stderr, "mapory-render: cannot create the map view\n");
     return 1;
   }
-  view->SetPoiDC(MakeSymbolStrip(), kSymbolCount, kSymbolSize, kSymbolSize);
+  // Whatever the screen's ratio, the picture's is the one asked for.
+  IZamraViewExtras* extras = IZamraViewExtras::Of(view.get());
+  if (extras == nullptr || !extras->SetDevicePixelRatio(ratio))
+    return Usage();
+  const int symbolSide = static_cast<int>(std::lround(kSymbolSize * ratio));
+  view->SetPoiDC(MakeSymbolStrip(std::max(symbolSide, 1)), kSymbolCount, std::max(symbolSide, 1),
+                 std::max(symbolSide, 1));
   int status = 0;
   if (!workspace.empty() && !view->LoadXml(workspace.c_str())) {
     std::fprintf(stderr, "mapory-render: %s: not a workspace file\n", workspace.c_str());
@@ -182,21 +195,23 @@ int main(int argc, char** argv)
   if (centreGiven)
     view->SetCenter(centreX, centreY);
 
+  const int pictureWidth = static_cast<int>(std::lround(width * ratio));
+  const int pictureHeight = static_cast<int>(std::lround(height * ratio));
   unsigned char* bits = nullptr;
-  HDC picture = ZMBitmap::CreateMemDc(width, height, &bits);
+  HDC picture = ZMBitmap::CreateMemDc(pictureWidth, pictureHeight, &bits);
   if (picture == nullptr) {
-    std::fprintf(stderr, "mapory-render: cannot make a %d x %d picture\n", width, height);
+    std::fprintf(stderr, "mapory-render: cannot make a %d x %d picture\n", pictureWidth, pictureHeight);
     return 1;
   }
-  view->Draw(picture, 0, 0, width, height);
-  const int written = EndsWith(output, ".png") ? ZMBitmap::SavePng(bits, width, height, output.c_str())
-                                               : ZMBitmap::SaveBmp(bits, width, height, output.c_str());
+  view->Draw(picture, 0, 0, pictureWidth, pictureHeight);
+  const int written = EndsWith(output, ".png") ? ZMBitmap::SavePng(bits, pictureWidth, pictureHeight, output.c_str())
+                                               : ZMBitmap::SaveBmp(bits, pictureWidth, pictureHeight, output.c_str());
   DeleteDC(picture);
   if (!written) {
     std::fprintf(stderr, "mapory-render: %s: cannot write the picture\n", output.c_str());
     return 1;
   }
-  std::printf("%s: %d x %d, scale 1:%.0f, %d layers\n", output.c_str(), width, height, view->GetScale(),
+  std::printf("%s: %d x %d, scale 1:%.0f, %d layers\n", output.c_str(), pictureWidth, pictureHeight, view->GetScale(),
               view->GetLayerCount());
   return status;
 }

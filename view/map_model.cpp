@@ -157,14 +157,57 @@ int CMapModel::SetScaleValue(double value)
 
 void CMapModel::OnSize(int width, int height)
 {
-  const int newHalfWidth = width / 2;
-  const int newHalfHeight = height / 2;
+  m_windowWidth = width;
+  m_windowHeight = height;
+  ResizeSurface();
+}
+
+void CMapModel::ResizeSurface()
+{
+  // The window's centre pixel, (width / 2, height / 2), is the surface's: at ratio 1 exactly
+  // the half sizes of old, and a window pixel maps to the same ground at every ratio.
+  const auto half = [this](int length) {
+    return m_pixelRatio == 1.0 ? length / 2 : static_cast<int>(std::lround((length / 2) * m_pixelRatio));
+  };
+  const int newHalfWidth = half(m_windowWidth);
+  const int newHalfHeight = half(m_windowHeight);
   if (newHalfWidth == m_halfWidth && newHalfHeight == m_halfHeight && m_surface != nullptr)
     return;
   m_halfWidth = newHalfWidth;
   m_halfHeight = newHalfHeight;
   m_dirty = true;
   ReplaceSurface();
+}
+
+int CMapModel::SetPixelRatio(double ratio)
+{
+  if (!(ratio >= kMinPixelRatio && ratio <= kMaxPixelRatio))
+    return 0;
+  if (ratio == m_pixelRatio)
+    return 1;
+  if (m_symbolDC == nullptr && m_symbolCount == 0) {
+    // No strip yet: the default tile is 24 window pixels.
+    m_symbolWidth = static_cast<int>(std::lround(kDefaultSymbolSize * ratio));
+    m_symbolHeight = m_symbolWidth;
+  }
+  m_pixelRatio = ratio;
+  m_pixelsPerMeter = kPixelsPerMeter * ratio;
+  m_metersPerPixel = 1.0 / m_pixelsPerMeter;
+  m_dirty = true;
+  ResizeSurface();
+  return 1;
+}
+
+int CMapModel::DevicePenWidth(int width) const
+{
+  if (width <= 1 || m_pixelRatio == 1.0)
+    return width;
+  return std::max(1, static_cast<int>(std::lround(width * m_pixelRatio)));
+}
+
+int CMapModel::DeviceLength(int length) const
+{
+  return m_pixelRatio == 1.0 ? length : static_cast<int>(std::lround(length * m_pixelRatio));
 }
 
 void CMapModel::ReplaceSurface()
@@ -180,12 +223,24 @@ void CMapModel::ReplaceSurface()
   m_placement.Resize(m_surface != nullptr ? width : 0, m_surface != nullptr ? height : 0);
 }
 
-void CMapModel::PixelToGeo(int px, int py, double& x, double& y) const
+void CMapModel::PixelToGeo(double px, double py, double& x, double& y) const
 {
-  const int dx = px - m_halfWidth;
-  const int dy = py - m_halfHeight;
-  x = dx * m_scale / kMetersPerDegreeX * 0.00025 + m_centerX;
-  y = m_centerY - dy * m_scale / kMetersPerDegreeY * 0.00025;
+  // Whole pixels give the very numbers of the integer arithmetic this replaced.
+  const double dx = px - m_halfWidth;
+  const double dy = py - m_halfHeight;
+  x = dx * m_scale / kMetersPerDegreeX * m_metersPerPixel + m_centerX;
+  y = m_centerY - dy * m_scale / kMetersPerDegreeY * m_metersPerPixel;
+}
+
+void CMapModel::WindowToGeo(double wx, double wy, double& x, double& y) const
+{
+  PixelToGeo(wx * m_pixelRatio, wy * m_pixelRatio, x, y);
+}
+
+void CMapModel::GeoToWindow(double x, double y, int& wx, int& wy) const
+{
+  wx = TruncateToInt(((x - m_centerX) * kMetersPerDegreeX / m_scale * m_pixelsPerMeter + m_halfWidth) / m_pixelRatio);
+  wy = TruncateToInt((m_halfHeight - (y - m_centerY) * kMetersPerDegreeY / m_scale * m_pixelsPerMeter) / m_pixelRatio);
 }
 
 double CMapModel::WheelScale(int wheelParameter) const { return wheelParameter > 0 ? m_scale * 0.5 : m_scale * 2; }
@@ -194,8 +249,11 @@ bool CMapModel::DragPan(int x0, int y0, int x1, int y1, int width, int height)
 {
   if (x0 == x1 && y0 == y1)
     return false;
+  // The centre pixel of the client area, as the surface has it (the same at ratio 1).
+  const double centreX = width == m_windowWidth ? m_halfWidth : (width / 2) * m_pixelRatio;
+  const double centreY = height == m_windowHeight ? m_halfHeight : (height / 2) * m_pixelRatio;
   double x = 0.0, y = 0.0;
-  PixelToGeo(width / 2 + x0 - x1, height / 2 + y0 - y1, x, y);
+  PixelToGeo(centreX + (x0 - x1) * m_pixelRatio, centreY + (y0 - y1) * m_pixelRatio, x, y);
   ClampCenter(x, y);
   return true;
 }

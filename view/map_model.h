@@ -22,10 +22,16 @@ class ILayer;
 
 class CMapModel final {
 public:
-  // Ground length of one degree; one pixel is 0.25 mm of paper, so 4000 pixels make a metre.
+  // Ground length of one degree; one window pixel is 0.25 mm of paper, so 4000 pixels make a
+  // metre. On a screen of pixel ratio r the surface has r device pixels a window pixel, 4000 x r
+  // a metre: the scale means the same ground per window pixel at every ratio.
   static constexpr double kMetersPerDegreeY = 111180.0;
   static constexpr double kMetersPerDegreeX = 96284.7044;  // 111180 x cos 30 degrees
   static constexpr double kPixelsPerMeter = 4000.0;
+  // The pixel ratios the model takes (device pixels a window pixel).
+  static constexpr double kMinPixelRatio = 0.25;
+  static constexpr double kMaxPixelRatio = 16.0;
+  static constexpr int kDefaultSymbolSize = 24;  // window pixels, until a strip arrives
   static constexpr double kMinScale = 100.0;
   // The largest scale shows the whole world (360 degrees) in under 500 pixels, so that the full
   // extent of world data fits any window.
@@ -62,24 +68,40 @@ public:
   void ClampCenter(double x, double y);
   // Stores a scale from 100 to 300000000 (1), or refuses it (0, nothing changes).
   int SetScaleValue(double scale);
-  // The window was resized: new half sizes, a new surface and a new placement grid, unless
-  // the half sizes stay the same.
+  // The window was resized to width x height window pixels: new half sizes (the surface
+  // pixel of the window's centre, (width / 2) x the pixel ratio, rounded), a new surface of twice
+  // them and a new placement grid, unless the half sizes stay the same.
   void OnSize(int width, int height);
+  // Device pixels a window pixel (1 until set): 1 (1), or refused (0, nothing changes) outside
+  // kMinPixelRatio .. kMaxPixelRatio. A new ratio resizes the surface for the last window size,
+  // scales the default symbol size of a model without a strip, and marks the surface dirty.
+  int SetPixelRatio(double ratio);
+  double PixelRatio() const { return m_pixelRatio; }
+  // A pen of `width` window pixels in surface pixels: 0 and 1 stay one device pixel (a hairline),
+  // wider pens grow with the ratio (rounded, at least 1).
+  int DevicePenWidth(int width) const;
+  // A length of window pixels (a font's size, a margin) in surface pixels, rounded.
+  int DeviceLength(int length) const;
   // Geographic point to surface pixel, truncated toward zero (saturated to the int range for
   // points too far away to be drawn anyway). Inline: it runs for every vertex drawn.
   void GeoToPixel(double x, double y, int& px, int& py) const
   {
     // The order of operations (multiply, divide, multiply) is kept so that pixels match exactly.
-    px = TruncateToInt((x - m_centerX) * kMetersPerDegreeX / m_scale * kPixelsPerMeter + m_halfWidth);
-    py = TruncateToInt(m_halfHeight - (y - m_centerY) * kMetersPerDegreeY / m_scale * kPixelsPerMeter);
+    px = TruncateToInt((x - m_centerX) * kMetersPerDegreeX / m_scale * m_pixelsPerMeter + m_halfWidth);
+    py = TruncateToInt(m_halfHeight - (y - m_centerY) * kMetersPerDegreeY / m_scale * m_pixelsPerMeter);
   }
-  // Surface pixel to geographic point.
-  void PixelToGeo(int px, int py, double& x, double& y) const;
+  // Surface pixel (fractions allowed) to geographic point.
+  void PixelToGeo(double px, double py, double& x, double& y) const;
+  // The same for window pixels, as pointer positions count them: the surface pixel is the
+  // window pixel times the ratio, so a window pixel maps to the same point at every ratio.
+  void WindowToGeo(double wx, double wy, double& x, double& y) const;
+  // Geographic point to window pixel, truncated toward zero (the inverse of WindowToGeo).
+  void GeoToWindow(double x, double y, int& wx, int& wy) const;
   // The scale a wheel step asks for: half the current one for a forward rotation (the sign of
   // the rotation is the sign of the 32-bit parameter), twice it otherwise.
   double WheelScale(int wheelParameter) const;
-  // Recentres after a drag from (x0, y0) to (x1, y1) in a client area of width x height;
-  // false when the pointer did not move (nothing changes).
+  // Recentres after a drag from (x0, y0) to (x1, y1) in a client area of width x height, all in
+  // window pixels; false when the pointer did not move (nothing changes).
   bool DragPan(int x0, int y0, int x1, int y1, int width, int height);
   // The geographic rectangle the surface covers now.
   void UpdateVisibleExtent();
@@ -171,7 +193,7 @@ public:
   // Counts the redraws: what a layer keeps from one drawing pass for the next is known to be
   // of the same redraw.
   std::uint64_t RedrawNumber() const { return m_redrawNumber; }
-  // Symbol tile size (until a symbol strip arrives: 24 x 24).
+  // Symbol tile size in surface pixels (until a symbol strip arrives: 24 x 24 window pixels).
   int SymbolWidth() const { return m_symbolWidth; }
   int SymbolHeight() const { return m_symbolHeight; }
 
@@ -206,6 +228,8 @@ private:
   void ForEachBand(int margin, const std::function<void(HDC dc, int top, int bottom)>& draw);
 
   void ReplaceSurface();
+  // Half sizes and surface for the last window size at the current ratio.
+  void ResizeSurface();
   void DrawLabelBox(HDC dc, const char* text, bool utf8, int left, int top, int right, int bottom);
   // Moves a label's box inside the surface when the edge would cut it; false when it cannot be.
   bool FitLabelBox(int& left, int& top, int& right, int& bottom) const;
@@ -217,6 +241,11 @@ private:
   ST_RECT m_visibleExtent;
   int m_halfWidth = 2;
   int m_halfHeight = 2;
+  int m_windowWidth = 4;  // the last size event's, in window pixels
+  int m_windowHeight = 4;
+  double m_pixelRatio = 1.0;
+  double m_pixelsPerMeter = kPixelsPerMeter;        // surface pixels a metre of paper
+  double m_metersPerPixel = 1.0 / kPixelsPerMeter;  // of paper, a surface pixel
   bool m_dirty = true;
   std::uint64_t m_redrawNumber = 0;
   int m_symbolWidth = 24;

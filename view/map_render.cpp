@@ -105,7 +105,7 @@ void CMapModel::DrawInBands(const std::vector<CShapeLayer*>& layers)
   // truncation: bands cull with that much room.
   int margin = 2;
   for (CShapeLayer* layer : layers)
-    margin = std::max(margin, layer->GetLineWidth() + 2);
+    margin = std::max(margin, DevicePenWidth(layer->GetLineWidth()) + 2);
   ForEachBand(margin, [&layers](HDC dc, int, int) {
     for (CShapeLayer* layer : layers)
       layer->DrawShapes(dc);
@@ -208,7 +208,7 @@ int CMapModel::ToDistinctPixels(const ST_POINT* points, int count, POINT* out) c
   const __m128d centre = _mm_set_pd(m_centerY, m_centerX);
   const __m128d perDegree = _mm_set_pd(kMetersPerDegreeY, kMetersPerDegreeX);
   const __m128d scale = _mm_set1_pd(m_scale);
-  const __m128d perMeter = _mm_set1_pd(kPixelsPerMeter);
+  const __m128d perMeter = _mm_set1_pd(m_pixelsPerMeter);
   const __m128d negateY = _mm_set_pd(-0.0, 0.0);  // h - v is h + (-v) exactly
   const __m128d offset = _mm_set_pd(m_halfHeight, m_halfWidth);
   const __m128d lowest = _mm_set1_pd(-2147483648.0);

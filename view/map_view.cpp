@@ -73,6 +73,7 @@ int CMapView::Create(HINSTANCE, unsigned long style, unsigned long, int x, int y
     window->setProperty("zamraWindowId", id);
     m_window = window;
     OnCreate();
+    FollowWindowRatio();
     window->setGeometry(x, y, width, height);
     OnSize(width, height);  // the model knows its size from the start, shown or not
     if (style & kVisible)
@@ -104,28 +105,43 @@ void CMapView::OnSize(int width, int height)
   m_model->OnSize(width, height);
 }
 
+void CMapView::FollowWindowRatio()
+{
+  if (!m_model || !m_window)
+    return;
+  const double ratio = m_window->devicePixelRatioF();
+  if (ratio == m_windowRatio)
+    return;
+  m_windowRatio = ratio;
+  m_model->SetPixelRatio(ratio);
+}
+
 void CMapView::OnPaint(HDC windowDC, int width, int height)
 {
   if (!m_model || BackBuffer(width, height) == nullptr)
     return;
-  if (m_dragging) {
-    // While dragging, the cached picture follows the mouse; the map is redrawn on release.
+  // The drag so far in surface pixels.
+  const double ratio = m_model->PixelRatio();
+  const int dx = m_dragging ? static_cast<int>(std::lround((m_dragLastX - m_dragStartX) * ratio)) : 0;
+  const int dy = m_dragging ? static_cast<int>(std::lround((m_dragLastY - m_dragStartY) * ratio)) : 0;
+  const int surfaceWidth = m_model->SurfaceWidth(), surfaceHeight = m_model->SurfaceHeight();
+  if (m_dragging || (ratio != 1.0 && (surfaceWidth < width || surfaceHeight < height))) {
+    // While dragging, the cached picture follows the mouse; the map is redrawn on release. A
+    // surface of whole window pixels at a fractional ratio may leave a device pixel uncovered.
     const RECT all{0, 0, width, height};
     SetBkColor(m_backBuffer, RGB(255, 255, 255));
     ExtTextOutA(m_backBuffer, 0, 0, ETO_OPAQUE, &all, nullptr, 0, nullptr);
-    m_model->Render(m_backBuffer, m_dragLastX - m_dragStartX, m_dragLastY - m_dragStartY);
-  } else {
-    m_model->Render(m_backBuffer, 0, 0);
   }
-  if (m_dragging)
-    DrawHighlight(m_backBuffer, m_dragLastX - m_dragStartX, m_dragLastY - m_dragStartY);
-  else
-    DrawHighlight(m_backBuffer, 0, 0);
-  // The centre cross, with the buffer's default one-pixel black pen.
-  MoveToEx(m_backBuffer, width / 2 - 4, height / 2, nullptr);
-  LineTo(m_backBuffer, width / 2 + 5, height / 2);
-  MoveToEx(m_backBuffer, width / 2, height / 2 - 4, nullptr);
-  LineTo(m_backBuffer, width / 2, height / 2 + 5);
+  m_model->Render(m_backBuffer, dx, dy);
+  DrawHighlight(m_backBuffer, dx, dy);
+  // The centre cross, with the buffer's default one-pixel black pen: arms of 4 window pixels.
+  const int centreX = ratio == 1.0 ? width / 2 : m_model->HalfWidth();
+  const int centreY = ratio == 1.0 ? height / 2 : m_model->HalfHeight();
+  const int arm = m_model->DeviceLength(4);
+  MoveToEx(m_backBuffer, centreX - arm, centreY, nullptr);
+  LineTo(m_backBuffer, centreX + arm + 1, centreY);
+  MoveToEx(m_backBuffer, centreX, centreY - arm, nullptr);
+  LineTo(m_backBuffer, centreX, centreY + arm + 1);
   BitBlt(windowDC, 0, 0, width, height, m_backBuffer, 0, 0, SRCCOPY);
 }
 
@@ -147,9 +163,10 @@ void CMapView::OnLeftPress(int x, int y)
     return;
   if (CUserPoiLayer* pois = m_model->GetUserPoiLayer()) {
     // A symbol-sized box around the press, in geographic coordinates.
+    const double px = x * m_model->PixelRatio(), py = y * m_model->PixelRatio();
     double minX = 0, minY = 0, maxX = 0, maxY = 0;
-    m_model->PixelToGeo(x - m_model->SymbolWidth() / 2, y + m_model->SymbolHeight() / 2, minX, minY);
-    m_model->PixelToGeo(x + m_model->SymbolWidth() / 2, y - m_model->SymbolHeight() / 2, maxX, maxY);
+    m_model->PixelToGeo(px - m_model->SymbolWidth() / 2, py + m_model->SymbolHeight() / 2, minX, minY);
+    m_model->PixelToGeo(px + m_model->SymbolWidth() / 2, py - m_model->SymbolHeight() / 2, maxX, maxY);
     int key = 0, value = 0;
     if (pois->FindPoi(minX, minY, maxX, maxY, &key, &value)) {
       pois->SetSelectedPoi(key);
@@ -298,7 +315,7 @@ double CMapView::GetScale() { return m_model ? m_model->Scale() : 0.0; }
 void CMapView::ViewToGeo(int x, int y, double& gx, double& gy)
 {
   if (m_model)
-    m_model->PixelToGeo(x, y, gx, gy);
+    m_model->WindowToGeo(x, y, gx, gy);
 }
 
 void CMapView::Refresh()

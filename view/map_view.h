@@ -55,10 +55,16 @@ public:
   int SetLayerCodePage(ILayer* layer, unsigned codePage) override;
   unsigned GetLayerCodePage(ILayer* layer) override;
   unsigned GetLayerFileCodePage(ILayer* layer) override;
+  int SetDevicePixelRatio(double ratio) override;
+  double GetDevicePixelRatio() override;
 
   // The window's events (called by CMapWindow).
   void OnCreate();
   void OnSize(int width, int height);
+  // Takes the window's device pixel ratio when it differs from the one last taken (a new
+  // screen, a new scale factor): the surface is remade at the new ratio.
+  void FollowWindowRatio();
+  // Paints the window through `windowDC`, which counts device pixels: width x height of them.
   void OnPaint(HDC windowDC, int width, int height);
   void OnMouseMove(int x, int y);
   void OnLeftPress(int x, int y);
@@ -93,4 +99,5 @@ private:
   int m_dragLastY = 0;
   CShapeLayer* m_highlightLayer = nullptr;  // one of the model's layers, or null
   int m_highlightRecord = -1;
+  double m_windowRatio = 0.0;  // the window's pixel ratio last followed; 0 before the first
 };

@@ -1,5 +1,6 @@
 // CMapView: the extras a host may ask for beside IZamraView: pixels of geographic points, the
-// ground length of a pixel, the outline of an identified record and per-layer code pages.
+// ground length of a pixel, the outline of an identified record, per-layer code pages and the
+// pixel ratio of the pictures.
 #include "map_view.h"
 
 #include <vector>
@@ -48,7 +49,7 @@ void CMapView::GeoToView(double x, double y, int& px, int& py)
 {
   px = py = 0;
   if (m_model)
-    m_model->GeoToPixel(x, y, px, py);
+    m_model->GeoToWindow(x, y, px, py);
 }
 
 double CMapView::GetGroundLengthPerPixel() { return m_model ? m_model->Scale() / CMapModel::kPixelsPerMeter : 0.0; }
@@ -86,15 +87,15 @@ void CMapView::DrawHighlight(HDC dc, int dx, int dy)
   const int record = m_highlightRecord;
   if (layer == nullptr || record < 0 || record >= layer->RecordCount() || !layer->GetVisible())
     return;  // nothing outlined, or the layer is hidden
-  HPEN pen = CreatePen(PS_SOLID, kHighlightWidth, kHighlightColor);
+  HPEN pen = CreatePen(PS_SOLID, m_model->DevicePenWidth(kHighlightWidth), kHighlightColor);
   HGDIOBJ previous = SelectObject(dc, pen);
   if (auto* polygons = dynamic_cast<CPolygonLayer*>(layer)) {
     OutlineParts(*m_model, dc, polygons->Records()[record], true, dx, dy);
   } else if (auto* lines = dynamic_cast<CPolylineLayer*>(layer)) {
     OutlineParts(*m_model, dc, lines->Records()[record], false, dx, dy);
   } else if (auto* points = dynamic_cast<CPointLayer*>(layer); points != nullptr && points->HasGeometry(record)) {
-    const int halfWidth = m_model->SymbolWidth() / 2 + kPointMargin;
-    const int halfHeight = m_model->SymbolHeight() / 2 + kPointMargin;
+    const int halfWidth = m_model->SymbolWidth() / 2 + m_model->DeviceLength(kPointMargin);
+    const int halfHeight = m_model->SymbolHeight() / 2 + m_model->DeviceLength(kPointMargin);
     for (std::int64_t i = points->FirstPoint(record); i < points->FirstPoint(record + 1); ++i) {
       int x = 0, y = 0;
       m_model->GeoToPixel(points->Points()[i].x, points->Points()[i].y, x, y);
@@ -111,6 +112,17 @@ void CMapView::DrawHighlight(HDC dc, int dx, int dy)
   SelectObject(dc, previous);
   DeleteObject(pen);
 }
+
+int CMapView::SetDevicePixelRatio(double ratio)
+{
+  if (!m_model || !m_model->SetPixelRatio(ratio))
+    return 0;
+  if (m_window)
+    m_window->update();
+  return 1;
+}
+
+double CMapView::GetDevicePixelRatio() { return m_model ? m_model->PixelRatio() : 1.0; }
 
 int CMapView::SetLayerCodePage(ILayer* layer, unsigned codePage)
 {

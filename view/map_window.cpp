@@ -21,15 +21,28 @@ CMapWindow::CMapWindow(CMapView* view, QWidget* parent) : QWidget(parent), m_vie
 
 CMapWindow::~CMapWindow() = default;
 
+bool CMapWindow::event(QEvent* event)
+{
+  // A move to a screen of another density: the map is drawn anew at its pixel ratio.
+  if (event->type() == QEvent::ScreenChangeInternal) {
+    m_view->FollowWindowRatio();
+    update();
+  }
+  return QWidget::event(event);
+}
+
 void CMapWindow::paintEvent(QPaintEvent*)
 {
-  HDC dc = CreateDCForPaintDevice(this, false);
-  m_view->OnPaint(dc, width(), height());
+  m_view->FollowWindowRatio();  // whatever changed the ratio, the picture follows before it shows
+  // The surface is in device pixels: copied to the window pixel for pixel, not scaled up.
+  HDC dc = CreateDCForDevicePixels(this, false);
+  m_view->OnPaint(dc, GetDeviceCaps(dc, HORZRES), GetDeviceCaps(dc, VERTRES));
   DeleteDC(dc);
 }
 
 void CMapWindow::resizeEvent(QResizeEvent* event)
 {
+  m_view->FollowWindowRatio();
   m_view->OnSize(event->size().width(), event->size().height());
   QWidget::resizeEvent(event);
 }

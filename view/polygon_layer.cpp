@@ -45,7 +45,7 @@ int CPolygonLayer::HitTest(double x, double y)
 void CPolygonLayer::DrawShapes(HDC dc)
 {
   // Polygons are outlined solid whatever the layer's line style.
-  HPEN pen = CreatePen(0, GetLineWidth(), GetLineColor());
+  HPEN pen = CreatePen(0, Model()->DevicePenWidth(GetLineWidth()), GetLineColor());
   HBRUSH brush = CreateSolidBrush(GetBkColor());
   HGDIOBJ previousPen = SelectObject(dc, pen);
   HGDIOBJ previousBrush = SelectObject(dc, brush);

@@ -48,7 +48,7 @@ int CPolylineLayer::HitTest(double x, double y)
 
 void CPolylineLayer::DrawShapes(HDC dc)
 {
-  HPEN pen = CreatePen(GetLineStyle(), GetLineWidth(), GetLineColor());
+  HPEN pen = CreatePen(GetLineStyle(), Model()->DevicePenWidth(GetLineWidth()), GetLineColor());
   HGDIOBJ previousPen = SelectObject(dc, pen);
   DrawAllParts(dc, false);
   SelectObject(dc, previousPen);

@@ -244,7 +244,8 @@ void CShapeLayer::DrawLabelsWithFont(HDC dc, const std::vector<int>* records)
 {
   if (m_labelColumn < 0)
     return;
-  LabelFont font(dc, m_labelFace, m_labelSize, m_labelColor);
+  const int labelSize = m_model->DeviceLength(m_labelSize);  // fonts grow with the screen's pixel ratio
+  LabelFont font(dc, m_labelFace, labelSize, m_labelColor);
   char text[ZMDataView::kTextSize];
   const int count = records != nullptr ? static_cast<int>(records->size()) : m_recordCount;
   for (int i = 0; i < count; ++i) {
@@ -263,13 +264,13 @@ void CShapeLayer::DrawLabelsWithFont(HDC dc, const std::vector<int>* records)
     else if (anchor == LabelAnchor::InArea)
       point = AreaLabelPoint(record);
     const bool underPoint = anchor == LabelAnchor::AtPoint;
-    if (m_model->IsLabelPlaceTaken(point.x, point.y, underPoint, m_labelSize))
+    if (m_model->IsLabelPlaceTaken(point.x, point.y, underPoint, labelSize))
       continue;
     if (!GetLabelText(record, text, sizeof text))
       continue;
     if (underPoint)
-      m_model->DrawLabelAtPoint(dc, text, point.x, point.y, m_labelSize, true);
+      m_model->DrawLabelAtPoint(dc, text, point.x, point.y, labelSize, true);
     else
-      m_model->DrawLabelCentred(dc, text, point.x, point.y, m_labelSize, true);
+      m_model->DrawLabelCentred(dc, text, point.x, point.y, labelSize, true);
   }
 }

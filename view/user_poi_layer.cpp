@@ -121,7 +121,8 @@ void CUserPoiLayer::DrawLabels(HDC dc)
 {
   if (!labelVisible)
     return;
-  LabelFont font(dc, labelFace, labelSize, labelColor);
+  const int size = m_model->DeviceLength(labelSize);  // fonts grow with the screen's pixel ratio
+  LabelFont font(dc, labelFace, size, labelColor);
   for (const Item& item : m_items)
-    m_model->DrawLabelAtPoint(dc, item.name, item.x, item.y, labelSize);
+    m_model->DrawLabelAtPoint(dc, item.name, item.x, item.y, size);
 }

@@ -78,7 +78,8 @@ void CUserShapeLayerBase<Interface>::DrawItems(HDC dc, const COLORREF* fillColor
   for (const CUserShapeItem& item : m_items) {
     if (item.pointCount == 0)
       continue;
-    HPEN pen = item.ownStyle ? CreatePen(0, item.penWidth, item.penColor) : CreatePen(0, m_penWidth, m_penColor);
+    HPEN pen = CreatePen(0, m_model->DevicePenWidth(item.ownStyle ? item.penWidth : m_penWidth),
+                         item.ownStyle ? item.penColor : m_penColor);
     HGDIOBJ previousPen = SelectObject(dc, pen);
     HBRUSH brush = nullptr;
     HGDIOBJ previousBrush = nullptr;
@@ -102,10 +103,11 @@ void CUserShapeLayerBase<Interface>::DrawLabels(HDC dc)
 {
   if (!m_labelVisible)
     return;
-  LabelFont font(dc, m_labelFace, m_labelSize, m_labelColor);
+  LabelFont font(dc, m_labelFace, m_model->DeviceLength(m_labelSize), m_labelColor);
+  const int charWidth = m_model->DeviceLength(kUserLabelCharWidth);
   for (const CUserShapeItem& item : m_items)
     if (item.pointCount > 0)
-      m_model->DrawLabelInEnvelope(dc, item.name, item.envelop, kUserLabelCharWidth);
+      m_model->DrawLabelInEnvelope(dc, item.name, item.envelop, charWidth);
 }
 
 template class CUserShapeLayerBase<IUserPolylineLayer>;

@@ -425,3 +425,45 @@ TEST(Gdi, PaintDeviceContextDrawsTopDown)
   EXPECT_EQ(image->pixelColor(16, 16), QColor(255, 0, 0));
   delete image;
 }
+
+TEST(Gdi, DevicePixelContextDrawsAtTheDevicesOwnPixels)
+{
+  // An image of ratio r stands for a widget on a screen of ratio r: what a device-pixel context
+  // draws lands pixel for pixel, where a plain one is scaled up by the ratio.
+  for (const double ratio : {1.5, 2.0}) {
+    SCOPED_TRACE(ratio);
+    const int side = static_cast<int>(20 * ratio);
+    QImage image(side, side, QImage::Format_RGB32);
+    image.setDevicePixelRatio(ratio);  // 20 x 20 of the device's own units
+    image.fill(Qt::white);
+    Picture checker(side, side);
+    for (int y = 0; y < side; ++y)
+      for (int x = 0; x < side; ++x)
+        if ((x + y) % 2 == 0)
+          SetPixel(checker.Dc(), x, y, kBlue);
+    HDC dc = CreateDCForDevicePixels(&image, false);
+    EXPECT_EQ(GetDeviceCaps(dc, HORZRES), side);
+    EXPECT_EQ(GetDeviceCaps(dc, VERTRES), side);
+    ASSERT_TRUE(BitBlt(dc, 0, 0, side, side, checker.Dc(), 0, 0, SRCCOPY));
+    MoveToEx(dc, 2, 5, nullptr);  // the default pen: one pixel
+    LineTo(dc, side - 2, 5);
+    DeleteDC(dc);
+    int differing = 0;
+    for (int y = 0; y < side; ++y)
+      for (int x = 0; x < side; ++x) {
+        const QColor expected = y == 5 && x >= 2 && x < side - 2
+                                    ? QColor(0, 0, 0)
+                                    : ((x + y) % 2 == 0 ? QColor(0, 0, 255) : QColor(Qt::white));
+        if (y == 5 && x == side - 2)
+          continue;  // a line's end pixel on a paint device is Qt's to draw or not
+        differing += image.pixelColor(x, y) != expected ? 1 : 0;
+      }
+    EXPECT_EQ(differing, 0);
+  }
+  // An image of a fractional size in units is as wide as its pixels.
+  QImage odd(31, 31, QImage::Format_RGB32);
+  odd.setDevicePixelRatio(1.5);  // 20.67 units
+  HDC dc = CreateDCForDevicePixels(&odd, false);
+  EXPECT_EQ(GetDeviceCaps(dc, HORZRES), 31);
+  DeleteDC(dc);
+}

@@ -141,6 +141,13 @@ ZAMRA_PLATFORM_API HDC CreateDCA(const char* driver, const char* device, const c
 // a context on a widget must be deleted before the widget's paint event returns.
 ZAMRA_PLATFORM_API HDC CreateDCForPaintDevice(QPaintDevice* device, bool takeOwnership);
 
+// The same, but its coordinates count the device's own pixels whatever its device pixel ratio
+// (a widget on a high-density screen, QT_SCALE_FACTOR): a block copied with BitBlt lands pixel
+// for pixel, a one-pixel pen is one device pixel wide. HORZRES and VERTRES give the device's
+// size in its own pixels (a widget's size times its ratio, rounded up so that a fractional last
+// pixel is covered too; an image's or pixmap's pixel size).
+ZAMRA_PLATFORM_API HDC CreateDCForDevicePixels(QPaintDevice* device, bool takeOwnership);
+
 // A context that draws into the rows top .. bottom - 1 (counted from the top) of the picture
 // selected into `dc`, and into no other row, with its own pen, brush, font and state. Band
 // contexts of one picture over rows that do not overlap may draw at the same time on

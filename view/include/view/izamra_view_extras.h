@@ -1,7 +1,7 @@
 // IZamraViewExtras: what a host may ask of a view beside IZamraView: the way back from a
 // geographic point to a pixel, the ground length of a pixel, an outline on one identified
-// record, and a code page chosen by the user for a layer's texts. A separate interface, so
-// that IZamraView's slots keep their order.
+// record, a code page chosen by the user for a layer's texts, and the pixel ratio the map is
+// drawn at. A separate interface, so that IZamraView's slots keep their order.
 #pragma once
 
 #include "view/ilayer.h"
@@ -19,9 +19,9 @@ public:
   // other view and for null.
   static IZamraViewExtras* Of(IZamraView* view);
 
-  // Geographic point to client pixel, truncated toward zero (the inverse of ViewToGeo).
+  // Geographic point to client (window) pixel, truncated toward zero (the inverse of ViewToGeo).
   virtual void GeoToView(double x, double y, int& px, int& py) = 0;
-  // Metres of ground that one pixel covers at the current scale, along both axes.
+  // Metres of ground that one window pixel covers at the current scale, along both axes.
   virtual double GetGroundLengthPerPixel() = 0;
 
   // Outlines record `record` of `layer` in the view's window (pictures made with Draw do not
@@ -40,4 +40,14 @@ public:
   virtual unsigned GetLayerCodePage(ILayer* layer) = 0;
   // The code page found beside `layer`'s files (0: the process's own), chosen or not.
   virtual unsigned GetLayerFileCodePage(ILayer* layer) = 0;
+
+  // Device pixels a window pixel: the map, its symbols' places, labels and lines are drawn at
+  // that resolution, and the pictures Draw gives are the window's size times it (rounded); the
+  // symbol strip of SetPoiDC is expected at it too. Window pixels stay what positions,
+  // ViewToGeo, GeoToView, the scale and the notifications count. The view follows its window's
+  // ratio (the screen's) when the window is made and whenever that changes; a host drawing
+  // pictures of its own (a tool, a test) sets one here: 1 when taken, 0 outside 0.25 .. 16.
+  // The host calls Refresh.
+  virtual int SetDevicePixelRatio(double ratio) = 0;
+  virtual double GetDevicePixelRatio() = 0;
 };
