@@ -327,6 +327,24 @@ TEST_F(StyleDialog, StyleRoundTripsThroughALayer)
   EXPECT_TRUE(mapory::ReadLayerStyle(*layer) == style);
 }
 
+// A new layer's label face is one the machine has, so the dialog's font box shows it.
+TEST_F(StyleDialog, ANewLayersFaceShowsInTheFontBox)
+{
+  zamra_test::TempDir dir;
+  QWidget host;
+  std::unique_ptr<IZamraView> view(IZamraView::GetInstance());
+  ASSERT_EQ(view->Create(nullptr, 0, 0, 0, 0, 600, 400, &host, mapory::ID_VIEW_WINDOW), 1);
+  ASSERT_TRUE(zamra_test::WriteShapefile(dir.File("points"), SHPT_POINT, {zamra_test::TestShape{{{{1, 2}}}}},
+                                         {{"NAME", FTString, 10, 0}}, {{"a"}}));
+  ILayer* layer = view->AddLayer(dir.File("points.shp").c_str());
+  ASSERT_NE(layer, nullptr);
+  CStyleDialog dialog(CStyleDialog::kPointStyle);
+  dialog.SetStyle(mapory::ReadLayerStyle(*layer));
+  QComboBox* faces = Combo(dialog, "1014");
+  ASSERT_GE(faces->currentIndex(), 0) << "the font box is not empty";
+  EXPECT_EQ(faces->currentText(), mapory::ReadLayerStyle(*layer).faceName);
+}
+
 // Pictures of the three dialogs in Japanese for a person to look at.
 TEST_F(StyleDialog, JapaneseScreenshots)
 {
