@@ -18,6 +18,10 @@ QImage ProgramBitmap(int id);
 // Image `index` of a strip of square images `side` pixels wide, with `maskColour` transparent.
 QPixmap MaskedStripImage(int id, int index, int side, QRgb maskColour);
 
+// Layer-type image `index` (0 point, 1 polyline, 2 polygon), 20 x 20, antialiased on a
+// transparent background; a null pixmap for any other index.
+QPixmap LayerTypeImage(int index);
+
 // The program icon at a given size in pixels (icon 128 is the 32-pixel one).
 QImage DrawProgramIcon(int size);
 QIcon ProgramIcon();
