@@ -15,7 +15,7 @@ namespace {
 
 constexpr int kWidth = CScaleBar::kBarLeft + CScaleBar::kMaximumLength + 24;
 constexpr int kTextTop = 2;
-constexpr int kTextGap = 2;  // between the text's lowest pixel and the ticks
+constexpr int kTextGap = 3;  // between the text's lowest pixel and the ticks
 constexpr int kMargin = 10;  // from the map window's left and bottom edges
 
 }  // namespace

@@ -5,12 +5,16 @@
 // (build/screenshots/localized/WINDOW_LANGUAGE.png).
 #include <QColorDialog>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileDialog>
 #include <QLabel>
+#include <QLayout>
 #include <QMdiSubWindow>
 #include <QPainter>
 #include <QPushButton>
 #include <QScrollArea>
+#include <QScrollBar>
+#include <QTreeView>
 
 #include <gtest/gtest.h>
 
@@ -83,6 +87,13 @@ AboutBox ShowAbout(CMaporyApp& app)
         about.cut << label->text();
     }
     about.picture = dialog->grab().toImage();
+    // Nothing is drawn in the dialog's right margin.
+    const int margin = dialog->layout()->contentsMargins().right();
+    const QImage picture = about.picture.convertToFormat(QImage::Format_RGB32);
+    for (int y = 0; y < picture.height(); ++y)
+      for (int x = picture.width() - margin + 1; x < picture.width(); ++x)
+        if (qGray(picture.pixel(x, y)) < 128)
+          about.cut << QStringLiteral("ink in the right margin at %1, %2").arg(x).arg(y);
     dialog->accept();
   });
   app.MainFrame()->Action(ID_APP_ABOUT)->trigger();
@@ -141,6 +152,12 @@ TEST(LocalizedWindows, PicturesOfTheWindowsInEachLanguage)
     QImage fileDialog;
     AnswerModal<QFileDialog>([&fileDialog](QFileDialog* dialog) {
       dialog->setDirectory(QStringLiteral(ZAMRA_SAMPLES_DIR));
+      // The folder is listed by a thread of the dialog: let the names arrive.
+      auto* names = dialog->findChild<QTreeView*>(QStringLiteral("treeView"));
+      QElapsedTimer clock;
+      clock.start();
+      while (names != nullptr && names->model()->rowCount(names->rootIndex()) < 3 && clock.elapsed() < 5000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
       fileDialog = dialog->grab().toImage();
       dialog->reject();
     });
@@ -161,6 +178,11 @@ TEST(LocalizedWindows, PicturesOfTheWindowsInEachLanguage)
     ASSERT_EQ(frame->AddLayerFiles(zamra_test::AllSamples() + layers), 33);
     zamra_test::ProcessPostedMessages();
     EXPECT_TRUE(SavePicture(frame->grab().toImage(), "layer_bar", language));
+    if (auto* scroller = frame->LayerDock()->findChild<QScrollArea*>()) {
+      scroller->verticalScrollBar()->setValue(scroller->verticalScrollBar()->maximum());
+      zamra_test::ProcessPostedMessages();
+      EXPECT_TRUE(SavePicture(frame->LayerDock()->grab().toImage(), "layer_bar_end", language));
+    }
 
     frame->View()->SetSelectLayer(0);
     frame->Action(ID_SHOW_PROPERTIES)->trigger();
