@@ -88,9 +88,11 @@ QByteArray CWorkspaceFile::PathToLoad()
 bool CWorkspaceFile::Save(IZamraView& view)
 {
   const QByteArray path = Path();
-  if (path.isEmpty() || view.SaveXml(path.constData()) != 1)
-    return false;
   const QByteArray legacy = LegacyPath();
+  if (path.isEmpty())  // no home folder: the temporary folder keeps the session as it did
+    return !legacy.isEmpty() && view.SaveXml(legacy.constData()) == 1;
+  if (view.SaveXml(path.constData()) != 1)
+    return false;
   if (!legacy.isEmpty())
     ::unlink(legacy.constData());  // read once; from now on the state folder's file counts
   return true;

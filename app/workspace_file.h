@@ -30,7 +30,8 @@ public:
 
   // Writes the view's workspace to Path() with the view's safe save (a replacement written
   // beside it and renamed over it, never through a link); on success the old file in the
-  // temporary folder is removed so that it is never read again. True when written.
+  // temporary folder is removed so that it is never read again. Without a state folder (no
+  // home folder) it is written to LegacyPath() instead. True when written.
   static bool Save(IZamraView& view);
 };
 

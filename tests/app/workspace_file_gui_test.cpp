@@ -143,3 +143,19 @@ TEST(WorkspaceFile, TheOldFileInTheTemporaryFolderIsReadOnce)
   }
   EXPECT_EQ(LayerCountAfterStart(), 2);
 }
+
+TEST(WorkspaceFile, WithoutAHomeFolderTheTemporaryFolderKeepsTheSession)
+{
+  AppEnvironment environment;
+  Variable noState("XDG_STATE_HOME", nullptr);
+  Variable noHome("HOME", nullptr);
+  EXPECT_TRUE(CWorkspaceFile::Path().isEmpty());
+  {
+    CMaporyApp first;
+    ASSERT_TRUE(first.InitInstance());
+    ASSERT_EQ(first.MainFrame()->AddLayerFiles({zamra_test::Sample("world_cities.shp")}), 1);
+    first.MainFrame()->close();
+  }
+  EXPECT_TRUE(std::filesystem::exists(environment.LegacyWorkspaceFile()));
+  EXPECT_EQ(LayerCountAfterStart(), 1);
+}
