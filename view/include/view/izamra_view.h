@@ -56,9 +56,10 @@ public:
   // Hands over the strip of `count` point symbols of width x height, side by side, pure red
   // transparent; the view owns the context from then on.
   virtual void SetPoiDC(HDC strip, int count, int width, int height);
-  // Any finite centre is accepted (longitude/latitude on either side of Greenwich and the
-  // equator) and clamped to the full extent of the layers; NaN or infinity changes nothing.
-  // Posts NOTIFY_CENTER_CHANGED when accepted.
+  // Any finite centre is accepted (either side of Greenwich and of the equator, or numbers in
+  // metres) and clamped to the full extent: the union of every layer added so far, which only
+  // grows ((0, 0) before the first layer). NaN or infinity changes nothing and posts nothing;
+  // an accepted centre posts NOTIFY_CENTER_CHANGED.
   virtual void SetCenter(double x, double y);
   virtual void GetCenter(double& x, double& y);
   // Cut toward zero to a whole number; 100 to 300000000 is accepted, anything else leaves the
