@@ -165,6 +165,10 @@ TEST(LocalizedWindows, PicturesOfTheWindowsInEachLanguage)
     EXPECT_TRUE(SavePicture(fileDialog, "file_dialog", language));
 
     CStyleDialog style(CStyleDialog::kPolygonStyle, frame);
+    LayerStyle shown;
+    shown.faceName = QStringLiteral("WenQuanYi Zen Hei");  // a face with the glyphs of all three
+    shown.lineWidth = 2;
+    style.SetStyle(shown);
     style.show();
     QImage chooser;
     AnswerModal<QColorDialog>([&chooser](QColorDialog* dialog) {
