@@ -1,6 +1,8 @@
 // CDataWnd.
 #include "data_wnd.h"
 
+#include <algorithm>
+
 #include <QCloseEvent>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -29,7 +31,8 @@ constexpr UINT kFeatureGotoMessage = 0x405;  // to the frame: centre the map on 
 const QColor kTableBackground(255, 255, 220);
 constexpr int kFilterDelayMs = 300;
 constexpr int kPollMs = 30;
-constexpr int kProgressAfterMs = 500;  // shorter work shows no progress at all
+constexpr int kProgressAfterMs = 500;
+constexpr int kRowsMeasured = 200;  // shorter work shows no progress at all
 
 }  // namespace
 
@@ -52,6 +55,9 @@ CDataWnd::CDataWnd(IZamraView* view, QWidget* frame, const QString& title, QWidg
   m_table->verticalHeader()->setDefaultSectionSize(m_table->fontMetrics().height() + 4);
   m_table->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
   m_table->horizontalHeader()->setHighlightSections(false);
+  m_table->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+  // Columns are fitted to the cells of the first rows only: a million rows are never measured.
+  m_table->horizontalHeader()->setResizeContentsPrecision(kRowsMeasured);
   m_table->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
   m_table->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
   // The pale yellow ground, and the selection as visible without the focus as with it.
@@ -138,11 +144,22 @@ void CDataWnd::ShowLayer(int index, int row)
   ResetRowOrder();
   m_model->SetTable(layer->GetDataView());
   UpdateRowCountText();
-  for (int column = 0; column < m_model->columnCount(); ++column)
-    m_table->setColumnWidth(column, kPixelsPerCharacter * m_model->FieldWidth(column));
+  fitColumns();
   m_table->clearSelection();
   SelectRow(row);
   m_table->show();
+}
+
+void CDataWnd::fitColumns()
+{
+  QHeaderView* header = m_table->horizontalHeader();
+  for (int column = 0; column < m_model->columnCount(); ++column) {
+    const int widest = kPixelsPerCharacter * m_model->FieldWidth(column);
+    // The cells of the rows in view (of the first rows while hidden), as Qt measures them.
+    const int held = static_cast<QAbstractItemView*>(m_table)->sizeHintForColumn(column);
+    const int title = header->sectionSizeHint(column);
+    m_table->setColumnWidth(column, std::max(title, std::min(held, widest)));
+  }
 }
 
 void CDataWnd::SelectRow(int record)
@@ -270,8 +287,7 @@ void CDataWnd::PollRowOrder()
   m_sortColumn = job->Request().sortColumn;
   m_sortAscending = job->Request().ascending;
   m_model->SetRows(job->TakeRows());
-  for (int column = 0; column < m_model->columnCount(); ++column)
-    m_table->setColumnWidth(column, kPixelsPerCharacter * m_model->FieldWidth(column));
+  fitColumns();
   QHeaderView* header = m_table->horizontalHeader();
   header->setSortIndicatorShown(m_sortColumn >= 0);
   if (m_sortColumn >= 0)
@@ -303,8 +319,7 @@ void CDataWnd::ReloadTable()
   IDataView* table = m_model->Table();
   ResetRowOrder();
   m_model->SetTable(table);
-  for (int column = 0; column < m_model->columnCount(); ++column)
-    m_table->setColumnWidth(column, kPixelsPerCharacter * m_model->FieldWidth(column));
+  fitColumns();
   UpdateRowCountText();
 }
 

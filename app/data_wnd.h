@@ -28,7 +28,8 @@ class CDataWnd final : public QWidget {
 public:
   // Window id of the table, kept from the list control it replaces.
   static constexpr int kListId = 31203;
-  // Field widths become column widths at this many pixels a character.
+  // A column is as wide as its cells need, at most its field width at this many pixels a
+  // character and at least as wide as its header; the user can drag it wider or narrower.
   static constexpr int kPixelsPerCharacter = 6;
 
   // `view` is the view of the whole run (owned by the map window); `frame` receives the
@@ -81,6 +82,7 @@ private:
   void StartRowOrder();
   void PollRowOrder();
   void ResetRowOrder();
+  void fitColumns();
   void UpdateRowCountText();
 
   IZamraView* m_view;

@@ -25,7 +25,14 @@ CLayerBar::CLayerBar(QWidget* frame, QMenu* contextMenu, QWidget* parent)
   m_checkOn = MaskedStripImage(IDB_CHECKS, 0, 20, qRgb(255, 255, 255));
   m_checkOff = MaskedStripImage(IDB_CHECKS, 1, 20, qRgb(255, 255, 255));
   for (int i = 0; i < 3; ++i)
-    m_typeImages[i] = MaskedStripImage(IDB_LAYER_TYPES, i, 20, qRgb(0, 0, 255));
+    m_typeImages[i] = LayerTypeImage(i);
+}
+
+void CLayerBar::Refresh()
+{
+  const int count = m_view != nullptr ? m_view->GetLayerCount() : 0;
+  setMinimumHeight(kHeaderHeight + kRowHeight * count);
+  update();
 }
 
 void CLayerBar::paintEvent(QPaintEvent*)

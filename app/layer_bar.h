@@ -1,6 +1,7 @@
 // CLayerBar: the painted list of the map's layers inside the "Layer" bar. Row i shows layer
 // i: visibility box, label box, type image and name. Clicks are reported to the main frame as
-// posted messages; the frame changes the view and asks for a repaint.
+// posted messages; the frame changes the view and asks for a repaint. The bar is as tall as
+// its rows: the frame holds it in a scroll area, so that every row can be reached.
 #pragma once
 
 #include <QFont>
@@ -21,6 +22,8 @@ public:
 
   // The view whose layers are listed (owned by the map window); null lists nothing.
   void SetView(IZamraView* view) { m_view = view; }
+  // Repaints the rows; after layers were added or removed, takes the height they need.
+  void Refresh();
 
   // Row geometry in client pixels.
   static constexpr int kHeaderHeight = 20;

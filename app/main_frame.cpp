@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDesktopServices>
+#include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QLabel>
@@ -16,7 +17,9 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QScrollArea>
 #include <QStatusBar>
+#include <QTimer>
 #include <QToolBar>
 #include <QUrl>
 
@@ -37,7 +40,9 @@
 #include "scale_bar.h"
 #include "shape_wnd.h"
 #include "style_dialog.h"
+#include "workspace_file.h"
 #include "platform/gdi.h"
+#include "platform/keyboard_locks.h"
 #include "platform/window_message.h"
 #include "view/izamra_view.h"
 #include "view/izamra_view_extras.h"
@@ -46,7 +51,10 @@ namespace mapory {
 
 namespace {
 
-const char* const kWebsite = "http://www.mapory.example/";
+// The lock keys of status panes 3, 4 and 5, and how often their states are read again.
+constexpr zamra::platform::KeyLock kLocks[] = {zamra::platform::KeyLock::Caps, zamra::platform::KeyLock::Num,
+                                               zamra::platform::KeyLock::Scroll};
+constexpr int kLockPollMilliseconds = 300;
 
 const CResourceTable& Texts() { return CResourceTable::Current(); }
 
@@ -91,7 +99,7 @@ CMainFrame::CMainFrame(QWidget* parent) : QMainWindow(parent)
 
   connect(m_mdiArea, &QMdiArea::subWindowActivated, this, &CMainFrame::updateMenus);
   onShowMap();
-  m_layerBar->update();
+  m_layerBar->Refresh();
 }
 
 CMainFrame::~CMainFrame()
@@ -301,10 +309,23 @@ void CMainFrame::createStatusBar()
   m_scalePane = new QLabel;
   m_scalePane->setObjectName(QStringLiteral("scalePane"));
   m_scalePane->setMinimumWidth(110);
-  // The indicators show their names; the lock keys' states are not tracked.
-  m_panes[3] = new QLabel(Texts().String(IDS_INDICATOR_CAPS));
-  m_panes[4] = new QLabel(Texts().String(IDS_INDICATOR_NUM));
-  m_panes[5] = new QLabel(Texts().String(IDS_INDICATOR_SCRL));
+  // The indicators name a lock key while it is on; they keep their width while blank.
+  for (int pane = 3; pane < 6; ++pane) {
+    m_panes[pane] = new QLabel;
+    m_panes[pane]->setAlignment(Qt::AlignCenter);
+    m_panes[pane]->setMinimumWidth(m_panes[pane]->fontMetrics().horizontalAdvance(lockText(pane)) + 10);
+  }
+  updateLockPanes();
+  // Another program, or a key pressed while the frame had no focus, may change a lock: look
+  // again now and then, where the display server tells the state at all.
+  bool known = false;
+  for (zamra::platform::KeyLock lock : kLocks)
+    known = known || zamra::platform::ReadKeyLock(lock) != zamra::platform::KeyLockState::Unknown;
+  if (known) {
+    auto* poll = new QTimer(this);
+    connect(poll, &QTimer::timeout, this, &CMainFrame::updateLockPanes);
+    poll->start(kLockPollMilliseconds);
+  }
   for (QLabel* pane : {m_panes[1], m_pointerPane, m_scalePane, m_panes[2], m_panes[3], m_panes[4], m_panes[5]}) {
     pane->setFrameShape(QFrame::StyledPanel);
     pane->setFrameShadow(QFrame::Sunken);
@@ -312,11 +333,34 @@ void CMainFrame::createStatusBar()
   }
 }
 
+QString CMainFrame::lockText(int pane)
+{
+  static const int kIndicators[] = {IDS_INDICATOR_CAPS, IDS_INDICATOR_NUM, IDS_INDICATOR_SCRL};
+  return Texts().String(kIndicators[pane - 3]);
+}
+
+void CMainFrame::updateLockPanes()
+{
+  for (int pane = 3; pane < 6; ++pane) {
+    const bool on = zamra::platform::ReadKeyLock(kLocks[pane - 3]) == zamra::platform::KeyLockState::On;
+    const QString text = on ? lockText(pane) : QString();
+    if (m_panes[pane]->text() != text)
+      m_panes[pane]->setText(text);
+  }
+}
+
 void CMainFrame::createDockWindows()
 {
   m_layerDock = new CResizableBar(Texts().Text(QStringLiteral("layer_bar")), this, QSize(200, 400), ID_LAYER_BAR);
-  m_layerBar = new CLayerBar(this, m_layerMenu, m_layerDock);
-  m_layerDock->setWidget(m_layerBar);
+  // The bar grows with its rows; the scroll area shows as many as fit.
+  auto* scroller = new QScrollArea(m_layerDock);
+  scroller->setObjectName(QStringLiteral("layerBarScroller"));
+  scroller->setFrameShape(QFrame::NoFrame);
+  scroller->setWidgetResizable(true);
+  scroller->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  m_layerBar = new CLayerBar(this, m_layerMenu, scroller);
+  scroller->setWidget(m_layerBar);
+  m_layerDock->setWidget(scroller);
   addDockWidget(Qt::LeftDockWidgetArea, m_layerDock);
   resizeDocks({m_layerDock}, {m_layerDock->sizeHint().width()}, Qt::Horizontal);
   m_layerDock->toggleViewAction()->setVisible(false);  // LayerBar in the View menu toggles it
@@ -402,7 +446,7 @@ void CMainFrame::onWindowMessage(UINT message, WPARAM wParam, LPARAM lParam)
   case WM_LAYER_SELECT:
     m_view->SetSelectLayer(lParam == 0 ? -1 : index);
     m_view->Refresh();
-    m_layerBar->update();
+    m_layerBar->Refresh();
     if (!isMapWindowActive())
       m_dataWnd->ShowLayer(lParam == 0 ? -1 : index, -1);
     break;
@@ -464,9 +508,8 @@ void CMainFrame::onViewNotify(WPARAM code, LPARAM data)
 
 void CMainFrame::closeEvent(QCloseEvent* event)
 {
-  const QByteArray workspace = CShapeWnd::WorkspacePath();
-  if (m_view != nullptr && !workspace.isEmpty())
-    m_view->SaveXml(workspace.constData());
+  if (m_view != nullptr)
+    CWorkspaceFile::Save(*m_view);
   event->accept();
 }
 
@@ -493,7 +536,7 @@ bool CMainFrame::addLayerFile(const QString& path)
     layer->SetPointIndex(1);
   AddRecentLayer(path);
   updateRecentMenu();
-  m_layerBar->update();
+  m_layerBar->Refresh();
   m_view->Refresh();
   updateMenus();
   return true;
@@ -547,7 +590,7 @@ void CMainFrame::onDelLayer()
   m_dataWnd->CancelRowOrder();  // it may be reading the table that goes
   if (m_view->DeleteLayer(selected)) {
     m_dataWnd->ShowLayer(-1, -1);
-    m_layerBar->update();
+    m_layerBar->Refresh();
   }
   updateMenus();
 }
@@ -568,7 +611,7 @@ void CMainFrame::moveSelectedLayer(int step)
     m_view->SetSelectLayer(from);
     m_dataWnd->ShowLayer(from, -1);
   }
-  m_layerBar->update();
+  m_layerBar->Refresh();
   updateMenus();
 }
 
@@ -719,11 +762,11 @@ void CMainFrame::ZoomToExtent(double minX, double minY, double maxX, double maxY
   if (!(gx1 > gx0) || !(gy1 > gy0))
     return;  // a map window without area (minimised) has no scale that fits
   m_view->SetCenter((minX + maxX) * 0.5, (minY + maxY) * 0.5);
-  if (maxX > minX || maxY > minY) {  // a box without area (a point) is only centred
-    const double fx = (maxX - minX) * scale / (gx1 - gx0);
-    const double fy = (maxY - minY) * scale / (gy1 - gy0);
-    m_view->SetScale(fx > fy ? fx : fy);
-  }
+  // A box without width and height (one point, or all at one place) asks for scale 0: the
+  // view's range refuses it and keeps the scale, so the map is only centred.
+  const double fx = (maxX - minX) * scale / (gx1 - gx0);
+  const double fy = (maxY - minY) * scale / (gy1 - gy0);
+  m_view->SetScale(fx > fy ? fx : fy);
   m_view->Refresh();
 }
 
@@ -861,7 +904,16 @@ void CMainFrame::onTextEncoding()
   m_view->Refresh();
 }
 
-void CMainFrame::onWebsite() { QDesktopServices::openUrl(QUrl(QString::fromLatin1(kWebsite))); }
+QUrl CMainFrame::WebsiteUrl(const QString& programFolder)
+{
+  const QString configured = QString::fromUtf8(MAPORY_WEBSITE);
+  if (!configured.isEmpty())
+    return QUrl(configured);
+  const QString page = programFolder + QStringLiteral("/" MAPORY_DOC_FROM_BIN "/README.html");
+  return QUrl::fromLocalFile(QDir::cleanPath(page));
+}
+
+void CMainFrame::onWebsite() { QDesktopServices::openUrl(WebsiteUrl(QCoreApplication::applicationDirPath())); }
 
 void CMainFrame::onExit() { close(); }
 

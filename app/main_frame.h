@@ -8,6 +8,7 @@
 #include <QList>
 #include <QMainWindow>
 #include <QMessageBox>
+#include <QUrl>
 
 #include "platform/win_types.h"
 
@@ -59,9 +60,15 @@ public:
   // The System menu's submenu of recent layers.
   QMenu* RecentMenu() const { return m_recentMenu; }
 
-  // Fits the map to a geographic box with Full Map's arithmetic; a box without width and
-  // height only centres the map on it.
+  // Fits the map to a geographic box with Full Map's arithmetic. A box without width and
+  // height asks the view for scale 0, which it refuses: the map is centred on the box and
+  // keeps its scale.
   void ZoomToExtent(double minX, double minY, double maxX, double maxY);
+
+  // The page Help > Website opens: the website configured at build time, or else the README
+  // as HTML in the documentation folder installed beside the program in `programFolder`
+  // (PREFIX/bin gives PREFIX/share/doc/mapory/README.html).
+  static QUrl WebsiteUrl(const QString& programFolder);
 
   // Adds shapefiles named outside the Add Layer dialog (command line, drop); a file already
   // shown as a layer is not added twice. Answers the number of layers added.
@@ -117,6 +124,10 @@ private:
   void onPointerLeft();
   void zoomToFeature(int layerIndex, int record);
   void updateScalePane();
+  // Panes 3-5 name a lock key while it is on and are blank otherwise (also where the state
+  // cannot be read).
+  void updateLockPanes();
+  static QString lockText(int pane);
   void updateRecentMenu();
 
   // Private messages and view notifications.

@@ -3,17 +3,22 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QLibraryInfo>
 #include <QLocale>
 #include <QMessageBox>
+#include <QProcess>
 #include <QPushButton>
 #include <QScreen>
 #include <QSettings>
+#include <QTranslator>
 
 #include "about_dialog.h"
 #include "main_frame.h"
 #include "program_bitmaps.h"
 #include "resource_ids.h"
 #include "resource_table.h"
+#include "workspace_file.h"
+#include "view/izamra_view.h"
 
 namespace mapory {
 
@@ -26,10 +31,25 @@ QSettings Settings()
 
 const char* const kLanguageKey = "Mapory/Language";
 
+// The file name of Qt's own texts in a language; empty for English, which Qt speaks already.
+QString QtTranslationName(int language)
+{
+  if (language == kChinese)
+    return QStringLiteral("qtbase_zh_CN");
+  if (language == kJapanese)
+    return QStringLiteral("qtbase_ja");
+  return {};
+}
+
 }  // namespace
 
 CMaporyApp::CMaporyApp() = default;
-CMaporyApp::~CMaporyApp() = default;
+
+CMaporyApp::~CMaporyApp()
+{
+  if (m_qtTexts)
+    QCoreApplication::removeTranslator(m_qtTexts.get());
+}
 
 int CMaporyApp::StoredLanguage() { return Settings().value(QString::fromLatin1(kLanguageKey), kEnglish).toInt(); }
 
@@ -60,6 +80,7 @@ bool CMaporyApp::InitInstance()
     QLocale::setDefault(QLocale(QLocale::Japanese, QLocale::Japan));
   if (!CResourceTable::SelectLanguage(m_language))
     return false;
+  loadQtTexts();
   RegisterProgramBitmaps();
   QApplication::setWindowIcon(ProgramIcon());
 
@@ -80,6 +101,23 @@ bool CMaporyApp::InitInstance()
   return true;
 }
 
+void CMaporyApp::loadQtTexts()
+{
+  if (m_qtTexts) {
+    QCoreApplication::removeTranslator(m_qtTexts.get());
+    m_qtTexts.reset();
+  }
+  const QString name = QtTranslationName(m_language);
+  if (name.isEmpty())
+    return;
+  // Without the file (Qt's translations not installed) Qt's dialogs stay in English.
+  auto translator = std::make_unique<QTranslator>();
+  if (!translator->load(name, QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+    return;
+  QCoreApplication::installTranslator(translator.get());
+  m_qtTexts = std::move(translator);
+}
+
 void CMaporyApp::setLanguage(int language)
 {
   {
@@ -92,9 +130,19 @@ void CMaporyApp::setLanguage(int language)
                   QMessageBox::Yes | QMessageBox::No, m_frame.get());
   box.button(QMessageBox::Yes)->setText(texts.Text(QStringLiteral("yes")));
   box.button(QMessageBox::No)->setText(texts.Text(QStringLiteral("no")));
-  // Yes ends the run here: the frame's close handling, which writes the workspace, does not run.
-  if (box.exec() == QMessageBox::Yes)
+  if (box.exec() != QMessageBox::Yes)
+    return;
+  // The new run reads the workspace, so it is written before that run starts. Should the
+  // program not start again, this run goes on: the language changes at the next start.
+  if (m_frame->View() != nullptr)
+    CWorkspaceFile::Save(*m_frame->View());
+  if (QProcess::startDetached(RestartProgram(), QStringList()))
     QCoreApplication::exit(0);
+}
+
+QString CMaporyApp::RestartProgram() const
+{
+  return m_restartProgram.isEmpty() ? QCoreApplication::applicationFilePath() : m_restartProgram;
 }
 
 void CMaporyApp::onAbout()

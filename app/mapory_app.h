@@ -1,11 +1,14 @@
 // CMaporyApp: the application object. It reads the interface language from the settings
-// store, loads that language's texts and the program's pictures, creates the main frame and
+// store, loads that language's texts, Qt's own texts in it and the program's pictures, creates the main frame and
 // shows it maximised; it carries out the language commands and About.
 #pragma once
 
 #include <memory>
 
 #include <QObject>
+#include <QString>
+
+class QTranslator;
 
 namespace mapory {
 
@@ -29,16 +32,26 @@ public:
   static int StoredLanguage();
   static int LocaleLanguage();
 
+  // The program the language question's Yes starts again, without arguments (the workspace
+  // brings the layers back): this program by default. Tests put a harmless one in its place.
+  QString RestartProgram() const;
+  void SetRestartProgram(const QString& program) { m_restartProgram = program; }
+
   // Settings store names.
   static constexpr const char* kCompany = "Local AppWizard-Generated Applications";
   static constexpr const char* kApplication = "Mapory";
 
 private:
+  // Installs Qt's own texts (file dialogs, colour chooser, standard buttons, context menus)
+  // in the language of the run.
+  void loadQtTexts();
   void setLanguage(int language);
   void onAbout();
 
+  std::unique_ptr<QTranslator> m_qtTexts;
   std::unique_ptr<CMainFrame> m_frame;
   int m_language = 1;
+  QString m_restartProgram;
 };
 
 }  // namespace mapory

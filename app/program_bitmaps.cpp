@@ -41,10 +41,11 @@ void DrawGlobe(QPainter& painter, const QRectF& box)
   painter.restore();
 }
 
-QImage DrawLayerTypes()
+// The three layer-type images, antialiased on a transparent strip.
+QImage DrawTransparentLayerTypes()
 {
-  QImage strip(60, 20, QImage::Format_RGB888);
-  strip.fill(kTypeMask);
+  QImage strip(60, 20, QImage::Format_ARGB32_Premultiplied);
+  strip.fill(Qt::transparent);
   QPainter painter(&strip);
   painter.setRenderHint(QPainter::Antialiasing);
   // 0: point.
@@ -58,6 +59,20 @@ QImage DrawLayerTypes()
   painter.setPen(QPen(QColor(20, 90, 40), 1));
   painter.setBrush(QColor(90, 190, 110));
   painter.drawPolygon(QPolygonF({QPointF(43, 5), QPointF(55, 3), QPointF(57, 15), QPointF(46, 17)}));
+  return strip;
+}
+
+// Bitmap 130 with pure blue for transparent. Edge pixels take the key or their own colour
+// whole: blended with the key they would show as a blue fringe wherever the key is cut out.
+QImage DrawLayerTypes()
+{
+  const QImage drawn = DrawTransparentLayerTypes().convertToFormat(QImage::Format_ARGB32);
+  QImage strip(drawn.size(), QImage::Format_RGB888);
+  for (int y = 0; y < drawn.height(); ++y)
+    for (int x = 0; x < drawn.width(); ++x) {
+      const QRgb pixel = drawn.pixel(x, y);
+      strip.setPixelColor(x, y, qAlpha(pixel) < 128 ? kTypeMask : QColor(qRed(pixel), qGreen(pixel), qBlue(pixel)));
+    }
   return strip;
 }
 
@@ -295,6 +310,13 @@ QImage ProgramBitmap(int id)
   default:
     return {};
   }
+}
+
+QPixmap LayerTypeImage(int index)
+{
+  if (index < 0 || index > 2)
+    return {};
+  return QPixmap::fromImage(DrawTransparentLayerTypes().copy(index * 20, 0, 20, 20));
 }
 
 QPixmap MaskedStripImage(int id, int index, int side, QRgb maskColour)

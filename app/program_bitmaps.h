@@ -26,6 +26,9 @@ QImage PointSymbolStrip(double ratio);
 // The side of a tile at `ratio` (kPointSymbolSize times it, rounded; ratios no screen has
 // count as 1).
 int PointSymbolSize(double ratio);
+// Layer-type image `index` (0 point, 1 polyline, 2 polygon), 20 x 20, antialiased on a
+// transparent background; a null pixmap for any other index.
+QPixmap LayerTypeImage(int index);
 
 // The program icon at a given size in pixels (icon 128 is the 32-pixel one).
 QImage DrawProgramIcon(int size);

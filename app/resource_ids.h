@@ -111,7 +111,7 @@ constexpr unsigned WM_LAYER_LABEL = 0x406;
 // Added beyond the original set: fit the map to a record (wParam layer, lParam record).
 constexpr unsigned WM_FEATURE_ZOOM = 0x410;
 
-// The workspace file, in the user's private temporary folder.
+// The workspace file's name, in the user's state folder (CWorkspaceFile).
 constexpr const char* kWorkspaceFileName = "Mapory.exe.xml";
 
 }  // namespace mapory

@@ -14,7 +14,8 @@ namespace mapory {
 namespace {
 
 constexpr int kWidth = CScaleBar::kBarLeft + CScaleBar::kMaximumLength + 24;
-constexpr int kHeight = 34;
+constexpr int kTextTop = 2;
+constexpr int kTextGap = 3;  // between the text's lowest pixel and the ticks
 constexpr int kMargin = 10;  // from the map window's left and bottom edges
 
 }  // namespace
@@ -51,7 +52,7 @@ CScaleBar::CScaleBar(IZamraView* view, QWidget* parent) : QWidget(parent), m_vie
   setObjectName(QStringLiteral("scaleBar"));
   setAttribute(Qt::WA_TransparentForMouseEvents);  // clicks and the wheel go to the map
   setAttribute(Qt::WA_NoSystemBackground);
-  resize(kWidth, kHeight);
+  resize(kWidth, BarTop() + kBarThickness + 4);
   FollowParent();
 }
 
@@ -63,10 +64,12 @@ CScaleBar::Length CScaleBar::CurrentLength() const
   return ChooseLength(extras->GetGroundLengthPerPixel(), kMaximumLength);
 }
 
+int CScaleBar::BarTop() const { return kTextTop + fontMetrics().height() + kTextGap + kTickHeight; }
+
 void CScaleBar::FollowParent()
 {
   if (parentWidget() != nullptr)
-    move(kMargin, parentWidget()->height() - kHeight - kMargin);
+    move(kMargin, parentWidget()->height() - height() - kMargin);
   raise();
 }
 
@@ -82,11 +85,13 @@ void CScaleBar::paintEvent(QPaintEvent*)
   const int right = kBarLeft + std::max(length.pixels, textWidth) + 6;
   painter.fillRect(QRect(0, 0, std::min(right, width()), height()), QColor(255, 255, 255, 200));
   painter.setPen(Qt::black);
-  painter.drawText(QRect(kBarLeft, 2, width() - kBarLeft, kBarTop - 4), Qt::AlignLeft | Qt::AlignBottom, text);
+  const int barTop = BarTop();
+  painter.drawText(QRect(kBarLeft, kTextTop, width() - kBarLeft, painter.fontMetrics().height()),
+                   Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, text);
   // The bar and its two end ticks.
-  painter.fillRect(QRect(kBarLeft, kBarTop, length.pixels, kBarThickness), Qt::black);
-  painter.fillRect(QRect(kBarLeft, kBarTop - 4, 1, 4), Qt::black);
-  painter.fillRect(QRect(kBarLeft + length.pixels - 1, kBarTop - 4, 1, 4), Qt::black);
+  painter.fillRect(QRect(kBarLeft, barTop, length.pixels, kBarThickness), Qt::black);
+  painter.fillRect(QRect(kBarLeft, barTop - kTickHeight, 1, kTickHeight), Qt::black);
+  painter.fillRect(QRect(kBarLeft + length.pixels - 1, barTop - kTickHeight, 1, kTickHeight), Qt::black);
 }
 
 }  // namespace mapory

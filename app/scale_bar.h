@@ -15,10 +15,11 @@ class CScaleBar final : public QWidget {
 public:
   // The longest bar a map window gets, in pixels.
   static constexpr int kMaximumLength = 150;
-  // Where the bar lies in this window: its left end, its first row and its thickness.
+  // Where the bar lies in this window: its left end and its thickness; its first row lies
+  // below the length's text (BarTop).
   static constexpr int kBarLeft = 8;
-  static constexpr int kBarTop = 22;
   static constexpr int kBarThickness = 4;
+  static constexpr int kTickHeight = 4;
 
   struct Length {
     double meters = 0.0;
@@ -35,6 +36,9 @@ public:
 
   // The length the bar shows now (zero while the map has no layer).
   Length CurrentLength() const;
+  // The bar's first row: under the text line of this window's font (CJK fonts are taller than
+  // Latin ones) and the end ticks, so that no glyph touches the bar.
+  int BarTop() const;
   // Keeps the bar in the parent's lower left corner, above the view's window.
   void FollowParent();
 

@@ -14,9 +14,9 @@
 #include "program_bitmaps.h"
 #include "resource_ids.h"
 #include "scale_bar.h"
+#include "workspace_file.h"
 #include "platform/gdi.h"
 #include "platform/resources.h"
-#include "platform/system_paths.h"
 #include "platform/window_message.h"
 
 namespace mapory {
@@ -59,7 +59,7 @@ CShapeWnd::CShapeWnd(QWidget* frame, QWidget* parent) : QWidget(parent), m_frame
   m_scaleBar = new CScaleBar(m_view.get(), this);
   HandSymbolStrip();
 
-  const QByteArray workspace = WorkspacePath();
+  const QByteArray workspace = CWorkspaceFile::PathToLoad();
   if (!workspace.isEmpty())
     m_view->LoadXml(workspace.constData());
 }
@@ -68,15 +68,6 @@ CShapeWnd::~CShapeWnd()
 {
   // The view's window is a child of this one; the view deletes it itself.
   m_view.reset();
-}
-
-QByteArray CShapeWnd::WorkspacePath()
-{
-  char folder[261] = {};
-  const DWORD length = GetTempPathA(sizeof folder, folder);
-  if (length == 0 || length >= sizeof folder)
-    return {};
-  return QByteArray(folder, int(length)) + kWorkspaceFileName;
 }
 
 void CShapeWnd::HandSymbolStrip()

@@ -1,5 +1,5 @@
 // CShapeWnd: the "Map" child window. It hosts the map view's window, keeps it as large as its
-// own client area, loads the workspace into it and forwards its notifications to the frame.
+// own client area, loads the workspace (CWorkspaceFile) into it and forwards its notifications to the frame.
 #pragma once
 
 #include <memory>
@@ -25,10 +25,6 @@ public:
 
   // Gives the view the new client size; a minimised window gives 0 x 0.
   void FollowClientSize();
-
-  // The workspace file: the user's private temporary folder and "Mapory.exe.xml"; empty when
-  // no private folder can be had.
-  static QByteArray WorkspacePath();
 
   // The view's own window (null when the view could not make one).
   QWidget* ViewWindow() const { return m_viewWindow; }

@@ -359,7 +359,7 @@ void CStyleDialog::ShowStyle()
 
 void CStyleDialog::ChooseColour(QPushButton* button, COLORREF* colour)
 {
-  const QColor chosen = QColorDialog::getColor(Qt::black, this);
+  const QColor chosen = QColorDialog::getColor(Qt::black, this, QString(), QColorDialog::DontUseNativeDialog);
   if (!chosen.isValid())
     return;  // cancelled: nothing changes
   *colour = RGB(chosen.red(), chosen.green(), chosen.blue());

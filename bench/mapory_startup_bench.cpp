@@ -36,11 +36,11 @@ double TimeToFirstPaint(const std::vector<std::string>& files, const std::string
   posix_spawn_file_actions_addclose(&actions, pipeEnds[0]);
 
   std::vector<std::string> environment = {"MAPORY_FIRST_PAINT=1", "TMPDIR=" + scratch, "XDG_CONFIG_HOME=" + scratch,
-                                          "XDG_RUNTIME_DIR=" + scratch};
+                                          "XDG_STATE_HOME=" + scratch, "XDG_RUNTIME_DIR=" + scratch};
   for (char** variable = environ; *variable != nullptr; ++variable) {
     const std::string entry = *variable;
     if (entry.rfind("TMPDIR=", 0) != 0 && entry.rfind("XDG_CONFIG_HOME=", 0) != 0 &&
-        entry.rfind("XDG_RUNTIME_DIR=", 0) != 0)
+        entry.rfind("XDG_STATE_HOME=", 0) != 0 && entry.rfind("XDG_RUNTIME_DIR=", 0) != 0)
       environment.push_back(entry);
   }
   std::vector<char*> envp;

@@ -3,6 +3,7 @@
 #include "map_view.h"
 
 #include <charconv>
+#include <cmath>  // isfinite
 #include <clocale>
 #include <cstdio>
 #include <cstdlib>
@@ -76,6 +77,20 @@ locale_t CLocale()
 // The C library's reading of numbers: leading white space and a sign accepted, stops at the
 // first character that does not fit, 0 when there is no number.
 double ReadDecimal(const WCHAR* text) { return text ? strtod_l(Narrow(text).c_str(), nullptr, CLocale()) : 0.0; }
+// The same reading, false when the text holds no finite number: a centre coordinate that is
+// missing or unreadable leaves the centre alone rather than moving it to 0.
+bool ReadFiniteDecimal(const WCHAR* text, double& value)
+{
+  if (text == nullptr)
+    return false;
+  const std::string narrow = Narrow(text);
+  char* end = nullptr;
+  const double read = strtod_l(narrow.c_str(), &end, CLocale());
+  if (end == narrow.c_str() || !std::isfinite(read))
+    return false;
+  value = read;
+  return true;
+}
 int ReadInteger(const WCHAR* text)
 {
   return text ? static_cast<int>(std::strtol(Narrow(text).c_str(), nullptr, 10)) : 0;
@@ -170,15 +185,16 @@ int CMapView::LoadXml(const char* path)
   if (map == nullptr || map->GetName() == nullptr || std::u16string_view(map->GetName()) != u"map")
     return 0;
   double x = 0.0, y = 0.0, scale = 0.0;
+  bool hasX = false, hasY = false;
   for (const ZMXmlAttribute* attribute = map->GetAttribute(); attribute != nullptr; attribute = attribute->GetNext()) {
     if (attribute->GetName() == nullptr || attribute->GetValue() == nullptr)
       continue;
     const std::u16string value = std::u16string(attribute->GetValue()).substr(0, kRootValueSize - 1);
     const std::u16string_view name(attribute->GetName());
     if (name == u"x")
-      x = ReadDecimal(value.c_str());
+      hasX = ReadFiniteDecimal(value.c_str(), x);
     else if (name == u"y")
-      y = ReadDecimal(value.c_str());
+      hasY = ReadFiniteDecimal(value.c_str(), y);
     else if (name == u"scale")
       scale = ReadDecimal(value.c_str());
   }
@@ -239,7 +255,8 @@ int CMapView::LoadXml(const char* path)
       layer->SetScaleRange(minimum, maximum);
     }
   }
-  if (x > 0 && y > 0)
+  // Any finite centre: sessions west of Greenwich, south of the equator or in metres come back.
+  if (hasX && hasY)
     SetCenter(x, y);
   if (scale > 0)
     SetScale(scale);

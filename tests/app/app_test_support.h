@@ -17,14 +17,16 @@
 
 namespace zamra_test {
 
-// Gives the test its own settings store and temporary folder (where the workspace file
-// goes), and puts the previous ones back at the end.
+// Gives the test its own settings store, temporary folder and state folder (where the
+// workspace file goes), and puts the previous ones back at the end.
 class AppEnvironment final {
 public:
   AppEnvironment()
   {
     m_oldTmp = std::getenv("TMPDIR") ? std::getenv("TMPDIR") : "";
+    m_oldState = std::getenv("XDG_STATE_HOME") ? std::getenv("XDG_STATE_HOME") : "";
     setenv("TMPDIR", m_dir.Path().c_str(), 1);
+    setenv("XDG_STATE_HOME", m_dir.File("state").c_str(), 1);
     const QString settings = QString::fromStdString(m_dir.File("settings"));
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settings);
     QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, settings);
@@ -35,12 +37,18 @@ public:
       unsetenv("TMPDIR");
     else
       setenv("TMPDIR", m_oldTmp.c_str(), 1);
+    if (m_oldState.empty())
+      unsetenv("XDG_STATE_HOME");
+    else
+      setenv("XDG_STATE_HOME", m_oldState.c_str(), 1);
   }
   AppEnvironment(const AppEnvironment&) = delete;
   AppEnvironment& operator=(const AppEnvironment&) = delete;
 
   const TempDir& Dir() const { return m_dir; }
-  std::string WorkspaceFile() const { return m_dir.File("Mapory.exe.xml"); }
+  std::string WorkspaceFile() const { return m_dir.File("state/Mapory/Mapory.exe.xml"); }
+  // Where earlier versions kept it: the temporary folder.
+  std::string LegacyWorkspaceFile() const { return m_dir.File("Mapory.exe.xml"); }
 
   static void SetLanguage(const QVariant& value)
   {
@@ -60,6 +68,7 @@ public:
 private:
   TempDir m_dir;
   std::string m_oldTmp;
+  std::string m_oldState;
 };
 
 // The modal dialog of type T on screen, or null. The first dialog of a process can be shown

@@ -126,7 +126,6 @@ TEST_F(PropertiesWindow, AnotherLayerReplacesEveryColumnAndTheSameOneOnlyMovesTh
   EXPECT_EQ(Cell(3, 0), "30");
   EXPECT_EQ(Cell(4, 1), "name4");
   EXPECT_EQ(SelectedRow(), 2);
-  EXPECT_EQ(m_window->Table()->columnWidth(1), 6 * 20) << "six pixels a character of field width";
 
   // An identification in the layer shown moves the selection; -1 leaves it where it is.
   m_window->ShowLayer(1, 4);
@@ -134,6 +133,31 @@ TEST_F(PropertiesWindow, AnotherLayerReplacesEveryColumnAndTheSameOneOnlyMovesTh
   m_window->ShowLayer(1, -1);
   EXPECT_EQ(SelectedRow(), 4);
   EXPECT_EQ(m_window->CurrentLayerIndex(), 1);
+}
+
+// Columns fit what they hold: never wider than the field at six pixels a character, never
+// narrower than the header, and the user can still drag them.
+TEST_F(PropertiesWindow, ColumnsFitTheirCellsBetweenHeaderAndFieldWidth)
+{
+  const std::vector<TestColumn> columns = {
+      {"NOTE", FTString, 80, 0}, {"LONGHEADER", FTString, 2, 0}, {"CODE", FTString, 10, 0}};
+  const std::vector<std::vector<std::string>> rows = {{"ab", "x", "WWWWWWWWWW"}, {"cd", "y", "WWWWWWWWWW"}};
+  ASSERT_TRUE(WriteShapefile(m_dir.File("notes"), SHPT_POINT, {PointAt(1, 1), PointAt(2, 2)}, columns, rows));
+  ASSERT_NE(m_view->AddLayer(m_dir.File("notes.shp").c_str()), nullptr);
+  m_window->ShowLayer(2, -1);
+  QTableView* table = m_window->Table();
+  QHeaderView* header = table->horizontalHeader();
+  const QFontMetrics metrics(table->font());
+
+  EXPECT_LT(table->columnWidth(0), 6 * 80 / 4) << "two letters need far less than 80 characters";
+  EXPECT_GE(table->columnWidth(0), metrics.horizontalAdvance(QStringLiteral("ab")));
+  EXPECT_GE(table->columnWidth(0), header->sectionSizeHint(0));
+  EXPECT_GE(table->columnWidth(1), metrics.horizontalAdvance(QStringLiteral("LONGHEADER"))) << "the header shows";
+  EXPECT_EQ(table->columnWidth(2), 6 * 10) << "ten wide letters are cut at the field's width";
+
+  EXPECT_EQ(header->sectionResizeMode(0), QHeaderView::Interactive);
+  header->resizeSection(0, 333);
+  EXPECT_EQ(table->columnWidth(0), 333);
 }
 
 TEST_F(PropertiesWindow, AMissingLayerEmptiesTheTableAndKeepsTheTitle)

@@ -3,16 +3,21 @@
 
 #include <QImage>
 #include <QMenu>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QTest>
 
 #include <gtest/gtest.h>
 
 #include "main_frame.h"
 #include "program_bitmaps.h"
+#include "resizable_bar.h"
 #include "resource_ids.h"
 #include "resource_table.h"
 #include "app/app_test_support.h"
 #include "app/frame_test.h"
+#include "support/shapelib_writer.h"
+#include "support/temp_dir.h"
 #include "view/izamra_view.h"
 
 using namespace mapory;
@@ -132,6 +137,58 @@ TEST_F(LayerBarTest, PaintsTheRowsWithTheSelectionHighlighted)
   EXPECT_EQ(picture.pixelColor(45, 25), QColor(Qt::black));       // type box outline of row 0
   // The type images differ by layer type (countries are polygons, cities points).
   EXPECT_NE(picture.copy(46, 26, 18, 18), picture.copy(46, 86, 18, 18));
+}
+
+// The type images are drawn on transparency: their antialiased edges blend into the white
+// box, never into the blue that marks transparent pixels in the bitmap strip.
+TEST_F(LayerBarTest, TypeImagesHaveNoColouredFringe)
+{
+  AddSamples();
+  const QImage picture = m_frame->LayerBar()->grab().toImage().convertToFormat(QImage::Format_RGB32);
+  for (int row = 0; row < 3; ++row) {
+    const int top = CLayerBar::kHeaderHeight + CLayerBar::kRowHeight * row;
+    int drawn = 0;
+    for (int y = top + 6; y < top + 24; ++y)
+      for (int x = 46; x < 64; ++x) {
+        const QColor colour = picture.pixelColor(x, y);
+        EXPECT_FALSE(colour.blue() > colour.red() + 40 && colour.blue() > colour.green() + 40)
+            << "row " << row << " (" << x << ", " << y << ") " << colour.name().toStdString();
+        drawn += colour != QColor(Qt::white) ? 1 : 0;
+      }
+    EXPECT_GT(drawn, 10) << "row " << row << " shows its type image";
+  }
+}
+
+// Thirty layers do not fit the bar: it scrolls, and every row can be brought into view and
+// clicked.
+TEST_F(LayerBarTest, ManyLayersScrollAndEveryRowCanBeReached)
+{
+  const zamra_test::TempDir dir;
+  QStringList files;
+  for (int i = 0; i < 30; ++i) {
+    const std::string name = dir.File(QStringLiteral("layer_%1").arg(i, 2, 10, QLatin1Char('0')).toStdString());
+    ASSERT_TRUE(zamra_test::WriteShapefile(name, SHPT_POINT, {zamra_test::TestShape{{{{double(i), 10.0}}}}}));
+    files << QString::fromStdString(name + ".shp");
+  }
+  ASSERT_EQ(m_frame->AddLayerFiles(files), 30);
+  m_frame->View()->SetSelectLayer(-1);
+  ProcessPostedMessages();
+  auto* scroller = m_frame->LayerDock()->findChild<QScrollArea*>();
+  ASSERT_NE(scroller, nullptr);
+  QWidget* viewport = scroller->viewport();
+  ASSERT_LT(viewport->height(), CLayerBar::kHeaderHeight + 30 * CLayerBar::kRowHeight) << "the rows do not fit";
+  EXPECT_GT(scroller->verticalScrollBar()->maximum(), 0);
+  for (int i = 29; i >= 0; --i) {
+    const int middle = CLayerBar::kHeaderHeight + CLayerBar::kRowHeight * i + CLayerBar::kRowHeight / 2;
+    scroller->ensureVisible(150, middle, 0, CLayerBar::kRowHeight / 2);
+    ProcessPostedMessages();
+    const QPoint shown = m_frame->LayerBar()->mapTo(viewport, QPoint(150, middle));
+    ASSERT_TRUE(viewport->rect().contains(shown)) << "row " << i << " cannot be brought into view";
+    Click(150, middle);
+    EXPECT_EQ(Selected(), i);
+    const QImage picture = viewport->grab().toImage();
+    EXPECT_EQ(picture.pixelColor(shown.x(), shown.y() - 10), QColor(200, 255, 200)) << "row " << i << " is painted";
+  }
 }
 
 TEST_F(LayerBarTest, RightClickOpensTheLayerMenuWithoutSelecting)

@@ -17,6 +17,7 @@
 #include <QDropEvent>
 #include <QUrl>
 #include <cmath>
+#include <QSignalSpy>
 #include <QToolBar>
 
 #include <gtest/gtest.h>
@@ -28,6 +29,8 @@
 #include "resource_ids.h"
 #include "resource_table.h"
 #include "shape_wnd.h"
+#include "support/shapelib_writer.h"
+#include "support/temp_dir.h"
 #include "platform/gdi.h"
 #include "platform/window_message.h"
 #include "app/app_test_support.h"
@@ -93,7 +96,7 @@ TEST_F(MainFrameTest, MenusAndToolbarFollowTheResourceOrder)
             (std::vector<int>{ID_VIEW_TOOLBAR, ID_VIEW_LAYERBAR, ID_VIEW_STATUS_BAR, 0, ID_SHOW_MAP, ID_SHOW_PROPERTIES,
                               ID_TILE_VERTICALLY, ID_TILE_HORIZONTALLY, 0, ID_FULL_MAP, ID_GOTO}));
   EXPECT_EQ(Commands(menus[3]->actions()),
-            (std::vector<int>{ID_LANGUAGE_CHINESE, ID_LANGUAGE_ENGLISH, ID_LANGUAGE_JAPANESE}));
+            (std::vector<int>{ID_LANGUAGE_CHINESE, ID_LANGUAGE_JAPANESE, ID_LANGUAGE_ENGLISH}));
   EXPECT_EQ(Commands(menus[4]->actions()), (std::vector<int>{ID_APP_ABOUT, ID_WEBSITE}));
   EXPECT_EQ(m_frame->Action(ID_FULL_MAP)->text(), QStringLiteral("Full Map(&F)"));
   EXPECT_EQ(m_frame->Action(ID_ADD_LAYER)->statusTip(), QStringLiteral("Add a layer to map"));
@@ -105,9 +108,6 @@ TEST_F(MainFrameTest, MenusAndToolbarFollowTheResourceOrder)
   EXPECT_EQ(m_frame->ToolBar()->iconSize(), QSize(32, 32));
 
   EXPECT_EQ(m_frame->StatusPane(0)->text(), QStringLiteral("Ready"));
-  EXPECT_EQ(m_frame->StatusPane(3)->text(), QStringLiteral("CAP"));
-  EXPECT_EQ(m_frame->StatusPane(4)->text(), QStringLiteral("NUM"));
-  EXPECT_EQ(m_frame->StatusPane(5)->text(), QStringLiteral("SCRL"));
   EXPECT_EQ(m_frame->LayerDock()->windowTitle(), QStringLiteral("Layer"));
   EXPECT_EQ(m_frame->MapWindow()->windowTitle(), QStringLiteral("Map"));
   EXPECT_EQ(m_frame->PropertyWindow()->windowTitle(), QStringLiteral("Property"));
@@ -363,6 +363,33 @@ TEST_F(MainFrameTest, LayerMessagesChangeTheLayer)
   View()->GetCenter(x2, y2);
   EXPECT_EQ(x2, x);
   EXPECT_EQ(y2, y);
+}
+
+// One point, or several at one place, has no extent to fit: Full Map centres the map on it and
+// asks the view for scale 0, which the view's range refuses, so the scale stays.
+TEST_F(MainFrameTest, FullMapOfAnExtentWithoutAreaCentresAndKeepsTheScale)
+{
+  const zamra_test::TempDir dir;
+  ASSERT_TRUE(zamra_test::WriteShapefile(
+      dir.File("one_place"), SHPT_POINT,
+      {zamra_test::TestShape{{{{-70.25, -33.5}}}}, zamra_test::TestShape{{{{-70.25, -33.5}}}}}));
+  ASSERT_EQ(m_frame->AddLayerFiles({QString::fromStdString(dir.File("one_place.shp"))}), 1);
+  View()->SetCenter(0, 0);
+  View()->SetScale(2000000);
+  ProcessPostedMessages();
+  QSignalSpy notifications(m_frame.get(), &CMainFrame::viewNotified);
+  m_frame->Action(ID_FULL_MAP)->trigger();
+  ProcessPostedMessages();
+  double x = 0, y = 0;
+  View()->GetCenter(x, y);
+  EXPECT_EQ(x, -70.25);
+  EXPECT_EQ(y, -33.5);
+  EXPECT_EQ(View()->GetScale(), 2000000);
+  bool scaleAsked = false;
+  for (const QList<QVariant>& notification : notifications)
+    scaleAsked = scaleAsked || notification.value(0).toULongLong() == NOTIFY_SCALE_CHANGED;
+  EXPECT_TRUE(scaleAsked) << "the view was asked for a scale and kept its own";
+  EXPECT_EQ(m_frame->ScalePane()->text(), QStringLiteral("1:2000000"));
 }
 
 TEST_F(MainFrameTest, FullMapOfAMinimisedMapChangesNothing)

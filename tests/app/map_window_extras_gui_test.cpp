@@ -24,6 +24,7 @@
 #include "info_dialog.h"
 #include "layer_bar.h"
 #include "resource_ids.h"
+#include "resource_table.h"
 #include "scale_bar.h"
 #include "shape_wnd.h"
 #include "platform/gdi.h"
@@ -129,7 +130,7 @@ TEST_F(MapWindowExtras, TheScaleBarIsAsLongAsItsLengthOnTheGround)
     const QPoint origin = bar->geometry().topLeft();
     EXPECT_GT(origin.y(), picture.height() / 2) << "in the lower part";
     EXPECT_LT(origin.x(), 50) << "at the left";
-    const int row = origin.y() + CScaleBar::kBarTop + 1;
+    const int row = origin.y() + bar->BarTop() + 1;
     int run = 0;
     for (int x = origin.x() + CScaleBar::kBarLeft; x < picture.width() && picture.pixel(x, row) == qRgb(0, 0, 0); ++x)
       ++run;
@@ -140,12 +141,49 @@ TEST_F(MapWindowExtras, TheScaleBarIsAsLongAsItsLengthOnTheGround)
   View()->GetView(width, height);
   HDC picture = ZMBitmap::CreateMemDc(width, height);
   View()->Draw(picture, 0, 0, width, height);
-  const QPoint origin = m_frame->ShapeWnd()->ScaleBar()->geometry().topLeft();
+  const QPoint origin = bar->geometry().topLeft();
   int black = 0;
   for (int x = origin.x() + CScaleBar::kBarLeft; x < origin.x() + CScaleBar::kBarLeft + 20; ++x)
-    black += GetPixel(picture, x, origin.y() + CScaleBar::kBarTop + 1) == RGB(0, 0, 0) ? 1 : 0;
+    black += GetPixel(picture, x, origin.y() + bar->BarTop() + 1) == RGB(0, 0, 0) ? 1 : 0;
   DeleteDC(picture);
   EXPECT_LT(black, 20);
+}
+
+// In every language the length's text stays above the ticks and the bar, with a gap between
+// them: CJK glyphs are taller than Latin ones.
+TEST_F(MapWindowExtras, TheScaleTextStaysClearOfItsBar)
+{
+  for (int language : {kChinese, kJapanese, kEnglish}) {
+    SCOPED_TRACE(language);
+    ASSERT_TRUE(CResourceTable::SelectLanguage(language));
+    for (double scale : {30000000.0, 70000.0}) {
+      View()->SetScale(scale);
+      CScaleBar bar(View(), m_frame->ShapeWnd());
+      const CScaleBar::Length length = bar.CurrentLength();
+      ASSERT_GT(length.pixels, 0);
+      QImage picture(bar.size(), QImage::Format_RGB32);
+      picture.fill(Qt::white);
+      bar.render(&picture);
+      const int ticksTop = bar.BarTop() - CScaleBar::kTickHeight;
+      ASSERT_LE(bar.BarTop() + CScaleBar::kBarThickness, picture.height());
+      int textInk = 0;
+      for (int y = 0; y < picture.height(); ++y)
+        for (int x = 0; x < picture.width(); ++x) {
+          if (qGray(picture.pixel(x, y)) > 128)
+            continue;
+          const bool tick = x == CScaleBar::kBarLeft || x == CScaleBar::kBarLeft + length.pixels - 1;
+          if (y < ticksTop - 2)
+            ++textInk;
+          else if (y < ticksTop)
+            ADD_FAILURE() << "text at (" << x << ", " << y << ") right above the ticks";
+          else if (y < bar.BarTop())
+            EXPECT_TRUE(tick) << "text at (" << x << ", " << y << ") among the ticks";
+          else if (y >= bar.BarTop() + CScaleBar::kBarThickness)
+            ADD_FAILURE() << "ink below the bar at (" << x << ", " << y << ")";
+        }
+      EXPECT_GT(textInk, 20) << "the length is written above the bar";
+    }
+  }
 }
 
 TEST_F(MapWindowExtras, ThePointerPaneFollowsThePointerAndTheScalePaneTheScale)

@@ -2,9 +2,16 @@
 // from one run to the next.
 #include "mapory_app.h"
 
+#include <chrono>
 #include <filesystem>
+#include <fstream>
+#include <thread>
 
 #include <QAbstractButton>
+#include <QColorDialog>
+#include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QPushButton>
 #include <QDialog>
 #include <QLabel>
 #include <QMenuBar>
@@ -14,6 +21,7 @@
 
 #include "main_frame.h"
 #include "resource_ids.h"
+#include "style_dialog.h"
 #include "app/app_test_support.h"
 #include "view/izamra_view.h"
 
@@ -130,19 +138,97 @@ TEST(MaporyAppLanguageQuestion, NoKeepsRunningInTheCurrentLanguage)
   EXPECT_FALSE(std::filesystem::exists(environment.WorkspaceFile()));
 }
 
-TEST(MaporyAppLanguageQuestion, YesEndsTheRunWithoutWritingTheWorkspace)
+TEST(MaporyAppLanguageQuestion, YesWritesTheWorkspaceAndStartsTheProgramAgain)
 {
   AppEnvironment environment;
   CMaporyApp app;
   ASSERT_TRUE(app.InitInstance());
+  EXPECT_EQ(app.RestartProgram(), QCoreApplication::applicationFilePath()) << "the same program by default";
   ASSERT_EQ(app.MainFrame()->AddLayerFiles({zamra_test::Sample("world_cities.shp")}), 1);
+  // A harmless program in this one's place: it writes down how many arguments it was given
+  // and what they were, then ends.
+  const std::string started = environment.Dir().File("started");
+  const std::string program = environment.Dir().File("restart.sh");
+  std::ofstream(program) << "#!/bin/sh\nprintf '%s\\n' \"$#\" \"$@\" > '" << started << ".part'\nmv '" << started
+                         << ".part' '" << started << "'\n";
+  std::filesystem::permissions(program, std::filesystem::perms::owner_all);
+  app.SetRestartProgram(QString::fromStdString(program));
+
   AnswerModal<QMessageBox>([](QMessageBox* box) { box->button(QMessageBox::Yes)->click(); });
   QTimer::singleShot(0, [&app] { app.MainFrame()->Action(ID_LANGUAGE_CHINESE)->trigger(); });
   const int exitCode = QApplication::exec();  // returns once the answer has ended the run
   EXPECT_EQ(exitCode, 0);
   EXPECT_EQ(AppEnvironment::StoredLanguage().toInt(), 0);
-  EXPECT_FALSE(std::filesystem::exists(environment.WorkspaceFile()));
-  EXPECT_TRUE(app.MainFrame()->isVisible());  // the close handling did not run
+  ASSERT_TRUE(std::filesystem::exists(environment.WorkspaceFile())) << "the session is kept for the new run";
+  {
+    CMaporyApp next;  // what the new run shows
+    ASSERT_TRUE(next.InitInstance());
+    EXPECT_EQ(next.MainFrame()->View()->GetLayerCount(), 1);
+  }
+
+  // The new process ran, without arguments (the workspace brings the layers back).
+  for (int i = 0; i < 3000 && !std::filesystem::exists(started); ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  ASSERT_TRUE(std::filesystem::exists(started)) << "no process was started";
+  std::ifstream arguments(started);
+  const std::string written((std::istreambuf_iterator<char>(arguments)), std::istreambuf_iterator<char>());
+  EXPECT_EQ(written, "0\n");
+}
+
+TEST(MaporyAppLanguageQuestion, AProgramThatCannotStartLeavesTheRunGoing)
+{
+  AppEnvironment environment;
+  CMaporyApp app;
+  ASSERT_TRUE(app.InitInstance());
+  app.SetRestartProgram(QString::fromStdString(environment.Dir().File("no-such-program")));
+  AnswerModal<QMessageBox>([](QMessageBox* box) { box->button(QMessageBox::Yes)->click(); });
+  app.MainFrame()->Action(ID_LANGUAGE_JAPANESE)->trigger();
+  EXPECT_EQ(AppEnvironment::StoredLanguage().toInt(), 2) << "the language changes at the next start";
+  EXPECT_TRUE(std::filesystem::exists(environment.WorkspaceFile()));
+  EXPECT_TRUE(app.MainFrame()->isVisible());
+}
+
+// Qt's own dialogs speak the interface language too, also where the locale chose it.
+TEST(MaporyAppQtTexts, FileDialogAndColourChooserSpeakTheInterfaceLanguage)
+{
+  AppEnvironment environment;
+  struct Case {
+    QVariant stored;
+    const char* locale;
+    const char* openButton;
+    const char* colourTitle;
+  };
+  const Case cases[] = {{2, "en_US.UTF-8", "開く(&O)", "色を選択"},
+                        {7, "zh_CN.UTF-8", "打开(&O)", "选择颜色"},
+                        {1, "ja_JP.UTF-8", "&Open", "Select Color"}};
+  for (const Case& entry : cases) {
+    SCOPED_TRACE(entry.locale);
+    AppEnvironment::SetLanguage(entry.stored);
+    LocaleVariables locale(entry.locale);
+    CMaporyApp app;
+    ASSERT_TRUE(app.InitInstance());
+
+    QString open;
+    AnswerModal<QFileDialog>([&open](QFileDialog* dialog) {
+      if (auto* buttons = dialog->findChild<QDialogButtonBox*>())
+        if (QPushButton* button = buttons->button(QDialogButtonBox::Open))
+          open = button->text();
+      dialog->reject();
+    });
+    app.MainFrame()->Action(ID_ADD_LAYER)->trigger();
+    EXPECT_EQ(open, QString::fromUtf8(entry.openButton));
+
+    QString title;
+    AnswerModal<QColorDialog>([&title](QColorDialog* chooser) {
+      title = chooser->windowTitle();
+      chooser->reject();
+    });
+    CStyleDialog style(CStyleDialog::kPolygonStyle, app.MainFrame());
+    auto* fill = style.findChild<QPushButton*>(QStringLiteral("1019"));
+    ASSERT_NE(fill, nullptr);
+    fill->click();
+    EXPECT_EQ(title, QString::fromUtf8(entry.colourTitle));
+  }
 }
 
 TEST(MaporyAppAbout, ShowsTheNameVersionAndUsage)

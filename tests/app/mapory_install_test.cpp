@@ -1,5 +1,6 @@
 // `cmake --install` puts the program, its libraries, the tools, the desktop entry and the icon
-// under the prefix, and the installed program finds its libraries there.
+// under the prefix, with the README as HTML in the documentation folder, and the installed program finds its libraries
+// there.
 #include <filesystem>
 
 #include <QImage>
@@ -16,8 +17,9 @@ TEST(MaporyInstall, PutsProgramLibrariesToolsDesktopEntryAndIcon)
   const std::string output = zamra_test::RunCommand(
       "cmake --install '" + build + "' --prefix '" + prefix.Path() + "' 2>&1", &status);
   ASSERT_EQ(status, 0) << output;
-  for (const char* file : {"bin/Mapory", "bin/mapory-render", "bin/shpinfo", "lib/libZamraView.so",
-                           "lib/libZamraApi.so", "lib/libZamraPlatform.so", "share/applications/mapory.desktop"})
+  for (const char* file :
+       {"bin/Mapory", "bin/mapory-render", "bin/shpinfo", "lib/libZamraView.so", "lib/libZamraApi.so",
+        "lib/libZamraPlatform.so", "share/applications/mapory.desktop", "share/doc/mapory/README.html"})
     EXPECT_TRUE(std::filesystem::exists(prefix.File(file))) << file;
   const QImage icon(QString::fromStdString(prefix.File("share/icons/hicolor/128x128/apps/mapory.png")));
   EXPECT_EQ(icon.size(), QSize(128, 128));

@@ -41,10 +41,10 @@ QImage Screenshot(int language, const std::string& name)
       "ASAN_OPTIONS=\"${ASAN_OPTIONS:-}:strict_string_checks=0\" "
       "env -u QT_QPA_PLATFORM XDG_CONFIG_HOME=" +
       ShellQuote(home.File("config")) + " TMPDIR=" + ShellQuote(home.File("tmp")) +
-      " XDG_RUNTIME_DIR=" + ShellQuote(home.File("tmp")) + " MAPORY_SCREENSHOT=" + ShellQuote(picture) +
-      " timeout 120 xvfb-run -a -s '-screen 0 1280x800x24' " + ShellQuote(std::string(ZAMRA_TOOLS_DIR) + "/Mapory") +
-      " " + ShellQuote(samples + "world_countries.shp") + " " + ShellQuote(samples + "world_borders.shp") + " " +
-      ShellQuote(samples + "world_cities.shp") + " 2>&1";
+      " XDG_STATE_HOME=" + ShellQuote(home.File("state")) + " XDG_RUNTIME_DIR=" + ShellQuote(home.File("tmp")) +
+      " MAPORY_SCREENSHOT=" + ShellQuote(picture) + " timeout 120 xvfb-run -a -s '-screen 0 1280x800x24' " +
+      ShellQuote(std::string(ZAMRA_TOOLS_DIR) + "/Mapory") + " " + ShellQuote(samples + "world_countries.shp") + " " +
+      ShellQuote(samples + "world_borders.shp") + " " + ShellQuote(samples + "world_cities.shp") + " 2>&1";
   int status = -1;
   const std::string output = zamra_test::RunCommand(command, &status);
   EXPECT_EQ(status, 0) << output;

@@ -56,7 +56,7 @@ TEST(ResourceTable, EnglishTextsAreTheProgramsOwn)
   EXPECT_EQ(MenuCommands(IDR_MAPTYPE),
             (std::vector<int>{57665, 32788, 32902, 32772, 32773, 32774, 32792, 32782, 32783, -1,
                               32900, 32903, 59392, 32781, 59393, -1,    32775, 32776, 32779, 32778,
-                              -1,    32780, 32793, 32785, 32787, 32786, 57664, 32791}));
+                              -1,    32780, 32793, 32785, 32786, 32787, 57664, 32791}));
   EXPECT_EQ(MenuCommands(IDR_MAINFRAME), (std::vector<int>{57600, 57665, 59392, 59393, 57664}));
 }
 
@@ -85,13 +85,13 @@ TEST(ResourceTable, TranslationsCarryEveryStringAndTheirOwnMenuShape)
   EXPECT_EQ(MenuCommands(IDR_MAPTYPE),
             (std::vector<int>{57665, 32788, 32902, 32772, 32773, 32774, 32792, 32782, 32783, -1,
                               32900, 32903, 59392, 32781, 59393, -1,    32775, 32776, 32779, 32778,
-                              -1,    32780, 32793, 32785, 32787, 32786, 57664, 32791}));
+                              -1,    32780, 32793, 32785, 32786, 32787, 57664, 32791}));
   // Japanese: a separator between Layer Style and Move Up, and an empty last View entry.
   ASSERT_TRUE(CResourceTable::SelectLanguage(kJapanese));
   EXPECT_EQ(MenuCommands(IDR_MAPTYPE),
             (std::vector<int>{57665, 32788, 32902, 32772, 32773, 32774, 32792, -1,    32782, 32783,
                               -1,    32900, 32903, 59392, 32781, 59393, -1,    32775, 32776, 32779,
-                              32778, -1,    32780, 32793, 0,     32785, 32787, 32786, 57664, 32791}));
+                              32778, -1,    32780, 32793, 0,     32785, 32786, 32787, 57664, 32791}));
   EXPECT_EQ(CResourceTable::Current().Menu(IDR_MAPTYPE).at(2).children.back().text, QString());
   EXPECT_EQ(CResourceTable::Current().Menu(IDR_MAPTYPE).at(0).text, QStringLiteral("システム(&S)"));
 }

@@ -13,6 +13,7 @@
 
 #include "api/base/xml.h"
 #include "support/shapelib_writer.h"
+#include "support/projected_samples.h"
 #include "support/small_disk.h"
 #include "support/temp_dir.h"
 #include "view/izamra_view.h"
@@ -117,6 +118,52 @@ TEST_F(Workspace, SavedStateComesBackInAFreshView)
   fresh->GetCenter(x, y);
   EXPECT_EQ(x, 104.5);
   EXPECT_EQ(y, 33.25);
+}
+
+// Sessions west of Greenwich or south of the equator, in plain longitude/latitude and in a
+// layer projected from State Plane feet, reopen where they were left.
+TEST_F(Workspace, AnyFiniteCentreComesBack)
+{
+  ASSERT_TRUE(WriteShapefile(m_dir.File("south"), SHPT_POLYGON, {TestShape{{Square(-80, -40, 10)}}}));
+  ASSERT_EQ(zamra_test::WriteProjectedSamples(m_dir), "");
+  struct Session {
+    const char* layer;
+    double x, y;
+  };
+  for (const Session& session : {Session{"south", -75.5, -33.25}, Session{"stateplane_points", -74.0, 40.7}}) {
+    SCOPED_TRACE(session.layer);
+    const std::string workspace = m_dir.File(std::string(session.layer) + ".xml");
+    {
+      auto view = NewView();
+      ASSERT_NE(view->AddLayer(m_dir.File(std::string(session.layer) + ".shp").c_str()), nullptr);
+      view->SetScale(50000);
+      view->SetCenter(session.x, session.y);
+      double x = 0, y = 0;
+      view->GetCenter(x, y);
+      ASSERT_NEAR(x, session.x, 1e-9) << "the layer holds the centre";
+      ASSERT_NEAR(y, session.y, 1e-9);
+      ASSERT_EQ(view->SaveXml(workspace.c_str()), 1);
+    }
+    auto fresh = NewView();
+    ASSERT_EQ(fresh->LoadXml(workspace.c_str()), 1);
+    ASSERT_EQ(fresh->GetLayerCount(), 1);
+    double x = 0, y = 0;
+    fresh->GetCenter(x, y);
+    EXPECT_NEAR(x, session.x, 1e-6);
+    EXPECT_NEAR(y, session.y, 1e-6);
+    EXPECT_EQ(fresh->GetScale(), 50000);
+  }
+
+  // A coordinate that is no number leaves the centre the layers gave.
+  auto view = NewView();
+  ASSERT_EQ(view->LoadXml(WriteDocument("nonumber.xml",
+                                        "<map x=\"abc\" y=\"-35\"><layers>" + Layer("south", "") + "</layers></map>")
+                              .c_str()),
+            1);
+  double x = 0, y = 0;
+  view->GetCenter(x, y);
+  EXPECT_EQ(x, -75.0);
+  EXPECT_EQ(y, -35.0);
 }
 
 TEST_F(Workspace, TheDocumentAsWritten)

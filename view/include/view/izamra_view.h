@@ -30,8 +30,8 @@ public:
   // operation except MoveWindow, SetView and GetView needs the window.
   virtual int Create(HINSTANCE instance, unsigned long style, unsigned long exStyle, int x, int y, int width,
                      int height, HWND parent, unsigned id);
-  // Adds the layers of a workspace file and applies its centre and scale; 1 when the file had a
-  // "map" root and a "layers" element.
+  // Adds the layers of a workspace file and applies its centre (when both coordinates are finite
+  // numbers) and its scale; 1 when the file had a "map" root and a "layers" element.
   virtual int LoadXml(const char* path);
   // Writes the workspace file; 1 when written.
   virtual int SaveXml(const char* path);
@@ -56,10 +56,14 @@ public:
   // Hands over the strip of `count` point symbols of width x height, side by side, pure red
   // transparent; the view owns the context from then on.
   virtual void SetPoiDC(HDC strip, int count, int width, int height);
-  // Accepted only inside 0 < x < 180, 0 < y < 90; clamped to the full extent.
+  // Any finite centre is accepted (either side of Greenwich and of the equator, or numbers in
+  // metres) and clamped to the full extent: the union of every layer added so far, which only
+  // grows ((0, 0) before the first layer). NaN or infinity changes nothing and posts nothing;
+  // an accepted centre posts NOTIFY_CENTER_CHANGED.
   virtual void SetCenter(double x, double y);
   virtual void GetCenter(double& x, double& y);
-  // Whole numbers from 100 to 61000000 are accepted.
+  // Cut toward zero to a whole number; 100 to 300000000 is accepted, anything else leaves the
+  // scale unchanged. Posts NOTIFY_SCALE_CHANGED either way.
   virtual void SetScale(double scale);
   virtual double GetScale();
   // Client pixel to geographic point.
