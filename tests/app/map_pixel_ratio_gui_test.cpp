@@ -123,7 +123,7 @@ TEST_F(MapPixelRatioChild, SymbolsScaleBarAndExportAreAtDevicePixels)
   ASSERT_GT(length.pixels, 0);
   const QImage barPicture = bar->grab().toImage().convertToFormat(QImage::Format_RGB888);
   EXPECT_EQ(barPicture.width(), static_cast<int>(std::lround(bar->width() * ratio)));
-  const int row = static_cast<int>((CScaleBar::kBarTop + 1) * ratio);
+  const int row = static_cast<int>((bar->BarTop() + 1) * ratio);
   int black = 0;  // the bar's run, from its left end (past its background the grab is empty)
   for (int x = static_cast<int>(CScaleBar::kBarLeft * ratio); x < barPicture.width(); ++x, ++black)
     if (barPicture.pixel(x, row) != qRgb(0, 0, 0))
