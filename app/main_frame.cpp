@@ -38,6 +38,7 @@
 #include "resource_ids.h"
 #include "resource_table.h"
 #include "scale_bar.h"
+#include "session_keeper.h"
 #include "shape_wnd.h"
 #include "style_dialog.h"
 #include "workspace_file.h"
@@ -375,6 +376,7 @@ void CMainFrame::createChildWindows()
   m_mapWindow = m_mdiArea->addSubWindow(m_shapeWnd);
   m_mapWindow->setAttribute(Qt::WA_DeleteOnClose, false);
   m_view = m_shapeWnd->View();
+  m_session = new CSessionKeeper(m_view, this);
   m_layerBar->SetView(m_view);
   connect(m_shapeWnd, &CShapeWnd::shapeFilesDropped, this, &CMainFrame::AddLayerFiles);
   connect(m_shapeWnd, &CShapeWnd::pointerMoved, this, &CMainFrame::onPointerMoved);
@@ -441,6 +443,7 @@ void CMainFrame::onWindowMessage(UINT message, WPARAM wParam, LPARAM lParam)
       else
         layer->SetLabelVisible(int(lParam));
       m_view->Refresh();
+      m_session->NoteChange();
     }
     break;
   case WM_LAYER_SELECT:
@@ -463,6 +466,7 @@ void CMainFrame::onWindowMessage(UINT message, WPARAM wParam, LPARAM lParam)
       if (std::isfinite(x) && std::isfinite(y)) {
         m_view->SetCenter(x, y);
         m_view->Refresh();
+        m_session->NoteChange();
       }
     }
     break;
@@ -480,6 +484,8 @@ void CMainFrame::onWindowMessage(UINT message, WPARAM wParam, LPARAM lParam)
 
 void CMainFrame::onViewNotify(WPARAM code, LPARAM data)
 {
+  if (code == NOTIFY_SCALE_CHANGED || code == NOTIFY_CENTER_CHANGED)
+    m_session->NoteChange();  // wheel, drag or the view's own moves
   if (code == NOTIFY_CENTER_CHANGED && m_view->GetLayerCount() > 0) {
     double x = 0, y = 0;
     m_view->GetCenter(x, y);
@@ -508,6 +514,8 @@ void CMainFrame::onViewNotify(WPARAM code, LPARAM data)
 
 void CMainFrame::closeEvent(QCloseEvent* event)
 {
+  if (m_session != nullptr)
+    m_session->Cancel();  // written now
   if (m_view != nullptr)
     CWorkspaceFile::Save(*m_view);
   event->accept();
@@ -538,6 +546,7 @@ bool CMainFrame::addLayerFile(const QString& path)
   updateRecentMenu();
   m_layerBar->Refresh();
   m_view->Refresh();
+  m_session->NoteChange();
   updateMenus();
   return true;
 }
@@ -591,6 +600,7 @@ void CMainFrame::onDelLayer()
   if (m_view->DeleteLayer(selected)) {
     m_dataWnd->ShowLayer(-1, -1);
     m_layerBar->Refresh();
+    m_session->NoteChange();
   }
   updateMenus();
 }
@@ -612,6 +622,7 @@ void CMainFrame::moveSelectedLayer(int step)
     m_dataWnd->ShowLayer(from, -1);
   }
   m_layerBar->Refresh();
+  m_session->NoteChange();
   updateMenus();
 }
 
@@ -641,6 +652,7 @@ void CMainFrame::onLayerStyle()
   // Whichever button closed the dialog: what was changed in it applies.
   WriteLayerStyle(*layer, dialog.Style());
   m_view->Refresh();
+  m_session->NoteChange();
 }
 
 void CMainFrame::onGoto()
@@ -650,6 +662,7 @@ void CMainFrame::onGoto()
     return;
   m_view->SetCenter(dialog.X(), dialog.Y());
   m_view->Refresh();
+  m_session->NoteChange();
 }
 
 void CMainFrame::showFeatureInformation(int layerIndex, int record)
@@ -768,6 +781,7 @@ void CMainFrame::ZoomToExtent(double minX, double minY, double maxX, double maxY
   const double fy = (maxY - minY) * scale / (gy1 - gy0);
   m_view->SetScale(fx > fy ? fx : fy);
   m_view->Refresh();
+  m_session->NoteChange();
 }
 
 void CMainFrame::onZoomToLayer()
@@ -902,6 +916,7 @@ void CMainFrame::onTextEncoding()
   if (m_infoDialog != nullptr && m_view->GetLayerByIndex(m_infoDialog->LayerIndex()) == layer)
     m_infoDialog->Fill(m_view, m_infoDialog->LayerIndex(), m_infoDialog->Record());
   m_view->Refresh();
+  m_session->NoteChange();
 }
 
 QUrl CMainFrame::WebsiteUrl(const QString& programFolder)

@@ -25,6 +25,7 @@ class CDataWnd;
 class CInfoDialog;
 class CLayerBar;
 class CResizableBar;
+class CSessionKeeper;
 class CShapeWnd;
 struct MenuEntry;
 
@@ -158,6 +159,7 @@ private:
   CDataWnd* m_dataWnd = nullptr;
   CInfoDialog* m_infoDialog = nullptr;
   IZamraView* m_view = nullptr;
+  CSessionKeeper* m_session = nullptr;  // writes the workspace soon after each change
 };
 
 }  // namespace mapory

@@ -1,0 +1,34 @@
+// CSessionKeeper: writes the workspace a few seconds after the session changes (layers added,
+// removed, moved, styled; the map moved), so that a crash, a killed session or a power cut
+// loses at most those seconds rather than everything since the start. Changes in a burst (a
+// drag, a run of wheel steps) are written once, when they have settled.
+#pragma once
+
+#include <QObject>
+#include <QTimer>
+
+class IZamraView;
+
+namespace mapory {
+
+class CSessionKeeper final : public QObject {
+public:
+  static constexpr int kDelayMilliseconds = 2000;
+
+  // `view` is not owned and must outlive the keeper.
+  CSessionKeeper(IZamraView* view, QObject* parent);
+
+  // The session changed: it is written kDelayMilliseconds after the last change.
+  void NoteChange();
+  // Forgets a change not yet written (the caller writes the workspace itself, as on closing).
+  void Cancel() { m_delay.stop(); }
+  bool IsPending() const { return m_delay.isActive(); }
+
+private:
+  void Save();
+
+  IZamraView* m_view;
+  QTimer m_delay;
+};
+
+}  // namespace mapory
