@@ -46,6 +46,19 @@ namespace mapory {
 
 namespace {
 
+// Whether every layer's box lies within longitude/latitude's range.
+bool InDegrees(IZamraView* view)
+{
+  for (int i = 0; i < view->GetLayerCount(); ++i) {
+    double left = 0, bottom = 0, right = 0, top = 0;
+    if (ILayer* layer = view->GetLayerByIndex(i))
+      layer->GetRect(&left, &bottom, &right, &top);
+    if (left < -180.0 || right > 180.0 || bottom < -90.0 || top > 90.0)
+      return false;
+  }
+  return true;
+}
+
 const char* const kWebsite = "http://www.mapory.example/";
 
 const CResourceTable& Texts() { return CResourceTable::Current(); }
@@ -491,7 +504,9 @@ bool CMainFrame::addLayerFile(const QString& path)
   }
   if (layer->GetType() == 1)
     layer->SetPointIndex(1);
-  AddRecentLayer(path);
+  char layerPath[260] = {};
+  layer->GetPath(layerPath);  // the .shp, also when the user named its .shx or .dbf
+  AddRecentLayer(QFile::decodeName(layerPath));
   updateRecentMenu();
   m_layerBar->update();
   m_view->Refresh();
@@ -505,6 +520,14 @@ int CMainFrame::AddLayerFiles(const QStringList& paths)
     return 0;
   const bool wasEmpty = m_view->GetLayerCount() == 0;
   int added = 0;
+  // The three files of one shapefile name the same layer.
+  const auto layerKey = [](const QString& file) {
+    const QFileInfo info(file);
+    const QString suffix = info.suffix().toLower();
+    return suffix == QLatin1String("shp") || suffix == QLatin1String("shx") || suffix == QLatin1String("dbf")
+               ? info.absolutePath() + QLatin1Char('/') + info.completeBaseName()
+               : info.absoluteFilePath();
+  };
   for (const QString& path : paths) {
     const QString absolute = QFileInfo(path).absoluteFilePath();
     bool shown = false;
@@ -512,7 +535,7 @@ int CMainFrame::AddLayerFiles(const QStringList& paths)
       char layerPath[260] = {};
       if (ILayer* layer = m_view->GetLayerByIndex(i)) {
         layer->GetPath(layerPath);
-        shown = QFile::decodeName(layerPath) == absolute;
+        shown = layerKey(QFile::decodeName(layerPath)) == layerKey(absolute);
       }
     }
     if (!shown && addLayerFile(absolute))
@@ -759,7 +782,10 @@ void CMainFrame::onPointerMoved(int x, int y)
   }
   double gx = 0, gy = 0;
   m_view->ViewToGeo(x, y, gx, gy);
-  m_pointerPane->setText(QString::asprintf("%.4f,%.4f", gx, gy));  // Qt's formatting ignores the locale
+  // Qt's formatting ignores the locale. A map whose numbers cannot be degrees (a layer in metres
+  // or feet without a .prj) shows them as they are, in the layer's own units.
+  m_pointerPane->setText(InDegrees(m_view) ? QString::asprintf("%.4f,%.4f", gx, gy)
+                                           : QString::asprintf("x %.2f  y %.2f", gx, gy));
 }
 
 void CMainFrame::onPointerLeft() { m_pointerPane->clear(); }

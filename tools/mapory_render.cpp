@@ -175,8 +175,13 @@ int main(int argc, char** argv)
   }
   for (int i = 0; i < view->GetLayerCount(); ++i)
     PrintCoordinatesNote("mapory-render", view->GetLayerByIndex(i));
-  if (scale <= 0.0 && !centreGiven)
-    scale = std::clamp(FullExtentScale(view.get(), width, height), kSmallestScale, kLargestScale);
+  if (scale <= 0.0 && !centreGiven) {
+    // The view's largest scale grows with layers whose numbers are not degrees; world data that
+    // would need more than it fits the picture nearly at it.
+    const double fit = std::max(FullExtentScale(view.get(), width, height), kSmallestScale);
+    view->SetScale(fit);
+    scale = view->GetScale() >= std::floor(fit) ? 0.0 : std::min(fit, kLargestScale);
+  }
   if (scale > 0.0)
     view->SetScale(scale);
   if (centreGiven)

@@ -20,6 +20,16 @@ bool CLayerDataView::Load(const char* dbfPath)
   return m_table != nullptr;
 }
 
+bool CLayerDataView::MakeRecordNumbersOnly(int rows)
+{
+  m_codePage = 0;
+  m_table = std::make_unique<ZMDataView>(0);
+  for (int row = 0; row < rows; ++row)
+    if (m_table->AddRow() < 0)
+      return false;
+  return true;
+}
+
 void CLayerDataView::GetItemValue(int row, int column, char* text)
 {
   // Callers of this slot pass buffers sized for the rendered cell; cut at the size the view's

@@ -17,6 +17,9 @@ public:
   // Replaces the table by the one loaded from the .dbf file, and finds its code page (.cpg,
   // language-driver byte, the process's); false when no table was obtained.
   bool Load(const char* dbfPath);
+  // Replaces the table by one of `rows` rows and no columns, for a layer without a .dbf (the
+  // table then shows the record numbers only); false when memory runs out.
+  bool MakeRecordNumbersOnly(int rows);
 
   void GetItemValue(int row, int column, char* text) override;
   void GetItemValue(int row, int column, zm_variant& value) override;

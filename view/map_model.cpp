@@ -6,8 +6,10 @@
 #include <climits>
 #include <cstring>
 #include <new>
+#include <string>
 #include <thread>
 
+#include "shape_core/companion_files.h"
 #include "api/base/bitmap.h"
 #include "api/geometry/geometry.h"
 #include "platform/gdi.h"
@@ -61,9 +63,13 @@ CMapModel::~CMapModel()
     DeleteDC(m_symbolDC);
 }
 
-ILayer* CMapModel::AddLayer(const char* shpPath)
+ILayer* CMapModel::AddLayer(const char* path)
 {
-  if (shpPath == nullptr || std::strlen(shpPath) >= MAX_PATH)
+  if (path == nullptr)
+    return nullptr;
+  const std::string shpFile = zamra::shape::ShapefileOfPath(path);
+  const char* shpPath = shpFile.c_str();
+  if (std::strlen(shpPath) >= MAX_PATH)
     return nullptr;
   for (const auto& layer : m_layers)
     if (std::strcmp(layer->Path(), shpPath) == 0)
@@ -146,9 +152,18 @@ void CMapModel::ClampCenter(double x, double y)
   m_dirty = true;
 }
 
+double CMapModel::LargestScaleFor(const ST_RECT& extent)
+{
+  const double widths = (extent.right - extent.left) / 360.0;
+  const double heights = (extent.top - extent.bottom) / 180.0;
+  const double growth = std::max(widths, heights);
+  // A broken box (not a number, endless) grows nothing.
+  return std::isfinite(growth) && growth > 1.0 ? kMaxScale * growth : kMaxScale;
+}
+
 int CMapModel::SetScaleValue(double value)
 {
-  if (!(value >= kMinScale && value <= kMaxScale))
+  if (!(value >= kMinScale && value <= LargestScale()))
     return 0;
   m_scale = value;
   m_dirty = true;

@@ -12,6 +12,7 @@
 #include "view/ilayer.h"
 #include "layer_data_view.h"
 #include "layer_projection.h"
+#include "multipatch_polygons.h"
 
 class CMapModel;
 
@@ -109,6 +110,9 @@ protected:
   // Cuts the parts that cross ±180° of longitude into their pieces on either side; called once
   // loaded, for layers in longitude/latitude only.
   virtual void CutAtAntimeridian() {}
+  // Keeps which rings of each record start a polygon of their own (multipatch files, whose
+  // triangles and ring groups each fill on their own); other layers have no use for it.
+  virtual void KeepPolygonStarts(PolygonStarts) {}
   // Whether AdoptRecords keeps the block (polylines and polygons do; points copy out of it).
   bool KeepsRecordBlock() const { return m_type != 1; }
 
