@@ -21,6 +21,7 @@
 #include <QUrl>
 
 #include "api/base/bitmap.h"
+#include "archive_dialog.h"
 #include "bitmap_file_writer.h"
 #include "data_wnd.h"
 #include "encoding_dialog.h"
@@ -41,6 +42,7 @@
 #include "platform/window_message.h"
 #include "view/izamra_view.h"
 #include "view/izamra_view_extras.h"
+#include "view/shapefile_archive.h"
 
 namespace mapory {
 
@@ -495,6 +497,8 @@ int CMainFrame::messageBox(const QString& text, QMessageBox::StandardButtons but
 
 bool CMainFrame::addLayerFile(const QString& path)
 {
+  if (ZamraArchive::IsArchive(path.toStdString()) && QFileInfo(path).isFile())
+    return addArchive(path) > 0;
   QApplication::setOverrideCursor(Qt::WaitCursor);
   ILayer* layer = m_view->AddLayer(QFile::encodeName(path).constData());
   QApplication::restoreOverrideCursor();
@@ -520,25 +524,11 @@ int CMainFrame::AddLayerFiles(const QStringList& paths)
     return 0;
   const bool wasEmpty = m_view->GetLayerCount() == 0;
   int added = 0;
-  // The three files of one shapefile name the same layer.
-  const auto layerKey = [](const QString& file) {
-    const QFileInfo info(file);
-    const QString suffix = info.suffix().toLower();
-    return suffix == QLatin1String("shp") || suffix == QLatin1String("shx") || suffix == QLatin1String("dbf")
-               ? info.absolutePath() + QLatin1Char('/') + info.completeBaseName()
-               : info.absoluteFilePath();
-  };
   for (const QString& path : paths) {
     const QString absolute = QFileInfo(path).absoluteFilePath();
-    bool shown = false;
-    for (int i = 0; i < m_view->GetLayerCount() && !shown; ++i) {
-      char layerPath[260] = {};
-      if (ILayer* layer = m_view->GetLayerByIndex(i)) {
-        layer->GetPath(layerPath);
-        shown = layerKey(QFile::decodeName(layerPath)) == layerKey(absolute);
-      }
-    }
-    if (!shown && addLayerFile(absolute))
+    if (ZamraArchive::IsArchive(absolute.toStdString()) && QFileInfo(absolute).isFile())
+      added += addArchive(absolute);
+    else if (!isLayerShown(absolute) && addLayerFile(absolute))
       ++added;
   }
   // Files opened on an empty map are shown whole.
@@ -547,12 +537,83 @@ int CMainFrame::AddLayerFiles(const QStringList& paths)
   return added;
 }
 
+bool CMainFrame::isLayerShown(const QString& path) const
+{
+  // The three files of one shapefile name the same layer.
+  const auto layerKey = [](const QString& file) {
+    const QFileInfo info(file);
+    const QString suffix = info.suffix().toLower();
+    return suffix == QLatin1String("shp") || suffix == QLatin1String("shx") || suffix == QLatin1String("dbf")
+               ? info.absolutePath() + QLatin1Char('/') + info.completeBaseName()
+               : info.absoluteFilePath();
+  };
+  for (int i = 0; i < m_view->GetLayerCount(); ++i) {
+    char layerPath[260] = {};
+    if (ILayer* layer = m_view->GetLayerByIndex(i)) {
+      layer->GetPath(layerPath);
+      if (layerKey(QFile::decodeName(layerPath)) == layerKey(path))
+        return true;
+    }
+  }
+  return false;
+}
+
+int CMainFrame::addArchive(const QString& path)
+{
+  std::vector<std::string> found;
+  QApplication::setOverrideCursor(Qt::WaitCursor);
+  const ZamraArchiveStatus status = ZamraArchive::ListShapefiles(QFile::encodeName(path).toStdString(), found);
+  QApplication::restoreOverrideCursor();
+  const char* problem = nullptr;
+  switch (status) {
+  case ZamraArchiveStatus::Ok:
+    break;
+  case ZamraArchiveStatus::CannotOpen:
+    problem = "archive_cannot_open";
+    break;
+  case ZamraArchiveStatus::Damaged:
+    problem = "archive_damaged";
+    break;
+  case ZamraArchiveStatus::UnsafePath:
+    problem = "archive_unsafe";
+    break;
+  case ZamraArchiveStatus::TooLarge:
+    problem = "archive_too_large";
+    break;
+  case ZamraArchiveStatus::NoShapefile:
+    problem = "archive_no_shapefile";
+    break;
+  }
+  if (problem != nullptr) {
+    messageBox(Texts().Text(QString::fromLatin1(problem)));
+    return 0;
+  }
+  QStringList members;
+  for (const std::string& member : found)
+    members << QFile::decodeName(member.c_str());
+  if (members.size() > 1) {
+    CArchiveDialog dialog(path, members, this);
+    if (dialog.exec() != QDialog::Accepted)
+      return 0;
+    members = dialog.Chosen();
+  }
+  int added = 0;
+  for (const QString& member : members) {
+    const QString memberPath = QFile::decodeName(
+        ZamraArchive::MemberPath(QFile::encodeName(path).toStdString(), QFile::encodeName(member).toStdString())
+            .c_str());
+    if (!isLayerShown(memberPath) && addLayerFile(memberPath))
+      ++added;
+  }
+  return added;
+}
+
 void CMainFrame::onAddLayer()
 {
   QFileDialog dialog(this, Texts().Text(QStringLiteral("open_shape_file")));
   dialog.setOption(QFileDialog::DontUseNativeDialog);
   dialog.setOption(QFileDialog::HideNameFilterDetails);
-  dialog.setNameFilter(Texts().Text(QStringLiteral("shape_filter")) + QStringLiteral(" (*.shp)"));
+  dialog.setNameFilter(Texts().Text(QStringLiteral("shape_filter")) + QStringLiteral(" (*.shp *.zip)"));
   dialog.setFileMode(QFileDialog::ExistingFile);
   dialog.setAcceptMode(QFileDialog::AcceptOpen);
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())

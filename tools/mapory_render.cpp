@@ -3,7 +3,7 @@
 // export without the desktop program.
 //
 //   mapory-render [-o OUT.png|OUT.bmp] [-W WIDTH] [-H HEIGHT] [-s SCALE] [-c LON,LAT]
-//                 [-x WORKSPACE.xml] [FILE.shp ...]
+//                 [-x WORKSPACE.xml] [FILE.shp|FILE.zip ...]
 //
 // Without -s and -c the picture shows the full extent of all layers.
 #include <QApplication>
@@ -21,6 +21,7 @@
 
 #include "api/base/bitmap.h"
 #include "platform/gdi.h"
+#include "archive_files.h"
 #include "layer_coordinates_note.h"
 #include "view/izamra_view.h"
 
@@ -79,7 +80,7 @@ HDC MakeSymbolStrip()
 int Usage()
 {
   std::fprintf(stderr, "usage: mapory-render [-o OUT.png|OUT.bmp] [-W WIDTH] [-H HEIGHT] [-s SCALE] [-c LON,LAT]\n"
-                       "                     [-x WORKSPACE.xml] [FILE.shp ...]\n");
+                       "                     [-x WORKSPACE.xml] [FILE.shp|FILE.zip ...]\n");
   return 2;
 }
 
@@ -163,12 +164,15 @@ int main(int argc, char** argv)
     std::fprintf(stderr, "mapory-render: %s: not a workspace file\n", workspace.c_str());
     status = 1;
   }
-  for (const std::string& file : files) {
+  int failures = 0;
+  for (const std::string& file : ExpandArchives(files, "mapory-render", &failures)) {
     if (view->AddLayer(file.c_str()) == nullptr) {
       std::fprintf(stderr, "mapory-render: %s: cannot load (missing, broken or unsupported shapefile)\n", file.c_str());
       status = 1;
     }
   }
+  if (failures > 0)
+    status = 1;
   if (view->GetLayerCount() == 0) {
     std::fprintf(stderr, "mapory-render: no layer to draw\n");
     return 1;

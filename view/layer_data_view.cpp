@@ -20,6 +20,14 @@ bool CLayerDataView::Load(const char* dbfPath)
   return m_table != nullptr;
 }
 
+bool CLayerDataView::LoadBytes(const unsigned char* dbf, std::int64_t size, const std::string& cpgText)
+{
+  constexpr std::int64_t kHeaderSize = 32;  // a dBASE header's fixed part
+  m_table.reset(dbf != nullptr && size >= kHeaderSize ? ZMDbfFile::Decode(dbf, size) : nullptr);
+  m_codePage = m_table ? zamra::shape::TableCodePageOf(cpgText, dbf, size) : 0;
+  return m_table != nullptr;
+}
+
 bool CLayerDataView::MakeRecordNumbersOnly(int rows)
 {
   m_codePage = 0;

@@ -157,6 +157,21 @@ void LayerProjection::ReadPrjBeside(const char* shpPath)
   ReadWkt(std::string(reinterpret_cast<const char*>(bytes.data.get()), static_cast<size_t>(bytes.size)));
 }
 
+void LayerProjection::ReadPrjText(const std::string* text)
+{
+  m_wkt.clear();
+  m_systemName.clear();
+  m_transformer.reset();
+  m_coordinates = LayerCoordinates::NoPrj;
+  if (text == nullptr)
+    return;
+  if (static_cast<std::int64_t>(text->size()) > kMaxPrjBytes || text->empty()) {
+    m_coordinates = LayerCoordinates::UnreadablePrj;
+    return;
+  }
+  ReadWkt(*text);
+}
+
 void LayerProjection::ReadWkt(const std::string& wkt)
 {
   m_systemName.clear();

@@ -10,7 +10,10 @@
 #include <thread>
 
 #include "shape_core/companion_files.h"
+#include "shape_core/record_index.h"
+#include "view/shapefile_archive.h"
 #include "api/base/bitmap.h"
+#include "archive_members.h"
 #include "api/geometry/geometry.h"
 #include "platform/gdi.h"
 #include "point_layer.h"
@@ -67,20 +70,31 @@ ILayer* CMapModel::AddLayer(const char* path)
 {
   if (path == nullptr)
     return nullptr;
-  const std::string shpFile = zamra::shape::ShapefileOfPath(path);
-  const char* shpPath = shpFile.c_str();
-  if (std::strlen(shpPath) >= MAX_PATH)
-    return nullptr;
-  for (const auto& layer : m_layers)
-    if (std::strcmp(layer->Path(), shpPath) == 0)
-      return nullptr;
-  tagShpHead head;
-  if (!ZMType::ReadShpHead(shpPath, &head))
-    return nullptr;
-  ZMGeometry::RectRegx(&head.envelop);
   try {
+    std::string shpFile = zamra::shape::ShapefileOfPath(path);
+    // An archive that holds one shapefile stands for it; one with several is the host's to choose from.
+    if (std::vector<std::string> members; ZamraArchive::IsArchive(shpFile) &&
+                                          ZamraArchive::ListShapefiles(shpFile, members) == ZamraArchiveStatus::Ok &&
+                                          members.size() == 1)
+      shpFile = ZamraArchive::MemberPath(shpFile, members.front());
+    const char* shpPath = shpFile.c_str();
+    if (std::strlen(shpPath) >= MAX_PATH)
+      return nullptr;
+    for (const auto& layer : m_layers)
+      if (std::strcmp(layer->Path(), shpPath) == 0)
+        return nullptr;
+    // A shapefile inside an archive is read into memory whole first.
+    std::string archive, member;
+    ShapefileBytes files;
+    const bool inArchive = ZamraArchive::SplitMemberPath(shpFile, archive, member);
+    tagShpHead head;
+    if (inArchive ? ReadArchiveShapefile(archive, member, files) != ZamraArchiveStatus::Ok ||
+                        !zamra::shape::DecodeHeader(files.shp.data.get(), files.shp.size, head)
+                  : !ZMType::ReadShpHead(shpPath, &head))
+      return nullptr;
+    ZMGeometry::RectRegx(&head.envelop);
     std::unique_ptr<CShapeLayer> layer = NewLayerOfType(CShapeLayer::LayerTypeOf(head.shapeType), this);
-    if (!layer || !layer->Open(shpPath))
+    if (!layer || !(inArchive ? layer->OpenFiles(std::move(files), shpPath) : layer->Open(shpPath)))
       return nullptr;
     double left, bottom, right, top;
     layer->GetRect(&left, &bottom, &right, &top);

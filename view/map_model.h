@@ -41,7 +41,8 @@ public:
   // Loads a shapefile as the last layer; null when the path is already loaded, too long, or
   // the .shp is missing or broken, or the .dbf is broken (a missing .dbf gives a table of
   // record numbers only). A path to the .shx or .dbf loads the .shp beside it. Nothing is added
-  // on failure. The layer stays owned by the model.
+  // on failure. A shapefile in a .zip archive is named by its member path (ZamraArchive), and an
+  // archive that holds a single shapefile stands for it. The layer stays owned by the model.
   ILayer* AddLayer(const char* path);
   // 1 when the layer at `index` was removed, else 0. The selection follows the rules of the
   // layer bar: the selected layer removed clears it, an earlier one leaves the index as it is.

@@ -120,16 +120,37 @@ bool CShapeLayer::Open(const char* shpPath)
     shp.Help();
     if (!OpenGeometry(shpPath, shp))
       return false;
-    ProjectToLongitudeLatitude(shpPath);  // while the table still loads
-    if (InLongitudeLatitude())
-      CutAtAntimeridian();
-    else  // numbers that are not degrees: drawn up to the scale that shows them all
-      m_maxScale = std::max(m_maxScale, CMapModel::LargestScaleFor(m_header.envelop));
+    LayerProjection projection;
+    projection.ReadPrjBeside(shpPath);
+    PlaceOnMap(projection);  // while the table still loads
   }
   if (!hasTable)
     tableLoaded = table->MakeRecordNumbersOnly(m_recordCount);
   if (!tableLoaded)
     return false;  // the caller destroys the layer with the records it read
+  AdoptTable(std::move(table), shpPath);
+  return true;
+}
+
+bool CShapeLayer::OpenFiles(ShapefileBytes files, const char* path)
+{
+  if (path == nullptr || std::strlen(path) >= MAX_PATH)
+    return false;
+  if (!LoadGeometry(std::move(files.shp), files.shx.size > 0 ? files.shx.data.get() : nullptr, files.shx.size))
+    return false;
+  LayerProjection projection;
+  projection.ReadPrjText(files.hasPrj ? &files.prj : nullptr);
+  PlaceOnMap(projection);
+  auto table = std::make_unique<CLayerDataView>();
+  if (files.hasDbf ? !table->LoadBytes(files.dbf.data.get(), files.dbf.size, files.cpg)
+                   : !table->MakeRecordNumbersOnly(m_recordCount))
+    return false;
+  AdoptTable(std::move(table), path);
+  return true;
+}
+
+void CShapeLayer::AdoptTable(std::unique_ptr<CLayerDataView> table, const char* path)
+{
   m_dataView = std::move(table);
   m_labelColumn = -1;
   for (int column = 0; column < m_dataView->GetColumnCount(); ++column) {
@@ -142,27 +163,28 @@ bool CShapeLayer::Open(const char* shpPath)
       break;
     }
   }
-  CopyTextField(m_path, shpPath, sizeof m_path);
-  return true;
+  CopyTextField(m_path, path, sizeof m_path);
 }
 
-void CShapeLayer::ProjectToLongitudeLatitude(const char* shpPath)
+void CShapeLayer::PlaceOnMap(const LayerProjection& projection)
 {
-  LayerProjection projection;
-  projection.ReadPrjBeside(shpPath);
   m_projection.coordinates = projection.Coordinates();
   m_projection.systemName = projection.SystemName();
-  if (!projection.NeedsTransform())
-    return;
-  const int dropped = ProjectRecords(projection);
-  if (dropped < 0) {
-    m_projection.coordinates = LayerCoordinates::UnreadablePrj;  // no transformation could run
-    return;
+  if (projection.NeedsTransform()) {
+    const int dropped = ProjectRecords(projection);
+    if (dropped < 0) {
+      m_projection.coordinates = LayerCoordinates::UnreadablePrj;  // no transformation could run
+    } else {
+      m_projection.droppedRecords = dropped;
+      // The m_header's box is in the file's units; a layer with nothing left has an empty one.
+      ST_RECT extent{};
+      m_header.envelop = RecordsExtent(extent) ? extent : ST_RECT{};
+    }
   }
-  m_projection.droppedRecords = dropped;
-  // The m_header's box is in the file's units; a layer with nothing left has an empty one.
-  ST_RECT extent{};
-  m_header.envelop = RecordsExtent(extent) ? extent : ST_RECT{};
+  if (InLongitudeLatitude())
+    CutAtAntimeridian();
+  else  // numbers that are not degrees: drawn up to the scale that shows them all
+    m_maxScale = std::max(m_maxScale, CMapModel::LargestScaleFor(m_header.envelop));
 }
 
 bool CShapeLayer::InLongitudeLatitude() const

@@ -230,6 +230,13 @@ unsigned TableCodePage(const std::string& dbfPath, CodePageSource* source)
   return 0;
 }
 
+unsigned TableCodePageOf(const std::string& cpgText, const unsigned char* dbf, std::int64_t dbfSize)
+{
+  if (const unsigned codePage = CodePageOfName(cpgText.substr(0, 63)); codePage != 0)
+    return codePage;  // as much of a .cpg as TableCodePage reads
+  return dbf != nullptr && dbfSize > kLanguageDriverOffset ? CodePageOfLanguageDriver(dbf[kLanguageDriverOffset]) : 0;
+}
+
 std::string TextToUtf8(const char* text, std::size_t length, unsigned codePage)
 {
   if (text == nullptr || length == 0)

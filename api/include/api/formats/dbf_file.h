@@ -38,7 +38,8 @@ public:
   static int SaveFile(const char* fileName, ZMDataView* table);
 
 private:
-  friend class ZMShapeFile;  // saves its table beside the other files before moving them in
+  friend class ZMShapeFile;     // saves its table beside the other files before moving them in
+  friend class CLayerDataView;  // the view's tables read from archives in memory
   // Writes the table into an open file handle; false on any write error or a table that
   // does not fit the format.
   static bool WriteTable(void* file, const ZMDataView* table);
