@@ -65,6 +65,26 @@ const char* const kWebsite = "http://www.mapory.example/";
 
 const CResourceTable& Texts() { return CResourceTable::Current(); }
 
+// What the user is told about an archive that cannot be read.
+QString ArchiveProblem(ZamraArchiveStatus status)
+{
+  switch (status) {
+  case ZamraArchiveStatus::Ok:
+    break;
+  case ZamraArchiveStatus::CannotOpen:
+    return Texts().Text(QStringLiteral("archive_cannot_open"));
+  case ZamraArchiveStatus::Damaged:
+    return Texts().Text(QStringLiteral("archive_damaged"));
+  case ZamraArchiveStatus::UnsafePath:
+    return Texts().Text(QStringLiteral("archive_unsafe"));
+  case ZamraArchiveStatus::TooLarge:
+    return Texts().Text(QStringLiteral("archive_too_large"));
+  case ZamraArchiveStatus::NoShapefile:
+    return Texts().Text(QStringLiteral("archive_no_shapefile"));
+  }
+  return QString();
+}
+
 // A menu text without its access key, for tooltips: "Full Map(&F)" gives "Full Map".
 QString PlainText(QString text)
 {
@@ -503,7 +523,11 @@ bool CMainFrame::addLayerFile(const QString& path)
   ILayer* layer = m_view->AddLayer(QFile::encodeName(path).constData());
   QApplication::restoreOverrideCursor();
   if (layer == nullptr) {
-    messageBox(Texts().Text(QStringLiteral("open_file_false")));
+    // A shapefile in an archive may fail for the archive's sake: say so when it does.
+    const ZamraArchiveStatus archive = ZamraArchive::CheckMember(QFile::encodeName(path).toStdString());
+    messageBox(archive == ZamraArchiveStatus::Ok || archive == ZamraArchiveStatus::CannotOpen
+                   ? Texts().Text(QStringLiteral("open_file_false"))
+                   : ArchiveProblem(archive));
     return false;
   }
   if (layer->GetType() == 1)
@@ -564,28 +588,8 @@ int CMainFrame::addArchive(const QString& path)
   QApplication::setOverrideCursor(Qt::WaitCursor);
   const ZamraArchiveStatus status = ZamraArchive::ListShapefiles(QFile::encodeName(path).toStdString(), found);
   QApplication::restoreOverrideCursor();
-  const char* problem = nullptr;
-  switch (status) {
-  case ZamraArchiveStatus::Ok:
-    break;
-  case ZamraArchiveStatus::CannotOpen:
-    problem = "archive_cannot_open";
-    break;
-  case ZamraArchiveStatus::Damaged:
-    problem = "archive_damaged";
-    break;
-  case ZamraArchiveStatus::UnsafePath:
-    problem = "archive_unsafe";
-    break;
-  case ZamraArchiveStatus::TooLarge:
-    problem = "archive_too_large";
-    break;
-  case ZamraArchiveStatus::NoShapefile:
-    problem = "archive_no_shapefile";
-    break;
-  }
-  if (problem != nullptr) {
-    messageBox(Texts().Text(QString::fromLatin1(problem)));
+  if (status != ZamraArchiveStatus::Ok) {
+    messageBox(ArchiveProblem(status));
     return 0;
   }
   QStringList members;

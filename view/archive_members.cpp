@@ -171,6 +171,15 @@ ZamraArchiveStatus ZamraArchive::ListShapefiles(const std::string& path, std::ve
   }
 }
 
+ZamraArchiveStatus ZamraArchive::CheckMember(const std::string& memberPath)
+{
+  std::string archive, member;
+  if (!SplitMemberPath(memberPath, archive, member))
+    return ZamraArchiveStatus::CannotOpen;
+  ShapefileBytes files;
+  return ReadArchiveShapefile(archive, member, files);
+}
+
 ZamraArchiveStatus ReadArchiveShapefile(const std::string& path, const std::string& member, ShapefileBytes& files)
 {
   try {

@@ -31,4 +31,8 @@ public:
   // The .shp members of the archive, in the archive's order, in `members`. Any status but Ok
   // leaves `members` empty.
   static ZamraArchiveStatus ListShapefiles(const std::string& archive, std::vector<std::string>& members);
+  // Why the shapefile at a member path does not load, as far as the archive goes: Ok when its
+  // files read whole (the fault is then in the shapefile itself), CannotOpen for a path that
+  // names no member of an archive. Reads the files again: meant for after a failed load.
+  static ZamraArchiveStatus CheckMember(const std::string& memberPath);
 };
