@@ -17,6 +17,7 @@
 
 #include "archive_dialog.h"
 #include "recent_layers.h"
+#include "resource_ids.h"
 #include "resource_table.h"
 #include "shape_wnd.h"
 #include "support/python_script.h"
@@ -135,6 +136,15 @@ TEST_F(ZippedShapefilesFrame, OneShapefileIsAddedAtOnceAndBadArchivesSayWhy)
   EXPECT_EQ(m_frame->AddLayerFiles({Path("one.zip")}), 1);  // as from the command line
   ASSERT_EQ(View()->GetLayerCount(), 1);
   EXPECT_EQ(LayerPath(0), Path("one.zip") + "/data/land.shp");
+  // Through Add Layer's file dialog.
+  ASSERT_TRUE(WriteShapefile(File("sea"), SHPT_POLYGON, {TestShape{{Square(110, 20, 4)}}}));
+  Zip("sea.zip", {{"sea", "sea"}});
+  zamra_test::AnswerFileDialog(Path("sea.zip"));
+  m_frame->Action(ID_ADD_LAYER)->trigger();
+  ProcessPostedMessages();
+  ASSERT_EQ(View()->GetLayerCount(), 2);
+  EXPECT_EQ(LayerPath(1), Path("sea.zip") + "/sea.shp");
+  ASSERT_EQ(View()->DeleteLayer(1), 1);
 
   Zip("unsafe.zip", {{"land", "../land"}});
   EXPECT_EQ(MessageOf([this] { m_frame->AddLayerFiles({Path("unsafe.zip")}); }), Text("archive_unsafe"));
