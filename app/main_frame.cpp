@@ -24,6 +24,7 @@
 #include <QUrl>
 
 #include "api/base/bitmap.h"
+#include "archive_dialog.h"
 #include "bitmap_file_writer.h"
 #include "data_wnd.h"
 #include "encoding_dialog.h"
@@ -47,6 +48,7 @@
 #include "platform/window_message.h"
 #include "view/izamra_view.h"
 #include "view/izamra_view_extras.h"
+#include "view/shapefile_archive.h"
 
 namespace mapory {
 
@@ -57,7 +59,40 @@ constexpr zamra::platform::KeyLock kLocks[] = {zamra::platform::KeyLock::Caps, z
                                                zamra::platform::KeyLock::Scroll};
 constexpr int kLockPollMilliseconds = 300;
 
+// Whether every layer's box lies within longitude/latitude's range.
+bool InDegrees(IZamraView* view)
+{
+  for (int i = 0; i < view->GetLayerCount(); ++i) {
+    double left = 0, bottom = 0, right = 0, top = 0;
+    if (ILayer* layer = view->GetLayerByIndex(i))
+      layer->GetRect(&left, &bottom, &right, &top);
+    if (left < -180.0 || right > 180.0 || bottom < -90.0 || top > 90.0)
+      return false;
+  }
+  return true;
+}
+
 const CResourceTable& Texts() { return CResourceTable::Current(); }
+
+// What the user is told about an archive that cannot be read.
+QString ArchiveProblem(ZamraArchiveStatus status)
+{
+  switch (status) {
+  case ZamraArchiveStatus::Ok:
+    break;
+  case ZamraArchiveStatus::CannotOpen:
+    return Texts().Text(QStringLiteral("archive_cannot_open"));
+  case ZamraArchiveStatus::Damaged:
+    return Texts().Text(QStringLiteral("archive_damaged"));
+  case ZamraArchiveStatus::UnsafePath:
+    return Texts().Text(QStringLiteral("archive_unsafe"));
+  case ZamraArchiveStatus::TooLarge:
+    return Texts().Text(QStringLiteral("archive_too_large"));
+  case ZamraArchiveStatus::NoShapefile:
+    return Texts().Text(QStringLiteral("archive_no_shapefile"));
+  }
+  return QString();
+}
 
 // A menu text without its access key, for tooltips: "Full Map(&F)" gives "Full Map".
 QString PlainText(QString text)
@@ -533,16 +568,24 @@ int CMainFrame::messageBox(const QString& text, QMessageBox::StandardButtons but
 
 bool CMainFrame::addLayerFile(const QString& path)
 {
+  if (ZamraArchive::IsArchive(path.toStdString()) && QFileInfo(path).isFile())
+    return addArchive(path) > 0;
   QApplication::setOverrideCursor(Qt::WaitCursor);
   ILayer* layer = m_view->AddLayer(QFile::encodeName(path).constData());
   QApplication::restoreOverrideCursor();
   if (layer == nullptr) {
-    messageBox(Texts().Text(QStringLiteral("open_file_false")));
+    // A shapefile in an archive may fail for the archive's sake: say so when it does.
+    const ZamraArchiveStatus archive = ZamraArchive::CheckMember(QFile::encodeName(path).toStdString());
+    messageBox(archive == ZamraArchiveStatus::Ok || archive == ZamraArchiveStatus::CannotOpen
+                   ? Texts().Text(QStringLiteral("open_file_false"))
+                   : ArchiveProblem(archive));
     return false;
   }
   if (layer->GetType() == 1)
     layer->SetPointIndex(1);
-  AddRecentLayer(path);
+  char layerPath[260] = {};
+  layer->GetPath(layerPath);  // the .shp, also when the user named its .shx or .dbf
+  AddRecentLayer(QFile::decodeName(layerPath));
   updateRecentMenu();
   m_layerBar->Refresh();
   m_view->Refresh();
@@ -559,15 +602,9 @@ int CMainFrame::AddLayerFiles(const QStringList& paths)
   int added = 0;
   for (const QString& path : paths) {
     const QString absolute = QFileInfo(path).absoluteFilePath();
-    bool shown = false;
-    for (int i = 0; i < m_view->GetLayerCount() && !shown; ++i) {
-      char layerPath[260] = {};
-      if (ILayer* layer = m_view->GetLayerByIndex(i)) {
-        layer->GetPath(layerPath);
-        shown = QFile::decodeName(layerPath) == absolute;
-      }
-    }
-    if (!shown && addLayerFile(absolute))
+    if (ZamraArchive::IsArchive(absolute.toStdString()) && QFileInfo(absolute).isFile())
+      added += addArchive(absolute);
+    else if (!isLayerShown(absolute) && addLayerFile(absolute))
       ++added;
   }
   // Files opened on an empty map are shown whole.
@@ -576,12 +613,63 @@ int CMainFrame::AddLayerFiles(const QStringList& paths)
   return added;
 }
 
+bool CMainFrame::isLayerShown(const QString& path) const
+{
+  // The three files of one shapefile name the same layer.
+  const auto layerKey = [](const QString& file) {
+    const QFileInfo info(file);
+    const QString suffix = info.suffix().toLower();
+    return suffix == QLatin1String("shp") || suffix == QLatin1String("shx") || suffix == QLatin1String("dbf")
+               ? info.absolutePath() + QLatin1Char('/') + info.completeBaseName()
+               : info.absoluteFilePath();
+  };
+  for (int i = 0; i < m_view->GetLayerCount(); ++i) {
+    char layerPath[260] = {};
+    if (ILayer* layer = m_view->GetLayerByIndex(i)) {
+      layer->GetPath(layerPath);
+      if (layerKey(QFile::decodeName(layerPath)) == layerKey(path))
+        return true;
+    }
+  }
+  return false;
+}
+
+int CMainFrame::addArchive(const QString& path)
+{
+  std::vector<std::string> found;
+  QApplication::setOverrideCursor(Qt::WaitCursor);
+  const ZamraArchiveStatus status = ZamraArchive::ListShapefiles(QFile::encodeName(path).toStdString(), found);
+  QApplication::restoreOverrideCursor();
+  if (status != ZamraArchiveStatus::Ok) {
+    messageBox(ArchiveProblem(status));
+    return 0;
+  }
+  QStringList members;
+  for (const std::string& member : found)
+    members << QFile::decodeName(member.c_str());
+  if (members.size() > 1) {
+    CArchiveDialog dialog(path, members, this);
+    if (dialog.exec() != QDialog::Accepted)
+      return 0;
+    members = dialog.Chosen();
+  }
+  int added = 0;
+  for (const QString& member : members) {
+    const QString memberPath = QFile::decodeName(
+        ZamraArchive::MemberPath(QFile::encodeName(path).toStdString(), QFile::encodeName(member).toStdString())
+            .c_str());
+    if (!isLayerShown(memberPath) && addLayerFile(memberPath))
+      ++added;
+  }
+  return added;
+}
+
 void CMainFrame::onAddLayer()
 {
   QFileDialog dialog(this, Texts().Text(QStringLiteral("open_shape_file")));
   dialog.setOption(QFileDialog::DontUseNativeDialog);
   dialog.setOption(QFileDialog::HideNameFilterDetails);
-  dialog.setNameFilter(Texts().Text(QStringLiteral("shape_filter")) + QStringLiteral(" (*.shp)"));
+  dialog.setNameFilter(Texts().Text(QStringLiteral("shape_filter")) + QStringLiteral(" (*.shp *.zip)"));
   dialog.setFileMode(QFileDialog::ExistingFile);
   dialog.setAcceptMode(QFileDialog::AcceptOpen);
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
@@ -816,7 +904,10 @@ void CMainFrame::onPointerMoved(int x, int y)
   }
   double gx = 0, gy = 0;
   m_view->ViewToGeo(x, y, gx, gy);
-  m_pointerPane->setText(QString::asprintf("%.4f,%.4f", gx, gy));  // Qt's formatting ignores the locale
+  // Qt's formatting ignores the locale. A map whose numbers cannot be degrees (a layer in metres
+  // or feet without a .prj) shows them as they are, in the layer's own units.
+  m_pointerPane->setText(InDegrees(m_view) ? QString::asprintf("%.4f,%.4f", gx, gy)
+                                           : QString::asprintf("x %.2f  y %.2f", gx, gy));
 }
 
 void CMainFrame::onPointerLeft() { m_pointerPane->clear(); }

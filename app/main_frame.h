@@ -136,6 +136,11 @@ private:
   void onViewNotify(WPARAM code, LPARAM data);
 
   bool addLayerFile(const QString& path);
+  // Adds the shapefile of a .zip archive that holds one, or those chosen in a list of them;
+  // says why when the archive cannot be read. The number of layers added.
+  int addArchive(const QString& path);
+  // Whether a layer of the same shapefile (named by its .shp, .shx or .dbf) is on the map.
+  bool isLayerShown(const QString& path) const;
   void showFeatureInformation(int layerIndex, int record);
   bool isMapWindowActive() const;
   void moveSelectedLayer(int step);

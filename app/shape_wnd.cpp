@@ -30,9 +30,14 @@ QStringList ShapeFiles(const QMimeData* data)
   QStringList files;
   if (data == nullptr)
     return files;
+  // The .shx or .dbf of a shapefile stands for it: the view opens the .shp beside it. A .zip
+  // brings the shapefiles in it. A .zip
+  // brings the shapefiles in it.
   for (const QUrl& url : data->urls()) {
     const QString path = url.toLocalFile();
-    if (!path.isEmpty() && QFileInfo(path).suffix().compare(QStringLiteral("shp"), Qt::CaseInsensitive) == 0)
+    const QString suffix = QFileInfo(path).suffix().toLower();
+    if (!path.isEmpty() && (suffix == QLatin1String("shp") || suffix == QLatin1String("shx") ||
+                            suffix == QLatin1String("dbf") || suffix == QLatin1String("zip")))
       files << path;
   }
   return files;

@@ -21,9 +21,10 @@ struct CharsetName {
 
 // Code pages with an iconv name that differs from "CP<number>".
 const CharsetName kCharsets[] = {
-    {65001, "UTF-8"},       {936, "GBK"},      {54936, "GB18030"},    {932, "SHIFT_JIS"},    {950, "BIG5"},
-    {949, "EUC-KR"},        {20127, "ASCII"},  {28591, "ISO-8859-1"}, {28592, "ISO-8859-2"}, {28595, "ISO-8859-5"},
-    {28605, "ISO-8859-15"}, {20932, "EUC-JP"}, {1200, "UTF-16LE"},    {1201, "UTF-16BE"},    {20866, "KOI8-R"},
+    {65001, "UTF-8"},       {936, "GBK"},         {54936, "GB18030"},    {932, "SHIFT_JIS"},    {950, "BIG5"},
+    {949, "EUC-KR"},        {20127, "ASCII"},     {28591, "ISO-8859-1"}, {28592, "ISO-8859-2"}, {28595, "ISO-8859-5"},
+    {28605, "ISO-8859-15"}, {20932, "EUC-JP"},    {1200, "UTF-16LE"},    {1201, "UTF-16BE"},    {20866, "KOI8-R"},
+    {21866, "KOI8-U"},      {10000, "MACINTOSH"},
 };
 
 UINT CodePageFromCharset(const char* charset)
@@ -217,6 +218,9 @@ std::string CodePageCharset(UINT codePage)
   for (const CharsetName& entry : kCharsets)
     if (entry.codePage == codePage)
       return entry.name;
+  // 28591 .. 28606 are ISO-8859-1 .. 16; iconv has no "CP" name for them.
+  if (codePage >= 28591 && codePage <= 28606)
+    return "ISO-8859-" + std::to_string(codePage - 28590);
   return "CP" + std::to_string(codePage);
 }
 

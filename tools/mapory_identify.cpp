@@ -1,7 +1,8 @@
 // mapory-identify: which record lies at a geographic point in each of the given shapefiles,
-// with its attributes. It loads the files through the map view control, as the viewer does.
+// with its attributes. It loads the files through the map view control, as the viewer does; an
+// archive (.zip) gives every shapefile in it.
 //
-//   mapory-identify LONGITUDE LATITUDE FILE.shp [FILE.shp ...]
+//   mapory-identify LONGITUDE LATITUDE FILE.shp|FILE.zip [FILE ...]
 //
 // Exit code 0 when every file loaded, 1 when one could not be loaded, 2 for a usage error.
 #include <QApplication>
@@ -9,8 +10,11 @@
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "api/formats/data_view.h"
+#include "archive_files.h"
 #include "layer_coordinates_note.h"
 #include "view/izamra_view.h"
 
@@ -46,7 +50,7 @@ int main(int argc, char** argv)
 {
   double x = 0.0, y = 0.0;
   if (argc < 4 || !ParseNumber(argv[1], x) || !ParseNumber(argv[2], y)) {
-    std::fprintf(stderr, "usage: mapory-identify LONGITUDE LATITUDE FILE.shp [FILE.shp ...]\n");
+    std::fprintf(stderr, "usage: mapory-identify LONGITUDE LATITUDE FILE.shp|FILE.zip [FILE ...]\n");
     return 2;
   }
   // The view lives in a window; without a display it works just as well offscreen.
@@ -58,11 +62,15 @@ int main(int argc, char** argv)
     std::fprintf(stderr, "mapory-identify: cannot create the map view\n");
     return 1;
   }
-  int status = 0;
-  for (int i = 3; i < argc; ++i) {
-    ILayer* layer = view->AddLayer(argv[i]);
+  int failures = 0;
+  const std::vector<std::string> files = ExpandArchives(std::vector<std::string>(argv + 3, argv + argc),
+                                                        "mapory-identify", &failures);
+  int status = failures > 0 ? 1 : 0;
+  for (const std::string& file : files) {
+    ILayer* layer = view->AddLayer(file.c_str());
     if (layer == nullptr) {
-      std::fprintf(stderr, "mapory-identify: %s: cannot load (missing, broken or unsupported shapefile)\n", argv[i]);
+      std::fprintf(stderr, "mapory-identify: %s: cannot load (missing, broken or unsupported shapefile)\n",
+                   file.c_str());
       status = 1;
       continue;
     }

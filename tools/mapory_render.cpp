@@ -3,7 +3,7 @@
 // export without the desktop program.
 //
 //   mapory-render [-o OUT.png|OUT.bmp] [-W WIDTH] [-H HEIGHT] [-r RATIO] [-s SCALE] [-c LON,LAT]
-//                 [-x WORKSPACE.xml] [FILE.shp ...]
+//                 [-x WORKSPACE.xml] [FILE.shp|FILE.zip ...]
 //
 // Without -s and -c the picture shows the full extent of all layers. -r draws the map as a
 // screen of that pixel ratio shows it: a picture of WIDTH x HEIGHT times RATIO pixels.
@@ -22,6 +22,7 @@
 
 #include "api/base/bitmap.h"
 #include "platform/gdi.h"
+#include "archive_files.h"
 #include "layer_coordinates_note.h"
 #include "view/izamra_view.h"
 #include "view/izamra_view_extras.h"
@@ -83,7 +84,7 @@ HDC MakeSymbolStrip(int side)
 int Usage()
 {
   std::fprintf(stderr, "usage: mapory-render [-o OUT.png|OUT.bmp] [-W WIDTH] [-H HEIGHT] [-r RATIO] [-s SCALE]\n"
-                       "                     [-c LON,LAT] [-x WORKSPACE.xml] [FILE.shp ...]\n");
+                       "                     [-c LON,LAT] [-x WORKSPACE.xml] [FILE.shp|FILE.zip ...]\n");
   return 2;
 }
 
@@ -176,20 +177,28 @@ int main(int argc, char** argv)
     std::fprintf(stderr, "mapory-render: %s: not a workspace file\n", workspace.c_str());
     status = 1;
   }
-  for (const std::string& file : files) {
+  int failures = 0;
+  for (const std::string& file : ExpandArchives(files, "mapory-render", &failures)) {
     if (view->AddLayer(file.c_str()) == nullptr) {
       std::fprintf(stderr, "mapory-render: %s: cannot load (missing, broken or unsupported shapefile)\n", file.c_str());
       status = 1;
     }
   }
+  if (failures > 0)
+    status = 1;
   if (view->GetLayerCount() == 0) {
     std::fprintf(stderr, "mapory-render: no layer to draw\n");
     return 1;
   }
   for (int i = 0; i < view->GetLayerCount(); ++i)
     PrintCoordinatesNote("mapory-render", view->GetLayerByIndex(i));
-  if (scale <= 0.0 && !centreGiven)
-    scale = std::clamp(FullExtentScale(view.get(), width, height), kSmallestScale, kLargestScale);
+  if (scale <= 0.0 && !centreGiven) {
+    // The view's largest scale grows with layers whose numbers are not degrees; world data that
+    // would need more than it fits the picture nearly at it.
+    const double fit = std::max(FullExtentScale(view.get(), width, height), kSmallestScale);
+    view->SetScale(fit);
+    scale = view->GetScale() >= std::floor(fit) ? 0.0 : std::min(fit, kLargestScale);
+  }
   if (scale > 0.0)
     view->SetScale(scale);
   if (centreGiven)

@@ -20,6 +20,24 @@ bool CLayerDataView::Load(const char* dbfPath)
   return m_table != nullptr;
 }
 
+bool CLayerDataView::LoadBytes(const unsigned char* dbf, std::int64_t size, const std::string& cpgText)
+{
+  constexpr std::int64_t kHeaderSize = 32;  // a dBASE header's fixed part
+  m_table.reset(dbf != nullptr && size >= kHeaderSize ? ZMDbfFile::Decode(dbf, size) : nullptr);
+  m_codePage = m_table ? zamra::shape::TableCodePageOf(cpgText, dbf, size) : 0;
+  return m_table != nullptr;
+}
+
+bool CLayerDataView::MakeRecordNumbersOnly(int rows)
+{
+  m_codePage = 0;
+  m_table = std::make_unique<ZMDataView>(0);
+  for (int row = 0; row < rows; ++row)
+    if (m_table->AddRow() < 0)
+      return false;
+  return true;
+}
+
 void CLayerDataView::GetItemValue(int row, int column, char* text)
 {
   // Callers of this slot pass buffers sized for the rendered cell; cut at the size the view's

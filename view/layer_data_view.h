@@ -2,7 +2,9 @@
 // keeps the file's bytes; cell texts leave as UTF-8, converted from the table's code page.
 #pragma once
 
+#include <cstdint>
 #include <memory>
+#include <string>
 
 #include "api/formats/data_view.h"
 #include "view/idata_view.h"
@@ -17,6 +19,12 @@ public:
   // Replaces the table by the one loaded from the .dbf file, and finds its code page (.cpg,
   // language-driver byte, the process's); false when no table was obtained.
   bool Load(const char* dbfPath);
+  // The same for a .dbf held in memory (`size` bytes at `dbf`, copied) with its .cpg's text
+  // (empty for none).
+  bool LoadBytes(const unsigned char* dbf, std::int64_t size, const std::string& cpgText);
+  // Replaces the table by one of `rows` rows and no columns, for a layer without a .dbf (the
+  // table then shows the record numbers only); false when memory runs out.
+  bool MakeRecordNumbersOnly(int rows);
 
   void GetItemValue(int row, int column, char* text) override;
   void GetItemValue(int row, int column, zm_variant& value) override;

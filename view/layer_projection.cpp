@@ -107,7 +107,9 @@ struct LayerProjection::Transformer {
         if (wgs84 && IsGeographic(proj.get_type(compared)) &&
             proj.is_equivalent_to_with_ctx(ctx, compared, wgs84.get(), PJ_COMP_EQUIVALENT_EXCEPT_AXIS_ORDER_GEOGCRS)) {
           outcome = LayerCoordinates::LongitudeLatitude;
-        } else if (wgs84) {
+        } else if (wgs84 && proj.as_proj_string(ctx, compared, PJ_PROJ_5, nullptr) != nullptr) {
+          // A system PROJ cannot write as a PROJ string (an "Unknown projection") has no
+          // formulas: an operation to it is still made, but would fail on every point.
           PjPtr raw(proj.create_crs_to_crs_from_pj(ctx, crs, wgs84.get(), nullptr, nullptr));
           // Shapefiles store easting (or longitude) first, and the map wants longitude first.
           if (raw)
@@ -153,6 +155,21 @@ void LayerProjection::ReadPrjBeside(const char* shpPath)
     return;
   }
   ReadWkt(std::string(reinterpret_cast<const char*>(bytes.data.get()), static_cast<size_t>(bytes.size)));
+}
+
+void LayerProjection::ReadPrjText(const std::string* text)
+{
+  m_wkt.clear();
+  m_systemName.clear();
+  m_transformer.reset();
+  m_coordinates = LayerCoordinates::NoPrj;
+  if (text == nullptr)
+    return;
+  if (static_cast<std::int64_t>(text->size()) > kMaxPrjBytes || text->empty()) {
+    m_coordinates = LayerCoordinates::UnreadablePrj;
+    return;
+  }
+  ReadWkt(*text);
 }
 
 void LayerProjection::ReadWkt(const std::string& wkt)

@@ -40,6 +40,8 @@ public:
   // or the other) and prepares the transformation when one is needed. Never fails: a missing or
   // unreadable .prj is a verdict (Coordinates()).
   void ReadPrjBeside(const char* shpPath);
+  // The same for the text of a .prj held in memory; null for none.
+  void ReadPrjText(const std::string* text);
   // Reads WKT (OGC or ESRI flavour) as a .prj holds it.
   void ReadWkt(const std::string& wkt);
 

@@ -6,9 +6,14 @@
 #include <climits>
 #include <cstring>
 #include <new>
+#include <string>
 #include <thread>
 
+#include "shape_core/companion_files.h"
+#include "shape_core/record_index.h"
+#include "view/shapefile_archive.h"
 #include "api/base/bitmap.h"
+#include "archive_members.h"
 #include "api/geometry/geometry.h"
 #include "platform/gdi.h"
 #include "point_layer.h"
@@ -61,20 +66,35 @@ CMapModel::~CMapModel()
     DeleteDC(m_symbolDC);
 }
 
-ILayer* CMapModel::AddLayer(const char* shpPath)
+ILayer* CMapModel::AddLayer(const char* path)
 {
-  if (shpPath == nullptr || std::strlen(shpPath) >= MAX_PATH)
+  if (path == nullptr)
     return nullptr;
-  for (const auto& layer : m_layers)
-    if (std::strcmp(layer->Path(), shpPath) == 0)
-      return nullptr;
-  tagShpHead head;
-  if (!ZMType::ReadShpHead(shpPath, &head))
-    return nullptr;
-  ZMGeometry::RectRegx(&head.envelop);
   try {
+    std::string shpFile = zamra::shape::ShapefileOfPath(path);
+    // An archive that holds one shapefile stands for it; one with several is the host's to choose from.
+    if (std::vector<std::string> members; ZamraArchive::IsArchive(shpFile) &&
+                                          ZamraArchive::ListShapefiles(shpFile, members) == ZamraArchiveStatus::Ok &&
+                                          members.size() == 1)
+      shpFile = ZamraArchive::MemberPath(shpFile, members.front());
+    const char* shpPath = shpFile.c_str();
+    if (std::strlen(shpPath) >= MAX_PATH)
+      return nullptr;
+    for (const auto& layer : m_layers)
+      if (std::strcmp(layer->Path(), shpPath) == 0)
+        return nullptr;
+    // A shapefile inside an archive is read into memory whole first.
+    std::string archive, member;
+    ShapefileBytes files;
+    const bool inArchive = ZamraArchive::SplitMemberPath(shpFile, archive, member);
+    tagShpHead head;
+    if (inArchive ? ReadArchiveShapefile(archive, member, files) != ZamraArchiveStatus::Ok ||
+                        !zamra::shape::DecodeHeader(files.shp.data.get(), files.shp.size, head)
+                  : !ZMType::ReadShpHead(shpPath, &head))
+      return nullptr;
+    ZMGeometry::RectRegx(&head.envelop);
     std::unique_ptr<CShapeLayer> layer = NewLayerOfType(CShapeLayer::LayerTypeOf(head.shapeType), this);
-    if (!layer || !layer->Open(shpPath))
+    if (!layer || !(inArchive ? layer->OpenFiles(std::move(files), shpPath) : layer->Open(shpPath)))
       return nullptr;
     double left, bottom, right, top;
     layer->GetRect(&left, &bottom, &right, &top);
@@ -146,9 +166,18 @@ void CMapModel::ClampCenter(double x, double y)
   m_dirty = true;
 }
 
+double CMapModel::LargestScaleFor(const ST_RECT& extent)
+{
+  const double widths = (extent.right - extent.left) / 360.0;
+  const double heights = (extent.top - extent.bottom) / 180.0;
+  const double growth = std::max(widths, heights);
+  // A broken box (not a number, endless) grows nothing.
+  return std::isfinite(growth) && growth > 1.0 ? kMaxScale * growth : kMaxScale;
+}
+
 int CMapModel::SetScaleValue(double value)
 {
-  if (!(value >= kMinScale && value <= kMaxScale))
+  if (!(value >= kMinScale && value <= LargestScale()))
     return 0;
   m_scale = value;
   m_dirty = true;

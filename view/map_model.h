@@ -45,9 +45,11 @@ public:
   // --- Layer list (index 0 is drawn first, at the bottom) ---
 
   // Loads a shapefile as the last layer; null when the path is already loaded, too long, or
-  // any of the three files is missing or broken. Nothing is added on failure. The layer stays
-  // owned by the model.
-  ILayer* AddLayer(const char* shpPath);
+  // the .shp is missing or broken, or the .dbf is broken (a missing .dbf gives a table of
+  // record numbers only). A path to the .shx or .dbf loads the .shp beside it. Nothing is added
+  // on failure. A shapefile in a .zip archive is named by its member path (ZamraArchive), and an
+  // archive that holds a single shapefile stands for it. The layer stays owned by the model.
+  ILayer* AddLayer(const char* path);
   // 1 when the layer at `index` was removed, else 0. The selection follows the rules of the
   // layer bar: the selected layer removed clears it, an earlier one leaves the index as it is.
   int DeleteLayer(int index);
@@ -66,8 +68,14 @@ public:
 
   // Stores the centre clamped to the full extent and marks the surface dirty.
   void ClampCenter(double x, double y);
-  // Stores a scale from 100 to 300000000 (1), or refuses it (0, nothing changes).
+  // Stores a scale from 100 to LargestScale() (1), or refuses it (0, nothing changes).
   int SetScaleValue(double scale);
+  // The largest scale that shows `extent` in no more room than kMaxScale gives the whole world:
+  // kMaxScale for any box within 360 by 180 units, more for layers whose numbers are metres or
+  // feet and have no .prj to make degrees of them.
+  static double LargestScaleFor(const ST_RECT& extent);
+  // The view's largest scale: that of the full extent of the layers.
+  double LargestScale() const { return LargestScaleFor(m_fullExtent); }
   // The window was resized to width x height window pixels: new half sizes (the surface
   // pixel of the window's centre, (width / 2) x the pixel ratio, rounded), a new surface of twice
   // them and a new placement grid, unless the half sizes stay the same.

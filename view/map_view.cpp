@@ -300,10 +300,11 @@ void CMapView::GetCenter(double& x, double& y)
 
 void CMapView::SetScale(double scale)
 {
-  // Whole numbers only: cut toward zero as an unsigned 32-bit value (out of that range: refused).
+  // Whole numbers only, cut toward zero; what the model refuses (beyond its largest scale,
+  // which grows for layers whose numbers are not degrees) leaves the scale as it was.
   double whole = 0.0;
-  if (scale >= 0.0 && scale < 4294967296.0)
-    whole = static_cast<double>(static_cast<std::uint32_t>(scale));
+  if (scale >= 0.0 && std::isfinite(scale))
+    whole = std::trunc(scale);
   if (!m_model)
     return;
   m_model->SetScaleValue(whole);

@@ -21,22 +21,49 @@ bool CPolygonLayer::IsInsideRing(const ST_POINT* ring, int count, double x, doub
   return ZMGeometry::IsPointOnPolygon(&point, ring, count) == 1;
 }
 
+template <typename Visit>
+void CPolygonLayer::ForEachPolygon(int record, Visit visit) const
+{
+  const int partCount = Records()[record].partCount;
+  const auto* starts = static_cast<size_t>(record) < m_polygonStarts.size()
+                           ? &m_polygonStarts[static_cast<size_t>(record)]
+                           : nullptr;
+  // A record whose parts were replaced since (cut at ±180°, lost to its projection) is one area.
+  if (starts == nullptr || starts->size() != static_cast<size_t>(partCount)) {
+    if (partCount > 0)
+      visit(0, partCount);
+    return;
+  }
+  int first = 0;
+  for (int part = 1; part <= partCount; ++part)
+    if (part == partCount || (*starts)[static_cast<size_t>(part)]) {
+      if (!visit(first, part - first))
+        return;
+      first = part;
+    }
+}
+
 int CPolygonLayer::HitTest(double x, double y)
 {
   const ST_MPOLYGON* records = Records();
   for (int record = 0; record < RecordCount(); ++record) {
-    // Inside means inside an odd number of the record's rings: a point in a hole is out, a
+    // Inside means inside an odd number of a polygon's rings: a point in a hole is out, a
     // point on an island in the hole is in, whichever way the rings wind.
-    bool inside = false;
-    for (int p = 0; p < records[record].partCount; ++p) {
-      const ST_POLYGON& ring = records[record].parts[p];
-      const ST_RECT& box = ring.envelop;
-      if (x < box.left || x > box.right || y < box.bottom || y > box.top)
-        continue;
-      if (IsInsideRing(ring.points, ring.pointCount, x, y))
-        inside = !inside;
-    }
-    if (inside)
+    bool hit = false;
+    ForEachPolygon(record, [&](int first, int count) {
+      bool inside = false;
+      for (int p = first; p < first + count; ++p) {
+        const ST_POLYGON& ring = records[record].parts[p];
+        const ST_RECT& box = ring.envelop;
+        if (x < box.left || x > box.right || y < box.bottom || y > box.top)
+          continue;
+        if (IsInsideRing(ring.points, ring.pointCount, x, y))
+          inside = !inside;
+      }
+      hit = inside;
+      return !hit;
+    });
+    if (hit)
       return record;
   }
   return -1;
@@ -53,7 +80,10 @@ void CPolygonLayer::DrawShapes(HDC dc)
   for (int record = 0; record < RecordCount(); ++record) {
     if (records[record].partCount <= 0 || !Model()->IsVisibleIn(dc, records[record].envelop))
       continue;  // null shapes and records out of sight
-    Model()->DrawRings(dc, records[record].parts, records[record].partCount, GetLineColor());
+    ForEachPolygon(record, [&](int first, int count) {
+      Model()->DrawRings(dc, records[record].parts + first, count, GetLineColor());
+      return true;
+    });
   }
   SelectObject(dc, previousBrush);
   SelectObject(dc, previousPen);

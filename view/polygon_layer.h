@@ -2,6 +2,7 @@
 // inner rings are holes.
 #pragma once
 
+#include <utility>
 #include <vector>
 
 #include "part_layer.h"
@@ -11,7 +12,8 @@ public:
   explicit CPolygonLayer(CMapModel* model);
 
   // The first record whose rings hold the point an odd number of times by the crossing rule
-  // (a point in a hole is outside); ring boxes are tested first.
+  // (a point in a hole is outside); ring boxes are tested first. A record read from surfaces
+  // is hit when any one of its polygons (a triangle, a ring with its holes) holds the point.
   int HitTest(double x, double y) override;
   void DrawShapes(HDC dc) override;
 
@@ -20,10 +22,18 @@ public:
   static bool IsInsideRing(const ST_POINT* ring, int count, double x, double y);
 
 protected:
+  void KeepPolygonStarts(PolygonStarts starts) override { m_polygonStarts = std::move(starts); }
   // Labels go inside the area (see PolygonLabelPoint), worked out once a record.
   LabelAnchor GetLabelAnchor(int record, ST_POINT& point, ST_RECT& envelope) override;
   ST_POINT AreaLabelPoint(int record) override;
 
 private:
-  std::vector<ST_POINT> m_labelPoints;  // by record, on first need; not a number until then
+  // Calls visit(first, count) for each polygon of record `record`: its rings first .. first +
+  // count - 1 fill as one area. One polygon of all rings unless the record came from surfaces.
+  template <typename Visit>
+  void ForEachPolygon(int record, Visit visit) const;
+
+  std::vector<ST_POINT> m_labelPoints;
+  PolygonStarts m_polygonStarts;  // by record, for layers read from surfaces; empty otherwise  // by record, on first
+                                  // need; not a number until then
 };

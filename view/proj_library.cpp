@@ -26,6 +26,7 @@ ProjLibrary Open()
                    FindRuntimeFunction(library, "proj_get_type", proj.get_type) &&
                    FindRuntimeFunction(library, "proj_crs_get_sub_crs", proj.crs_get_sub_crs) &&
                    FindRuntimeFunction(library, "proj_get_source_crs", proj.get_source_crs) &&
+                   FindRuntimeFunction(library, "proj_as_proj_string", proj.as_proj_string) &&
                    FindRuntimeFunction(library, "proj_is_equivalent_to_with_ctx", proj.is_equivalent_to_with_ctx) &&
                    FindRuntimeFunction(library, "proj_create_crs_to_crs_from_pj", proj.create_crs_to_crs_from_pj) &&
                    FindRuntimeFunction(library, "proj_normalize_for_visualization", proj.normalize_for_visualization) &&

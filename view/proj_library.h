@@ -17,6 +17,7 @@ struct ProjLibrary {
   decltype(&proj_get_type) get_type = nullptr;
   decltype(&proj_crs_get_sub_crs) crs_get_sub_crs = nullptr;
   decltype(&proj_get_source_crs) get_source_crs = nullptr;
+  decltype(&proj_as_proj_string) as_proj_string = nullptr;
   decltype(&proj_is_equivalent_to_with_ctx) is_equivalent_to_with_ctx = nullptr;
   decltype(&proj_create_crs_to_crs_from_pj) create_crs_to_crs_from_pj = nullptr;
   decltype(&proj_normalize_for_visualization) normalize_for_visualization = nullptr;

@@ -1,6 +1,7 @@
 // CShapeLayer: loading the three files and the settings common to every layer.
 #include "shape_layer.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <new>
@@ -13,7 +14,9 @@
 #include "api/formats/shape_type.h"
 #include "api/geometry/geometry.h"
 #include "platform/gdi.h"
+#include "platform/system_calls.h"
 #include "map_model.h"
+#include "multipatch_polygons.h"
 #include "text_fields.h"
 
 namespace {
@@ -38,11 +41,23 @@ bool CShapeLayer::LoadGeometry(FileBytes shp, const unsigned char* shx, std::int
   if (!index.Build(shp.data.get(), shp.size, shx, shxSize))
     return false;
   m_header = index.Header();
-  const int fileType = m_header.shapeType;
+  int fileType = m_header.shapeType;
   if (LayerTypeOf(fileType) != m_type)
     return false;
   m_recordCount = index.Count();
   m_damagedFrom = index.DamagedFrom();
+  if (fileType == zamra::shape::kMultiPatch) {
+    // Surfaces are drawn as the polygons they cover: the records are rewritten as polygon
+    // records first, and those are what the layer keeps.
+    FileBytes polygons;
+    PolygonStarts starts;
+    if (!MultipatchAsPolygons(index, polygons, starts, KeepsRecordBlock()) ||
+        !index.Build(polygons.data.get(), polygons.size, nullptr, 0) || index.Count() != m_recordCount)
+      return false;
+    shp = std::move(polygons);
+    fileType = zamra::shape::kPolygon;
+    KeepPolygonStarts(std::move(starts));
+  }
   // The records are parsed where they were read; the points stay in that block.
   if (!AdoptRecords(std::move(shp.data), index, fileType)) {
     m_recordCount = 0;
@@ -67,6 +82,8 @@ bool CShapeLayer::OpenGeometry(const char* shpPath, SharedFileRead& shp)
 
 int CShapeLayer::LayerTypeOf(int fileType)
 {
+  if (fileType == zamra::shape::kMultiPatch)
+    return zamra::shape::kPolygon;  // surfaces cover areas of the map
   const int planar = zamra::shape::PlanarType(fileType);
   return planar == zamra::shape::kMultiPoint ? zamra::shape::kPoint : planar;
 }
@@ -77,6 +94,8 @@ bool CShapeLayer::Open(const char* shpPath)
   if (shpPath == nullptr || std::strlen(shpPath) >= MAX_PATH || !zamra::shape::BaseOfPath(shpPath, base))
     return false;
   const std::string dbfPath = zamra::shape::CompanionPath(shpPath, ".dbf");
+  // Drawing and identifying need no table: without a .dbf the layer gets one of record numbers.
+  const bool hasTable = zamra::sys::Access(dbfPath.c_str(), F_OK) == 0;
   // The table is read and decoded on a second core while this one reads the geometry: the two
   // files share nothing until both are in. The table is the smaller file as a rule, so its
   // thread then helps read what is left of the .shp.
@@ -87,26 +106,51 @@ bool CShapeLayer::Open(const char* shpPath)
   {
     std::jthread tableLoader;  // joined when the block ends, whatever way it ends
     try {
-      tableLoader = std::jthread([&table, &tableLoaded, &dbfPath, &shp] {
+      tableLoader = std::jthread([&table, &tableLoaded, &dbfPath, &shp, hasTable] {
         try {
-          tableLoaded = table->Load(dbfPath.c_str());
+          tableLoaded = hasTable && table->Load(dbfPath.c_str());
         } catch (const std::bad_alloc&) {
           tableLoaded = false;  // nothing may leave a thread
         }
         shp.Help();
       });
     } catch (const std::system_error&) {
-      tableLoaded = table->Load(dbfPath.c_str());  // no thread to be had: one after the other
+      tableLoaded = hasTable && table->Load(dbfPath.c_str());  // no thread to be had: one after the other
     }
     shp.Help();
     if (!OpenGeometry(shpPath, shp))
       return false;
-    ProjectToLongitudeLatitude(shpPath);  // while the table still loads
-    if (InLongitudeLatitude())
-      CutAtAntimeridian();
+    LayerProjection projection;
+    projection.ReadPrjBeside(shpPath);
+    PlaceOnMap(projection);  // while the table still loads
   }
+  if (!hasTable)
+    tableLoaded = table->MakeRecordNumbersOnly(m_recordCount);
   if (!tableLoaded)
     return false;  // the caller destroys the layer with the records it read
+  AdoptTable(std::move(table), shpPath);
+  return true;
+}
+
+bool CShapeLayer::OpenFiles(ShapefileBytes files, const char* path)
+{
+  if (path == nullptr || std::strlen(path) >= MAX_PATH)
+    return false;
+  if (!LoadGeometry(std::move(files.shp), files.shx.size > 0 ? files.shx.data.get() : nullptr, files.shx.size))
+    return false;
+  LayerProjection projection;
+  projection.ReadPrjText(files.hasPrj ? &files.prj : nullptr);
+  PlaceOnMap(projection);
+  auto table = std::make_unique<CLayerDataView>();
+  if (files.hasDbf ? !table->LoadBytes(files.dbf.data.get(), files.dbf.size, files.cpg)
+                   : !table->MakeRecordNumbersOnly(m_recordCount))
+    return false;
+  AdoptTable(std::move(table), path);
+  return true;
+}
+
+void CShapeLayer::AdoptTable(std::unique_ptr<CLayerDataView> table, const char* path)
+{
   m_dataView = std::move(table);
   m_labelColumn = -1;
   for (int column = 0; column < m_dataView->GetColumnCount(); ++column) {
@@ -119,27 +163,28 @@ bool CShapeLayer::Open(const char* shpPath)
       break;
     }
   }
-  CopyTextField(m_path, shpPath, sizeof m_path);
-  return true;
+  CopyTextField(m_path, path, sizeof m_path);
 }
 
-void CShapeLayer::ProjectToLongitudeLatitude(const char* shpPath)
+void CShapeLayer::PlaceOnMap(const LayerProjection& projection)
 {
-  LayerProjection projection;
-  projection.ReadPrjBeside(shpPath);
   m_projection.coordinates = projection.Coordinates();
   m_projection.systemName = projection.SystemName();
-  if (!projection.NeedsTransform())
-    return;
-  const int dropped = ProjectRecords(projection);
-  if (dropped < 0) {
-    m_projection.coordinates = LayerCoordinates::UnreadablePrj;  // no transformation could run
-    return;
+  if (projection.NeedsTransform()) {
+    const int dropped = ProjectRecords(projection);
+    if (dropped < 0) {
+      m_projection.coordinates = LayerCoordinates::UnreadablePrj;  // no transformation could run
+    } else {
+      m_projection.droppedRecords = dropped;
+      // The m_header's box is in the file's units; a layer with nothing left has an empty one.
+      ST_RECT extent{};
+      m_header.envelop = RecordsExtent(extent) ? extent : ST_RECT{};
+    }
   }
-  m_projection.droppedRecords = dropped;
-  // The m_header's box is in the file's units; a layer with nothing left has an empty one.
-  ST_RECT extent{};
-  m_header.envelop = RecordsExtent(extent) ? extent : ST_RECT{};
+  if (InLongitudeLatitude())
+    CutAtAntimeridian();
+  else  // numbers that are not degrees: drawn up to the scale that shows them all
+    m_maxScale = std::max(m_maxScale, CMapModel::LargestScaleFor(m_header.envelop));
 }
 
 bool CShapeLayer::InLongitudeLatitude() const
@@ -160,7 +205,7 @@ bool CShapeLayer::InLongitudeLatitude() const
 void CShapeLayer::GetName(char* out)
 {
   const char* slash = LastPathSeparator(m_path);
-  std::strcpy(out, slash != nullptr ? slash + 1 : "");
+  std::strcpy(out, slash != nullptr ? slash + 1 : m_path);  // "states.shp" is a name already
 }
 
 int CShapeLayer::GetPath(char* out)

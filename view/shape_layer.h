@@ -11,7 +11,9 @@
 #include "api/formats/shape_records.h"
 #include "view/ilayer.h"
 #include "layer_data_view.h"
+#include "archive_members.h"
 #include "layer_projection.h"
+#include "multipatch_polygons.h"
 
 class CMapModel;
 
@@ -25,9 +27,13 @@ public:
   CShapeLayer& operator=(const CShapeLayer&) = delete;
 
   // Loads the .shp, its .shx when there is a usable one, and the .dbf beside `shpPath`; false
-  // (with nothing kept) when the .shp or .dbf is missing or broken, or the .shp's shape type is
-  // not drawn by this layer. A .shp cut short loads its complete records.
+  // (with nothing kept) when the .shp is missing or broken, the .dbf is broken, or the .shp's
+  // shape type is not drawn by this layer. A .shp cut short loads its complete records; one
+  // without a .dbf gets a table of record numbers only.
   bool Open(const char* shpPath);
+  // The same for a shapefile read from an archive into memory (taken over); `path` is the one
+  // path of its .shp member, which the layer keeps as its own.
+  bool OpenFiles(ShapefileBytes files, const char* path);
   // The geometry from a whole .shp in memory (taken over) and its .shx (`shx` may be null):
   // false, with no records kept, when the .shp is not one this layer draws or a record's counts
   // contradict its length.
@@ -109,6 +115,9 @@ protected:
   // Cuts the parts that cross ±180° of longitude into their pieces on either side; called once
   // loaded, for layers in longitude/latitude only.
   virtual void CutAtAntimeridian() {}
+  // Keeps which rings of each record start a polygon of their own (multipatch files, whose
+  // triangles and ring groups each fill on their own); other layers have no use for it.
+  virtual void KeepPolygonStarts(PolygonStarts) {}
   // Whether AdoptRecords keeps the block (polylines and polygons do; points copy out of it).
   bool KeepsRecordBlock() const { return m_type != 1; }
 
@@ -147,9 +156,12 @@ private:
   char m_path[MAX_PATH] = "";  // set only when loading succeeded
   int m_recordCount = 0;
 
-  // Brings the loaded records into longitude/latitude when the .prj beside `shpPath` names
-  // another system; the layer's box follows.
-  void ProjectToLongitudeLatitude(const char* shpPath);
+  // Brings the loaded records into longitude/latitude when `projection` (the layer's .prj)
+  // names another system; the layer's box follows. Then cuts the parts that cross ±180°, or,
+  // for numbers that are not degrees, lets the layer show up to the scale that holds them all.
+  void PlaceOnMap(const LayerProjection& projection);
+  // Takes the loaded table over and finds the label column; the layer is then complete.
+  void AdoptTable(std::unique_ptr<CLayerDataView> table, const char* path);
 
   LayerProjectionInfo m_projection;
 };

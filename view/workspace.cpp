@@ -17,6 +17,7 @@
 #include "platform/code_page.h"
 #include "map_model.h"
 #include "shape_layer.h"
+#include "view/shapefile_archive.h"
 
 namespace {
 
@@ -142,6 +143,12 @@ int CMapView::SaveXml(const char* path)
     char layerPath[1024] = "";
     layer->GetPath(layerPath);
     node->AddAttribute(u"path", Wide(layerPath).c_str());
+    // A shapefile inside a .zip archive: the archive and the member apart, after the path that
+    // names both, so that readers that know only the path still find it.
+    if (std::string archive, member; ZamraArchive::SplitMemberPath(layerPath, archive, member)) {
+      node->AddAttribute(u"archive", Wide(archive.c_str()).c_str());
+      node->AddAttribute(u"member", Wide(member.c_str()).c_str());
+    }
     // The code page the user chose for the layer's texts; readers that do not know it skip it,
     // and it comes after the path, which readers take from the first attribute.
     if (const unsigned codePage = GetLayerCodePage(layer); codePage != 0)
@@ -208,8 +215,19 @@ int CMapView::LoadXml(const char* path)
     const ZMXmlAttribute* first = node->GetAttribute();
     if (first == nullptr || first->GetValue() == nullptr)
       continue;
-    const std::u16string widePath = std::u16string(first->GetValue()).substr(0, kPathSize);
-    ILayer* layer = AddLayer(Narrow(widePath.c_str()).c_str());
+    std::string layerPath = Narrow(std::u16string(first->GetValue()).substr(0, kPathSize).c_str());
+    std::u16string archive, member;
+    for (const ZMXmlAttribute* attribute = first->GetNext(); attribute != nullptr; attribute = attribute->GetNext()) {
+      if (attribute->GetName() == nullptr || attribute->GetValue() == nullptr)
+        continue;
+      if (std::u16string_view(attribute->GetName()) == u"archive")
+        archive = std::u16string(attribute->GetValue()).substr(0, kPathSize);
+      else if (std::u16string_view(attribute->GetName()) == u"member")
+        member = std::u16string(attribute->GetValue()).substr(0, kPathSize);
+    }
+    if (!archive.empty() && !member.empty())
+      layerPath = ZamraArchive::MemberPath(Narrow(archive.c_str()), Narrow(member.c_str()));
+    ILayer* layer = AddLayer(layerPath.c_str());
     if (layer == nullptr)
       continue;  // missing files or a path already loaded: its settings go too
     for (const ZMXmlAttribute* attribute = first->GetNext(); attribute != nullptr; attribute = attribute->GetNext())

@@ -479,8 +479,6 @@ ZMDataView* ZMDbfFile::Decode(const unsigned char* buffer, long long size)
     FieldKind kind = FieldKind::Text;
     const unsigned char letter = descriptor[11];
     MapField(letter, descriptor[16], descriptor[17], type, length, kind);
-    if (length <= 0)
-      return nullptr;  // a field without width: the descriptors are not what they claim
     table->SetColumn(column, type, length, name, nullptr, 1);
     const bool numberText = letter == 'N' || letter == 'F';
     if (numberText) {
@@ -520,7 +518,9 @@ ZMDataView* ZMDbfFile::Decode(const unsigned char* buffer, long long size)
         const unsigned char* text = record + field.offset;
         Cell& cell = rowCells[column];
         cell.inStorage = 1;
-        if (field.kind != FieldKind::Text && IsNullNumber(text, field.length, field.numberText)) {
+        // A field of width 0 holds nothing (other readers show it empty and read the rest).
+        if (field.length == 0 ||
+            (field.kind != FieldKind::Text && IsNullNumber(text, field.length, field.numberText))) {
           cell.type = ZM_VAR_NULL;  // no value: renders empty and is written back blank
           cell.length = 0;
           cell.data = nullptr;

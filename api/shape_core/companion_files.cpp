@@ -44,4 +44,16 @@ std::string CompanionPath(const std::string& shpPath, const char* extension)
   return zamra::sys::Access(other.c_str(), F_OK) == 0 ? other : preferred;
 }
 
+std::string ShapefileOfPath(const std::string& path)
+{
+  std::string base;
+  if (!BaseOfPath(path, base))
+    return path;
+  const std::string extension = InCase(path.c_str() + base.size(), false);
+  if (extension != ".shx" && extension != ".dbf")
+    return path;
+  const std::string shp = CompanionPath(path, ".shp");
+  return zamra::sys::Access(shp.c_str(), F_OK) == 0 ? shp : path;
+}
+
 }  // namespace zamra::shape

@@ -19,11 +19,20 @@ struct NamedCodePage {
   unsigned codePage;
 };
 
+// The charset names iconv knows (GDAL hands a .cpg it does not recognise to iconv as it is), and
+// the spellings other writers use, as Normalised leaves them.
 const NamedCodePage kNames[] = {
-    {"UTF8", 65001},  {"GBK", 936},       {"GB2312", 936},    {"EUCCN", 936},  {"GB18030", 54936},
-    {"BIG5", 950},    {"BIG5HKSCS", 950}, {"SHIFTJIS", 932},  {"SJIS", 932},   {"MSKANJI", 932},
-    {"EUCJP", 20932}, {"EUCKR", 949},     {"KSC5601", 949},   {"UHC", 949},    {"LATIN1", 28591},
-    {"KOI8R", 20866}, {"ASCII", 20127},   {"USASCII", 20127}, {"UTF16", 1200}, {"UTF16LE", 1200},
+    {"UTF8", 65001},      {"GBK", 936},         {"GB2312", 936},    {"GB231280", 936},   {"EUCCN", 936},
+    {"GB18030", 54936},   {"BIG5", 950},        {"BIG5HKSCS", 950}, {"SHIFTJIS", 932},   {"SJIS", 932},
+    {"MSKANJI", 932},     {"WINDOWS31J", 932},  {"EUCJP", 20932},   {"EUCKR", 949},      {"KSC5601", 949},
+    {"KSC56011987", 949}, {"UHC", 949},         {"JOHAB", 1361},    {"KOI8R", 20866},    {"KOI8U", 21866},
+    {"ASCII", 20127},     {"USASCII", 20127},   {"UTF16", 1200},    {"UTF16LE", 1200},   {"UTF16BE", 1201},
+    {"TIS620", 874},      {"MACINTOSH", 10000}, {"MAC", 10000},     {"MACROMAN", 10000}, {"MACCYRILLIC", 10007},
+    {"CYRILLIC", 28595},  {"ARABIC", 28596},    {"GREEK", 28597},   {"HEBREW", 28598},   {"LATIN1", 28591},
+    {"LATIN2", 28592},    {"LATIN3", 28593},    {"LATIN4", 28594},  {"LATIN5", 28599},   {"LATIN6", 28600},
+    {"LATIN7", 28603},    {"LATIN8", 28604},    {"LATIN9", 28605},  {"LATIN10", 28606},  {"L1", 28591},
+    {"L2", 28592},        {"L3", 28593},        {"L4", 28594},      {"L5", 28599},       {"L6", 28600},
+    {"L7", 28603},        {"L8", 28604},        {"L10", 28606},
 };
 
 // The name in upper case without spaces, dashes, underscores and dots, and without a leading
@@ -73,8 +82,15 @@ unsigned CodePageOfName(const std::string& text)
   }
   if (AllDigits(name))
     return static_cast<unsigned>(std::stoul(name));
+  // "LDID/87": a dBASE language-driver number, as GDAL writes it when it knows no better.
+  if (name.size() > 4 && name.compare(0, 4, "LDID") == 0 && AllDigits(name.substr(4))) {
+    const unsigned long driver = std::stoul(name.substr(4));
+    return driver <= 0xFF ? CodePageOfLanguageDriver(static_cast<unsigned char>(driver)) : 0;
+  }
+  // "ISO-LATIN-2" is "LATIN2".
+  const std::string bare = name.compare(0, 8, "ISOLATIN") == 0 ? name.substr(3) : name;
   for (const NamedCodePage& entry : kNames)
-    if (name == entry.name)
+    if (bare == entry.name)
       return entry.codePage;
   return 0;
 }
@@ -212,6 +228,13 @@ unsigned TableCodePage(const std::string& dbfPath, CodePageSource* source)
     }
   }
   return 0;
+}
+
+unsigned TableCodePageOf(const std::string& cpgText, const unsigned char* dbf, std::int64_t dbfSize)
+{
+  if (const unsigned codePage = CodePageOfName(cpgText.substr(0, 63)); codePage != 0)
+    return codePage;  // as much of a .cpg as TableCodePage reads
+  return dbf != nullptr && dbfSize > kLanguageDriverOffset ? CodePageOfLanguageDriver(dbf[kLanguageDriverOffset]) : 0;
 }
 
 std::string TextToUtf8(const char* text, std::size_t length, unsigned codePage)

@@ -258,7 +258,7 @@ TEST(ShapeFileVariants, TypesWithoutAPlainFormAreRefused)
   TempDir dir;
   ASSERT_TRUE(WriteShapefile(dir.File("g"), SHPT_POLYGON, {TestShape{{Square(0, 0, 1)}}}));
   std::vector<unsigned char> shp = ReadAll(dir.File("g.shp"));
-  ZMType::WriteInt(shp.data() + 32, 31);  // multipatch
+  ZMType::WriteInt(shp.data() + 32, 7);  // a code no writer defines
   CMapModel model;
   EXPECT_EQ(model.AddLayer(Variant(dir, "g", "patch", shp, nullptr).c_str()), nullptr);
   EXPECT_EQ(model.GetLayerCount(), 0);

@@ -36,7 +36,8 @@ public:
   // Writes the workspace file; 1 when written.
   virtual int SaveXml(const char* path);
   virtual void MoveWindow(int x, int y, int width, int height, int repaint);
-  // Loads a shapefile as the topmost layer; null on failure. The layer belongs to the view.
+  // Loads a shapefile as the topmost layer (a path to its .shx or .dbf loads the .shp beside
+  // it); null on failure. The layer belongs to the view.
   virtual ILayer* AddLayer(const char* shpPath);
   virtual ILayer* GetLayerByIndex(int index);
   virtual int GetLayerCount();

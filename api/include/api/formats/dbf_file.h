@@ -9,6 +9,7 @@
 // gets the same value back; one that its field cannot hold refuses the save rather than
 // being cut. Records marked deleted ("*") keep that mark. Values are converted under
 // C-locale rules whatever the user's locale; files written with "I" and "B" text fields load.
+// A field of width 0 loads as a column whose cells are all NULL.
 #pragma once
 
 #include "api/formats/data_view.h"
@@ -37,7 +38,8 @@ public:
   static int SaveFile(const char* fileName, ZMDataView* table);
 
 private:
-  friend class ZMShapeFile;  // saves its table beside the other files before moving them in
+  friend class ZMShapeFile;     // saves its table beside the other files before moving them in
+  friend class CLayerDataView;  // the view's tables read from archives in memory
   // Writes the table into an open file handle; false on any write error or a table that
   // does not fit the format.
   static bool WriteTable(void* file, const ZMDataView* table);

@@ -15,4 +15,9 @@ bool BaseOfPath(const std::string& path, std::string& base);
 // or in the other case when only that one exists. Empty when `shpPath` has no extension.
 std::string CompanionPath(const std::string& shpPath, const char* extension);
 
+// The .shp a path names: for the .shx or .dbf of a shapefile (any letter case) whose .shp
+// exists, that .shp; any other path as it is. Every way of adding a layer goes through this,
+// so that a user who picks the wrong file of the three still gets the shapefile.
+std::string ShapefileOfPath(const std::string& path);
+
 }  // namespace zamra::shape

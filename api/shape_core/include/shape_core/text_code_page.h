@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 
 namespace zamra::shape {
@@ -22,6 +23,9 @@ enum class CodePageSource { CpgFile, LanguageDriver, Process };
 // The code page of the texts in `dbfPath`: its .cpg first, then its language-driver byte, and
 // otherwise 0, the process's code page (with its override setting).
 unsigned TableCodePage(const std::string& dbfPath, CodePageSource* source = nullptr);
+// The same for a table held in memory: `cpgText` (empty for no .cpg) first, then the
+// language-driver byte of the `dbfSize` bytes at `dbf`.
+unsigned TableCodePageOf(const std::string& cpgText, const unsigned char* dbf, std::int64_t dbfSize);
 
 // `length` bytes of text in `codePage` (0: the process's) as UTF-8; bytes that are not valid
 // in the code page become U+FFFD.
