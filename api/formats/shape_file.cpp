@@ -338,8 +338,13 @@ bool ZMShapeFile::Save(const char* fileName)
       return false;
     if (m_dataView != nullptr && (!ZMDbfFile::WriteTable(dbf.Handle(), m_dataView) || !dbf.Finish()))
       return false;
-    // All files are complete: only now do they replace the ones on disk.
-    return shp.Commit() && shx.Commit() && (m_dataView == nullptr || dbf.Commit());
+    // All files are complete (and synced): only now do they replace the ones on disk, and
+    // together: should any step fail, the old files are put back, so that a .shp never stands
+    // beside the .shx or .dbf of another save.
+    std::vector<zamra::base::ReplacementFile*> trio{&shp, &shx};
+    if (m_dataView != nullptr)
+      trio.push_back(&dbf);
+    return zamra::base::CommitTogether(trio);
   } catch (const std::bad_alloc&) {
     return false;
   }
