@@ -49,7 +49,8 @@ public:
   }
   ~LoopbackServer()
   {
-    m_thread.join();
+    if (m_thread.joinable())
+      m_thread.join();
     close(m_listener);
   }
   unsigned short Port() const { return m_port; }
@@ -60,9 +61,12 @@ public:
     std::lock_guard lock(m_mutex);
     return m_requests;
   }
-  // Whether the client closed the stalled connection; call after the download.
+  // Whether the client closed the stalled connection; call after the download. Waits for the
+  // server to see the close.
   bool ClientGaveUp()
   {
+    if (m_thread.joinable())
+      m_thread.join();
     std::lock_guard lock(m_mutex);
     return m_clientGaveUp;
   }

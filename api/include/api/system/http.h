@@ -40,6 +40,7 @@ public:
   static void SetTimeOut(unsigned long milliseconds);
   static void SetRetry(unsigned long count);
   // Process-wide: a transfer (waiting for the answer or within the body) that receives less than
-  // a byte a second for this long, in whole seconds rounded up, fails (default 30000 ms).
+  // a byte a second for this long, in whole seconds rounded up, fails (default 30000 ms). The
+  // speed is averaged over the last few seconds, so a stall after data is noticed that much later.
   static void SetStallTimeOut(unsigned long milliseconds);
 };
