@@ -53,6 +53,14 @@ bool WalkRecords(const unsigned char* records, int size, int count, Visit visit)
   });
 }
 
+// Whether an area of `size` bytes could hold `count` records at all (each takes at least its
+// header and shape type): a count from the table that the .shp cannot hold is refused before
+// anything that size is allocated for it.
+bool AreaCanHold(std::int64_t size, int count)
+{
+  return count >= 0 && size >= 0 && count <= size / (kRecordHeaderSize + zamra::shape::kTypeSize);
+}
+
 // How many whole records, each of the null type or `shapeType`, the area holds from its start.
 int CountRecords(const unsigned char* records, std::int64_t size, int shapeType)
 {
@@ -188,7 +196,7 @@ template <typename Multi, typename Read>
 bool DecodeMultiPart(unsigned char* records, int size, int count, int shapeType, std::vector<Multi*>& decoded,
                      Read read)
 {
-  if (count < 0 || size < 0)
+  if (!AreaCanHold(size, count))
     return false;
   decoded.reserve(static_cast<size_t>(count));
   const bool ok = WalkRecords(records, size, count, [&](int type, const unsigned char* content, int bytes) {
@@ -436,7 +444,7 @@ void ZMShapePointFile::RemoveAll()
 
 bool ZMShapePointFile::LoadRecord(unsigned char* records, int size)
 {
-  if (m_shapeType != kPointShape || records == nullptr || size < 0 || m_recordCount < 0)
+  if (m_shapeType != kPointShape || records == nullptr || !AreaCanHold(size, m_recordCount))
     return false;
   const int count = m_recordCount;
   try {
