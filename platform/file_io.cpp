@@ -78,6 +78,9 @@ HANDLE CreateFileA(const char* path, DWORD access, DWORD shareMode, void* /*secu
     if (zamra::sys::Flock(descriptor, lockKind | LOCK_NB) != 0 && wantsWrite) {
       RememberErrno();
       zamra::sys::Close(descriptor);
+      // The file this call made (and no one else can have opened yet) goes with the failure.
+      if (disposition == CREATE_NEW)
+        zamra::sys::Unlink(path);
       return INVALID_HANDLE_VALUE;
     }
     // A reader that finds a writer in place reads without a lock: reading stays shared.

@@ -157,6 +157,9 @@ ReplacementFile::~ReplacementFile()
     CloseHandle(m_existingTarget);
   if (!m_committed && !m_temporary.empty())
     std::remove(m_temporary.c_str());
+  // Whatever stopped the group, the old file is not left under another name.
+  if (!m_aside.empty() && !m_committed)
+    zamra::sys::Rename(m_aside.c_str(), m_resolved.c_str());
 }
 
 bool ReplacementFile::Create()
@@ -258,6 +261,85 @@ bool ReplacementFile::Commit()
   return true;
 }
 
+bool ReplacementFile::SetOldAside()
+{
+  if (!m_finished || m_committed || !m_aside.empty())
+    return false;
+  if (m_inPlace || m_existingTarget == INVALID_HANDLE_VALUE)
+    return true;  // old bytes in memory, or no old file at all
+  static std::atomic<unsigned> s_counter{0};
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    const std::string name = m_resolved + ".~" + std::to_string(static_cast<long>(zamra::sys::GetPid())) + "-" +
+                             std::to_string(s_counter.fetch_add(1)) + ".old";
+    struct stat status {};
+    // rename() would replace a file of that name: only a free one is taken.
+    if (zamra::sys::LStat(name.c_str(), &status) == 0)
+      continue;
+    if (errno != ENOENT)
+      return false;
+    if (zamra::sys::Rename(m_resolved.c_str(), name.c_str()) != 0)
+      return false;
+    m_aside = name;
+    return true;
+  }
+  return false;
+}
+
+bool ReplacementFile::PutOldBack()
+{
+  if (m_inPlace)
+    return !m_committed || WriteBackInPlace();
+  if (!m_aside.empty()) {
+    if (zamra::sys::Rename(m_aside.c_str(), m_resolved.c_str()) != 0)
+      return false;
+    m_aside.clear();
+    return true;
+  }
+  // There was no old file: the new one goes again.
+  return !m_committed || m_existingTarget != INVALID_HANDLE_VALUE || zamra::sys::Unlink(m_resolved.c_str()) == 0;
+}
+
+void ReplacementFile::DropOld()
+{
+  if (!m_aside.empty() && zamra::sys::Unlink(m_aside.c_str()) == 0)
+    m_aside.clear();
+  else if (m_committed)
+    m_aside.clear();  // a removal that failed leaves a stray copy, never a restore over new content
+}
+
+void ReplacementFile::SyncFolder() const
+{
+  const size_t slash = m_resolved.rfind('/');
+  const std::string folder = slash == 0 || slash == std::string::npos ? "/" : m_resolved.substr(0, slash);
+  const int descriptor = zamra::sys::Open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (descriptor < 0)
+    return;
+  zamra::sys::FSync(descriptor);
+  zamra::sys::Close(descriptor);
+}
+
+bool CommitTogether(const std::vector<ReplacementFile*>& files)
+{
+  size_t aside = 0;
+  while (aside < files.size() && files[aside]->SetOldAside())
+    ++aside;
+  size_t moved = 0;
+  if (aside == files.size())
+    while (moved < files.size() && files[moved]->Commit())
+      ++moved;
+  if (moved == files.size()) {
+    // The new names reach the disk before the old files are gone.
+    for (ReplacementFile* file : files)
+      file->SyncFolder();
+    for (ReplacementFile* file : files)
+      file->DropOld();
+    return true;
+  }
+  for (ReplacementFile* file : files)
+    file->PutOldBack();
+  return false;
+}
+
 bool ReplacementFile::CommitInPlace()
 {
   const int source = GetFileDescriptor(m_handle);
@@ -273,13 +355,17 @@ bool ReplacementFile::CommitInPlace()
   // there to take the old bytes back.
   written = written && zamra::sys::FSync(target) == 0 && zamra::sys::FTruncate(target, newSize) == 0 &&
             zamra::sys::FSync(target) == 0;
-  if (!written) {
-    // The reserved blocks take the old bytes back as they took the new ones.
-    WriteAt(target, m_oldContent.data(), m_oldContent.size(), 0);
-    if (zamra::sys::FTruncate(target, static_cast<off_t>(m_oldContent.size())) == 0)
-      zamra::sys::FSync(target);
-  }
+  if (!written)
+    WriteBackInPlace();
   return written;
+}
+
+bool ReplacementFile::WriteBackInPlace()
+{
+  // The reserved blocks take the old bytes back as they took the new ones.
+  const int target = GetFileDescriptor(m_existingTarget);
+  return WriteAt(target, m_oldContent.data(), m_oldContent.size(), 0) &&
+         zamra::sys::FTruncate(target, static_cast<off_t>(m_oldContent.size())) == 0 && zamra::sys::FSync(target) == 0;
 }
 
 bool ReplaceFileContents(const char* path, const void* bytes, size_t size)

@@ -37,8 +37,20 @@ public:
   // then still holds its old bytes.
   bool Commit();
 
+  // For files that must change together (a shapefile's three files): SetOldAside moves the
+  // finished file's old target to a name beside it before Commit, so that PutOldBack can
+  // restore it after Commit (or after a later file of the group failed) and DropOld can remove
+  // it once the whole group is in place. A target rewritten in place keeps its old bytes in
+  // memory instead. Each is false when its step fails.
+  bool SetOldAside();
+  bool PutOldBack();
+  void DropOld();
+  // Pushes the folder's record of the rename to the disk (best effort: the move is done).
+  void SyncFolder() const;
+
 private:
   bool CommitInPlace();
+  bool WriteBackInPlace();
 
   std::string m_target;     // as the caller named it
   std::string m_resolved;   // the file it names, links followed
@@ -47,9 +59,15 @@ private:
   HANDLE m_existingTarget = INVALID_HANDLE_VALUE;  // the file replaced, held open while saving
   bool m_inPlace = false;                          // rewritten in place rather than renamed over
   std::vector<unsigned char> m_oldContent;         // its bytes, to restore after a failed rewrite
+  std::string m_aside;                             // the old target moved aside, while it is there
   bool m_finished = false;
   bool m_committed = false;
 };
+
+// Puts every finished file of `files` in place of its target, or none: the old targets are
+// moved aside first and put back if any step fails, so that after a failure each target holds
+// its old bytes (or is absent again when it was absent). False on failure.
+bool CommitTogether(const std::vector<ReplacementFile*>& files);
 
 // Replaces the file's content by `size` bytes in the way described above; false on failure,
 // with the old file as it was and no new file left behind.

@@ -53,6 +53,14 @@ bool WalkRecords(const unsigned char* records, int size, int count, Visit visit)
   });
 }
 
+// Whether an area of `size` bytes could hold `count` records at all (each takes at least its
+// header and shape type): a count from the table that the .shp cannot hold is refused before
+// anything that size is allocated for it.
+bool AreaCanHold(std::int64_t size, int count)
+{
+  return count >= 0 && size >= 0 && count <= size / (kRecordHeaderSize + zamra::shape::kTypeSize);
+}
+
 // How many whole records, each of the null type or `shapeType`, the area holds from its start.
 int CountRecords(const unsigned char* records, std::int64_t size, int shapeType)
 {
@@ -188,7 +196,7 @@ template <typename Multi, typename Read>
 bool DecodeMultiPart(unsigned char* records, int size, int count, int shapeType, std::vector<Multi*>& decoded,
                      Read read)
 {
-  if (count < 0 || size < 0)
+  if (!AreaCanHold(size, count))
     return false;
   decoded.reserve(static_cast<size_t>(count));
   const bool ok = WalkRecords(records, size, count, [&](int type, const unsigned char* content, int bytes) {
@@ -338,8 +346,13 @@ bool ZMShapeFile::Save(const char* fileName)
       return false;
     if (m_dataView != nullptr && (!ZMDbfFile::WriteTable(dbf.Handle(), m_dataView) || !dbf.Finish()))
       return false;
-    // All files are complete: only now do they replace the ones on disk.
-    return shp.Commit() && shx.Commit() && (m_dataView == nullptr || dbf.Commit());
+    // All files are complete (and synced): only now do they replace the ones on disk, and
+    // together: should any step fail, the old files are put back, so that a .shp never stands
+    // beside the .shx or .dbf of another save.
+    std::vector<zamra::base::ReplacementFile*> trio{&shp, &shx};
+    if (m_dataView != nullptr)
+      trio.push_back(&dbf);
+    return zamra::base::CommitTogether(trio);
   } catch (const std::bad_alloc&) {
     return false;
   }
@@ -431,7 +444,7 @@ void ZMShapePointFile::RemoveAll()
 
 bool ZMShapePointFile::LoadRecord(unsigned char* records, int size)
 {
-  if (m_shapeType != kPointShape || records == nullptr || size < 0 || m_recordCount < 0)
+  if (m_shapeType != kPointShape || records == nullptr || !AreaCanHold(size, m_recordCount))
     return false;
   const int count = m_recordCount;
   try {

@@ -1,22 +1,25 @@
 // ZMHttp over libcurl.
 #include "api/system/http.h"
 
+#include <algorithm>
 #include <atomic>
-#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <new>
 #include <string>
 #include <strings.h>  // strncasecmp
 
-#include "platform/system_calls.h"
+#include "base/replacement_file.h"
+#include "platform/file_io.h"
 #include "system/curl_library.h"
 
 namespace {
 
 std::atomic<unsigned long> g_connectTimeOut{5000};
 std::atomic<unsigned long> g_connectRetries{2};
+std::atomic<unsigned long> g_stallTimeOut{30000};
 
 constexpr long kChunkSize = 102400;
 constexpr long kMaxRedirects = 10;
@@ -32,7 +35,9 @@ struct Download {
   Clock::time_point start;
   bool answered = false;    // response headers seen, file created
   bool fileFailed = false;  // the file could not be created or written
-  int file = -1;
+  // The body goes to a file beside the target, which takes the target's place only once the
+  // transfer is complete: a cut or refused download leaves the old file as it was.
+  std::unique_ptr<zamra::base::ReplacementFile> file;
   long status = 0;
   curl_off_t expected = -1;
   curl_off_t written = 0;
@@ -57,9 +62,8 @@ void OnAnswer(Download& download)
   if (Curl().easy_getinfo(download.curl, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length) == CURLE_OK && length >= 0)
     download.expected = length;
   download.Trace("HttpQueryInfo=%d\n");
-  zamra::sys::Unlink(download.fileName);
-  download.file = zamra::sys::Open(download.fileName, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-  download.fileFailed = download.file < 0;
+  download.file = std::make_unique<zamra::base::ReplacementFile>(download.fileName);
+  download.fileFailed = !download.file->Create();
 }
 
 size_t OnBody(char* data, size_t size, size_t count, void* context)
@@ -70,16 +74,11 @@ size_t OnBody(char* data, size_t size, size_t count, void* context)
   if (download.fileFailed)
     return 0;  // ends the transfer
   const size_t total = size * count;
-  size_t done = 0;
-  while (done < total) {
-    const ssize_t wrote = zamra::sys::Write(download.file, data + done, total - done);
-    if (wrote < 0 && errno == EINTR)
-      continue;
-    if (wrote <= 0) {
-      download.fileFailed = true;
-      return 0;
-    }
-    done += static_cast<size_t>(wrote);
+  DWORD wrote = 0;
+  // A body longer than announced is not the resource either; curl's chunks fit a DWORD.
+  if (!WriteFile(download.file->Handle(), data, static_cast<DWORD>(total), &wrote, nullptr) || wrote != total) {
+    download.fileFailed = true;
+    return 0;
   }
   download.written += static_cast<curl_off_t>(total);
   return total;
@@ -177,6 +176,11 @@ int Fetch(const char* url, const char* headers, int headersLength, const char* b
   download.Trace("InternetOpen=%d\n");
   CURL* curl = download.curl;
   Curl().easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(g_connectTimeOut.load()));
+  // A server that stops sending (before or within the body) would otherwise hold the caller
+  // for ever: less than a byte a second for the stall time-out ends the transfer.
+  Curl().easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, 1L);
+  Curl().easy_setopt(curl, CURLOPT_LOW_SPEED_TIME,
+                     static_cast<long>(std::max<unsigned long>(1, (g_stallTimeOut.load() + 999) / 1000)));
   download.Trace("InternetSetOptionEx=%d\n");
   const unsigned long retries = g_connectRetries.load();
   download.Trace("InternetSetOptionEx=%d\n");
@@ -219,9 +223,8 @@ int Fetch(const char* url, const char* headers, int headersLength, const char* b
   // An error page is stored like any body, but it is not the resource asked for.
   complete = complete && download.status >= 200 && download.status <= 299;
   complete = complete && (download.expected < 0 || download.written == download.expected);
-  if (download.file >= 0 && zamra::sys::Close(download.file) != 0)
-    complete = false;
-  return complete ? 1 : 0;
+  // Only a complete body replaces the target; otherwise the file beside it goes.
+  return complete && download.file->Finish() && download.file->Commit() ? 1 : 0;
 }
 
 }  // namespace
@@ -286,3 +289,5 @@ bool ZMHttp::ParseUrl(const char* url, char* host, char* path, unsigned short& p
 void ZMHttp::SetTimeOut(unsigned long milliseconds) { g_connectTimeOut = milliseconds; }
 
 void ZMHttp::SetRetry(unsigned long count) { g_connectRetries = count; }
+
+void ZMHttp::SetStallTimeOut(unsigned long milliseconds) { g_stallTimeOut = milliseconds; }

@@ -26,10 +26,15 @@ using zamra_test::WriteAll;
 namespace {
 
 // Answers one connection per scripted response, in order, then stops. Each answer is sent
-// as it stands and the connection closed, so a response may lie about its length.
+// as it stands and the connection closed, so a response may lie about its length. A stalling
+// server sends its last answer and then neither sends nor closes, until the client gives up
+// (or, should the client never give up, for a minute).
 class LoopbackServer {
 public:
-  explicit LoopbackServer(std::vector<std::string> responses) : m_responses(std::move(responses))
+  enum class End { kClose, kStall };
+
+  explicit LoopbackServer(std::vector<std::string> responses, End end = End::kClose)
+      : m_responses(std::move(responses)), m_end(end)
   {
     m_listener = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     sockaddr_in address{};
@@ -44,7 +49,8 @@ public:
   }
   ~LoopbackServer()
   {
-    m_thread.join();
+    if (m_thread.joinable())
+      m_thread.join();
     close(m_listener);
   }
   unsigned short Port() const { return m_port; }
@@ -55,11 +61,21 @@ public:
     std::lock_guard lock(m_mutex);
     return m_requests;
   }
+  // Whether the client closed the stalled connection; call after the download. Waits for the
+  // server to see the close.
+  bool ClientGaveUp()
+  {
+    if (m_thread.joinable())
+      m_thread.join();
+    std::lock_guard lock(m_mutex);
+    return m_clientGaveUp;
+  }
 
 private:
   void Serve()
   {
-    for (const std::string& response : m_responses) {
+    for (size_t index = 0; index < m_responses.size(); ++index) {
+      const std::string& response = m_responses[index];
       pollfd waiting{m_listener, POLLIN, 0};
       if (poll(&waiting, 1, 10000) <= 0)
         return;  // the client never came
@@ -72,6 +88,13 @@ private:
         m_requests.push_back(request);
       }
       send(connection, response.data(), response.size(), MSG_NOSIGNAL);
+      if (m_end == End::kStall && index + 1 == m_responses.size()) {
+        pollfd closed{connection, POLLIN, 0};
+        char byte = 0;
+        const bool gaveUp = poll(&closed, 1, 60000) > 0 && read(connection, &byte, 1) <= 0;
+        std::lock_guard lock(m_mutex);
+        m_clientGaveUp = gaveUp;
+      }
       shutdown(connection, SHUT_WR);
       char drain[256];
       while (read(connection, drain, sizeof drain) > 0) {
@@ -106,6 +129,8 @@ private:
   }
 
   std::vector<std::string> m_responses;
+  End m_end;
+  bool m_clientGaveUp = false;
   int m_listener = -1;
   unsigned short m_port = 0;
   std::thread m_thread;
@@ -128,6 +153,7 @@ protected:
     setenv("no_proxy", "*", 1);  // the loopback server is reached directly whatever the setup
     ZMHttp::SetTimeOut(5000);
     ZMHttp::SetRetry(2);
+    ZMHttp::SetStallTimeOut(30000);
   }
   TempDir m_dir;
 };
@@ -229,16 +255,6 @@ TEST_F(HttpTest, PostCarriesTheBodyBytes)
   EXPECT_EQ(request.substr(request.find("\r\n\r\n") + 4), std::string(body, length));
 }
 
-TEST_F(HttpTest, ShortBodyFailsButStaysOnDisk)
-{
-  const std::string partial(600, 'p');
-  LoopbackServer server({"HTTP/1.1 200 OK\r\nContent-Length: 1000\r\n\r\n" + partial});
-  testing::internal::CaptureStdout();
-  EXPECT_EQ(ZMHttp::DownLoad(server.Url("/big").c_str(), nullptr, 0, nullptr, 0, m_dir.File("big").c_str()), 0);
-  testing::internal::GetCapturedStdout();
-  EXPECT_EQ(Text(ReadAll(m_dir.File("big"))), partial);
-}
-
 TEST_F(HttpTest, BodyWithoutLengthIsReadToItsEnd)
 {
   const std::string body(5000, 'n');
@@ -253,13 +269,47 @@ TEST_F(HttpTest, BodyWithoutLengthIsReadToItsEnd)
   EXPECT_EQ(std::filesystem::file_size(m_dir.File("empty")), 0u);
 }
 
-TEST_F(HttpTest, ErrorStatusIsStoredButFails)
+// A cut body, an error page and a server that stalls in the middle of the body each fail and
+// leave the file that was there, and nothing beside it.
+TEST_F(HttpTest, AnIncompleteDownloadKeepsTheOldFile)
 {
-  LoopbackServer server({Response("404 Not Found", "no such tile")});
+  const std::string partial(600, 'p');
+  const std::string cut = "HTTP/1.1 200 OK\r\nContent-Length: 1000\r\n\r\n" + partial;
+  struct Case {
+    const char* name;
+    std::string response;
+    LoopbackServer::End end;
+  };
+  const Case cases[] = {{"cut", cut, LoopbackServer::End::kClose},
+                        {"404", Response("404 Not Found", "no such tile"), LoopbackServer::End::kClose},
+                        {"stall", cut, LoopbackServer::End::kStall}};
+  ZMHttp::SetStallTimeOut(1000);
+  for (const Case& test : cases) {
+    TempDir dir;
+    const std::vector<unsigned char> old = {'o', 'l', 'd'};
+    WriteAll(dir.File("tile"), old);
+    LoopbackServer server({test.response}, test.end);
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(ZMHttp::DownLoad(server.Url("/tile").c_str(), nullptr, 0, nullptr, 0, dir.File("tile").c_str()), 0)
+        << test.name;
+    testing::internal::GetCapturedStdout();
+    EXPECT_EQ(ReadAll(dir.File("tile")), old) << test.name;
+    size_t files = 0;
+    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(dir.Path()))
+      ++files;
+    EXPECT_EQ(files, 1u) << test.name << ": nothing left beside the file";
+    if (test.end == LoopbackServer::End::kStall) {
+      EXPECT_TRUE(server.ClientGaveUp()) << "the download waited for the server to close";
+    }
+  }
+  // A complete download still replaces it.
+  TempDir dir;
+  WriteAll(dir.File("tile"), {'o', 'l', 'd'});
+  LoopbackServer server({Response("200 OK", "fresh")});
   testing::internal::CaptureStdout();
-  EXPECT_EQ(ZMHttp::DownLoad(server.Url("/tile").c_str(), nullptr, 0, nullptr, 0, m_dir.File("t").c_str()), 0);
+  EXPECT_EQ(ZMHttp::DownLoad(server.Url("/tile").c_str(), nullptr, 0, nullptr, 0, dir.File("tile").c_str()), 1);
   testing::internal::GetCapturedStdout();
-  EXPECT_EQ(Text(ReadAll(m_dir.File("t"))), "no such tile");
+  EXPECT_EQ(Text(ReadAll(dir.File("tile"))), "fresh");
 }
 
 TEST_F(HttpTest, RedirectIsFollowed)

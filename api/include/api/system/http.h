@@ -17,12 +17,14 @@ public:
   ZMHttp& operator=(const ZMHttp&) = default;
 
   // Fetches `url` (as ParseUrl splits it; always over plain HTTP) and stores the response body
-  // in `fileName`, which is deleted and created anew once the response headers have arrived
-  // (a failure before that leaves an existing file alone). `headers` (may be null) are extra
+  // in `fileName`. The body is written to a file beside it, which replaces `fileName` only when
+  // the transfer completed: a 2xx status and, when the server announced a length, that many
+  // bytes. Any other end (an error status, a cut or stalled transfer, a failed write) leaves
+  // an existing `fileName` as it was and no new file behind. `headers` (may be null) are extra
   // request lines separated by "\r\n", `headersLength` bytes long or -1 for zero-terminated.
   // A null `body` sends a GET, otherwise a POST of `bodyLength` bytes. Redirects are followed.
   // Gives 1 when a 2xx response's body was stored completely (as long as any Content-Length
-  // said); 0 otherwise. A partly written body or an error page stays in the file.
+  // said); 0 otherwise. A transfer that receives nothing for the stall time-out is given up.
   static int DownLoad(const char* url, const char* headers, int headersLength, const char* body, int bodyLength,
                       const char* fileName);
 
@@ -37,4 +39,8 @@ public:
   // retries after a failed connection attempt (default 2). Set them before downloads start.
   static void SetTimeOut(unsigned long milliseconds);
   static void SetRetry(unsigned long count);
+  // Process-wide: a transfer (waiting for the answer or within the body) that receives less than
+  // a byte a second for this long, in whole seconds rounded up, fails (default 30000 ms). The
+  // speed is averaged over the last few seconds, so a stall after data is noticed that much later.
+  static void SetStallTimeOut(unsigned long milliseconds);
 };
