@@ -71,6 +71,10 @@ bool AllSame(const std::vector<ST_POINT>& points)
 template <typename Part>
 bool PartCrosses(const Part& part, bool ring)
 {
+  // A part's box is worked out from its points as it loads: one no wider than half a turn has
+  // no such jump, and the points of almost every part need no second look.
+  if (part.envelop.right - part.envelop.left <= kHalfTurn)
+    return false;
   for (int i = 1; i < part.pointCount; ++i)
     if (JumpOffset(part.points[i - 1].x, part.points[i].x) != 0.0)
       return true;
