@@ -190,7 +190,7 @@ int AntimeridianPieces<Multi>::CutRecords(Multi* records, int count, bool rings)
       const Part& source = multi.parts[part];
       std::vector<std::vector<ST_POINT>> cutPart = rings ? CutRingAtAntimeridian(source.points, source.pointCount)
                                                          : CutLineAtAntimeridian(source.points, source.pointCount);
-      if (cutPart.empty() && !PartCrosses(source, rings))
+      if (cutPart.empty())  // on one side, or a ring that winds round a pole twice: as it is
         cutPart.emplace_back(source.points, source.points + source.pointCount);
       for (auto& piece : cutPart)
         pieces.push_back(std::move(piece));
