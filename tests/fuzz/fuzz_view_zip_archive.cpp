@@ -1,46 +1,21 @@
 // Fuzzes the reading of shapefiles from .zip archives: the archive's directory, its member
 // names, the members' bytes and the shapefiles in them, through the map view's loader. Whatever
 // the archive holds, it is refused with a status or its shapefiles load; nothing is written.
-#include <unistd.h>  // close
-
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>  // mkstemps
 #include <string>
 #include <vector>
 
 #include "map_model.h"
+#include "scratch_file.h"
 #include "view/ilayer.h"
 #include "view/shapefile_archive.h"
-
-namespace {
-
-// One scratch file named *.zip for the whole run, so that its members have paths.
-std::string WriteScratchArchive(const std::uint8_t* data, std::size_t size)
-{
-  static const std::string path = [] {
-    char pattern[] = "/tmp/zamra-fuzz-XXXXXX.zip";
-    const int descriptor = mkstemps(pattern, 4);
-    if (descriptor >= 0)
-      close(descriptor);
-    return std::string(pattern);
-  }();
-  FILE* file = std::fopen(path.c_str(), "wb");
-  if (file == nullptr)
-    return std::string();
-  std::fwrite(data, 1, size, file);
-  std::fclose(file);
-  return path;
-}
-
-}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
   if (size > (1u << 20))
     return 0;
-  const std::string archive = WriteScratchArchive(data, size);
+  const std::string archive = zamra_fuzz::WriteScratchFile(data, size, ".zip");
   if (archive.empty())
     return 0;
   std::vector<std::string> members;
