@@ -7,9 +7,11 @@
 #include <cstdint>
 #include <memory>
 #include <new>
+#include <vector>
 
 #include <zip.h>
 
+#include "packed_members.h"
 #include "shape_core/shape_layout.h"
 #include "platform/system_calls.h"
 
@@ -74,8 +76,30 @@ ZamraArchiveStatus OpenArchive(const std::string& path, ArchivePtr& archive)
   return ZamraArchiveStatus::Ok;
 }
 
-// The whole member into a block of its own; its CRC is checked as the last byte is read.
-ZamraArchiveStatus ReadMember(zip_t* archive, zip_int64_t index, FileBytes& bytes)
+// Reads `size` bytes of an opened member into `out`, and checks that nothing follows them.
+ZamraArchiveStatus ReadOpened(zip_file_t* member, unsigned char* out, std::int64_t size)
+{
+  std::int64_t done = 0;
+  while (done < size) {
+    const zip_int64_t got = zip_fread(member, out + done, static_cast<zip_uint64_t>(size - done));
+    if (got <= 0)
+      return ZamraArchiveStatus::Damaged;  // cut short, or its bytes fail their CRC
+    done += got;
+  }
+  unsigned char extra = 0;
+  if (zip_fread(member, &extra, 1) != 0)
+    return ZamraArchiveStatus::Damaged;  // longer than its entry says, or the CRC is wrong
+  return ZamraArchiveStatus::Ok;
+}
+
+// Deflate cannot shrink data more than about 1,032 times: an entry claiming more inflated bytes
+// than that is damaged, and is refused before a block of its claimed size is allocated.
+constexpr std::uint64_t kMaxDeflateRatio = 1032;
+
+// The whole member into a block of its own. A deflated member's raw stream is read into
+// `packed`, to be inflated (and its CRC checked) by InflateMembers; any other member is read
+// whole here, libzip checking its CRC as the last byte is read.
+ZamraArchiveStatus ReadMember(zip_t* archive, zip_int64_t index, FileBytes& bytes, std::vector<PackedMember>& packed)
 {
   zip_stat_t stat;
   zip_stat_init(&stat);
@@ -83,25 +107,38 @@ ZamraArchiveStatus ReadMember(zip_t* archive, zip_int64_t index, FileBytes& byte
     return ZamraArchiveStatus::Damaged;
   if (stat.size > static_cast<zip_uint64_t>(zamra::shape::kMaxFileBytes))
     return ZamraArchiveStatus::TooLarge;
+  constexpr zip_uint64_t kRawFields = ZIP_STAT_COMP_METHOD | ZIP_STAT_COMP_SIZE | ZIP_STAT_CRC |
+                                      ZIP_STAT_ENCRYPTION_METHOD;
+  const bool deflated = (stat.valid & kRawFields) == kRawFields && stat.comp_method == ZIP_CM_DEFLATE &&
+                        stat.encryption_method == ZIP_EM_NONE;
+  if (deflated && (stat.comp_size > static_cast<zip_uint64_t>(zamra::shape::kMaxFileBytes) ||
+                   stat.size / kMaxDeflateRatio > stat.comp_size))
+    return ZamraArchiveStatus::Damaged;
   const auto size = static_cast<std::int64_t>(stat.size);
   bytes.data.reset(AllocateLarge(size > 0 ? size : 1, true));
   bytes.size = 0;
   if (!bytes.data)
     return ZamraArchiveStatus::TooLarge;
-  MemberPtr member(zip_fopen_index(archive, static_cast<zip_uint64_t>(index), 0));
+  MemberPtr member(zip_fopen_index(archive, static_cast<zip_uint64_t>(index), deflated ? ZIP_FL_COMPRESSED : 0));
   if (!member)
     return ZamraArchiveStatus::Damaged;
-  std::int64_t done = 0;
-  while (done < size) {
-    const zip_int64_t got = zip_fread(member.get(), bytes.data.get() + done, static_cast<zip_uint64_t>(size - done));
-    if (got <= 0)
-      return ZamraArchiveStatus::Damaged;  // cut short, or its bytes fail their CRC
-    done += got;
+  if (!deflated) {
+    const ZamraArchiveStatus status = ReadOpened(member.get(), bytes.data.get(), size);
+    bytes.size = status == ZamraArchiveStatus::Ok ? size : 0;
+    return status;
   }
-  unsigned char extra = 0;
-  if (zip_fread(member.get(), &extra, 1) != 0)
-    return ZamraArchiveStatus::Damaged;  // longer than its entry says, or the CRC is wrong
+  PackedMember raw;
+  raw.packed.size = static_cast<std::int64_t>(stat.comp_size);
+  raw.packed.data.reset(AllocateLarge(raw.packed.size > 0 ? raw.packed.size : 1, true));
+  if (!raw.packed.data)
+    return ZamraArchiveStatus::TooLarge;
+  const ZamraArchiveStatus status = ReadOpened(member.get(), raw.packed.data.get(), raw.packed.size);
+  if (status != ZamraArchiveStatus::Ok)
+    return status;
   bytes.size = size;
+  raw.target = &bytes;
+  raw.crc = static_cast<std::uint32_t>(stat.crc);
+  packed.push_back(std::move(raw));
   return ZamraArchiveStatus::Ok;
 }
 
@@ -118,11 +155,11 @@ zip_int64_t FindCompanion(zip_t* archive, const std::string& base, bool upper, c
 
 // Reads a companion when the archive has one; `present` says whether it had.
 ZamraArchiveStatus ReadCompanion(zip_t* archive, const std::string& base, bool upper, const char* extension,
-                                 FileBytes& bytes, bool& present)
+                                 FileBytes& bytes, bool& present, std::vector<PackedMember>& packed)
 {
   const zip_int64_t index = FindCompanion(archive, base, upper, extension);
   present = index >= 0;
-  return present ? ReadMember(archive, index, bytes) : ZamraArchiveStatus::Ok;
+  return present ? ReadMember(archive, index, bytes, packed) : ZamraArchiveStatus::Ok;
 }
 
 }  // namespace
@@ -191,18 +228,24 @@ ZamraArchiveStatus ReadArchiveShapefile(const std::string& path, const std::stri
     const zip_int64_t shp = zip_name_locate(archive.get(), member.c_str(), ZIP_FL_ENC_GUESS);
     if (shp < 0 || !EndsWithNoCase(member, ".shp"))
       return ZamraArchiveStatus::CannotOpen;
-    if ((status = ReadMember(archive.get(), shp, files.shp)) != ZamraArchiveStatus::Ok)
+    std::vector<PackedMember> packed;
+    if ((status = ReadMember(archive.get(), shp, files.shp, packed)) != ZamraArchiveStatus::Ok)
       return status;
     const std::string base = member.substr(0, member.size() - 4);
     const bool upper = std::isupper(static_cast<unsigned char>(member[member.size() - 3])) != 0;
     bool present = false;
     FileBytes cpg, prj;
-    if ((status = ReadCompanion(archive.get(), base, upper, ".shx", files.shx, present)) != ZamraArchiveStatus::Ok ||
-        (status = ReadCompanion(archive.get(), base, upper, ".dbf", files.dbf, files.hasDbf)) !=
+    zip_t* opened = archive.get();
+    if ((status = ReadCompanion(opened, base, upper, ".shx", files.shx, present, packed)) != ZamraArchiveStatus::Ok ||
+        (status = ReadCompanion(opened, base, upper, ".dbf", files.dbf, files.hasDbf, packed)) !=
             ZamraArchiveStatus::Ok ||
-        (status = ReadCompanion(archive.get(), base, upper, ".cpg", cpg, present)) != ZamraArchiveStatus::Ok ||
-        (status = ReadCompanion(archive.get(), base, upper, ".prj", prj, files.hasPrj)) != ZamraArchiveStatus::Ok)
+        (status = ReadCompanion(opened, base, upper, ".cpg", cpg, present, packed)) != ZamraArchiveStatus::Ok ||
+        (status = ReadCompanion(opened, base, upper, ".prj", prj, files.hasPrj, packed)) != ZamraArchiveStatus::Ok)
       return status;
+    if (!InflateMembers(packed)) {
+      files = ShapefileBytes();
+      return ZamraArchiveStatus::Damaged;
+    }
     if (cpg.size > 0)
       files.cpg.assign(reinterpret_cast<const char*>(cpg.data.get()), static_cast<size_t>(cpg.size));
     if (prj.size > 0)

@@ -47,17 +47,21 @@ std::unique_ptr<IZamraView> NewView()
 }
 
 // Zips `files` (path on disk, name in the archive) into `archive`; names are kept as given.
-void Zip(const TempDir& dir, const std::string& archive, const std::vector<std::pair<std::string, std::string>>& files)
+// Every member deflated, as zip tools write them; with `storeTables` the .dbf members are stored
+// as they are, as some tools do with members that do not shrink.
+void Zip(const TempDir& dir, const std::string& archive, const std::vector<std::pair<std::string, std::string>>& files,
+         bool storeTables = false)
 {
-  std::string arguments = "'" + archive + "'";
+  std::string arguments = std::string(storeTables ? "stored" : "deflated") + " '" + archive + "'";
   for (const auto& [path, name] : files)
     arguments += " '" + path + "' '" + name + "'";
   int status = -1;
   const std::string output = RunPython(dir, R"(
 import sys, zipfile
-with zipfile.ZipFile(sys.argv[1], 'w', zipfile.ZIP_DEFLATED) as z:
-    for path, name in zip(sys.argv[2::2], sys.argv[3::2]):
-        z.writestr(zipfile.ZipInfo(name), open(path, 'rb').read(), zipfile.ZIP_DEFLATED)
+with zipfile.ZipFile(sys.argv[2], 'w', zipfile.ZIP_DEFLATED) as z:
+    for path, name in zip(sys.argv[3::2], sys.argv[4::2]):
+        stored = sys.argv[1] == 'stored' and name.endswith('.dbf')
+        z.writestr(zipfile.ZipInfo(name), open(path, 'rb').read(), zipfile.ZIP_STORED if stored else zipfile.ZIP_DEFLATED)
 )",
                                        arguments, &status);
   ASSERT_EQ(status, 0) << output;
@@ -113,7 +117,7 @@ TEST(ZippedShapefiles, AShapefileInAFolderOfAnArchiveLoadsAsTheSameFilesOnDisk)
   files.emplace_back(base + ".cpg", "data/2024/squares.cpg");
   files.emplace_back(base + ".prj", "data/2024/squares.prj");
   files.emplace_back(base + ".cpg", "readme.txt");
-  Zip(dir, dir.File("squares.zip"), files);
+  Zip(dir, dir.File("squares.zip"), files, true);
   const std::set<std::string> before = FilesUnder(dir.Path());
 
   CMapModel model;
@@ -197,6 +201,15 @@ TEST(ZippedShapefiles, DamagedUnsafeAndOversizedArchivesAreRefusedWithoutAFileWr
   bytes[30 + 5 + 40] ^= 0x55;  // past the first local header and the name "a.shp"
   WriteAll(dir.File("crc.zip"), bytes);
   cases.emplace_back(dir.File("crc.zip"), ZamraArchiveStatus::Damaged);
+  // The .shp's bytes sound but its CRC (local header offset 14, directory entry offset 16) not.
+  bytes = good;
+  const std::vector<unsigned char> directory = {'P', 'K', 1, 2};
+  const auto entry = std::search(bytes.begin(), bytes.end(), directory.begin(), directory.end());
+  ASSERT_NE(entry, bytes.end());
+  bytes[14] ^= 0x01;
+  bytes[static_cast<size_t>(entry - bytes.begin()) + 16] ^= 0x01;
+  WriteAll(dir.File("crconly.zip"), bytes);
+  cases.emplace_back(dir.File("crconly.zip"), ZamraArchiveStatus::Damaged);
   // Cut in the middle: its directory is gone.
   WriteAll(dir.File("cut.zip"), std::vector<unsigned char>(good.begin(), good.begin() + good.size() / 2));
   cases.emplace_back(dir.File("cut.zip"), ZamraArchiveStatus::CannotOpen);
