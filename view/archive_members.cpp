@@ -3,14 +3,17 @@
 
 #include <sys/stat.h>  // S_ISREG
 
+#include <algorithm>
 #include <cctype>
 #include <cstdint>
+#include <cstdlib>  // realloc
 #include <memory>
 #include <new>
 
 #include <zip.h>
 
 #include "shape_core/shape_layout.h"
+#include "platform/memory_room.h"
 #include "platform/system_calls.h"
 
 namespace {
@@ -74,17 +77,42 @@ ZamraArchiveStatus OpenArchive(const std::string& path, ArchivePtr& archive)
   return ZamraArchiveStatus::Ok;
 }
 
-// The whole member into a block of its own; its CRC is checked as the last byte is read.
+// The most a member can unpack to from `packed` bytes, as far as its method tells; -1 when the
+// method sets no bound that helps (bzip2, xz and zstd reach millions to one).
+std::int64_t MostUnpacked(std::int32_t method, std::int64_t packed)
+{
+  constexpr std::int64_t kDeflateRatio = 1032;  // a 258-byte match in at least two bits
+  constexpr std::int64_t kDeflateSlack = 1024;  // block headers, and a final partial byte
+  switch (method) {
+  case ZIP_CM_STORE:
+    return packed;
+  case ZIP_CM_DEFLATE:
+    return packed * kDeflateRatio + kDeflateSlack;
+  default:
+    return -1;
+  }
+}
+
+// The whole member into a block of its own; its CRC is checked as the last byte is read. The
+// size the archive claims is believed only as far as the member's packed bytes can make it
+// (libzip has checked that those lie inside the archive); for a method without such a bound
+// the block grows with what really unpacks, from a first piece of at most kFirstPiece.
 ZamraArchiveStatus ReadMember(zip_t* archive, zip_int64_t index, FileBytes& bytes)
 {
+  constexpr std::int64_t kFirstPiece = std::int64_t{16} << 20;
   zip_stat_t stat;
   zip_stat_init(&stat);
-  if (zip_stat_index(archive, static_cast<zip_uint64_t>(index), 0, &stat) != 0 || (stat.valid & ZIP_STAT_SIZE) == 0)
+  constexpr zip_uint64_t kNeeded = ZIP_STAT_SIZE | ZIP_STAT_COMP_SIZE | ZIP_STAT_COMP_METHOD;
+  if (zip_stat_index(archive, static_cast<zip_uint64_t>(index), 0, &stat) != 0 || (stat.valid & kNeeded) != kNeeded)
     return ZamraArchiveStatus::Damaged;
   if (stat.size > static_cast<zip_uint64_t>(zamra::shape::kMaxFileBytes))
     return ZamraArchiveStatus::TooLarge;
+  const std::int64_t most = MostUnpacked(stat.comp_method, static_cast<std::int64_t>(stat.comp_size));
+  if (most >= 0 && stat.size > static_cast<zip_uint64_t>(most))
+    return ZamraArchiveStatus::Damaged;  // a size its packed bytes cannot make
   const auto size = static_cast<std::int64_t>(stat.size);
-  bytes.data.reset(AllocateLarge(size > 0 ? size : 1, true));
+  std::int64_t capacity = most >= 0 ? size : std::min(size, kFirstPiece);
+  bytes.data.reset(AllocateLarge(capacity > 0 ? capacity : 1, true));
   bytes.size = 0;
   if (!bytes.data)
     return ZamraArchiveStatus::TooLarge;
@@ -93,7 +121,20 @@ ZamraArchiveStatus ReadMember(zip_t* archive, zip_int64_t index, FileBytes& byte
     return ZamraArchiveStatus::Damaged;
   std::int64_t done = 0;
   while (done < size) {
-    const zip_int64_t got = zip_fread(member.get(), bytes.data.get() + done, static_cast<zip_uint64_t>(size - done));
+    if (done == capacity) {
+      const std::int64_t grown = std::min(size, 2 * capacity);
+      auto* larger = static_cast<unsigned char*>(
+          zamra::sys::HasMemoryFor(grown) ? std::realloc(bytes.data.get(), static_cast<size_t>(grown)) : nullptr);
+      if (larger == nullptr) {
+        zamra::sys::NoteMemoryShort();
+        return ZamraArchiveStatus::TooLarge;
+      }
+      bytes.data.release();
+      bytes.data.reset(larger);
+      capacity = grown;
+    }
+    const zip_int64_t got = zip_fread(member.get(), bytes.data.get() + done,
+                                      static_cast<zip_uint64_t>(capacity - done));
     if (got <= 0)
       return ZamraArchiveStatus::Damaged;  // cut short, or its bytes fail their CRC
     done += got;
@@ -166,6 +207,7 @@ ZamraArchiveStatus ZamraArchive::ListShapefiles(const std::string& path, std::ve
     }
     return members.empty() ? ZamraArchiveStatus::NoShapefile : ZamraArchiveStatus::Ok;
   } catch (const std::bad_alloc&) {
+    zamra::sys::NoteMemoryShort();
     members.clear();
     return ZamraArchiveStatus::TooLarge;
   }
@@ -209,6 +251,7 @@ ZamraArchiveStatus ReadArchiveShapefile(const std::string& path, const std::stri
       files.prj.assign(reinterpret_cast<const char*>(prj.data.get()), static_cast<size_t>(prj.size));
     return ZamraArchiveStatus::Ok;
   } catch (const std::bad_alloc&) {
+    zamra::sys::NoteMemoryShort();
     files = ShapefileBytes();
     return ZamraArchiveStatus::TooLarge;
   }
