@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <limits>
 
 #include <QApplication>
@@ -45,6 +46,7 @@
 #include "workspace_file.h"
 #include "platform/gdi.h"
 #include "platform/keyboard_locks.h"
+#include "platform/memory_room.h"
 #include "platform/window_message.h"
 #include "view/izamra_view.h"
 #include "view/izamra_view_extras.h"
@@ -571,8 +573,14 @@ bool CMainFrame::addLayerFile(const QString& path)
   if (ZamraArchive::IsArchive(path.toStdString()) && QFileInfo(path).isFile())
     return addArchive(path) > 0;
   QApplication::setOverrideCursor(Qt::WaitCursor);
+  const std::uint64_t memoryShort = zamra::sys::MemoryShortCount();
   ILayer* layer = m_view->AddLayer(QFile::encodeName(path).constData());
   QApplication::restoreOverrideCursor();
+  if (layer == nullptr && zamra::sys::MemoryShortCount() != memoryShort) {
+    // Not the file's fault: said so, so that the user does not look for damage in it.
+    messageBox(Texts().Text(QStringLiteral("load_no_memory")).arg(QFileInfo(path).fileName()));
+    return false;
+  }
   if (layer == nullptr) {
     // A shapefile in an archive may fail for the archive's sake: say so when it does.
     const ZamraArchiveStatus archive = ZamraArchive::CheckMember(QFile::encodeName(path).toStdString());

@@ -2,6 +2,7 @@
 // type, length), the code page of its texts and its first N rows (10 by default) rendered as
 // UTF-8 text.
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -14,6 +15,7 @@
 #include "api/formats/shape_type.h"
 #include "shape_core/text_code_page.h"
 #include "platform/code_page.h"
+#include "platform/memory_room.h"
 
 namespace {
 
@@ -47,9 +49,13 @@ int main(int argc, char** argv)
     return 2;
   }
   const char* path = argv[next];
+  const std::uint64_t memoryShort = zamra::sys::MemoryShortCount();
   std::unique_ptr<ZMDataView> table(ZMDbfFile::LoadFile(path));
   if (!table) {
-    std::fprintf(stderr, "dbfinfo: %s: cannot read it as a dBASE table (missing, unreadable or broken)\n", path);
+    std::fprintf(stderr, "dbfinfo: %s: %s\n", path,
+                 zamra::sys::MemoryShortCount() != memoryShort
+                     ? "not enough memory to load the table"
+                     : "cannot read it as a dBASE table (missing, unreadable or broken)");
     return 1;
   }
   const int columns = table->GetColumnCount();

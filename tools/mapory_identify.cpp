@@ -7,6 +7,7 @@
 // Exit code 0 when every file loaded, 1 when one could not be loaded, 2 for a usage error.
 #include <QApplication>
 
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -16,6 +17,7 @@
 #include "api/formats/data_view.h"
 #include "archive_files.h"
 #include "layer_coordinates_note.h"
+#include "load_failure.h"
 #include "view/izamra_view.h"
 
 namespace {
@@ -67,10 +69,10 @@ int main(int argc, char** argv)
                                                         "mapory-identify", &failures);
   int status = failures > 0 ? 1 : 0;
   for (const std::string& file : files) {
+    const std::uint64_t memoryShort = zamra::sys::MemoryShortCount();
     ILayer* layer = view->AddLayer(file.c_str());
     if (layer == nullptr) {
-      std::fprintf(stderr, "mapory-identify: %s: cannot load (missing, broken or unsupported shapefile)\n",
-                   file.c_str());
+      std::fprintf(stderr, "mapory-identify: %s: %s\n", file.c_str(), LoadFailureReason(memoryShort));
       status = 1;
       continue;
     }

@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -24,6 +25,7 @@
 #include "platform/gdi.h"
 #include "archive_files.h"
 #include "layer_coordinates_note.h"
+#include "load_failure.h"
 #include "view/izamra_view.h"
 #include "view/izamra_view_extras.h"
 
@@ -179,8 +181,9 @@ int main(int argc, char** argv)
   }
   int failures = 0;
   for (const std::string& file : ExpandArchives(files, "mapory-render", &failures)) {
+    const std::uint64_t memoryShort = zamra::sys::MemoryShortCount();
     if (view->AddLayer(file.c_str()) == nullptr) {
-      std::fprintf(stderr, "mapory-render: %s: cannot load (missing, broken or unsupported shapefile)\n", file.c_str());
+      std::fprintf(stderr, "mapory-render: %s: %s\n", file.c_str(), LoadFailureReason(memoryShort));
       status = 1;
     }
   }

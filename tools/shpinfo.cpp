@@ -2,6 +2,7 @@
 // as the map view's. A broken or cut file is reported with the record where the damage begins
 // and exit code 1; nothing in it can make the program read outside what it loaded.
 #include <cinttypes>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -12,6 +13,7 @@
 #include "shape_core/record_index.h"
 #include "shape_core/shape_layout.h"
 #include "api/formats/shape_type.h"
+#include "platform/memory_room.h"
 
 namespace zs = zamra::shape;
 
@@ -102,8 +104,10 @@ int main(int argc, char** argv)
   }
 
   FileBytes shp;
+  const std::uint64_t memoryShort = zamra::sys::MemoryShortCount();
   if (!ReadWholeFile(path.c_str(), shp))
-    return Fail(path, "cannot read the file");
+    return Fail(path, zamra::sys::MemoryShortCount() != memoryShort ? "not enough memory to load the file"
+                                                                    : "cannot read the file");
   if (shp.size < zs::kHeaderSize)
     return Fail(path, "shorter than the 100-byte header");
   const std::string shxPath = zs::CompanionPath(path, ".shx");

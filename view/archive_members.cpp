@@ -3,8 +3,10 @@
 
 #include <sys/stat.h>  // S_ISREG
 
+#include <algorithm>
 #include <cctype>
 #include <cstdint>
+#include <cstdlib>  // realloc
 #include <memory>
 #include <new>
 #include <vector>
@@ -13,6 +15,7 @@
 
 #include "packed_members.h"
 #include "shape_core/shape_layout.h"
+#include "platform/memory_room.h"
 #include "platform/system_calls.h"
 
 namespace {
@@ -92,46 +95,39 @@ ZamraArchiveStatus ReadOpened(zip_file_t* member, unsigned char* out, std::int64
   return ZamraArchiveStatus::Ok;
 }
 
-// Deflate cannot shrink data more than about 1,032 times: an entry claiming more inflated bytes
-// than that is damaged, and is refused before a block of its claimed size is allocated.
-constexpr std::uint64_t kMaxDeflateRatio = 1032;
-
-// The whole member into a block of its own. A deflated member's raw stream is read into
-// `packed`, to be inflated (and its CRC checked) by InflateMembers; any other member is read
-// whole here, libzip checking its CRC as the last byte is read.
-ZamraArchiveStatus ReadMember(zip_t* archive, zip_int64_t index, FileBytes& bytes, std::vector<PackedMember>& packed)
+// The most a member can unpack to from `packed` bytes, as far as its method tells; -1 when the
+// method sets no bound that helps (bzip2, xz and zstd reach millions to one).
+std::int64_t MostUnpacked(std::int32_t method, std::int64_t packed)
 {
-  zip_stat_t stat;
-  zip_stat_init(&stat);
-  if (zip_stat_index(archive, static_cast<zip_uint64_t>(index), 0, &stat) != 0 || (stat.valid & ZIP_STAT_SIZE) == 0)
-    return ZamraArchiveStatus::Damaged;
-  if (stat.size > static_cast<zip_uint64_t>(zamra::shape::kMaxFileBytes))
-    return ZamraArchiveStatus::TooLarge;
-  constexpr zip_uint64_t kRawFields = ZIP_STAT_COMP_METHOD | ZIP_STAT_COMP_SIZE | ZIP_STAT_CRC |
-                                      ZIP_STAT_ENCRYPTION_METHOD;
-  const bool deflated = (stat.valid & kRawFields) == kRawFields && stat.comp_method == ZIP_CM_DEFLATE &&
-                        stat.encryption_method == ZIP_EM_NONE;
-  if (deflated && (stat.comp_size > static_cast<zip_uint64_t>(zamra::shape::kMaxFileBytes) ||
-                   stat.size / kMaxDeflateRatio > stat.comp_size))
-    return ZamraArchiveStatus::Damaged;
-  const auto size = static_cast<std::int64_t>(stat.size);
-  bytes.data.reset(AllocateLarge(size > 0 ? size : 1, true));
-  bytes.size = 0;
-  if (!bytes.data)
-    return ZamraArchiveStatus::TooLarge;
-  MemberPtr member(zip_fopen_index(archive, static_cast<zip_uint64_t>(index), deflated ? ZIP_FL_COMPRESSED : 0));
-  if (!member)
-    return ZamraArchiveStatus::Damaged;
-  if (!deflated) {
-    const ZamraArchiveStatus status = ReadOpened(member.get(), bytes.data.get(), size);
-    bytes.size = status == ZamraArchiveStatus::Ok ? size : 0;
-    return status;
+  constexpr std::int64_t kDeflateRatio = 1032;  // a 258-byte match in at least two bits
+  constexpr std::int64_t kDeflateSlack = 1024;  // block headers, and a final partial byte
+  switch (method) {
+  case ZIP_CM_STORE:
+    return packed;
+  case ZIP_CM_DEFLATE:
+    return packed * kDeflateRatio + kDeflateSlack;
+  default:
+    return -1;
   }
+}
+
+// A deflated member's raw stream into `packed`, to be inflated into `bytes` (a block of its
+// size) and its CRC checked by InflateMembers.
+ZamraArchiveStatus ReadDeflated(zip_t* archive, zip_int64_t index, const zip_stat_t& stat, FileBytes& bytes,
+                                std::vector<PackedMember>& packed)
+{
+  const auto size = static_cast<std::int64_t>(stat.size);
   PackedMember raw;
   raw.packed.size = static_cast<std::int64_t>(stat.comp_size);
+  bytes.data.reset(AllocateLarge(size > 0 ? size : 1, true));
   raw.packed.data.reset(AllocateLarge(raw.packed.size > 0 ? raw.packed.size : 1, true));
-  if (!raw.packed.data)
+  if (!bytes.data || !raw.packed.data) {
+    zamra::sys::NoteMemoryShort();
     return ZamraArchiveStatus::TooLarge;
+  }
+  MemberPtr member(zip_fopen_index(archive, static_cast<zip_uint64_t>(index), ZIP_FL_COMPRESSED));
+  if (!member)
+    return ZamraArchiveStatus::Damaged;
   const ZamraArchiveStatus status = ReadOpened(member.get(), raw.packed.data.get(), raw.packed.size);
   if (status != ZamraArchiveStatus::Ok)
     return status;
@@ -139,6 +135,64 @@ ZamraArchiveStatus ReadMember(zip_t* archive, zip_int64_t index, FileBytes& byte
   raw.target = &bytes;
   raw.crc = static_cast<std::uint32_t>(stat.crc);
   packed.push_back(std::move(raw));
+  return ZamraArchiveStatus::Ok;
+}
+
+// The whole member into a block of its own. A deflated member goes to `packed` (ReadDeflated);
+// any other is read here, libzip checking its CRC as the last byte is read. The size the archive
+// claims is believed only as far as the member's packed bytes can make it (libzip has checked
+// that those lie inside the archive); for a method without such a bound the block grows with
+// what really unpacks, from a first piece of at most kFirstPiece.
+ZamraArchiveStatus ReadMember(zip_t* archive, zip_int64_t index, FileBytes& bytes, std::vector<PackedMember>& packed)
+{
+  constexpr std::int64_t kFirstPiece = std::int64_t{16} << 20;
+  zip_stat_t stat;
+  zip_stat_init(&stat);
+  constexpr zip_uint64_t kNeeded = ZIP_STAT_SIZE | ZIP_STAT_COMP_SIZE | ZIP_STAT_COMP_METHOD;
+  if (zip_stat_index(archive, static_cast<zip_uint64_t>(index), 0, &stat) != 0 || (stat.valid & kNeeded) != kNeeded)
+    return ZamraArchiveStatus::Damaged;
+  if (stat.size > static_cast<zip_uint64_t>(zamra::shape::kMaxFileBytes))
+    return ZamraArchiveStatus::TooLarge;
+  const std::int64_t most = MostUnpacked(stat.comp_method, static_cast<std::int64_t>(stat.comp_size));
+  if (most >= 0 && stat.size > static_cast<zip_uint64_t>(most))
+    return ZamraArchiveStatus::Damaged;  // a size its packed bytes cannot make
+  constexpr zip_uint64_t kRawFields = ZIP_STAT_CRC | ZIP_STAT_ENCRYPTION_METHOD;
+  if (stat.comp_method == ZIP_CM_DEFLATE && (stat.valid & kRawFields) == kRawFields &&
+      stat.encryption_method == ZIP_EM_NONE)
+    return ReadDeflated(archive, index, stat, bytes, packed);
+  const auto size = static_cast<std::int64_t>(stat.size);
+  std::int64_t capacity = most >= 0 ? size : std::min(size, kFirstPiece);
+  bytes.data.reset(AllocateLarge(capacity > 0 ? capacity : 1, true));
+  bytes.size = 0;
+  if (!bytes.data)
+    return ZamraArchiveStatus::TooLarge;
+  MemberPtr member(zip_fopen_index(archive, static_cast<zip_uint64_t>(index), 0));
+  if (!member)
+    return ZamraArchiveStatus::Damaged;
+  std::int64_t done = 0;
+  while (done < size) {
+    if (done == capacity) {
+      const std::int64_t grown = std::min(size, 2 * capacity);
+      auto* larger = static_cast<unsigned char*>(
+          zamra::sys::HasMemoryFor(grown) ? std::realloc(bytes.data.get(), static_cast<size_t>(grown)) : nullptr);
+      if (larger == nullptr) {
+        zamra::sys::NoteMemoryShort();
+        return ZamraArchiveStatus::TooLarge;
+      }
+      bytes.data.release();
+      bytes.data.reset(larger);
+      capacity = grown;
+    }
+    const zip_int64_t got = zip_fread(member.get(), bytes.data.get() + done,
+                                      static_cast<zip_uint64_t>(capacity - done));
+    if (got <= 0)
+      return ZamraArchiveStatus::Damaged;  // cut short, or its bytes fail their CRC
+    done += got;
+  }
+  unsigned char extra = 0;
+  if (zip_fread(member.get(), &extra, 1) != 0)
+    return ZamraArchiveStatus::Damaged;  // longer than its entry says, or the CRC is wrong
+  bytes.size = size;
   return ZamraArchiveStatus::Ok;
 }
 
@@ -203,6 +257,7 @@ ZamraArchiveStatus ZamraArchive::ListShapefiles(const std::string& path, std::ve
     }
     return members.empty() ? ZamraArchiveStatus::NoShapefile : ZamraArchiveStatus::Ok;
   } catch (const std::bad_alloc&) {
+    zamra::sys::NoteMemoryShort();
     members.clear();
     return ZamraArchiveStatus::TooLarge;
   }
@@ -252,6 +307,7 @@ ZamraArchiveStatus ReadArchiveShapefile(const std::string& path, const std::stri
       files.prj.assign(reinterpret_cast<const char*>(prj.data.get()), static_cast<size_t>(prj.size));
     return ZamraArchiveStatus::Ok;
   } catch (const std::bad_alloc&) {
+    zamra::sys::NoteMemoryShort();
     files = ShapefileBytes();
     return ZamraArchiveStatus::TooLarge;
   }

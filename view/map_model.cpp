@@ -9,6 +9,7 @@
 #include <string>
 #include <thread>
 
+#include "platform/memory_room.h"
 #include "shape_core/companion_files.h"
 #include "shape_core/record_index.h"
 #include "view/shapefile_archive.h"
@@ -113,6 +114,7 @@ ILayer* CMapModel::AddLayer(const char* path)
       m_selectedLayer = GetLayerCount() - 1;
     return m_layers.back().get();
   } catch (const std::bad_alloc&) {
+    zamra::sys::NoteMemoryShort();
     return nullptr;
   }
 }

@@ -5,6 +5,8 @@
 #include <new>
 #include <vector>
 
+#include "platform/memory_room.h"
+
 namespace zs = zamra::shape;
 
 namespace {
@@ -231,6 +233,7 @@ bool MultipatchAsPolygons(const zs::RecordIndex& index, FileBytes& polygons, Pol
     polygons.size = total;
     return true;
   } catch (const std::bad_alloc&) {
+    zamra::sys::NoteMemoryShort();
     return false;
   }
 }

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <new>
 
+#include "platform/memory_room.h"
 #include "shape_core/shape_layout.h"
 #include "map_model.h"
 
@@ -73,6 +74,7 @@ bool CPointLayer::AdoptRecords(MallocPtr<unsigned char> block, const zs::RecordI
     m_firstPoint = std::move(firstPoint);
     m_isNull = std::move(isNull);
   } catch (const std::bad_alloc&) {
+    zamra::sys::NoteMemoryShort();
     return false;
   }
   return true;

@@ -9,6 +9,7 @@
 #include <system_error>
 #include <thread>
 
+#include "platform/memory_room.h"
 #include "shape_core/companion_files.h"
 #include "shape_core/shape_layout.h"
 #include "api/formats/shape_type.h"
@@ -110,6 +111,7 @@ bool CShapeLayer::Open(const char* shpPath)
         try {
           tableLoaded = hasTable && table->Load(dbfPath.c_str());
         } catch (const std::bad_alloc&) {
+          zamra::sys::NoteMemoryShort();
           tableLoaded = false;  // nothing may leave a thread
         }
         shp.Help();

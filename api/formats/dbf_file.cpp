@@ -22,6 +22,7 @@
 #include "api/formats/shape_type.h"
 #include "formats/whole_file.h"
 #include "platform/file_io.h"
+#include "platform/memory_room.h"
 
 using zamra::formats::Cell;
 using zamra::formats::Storage;
@@ -32,9 +33,15 @@ constexpr int kFileHeaderSize = 32;
 constexpr int kDescriptorSize = 32;
 constexpr unsigned char kHeaderTerminator = 0x0D;
 constexpr unsigned char kEndOfFile = 0x1A;
-constexpr int kMaxColumns = (INT16_MAX - 33) / 32;  // the header length is read as signed 16 bits
+// Written within signed 16-bit lengths, which every reader takes (some read them signed).
+constexpr int kMaxColumns = (INT16_MAX - 33) / 32;
 constexpr int kMaxRecordLength = INT16_MAX;
 constexpr int kMaxTextLength = INT16_MAX - 1;  // a cell's length (terminator included) is 16-bit
+// A table may take this many bytes of memory for each byte of its records: a one-byte number
+// takes 24 (its cell and its value), a row's pointer and deletion mark 9 more.
+constexpr std::int64_t kMaxBytesPerRecordByte = 40;
+// Tables so small that no ratio needs checking.
+constexpr std::int64_t kSmallTable = std::int64_t{1} << 20;
 // Record bytes from which a table is decoded on two threads: below it a thread costs more
 // than it saves.
 constexpr std::int64_t kParallelDecodeBytes = std::int64_t{4} << 20;
@@ -442,18 +449,26 @@ ZMDataView* ZMDbfFile::LoadFile(const char* fileName)
   zamra::formats::WholeFile file;
   if (!file.Read(fileName, INT32_MAX) || file.Size() < kFileHeaderSize)
     return nullptr;
-  try {
-    return Decode(file.Data(), file.Size());
-  } catch (const std::bad_alloc&) {
-    return nullptr;
-  }
+  return Decode(file.Data(), file.Size());
 }
 
 ZMDataView* ZMDbfFile::Decode(const unsigned char* buffer, long long size)
 {
+  try {
+    return DecodeWhole(buffer, size);
+  } catch (const std::bad_alloc&) {
+    zamra::sys::NoteMemoryShort();
+    return nullptr;
+  }
+}
+
+ZMDataView* ZMDbfFile::DecodeWhole(const unsigned char* buffer, long long size)
+{
   const std::int32_t recordCount = ZMType::ReadInt(buffer + 4);
-  const int headerLength = ZMType::ReadShort(buffer + 8);
-  const int recordLength = ZMType::ReadShort(buffer + 10);
+  // Both lengths are unsigned 16-bit: read as signed, a table of more than 1022 columns or of
+  // records longer than 32767 bytes would be refused as broken.
+  const int headerLength = static_cast<std::uint16_t>(ZMType::ReadShort(buffer + 8));
+  const int recordLength = static_cast<std::uint16_t>(ZMType::ReadShort(buffer + 10));
   if (recordCount < 0 || headerLength < 33 || recordLength < 1 || size < headerLength)
     return nullptr;
 
@@ -494,16 +509,35 @@ ZMDataView* ZMDbfFile::Decode(const unsigned char* buffer, long long size)
   if (size < headerLength + static_cast<std::int64_t>(recordLength) * recordCount)
     return nullptr;
 
-  if (!table->ReserveRows(recordCount))
-    return nullptr;
-  table->m_storage = new Storage;
-  Storage& storage = *table->m_storage;
+  // Room for the rows is set aside before they are decoded: each row's cells, and each field's
+  // value at most.
   const size_t cellsPerRow = static_cast<size_t>(columnCount);
-  // One chunk for everything the rows can need: the cells, then each field's value at most.
   size_t valueBytes = 0;
   for (const Field& field : fields)
     valueBytes += field.kind == FieldKind::Text ? std::min(field.length, kMaxTextLength) + 1 : 8;
-  storage.Reserve((sizeof(Cell) * cellsPerRow + valueBytes) * static_cast<size_t>(recordCount) + 64);
+  const std::int64_t rowBytes = static_cast<std::int64_t>(sizeof(Cell*) + 1 + sizeof(Cell) * cellsPerRow + valueBytes);
+  const std::int64_t tableBytes = rowBytes * recordCount;
+  // A number one byte wide takes a cell and its value, 24 bytes; a field of width 0 takes a
+  // cell from no byte at all, so that a small file of many such columns could claim gigabytes.
+  if (tableBytes > kMaxBytesPerRecordByte * static_cast<std::int64_t>(recordLength) * recordCount + kSmallTable)
+    return nullptr;
+  if (!zamra::sys::HasMemoryFor(tableBytes)) {
+    zamra::sys::NoteMemoryShort();
+    return nullptr;
+  }
+
+  if (!table->ReserveRows(recordCount))
+    throw std::bad_alloc();
+  table->m_storage = new Storage;
+  Storage& storage = *table->m_storage;
+  // A large table is decoded in two halves on two cores, the second half's values in storage
+  // of its own that the table takes over afterwards.
+  const std::int32_t half = recordLength * static_cast<std::int64_t>(recordCount) >= kParallelDecodeBytes
+                                ? recordCount / 2
+                                : recordCount;
+  // One chunk for the cells and the first half's values.
+  storage.Reserve(sizeof(Cell) * cellsPerRow * static_cast<size_t>(recordCount) +
+                  valueBytes * static_cast<size_t>(half) + 64);
   Cell* cells = static_cast<Cell*>(storage.Allocate(
       sizeof(Cell) * std::max<size_t>(cellsPerRow * static_cast<size_t>(recordCount), 1), alignof(Cell)));
 
@@ -533,11 +567,6 @@ ZMDataView* ZMDbfFile::Decode(const unsigned char* buffer, long long size)
       rows->m_rows[row] = rowCells;
     }
   };
-  // A large table is decoded in two halves on two cores, the second half's values in storage
-  // of its own that the table takes over afterwards.
-  const std::int32_t half = recordLength * static_cast<std::int64_t>(recordCount) >= kParallelDecodeBytes
-                                ? recordCount / 2
-                                : recordCount;
   Storage secondValues;
   bool secondDecoded = true;
   {
@@ -559,7 +588,7 @@ ZMDataView* ZMDbfFile::Decode(const unsigned char* buffer, long long size)
     decodeRows(0, half, storage);
   }
   if (!secondDecoded)
-    return nullptr;
+    throw std::bad_alloc();
   storage.Adopt(std::move(secondValues));
   table->m_rowCount = recordCount;
   return table.release();

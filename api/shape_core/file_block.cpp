@@ -10,6 +10,7 @@
 #include <utility>
 
 #include "platform/file_io.h"
+#include "platform/memory_room.h"
 #include "platform/system_calls.h"
 
 namespace {
@@ -24,7 +25,15 @@ unsigned char* AllocateLarge(std::int64_t bytes, bool hugePages)
 {
   if (bytes <= 0)
     bytes = 1;
+  // Granted by overcommit, a block larger than the memory left would kill the process as it
+  // is filled: refused now instead, and noted as a load that memory could not hold.
+  if (!zamra::sys::HasMemoryFor(bytes)) {
+    zamra::sys::NoteMemoryShort();
+    return nullptr;
+  }
   auto* block = static_cast<unsigned char*>(std::malloc(static_cast<size_t>(bytes)));
+  if (block == nullptr)
+    zamra::sys::NoteMemoryShort();
   if (block != nullptr && hugePages && bytes >= 2 * kHugePage) {
     // Only the whole huge pages inside the block can be advised.
     const auto start = (reinterpret_cast<std::uintptr_t>(block) + kHugePage - 1) &

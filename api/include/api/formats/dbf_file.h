@@ -25,8 +25,11 @@ public:
   // Reads the whole file with one read and returns a new table that belongs to the caller
   // (delete), or null when the file cannot be opened or read whole, or its header is broken:
   // a header length below 33, a record length too short for its fields, or fewer bytes than
-  // the header length plus record count x record length. Deleted records load like others
-  // and keep their mark.
+  // the header length plus record count x record length; both lengths are unsigned 16-bit.
+  // Null too for a table that would take more than 40 bytes of memory for each byte of its
+  // records (columns of width 0 by the thousand), and for a table that memory cannot hold,
+  // which is refused before room is set aside for it and noted for
+  // zamra::sys::MemoryShortCount. Deleted records load like others and keep their mark.
   // Text reaches the table without code-page conversion, trailing spaces removed.
   static ZMDataView* LoadFile(const char* fileName);
 
@@ -43,6 +46,11 @@ private:
   // Writes the table into an open file handle; false on any write error or a table that
   // does not fit the format.
   static bool WriteTable(void* file, const ZMDataView* table);
-  // Builds the table from a whole file in memory; null when the header is broken.
+  // Builds the table from a whole file in memory; null when the header is broken, when the
+  // table would take more than 40 bytes of memory for each byte of its records (columns of
+  // width 0 by the thousand), or when memory cannot hold it (then noted for
+  // zamra::sys::MemoryShortCount).
   static ZMDataView* Decode(const unsigned char* buffer, long long size);
+  // Decode, throwing std::bad_alloc when memory runs out.
+  static ZMDataView* DecodeWhole(const unsigned char* buffer, long long size);
 };
