@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QImage>
 #include <QMainWindow>
+#include <QPainter>
 #include <QPixmap>
 #include <QResizeEvent>
 
@@ -15,12 +16,15 @@
 #include <cstdio>
 #include <memory>
 
+#include "api/base/bitmap.h"
+#include "platform/gdi.h"
 #include "view/izamra_view.h"
 
 namespace {
 
 constexpr unsigned long kChildVisibleStyle = 0x40000000UL | 0x10000000UL;  // child + visible
 constexpr unsigned kViewWindowId = 100;
+constexpr int kSymbolSide = 16;
 
 // A widget whose whole client area is the map view's window.
 class MapHost final : public QWidget {
@@ -43,6 +47,28 @@ protected:
 private:
   std::unique_ptr<IZamraView> m_view;  // owns its window, layers and pictures
 };
+
+// The strip of point symbols the view draws point layers with: here one tile, a blue disc on
+// pure red, the colour the view leaves transparent. The view owns the context it is given.
+HDC MakeSymbolStrip()
+{
+  QImage tile(kSymbolSide, kSymbolSide, QImage::Format_RGB888);
+  tile.fill(QColor(255, 0, 0));
+  QPainter painter(&tile);
+  painter.setPen(QPen(Qt::white, 1));
+  painter.setBrush(QColor(0, 90, 200));
+  painter.drawEllipse(QRectF(3, 3, kSymbolSide - 6, kSymbolSide - 6));
+  painter.end();
+  HDC strip = ZMBitmap::CreateMemDc(kSymbolSide, kSymbolSide);
+  HBITMAP picture = CreateBitmapFromImage(tile);
+  HDC source = CreateCompatibleDC(nullptr);
+  HGDIOBJ previous = SelectObject(source, picture);
+  BitBlt(strip, 0, 0, kSymbolSide, kSymbolSide, source, 0, 0, SRCCOPY);
+  SelectObject(source, previous);
+  DeleteObject(picture);
+  DeleteDC(source);
+  return strip;
+}
 
 // Centres the map on all layers' boxes.
 void CentreOnLayers(IZamraView* view)
@@ -77,10 +103,14 @@ int main(int argc, char** argv)
     std::fprintf(stderr, "map_window: cannot create the map view\n");
     return 1;
   }
+  view->SetPoiDC(MakeSymbolStrip(), 1, kSymbolSide, kSymbolSide);
   for (int i = 2; i < argc; ++i) {
     // Layers belong to the view.
-    if (view->AddLayer(argv[i]) == nullptr)
+    ILayer* layer = view->AddLayer(argv[i]);
+    if (layer == nullptr)
       std::fprintf(stderr, "map_window: %s: cannot load\n", argv[i]);
+    else if (layer->GetType() == 1)
+      layer->SetPointIndex(0);  // points take the strip's only symbol
   }
   if (view->GetLayerCount() == 0)
     return 1;
