@@ -1,8 +1,10 @@
 // Mapory: the desktop viewer for shapefiles.
-//   Mapory [FILE.shp ...]   the files are added as layers after the workspace has been loaded
+//   Mapory [FILE.shp ...]   the files (paths or file:// URLs) are added as layers after the
+//                           workspace has been loaded
 #include <QApplication>
 #include <QStringList>
 
+#include "command_line_files.h"
 #include "main_frame.h"
 #include "mapory_app.h"
 #include "program_bitmaps.h"
@@ -22,7 +24,7 @@ int main(int argc, char** argv)
   if (!mapory.InitInstance())
     return 1;
   mapory::CStartupProbe* probe = mapory::CStartupProbe::FromEnvironment(mapory.MainFrame());
-  const QStringList files = application.arguments().mid(1);
+  const QStringList files = mapory::LocalFilesFromArguments(application.arguments().mid(1));
   if (!files.isEmpty()) {
     QApplication::processEvents();  // the map window takes its real size before Full Map
     mapory.MainFrame()->AddLayerFiles(files);

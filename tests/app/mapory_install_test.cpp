@@ -1,6 +1,7 @@
 // `cmake --install` puts the program, its libraries, the tools, the desktop entry and the icon
 // under the prefix, with the README as HTML in the documentation folder, and the installed program finds its libraries
-// there.
+// there. The libraries come with their public headers, CMake package and pkg-config files; the
+// desktop gets the file types, the thumbnailer and the AppStream metadata.
 #include <filesystem>
 
 #include <QImage>
@@ -21,6 +22,19 @@ TEST(MaporyInstall, PutsProgramLibrariesToolsDesktopEntryAndIcon)
        {"bin/Mapory", "bin/mapory-render", "bin/shpinfo", "lib/libZamraView.so", "lib/libZamraApi.so",
         "lib/libZamraPlatform.so", "share/applications/mapory.desktop", "share/doc/mapory/README.html"})
     EXPECT_TRUE(std::filesystem::exists(prefix.File(file))) << file;
+  // The libraries as others build on them, and what the desktop reads about the program.
+  for (const char* file :
+       {"lib/libZamraApi.so.0", "lib/libZamraView.so.0", "lib/libZamraPlatform.so.0",
+        "include/zamra/api/formats/shape_file.h", "include/zamra/platform/win_types.h",
+        "include/zamra/view/izamra_view.h", "lib/cmake/Zamra/ZamraConfig.cmake",
+        "lib/cmake/Zamra/ZamraConfigVersion.cmake", "lib/cmake/Zamra/ZamraTargets.cmake", "lib/pkgconfig/zamra-api.pc",
+        "lib/pkgconfig/zamra-view.pc", "bin/mapory-thumbnailer", "share/mime/packages/mapory.xml",
+        "share/thumbnailers/mapory.thumbnailer", "share/metainfo/org.example.mapory.Mapory.metainfo.xml"})
+    EXPECT_TRUE(std::filesystem::exists(prefix.File(file))) << file;
+  // Internal libraries and the headers only the libraries share stay in the build.
+  for (const char* file : {"lib/libZamraShapeCore.a", "include/zamra/platform/system_calls.h",
+                           "include/zamra/platform/handle_object.h", "include/zamra/formats/large_buffer.h"})
+    EXPECT_FALSE(std::filesystem::exists(prefix.File(file))) << file;
   const QImage icon(QString::fromStdString(prefix.File("share/icons/hicolor/128x128/apps/mapory.png")));
   EXPECT_EQ(icon.size(), QSize(128, 128));
 

@@ -3,6 +3,7 @@
 
 #include "api/zamra_api_export.h"
 
+/// A placeholder the library exports for compatibility; it does nothing.
 class ZAMRA_API CZamraApi {
 public:
   CZamraApi();

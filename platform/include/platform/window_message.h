@@ -10,6 +10,7 @@
 
 #define WM_USER 0x0400
 
+/// A posted window message, as the receiving widget's event() sees it.
 class ZAMRA_PLATFORM_API WindowMessageEvent final : public QEvent {
 public:
   WindowMessageEvent(UINT message, WPARAM wParam, LPARAM lParam);

@@ -4,6 +4,7 @@
 #include "api/formats/data_view.h"
 #include "view/zamra_view_export.h"
 
+/// Read access to a layer's attribute table; rows are records in shapefile order.
 class ZAMRA_VIEW_API IDataView {
 public:
   IDataView() = default;

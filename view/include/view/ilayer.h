@@ -13,6 +13,7 @@
 #define ZM_LINE_DASHDOT 3
 #define ZM_LINE_DASHDOTDOT 4
 
+/// One shapefile layer of the map view with its display settings; it belongs to the view.
 class ZAMRA_VIEW_API ILayer {
 public:
   ILayer() = default;

@@ -6,6 +6,7 @@
 #include "platform/win_types.h"
 #include "view/zamra_view_export.h"
 
+/// The view's layer of points of interest, filled by the host.
 class ZAMRA_VIEW_API IUserPOILayer {
 public:
   IUserPOILayer() = default;
@@ -25,6 +26,7 @@ public:
   virtual void SetLabelFont(COLORREF color, const char* face, int size) = 0;
 };
 
+/// The view's layer of polylines, filled by the host.
 class ZAMRA_VIEW_API IUserPolylineLayer {
 public:
   IUserPolylineLayer() = default;
@@ -42,6 +44,7 @@ public:
   virtual void SetLabelFont(COLORREF color, const char* face, int size) = 0;
 };
 
+/// The view's layer of polygons, filled by the host.
 class ZAMRA_VIEW_API IUserPolygonLayer {
 public:
   IUserPolygonLayer() = default;

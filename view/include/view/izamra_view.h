@@ -16,6 +16,7 @@
 #define NOTIFY_CLICK 4           // lParam: (y << 16) | x of the release point
 #define NOTIFY_RIGHT_CLICK 5     // lParam: (y << 16) | x of the release point
 
+/// The map view control: layers, viewport, workspace files and painting in a child window.
 class ZAMRA_VIEW_API IZamraView {
 public:
   IZamraView(const IZamraView&) = default;

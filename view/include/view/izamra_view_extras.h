@@ -8,6 +8,7 @@
 #include "view/izamra_view.h"
 #include "view/zamra_view_export.h"
 
+/// What a host may ask of a view beside IZamraView (pixels, highlight, code pages, pixel ratio).
 class ZAMRA_VIEW_API IZamraViewExtras {
 public:
   IZamraViewExtras() = default;

@@ -19,6 +19,7 @@ enum class ZamraArchiveStatus {
   NoShapefile,  // a sound archive without any .shp
 };
 
+/// Shapefiles inside .zip archives, named by the archive's path followed by the member's.
 class ZAMRA_VIEW_API ZamraArchive {
 public:
   // Whether `path` ends in ".zip" (any letter case): an archive rather than a file in one.

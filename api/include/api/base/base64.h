@@ -3,6 +3,7 @@
 
 #include "api/zamra_api_export.h"
 
+/// Base64 encoding and decoding with the standard alphabet.
 class ZAMRA_API ZMBase64 {
 public:
   ZMBase64() = default;

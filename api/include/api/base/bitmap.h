@@ -14,6 +14,7 @@
 #include "platform/gdi.h"
 #include "platform/win_types.h"
 
+/// Off-screen 24-bit pictures: memory device contexts, loading and saving BMP, PNG and JPEG.
 class ZAMRA_API ZMBitmap {
 public:
   ZMBitmap() = default;

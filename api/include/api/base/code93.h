@@ -4,6 +4,7 @@
 #include "api/zamra_api_export.h"
 #include "platform/win_types.h"
 
+/// Code 93 barcodes: the module pattern of a text and its drawing.
 class ZAMRA_API ZMCode93 {
 public:
   ZMCode93();

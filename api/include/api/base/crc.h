@@ -6,6 +6,7 @@
 
 #include "api/zamra_api_export.h"
 
+/// The 16-bit CRC (polynomial 0x1021) of a block of bytes.
 class ZAMRA_API ZMCRC {
 public:
   ZMCRC() = default;

@@ -8,6 +8,7 @@
 #include "api/zamra_api_export.h"
 #include "platform/win_types.h"
 
+/// Directory trees, path joining and the system's directories.
 class ZAMRA_API ZMDirectory {
 public:
   ZMDirectory() = default;

@@ -9,6 +9,7 @@
 #include "platform/file_io.h"
 #include "platform/win_types.h"
 
+/// Opening, reading and writing whole files the way every reader and writer of the library does.
 class ZAMRA_API ZMFile {
 public:
   ZMFile() = default;

@@ -17,6 +17,7 @@
 #define IDI_ERROR IDI_HAND
 #define IDI_INFORMATION IDI_ASTERISK
 
+/// Predefined icons, icons from files and the icon of a file type.
 class ZAMRA_API ZMIcon {
 public:
   ZMIcon() = default;

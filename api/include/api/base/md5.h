@@ -5,6 +5,7 @@
 
 #include "api/zamra_api_export.h"
 
+/// The MD5 message digest of a block of bytes.
 class ZAMRA_API ZMMD5 {
 public:
   ZMMD5() = default;

@@ -25,6 +25,7 @@
 #define DMPAPER_B5 13
 #define DMPAPER_TABLOID 3
 
+/// A device context for a printer with a chosen quality, paper and orientation.
 class ZAMRA_API ZMPrinter {
 public:
   ZMPrinter() = default;

@@ -5,6 +5,7 @@
 #include "api/zamra_api_export.h"
 #include "platform/win_types.h"
 
+/// Static text helpers: code pages, colour texts, time stamps and bit strings.
 class ZAMRA_API ZMString {
 public:
   ZMString() = default;

@@ -5,6 +5,7 @@
 
 #include "api/zamra_api_export.h"
 
+/// Cuts a narrow string at a separator character into tokens.
 class ZAMRA_API ZMStringSplit {
 public:
   ZMStringSplit() = default;

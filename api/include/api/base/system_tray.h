@@ -5,6 +5,7 @@
 #include "platform/shell_notify.h"
 #include "platform/win_types.h"
 
+/// One icon in the desktop's notification area.
 class ZAMRA_API ZMSystemTray {
 public:
   ZMSystemTray();

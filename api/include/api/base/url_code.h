@@ -3,6 +3,7 @@
 
 #include "api/zamra_api_export.h"
 
+/// Percent-encoding of URL text (form style: a space is "+").
 class ZAMRA_API ZMURLCode {
 public:
   ZMURLCode() = default;

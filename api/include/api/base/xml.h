@@ -13,6 +13,7 @@
 #include "api/zamra_api_export.h"
 #include "platform/win_types.h"
 
+/// One attribute of an XML element: a UTF-16 name and value.
 class ZAMRA_API ZMXmlAttribute {
 public:
   ZMXmlAttribute() = default;
@@ -45,6 +46,7 @@ private:
   ZMXmlAttribute* m_next = nullptr;
 };
 
+/// One element of an XML document, with its attributes, text and child elements.
 class ZAMRA_API ZMXmlNode {
 public:
   ZMXmlNode() = default;
@@ -122,6 +124,7 @@ private:
 
 struct ZMXmlParseHandlers;
 
+/// An XML document: parsed from a file or text, edited as a tree of ZMXmlNode, written back.
 class ZAMRA_API ZMXml {
 public:
   // An empty document.

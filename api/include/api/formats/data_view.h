@@ -16,11 +16,11 @@ struct Cell;
 class Storage;
 }  // namespace zamra::formats
 
-// A tagged value that owns a copy of its bytes. `data` holds `length` bytes laid out by type:
-// CHAR one character; SHORT a 16-bit integer; INT and LONG a 32-bit integer; FLOAT an IEEE
-// single; DATETIME eight unsigned 16-bit numbers (year, month, day of week, day, hour, minute,
-// second, milliseconds); DOUBLE an IEEE double; STRING zero-terminated text whose terminator
-// `length` counts. `data` is a block from new[] (or null) and is released with the variant.
+/// A tagged value that owns a copy of its bytes. `data` holds `length` bytes laid out by type:
+/// CHAR one character; SHORT a 16-bit integer; INT and LONG a 32-bit integer; FLOAT an IEEE
+/// single; DATETIME eight unsigned 16-bit numbers (year, month, day of week, day, hour, minute,
+/// second, milliseconds); DOUBLE an IEEE double; STRING zero-terminated text whose terminator
+/// `length` counts. `data` is a block from new[] (or null) and is released with the variant.
 struct ZAMRA_API zm_variant {
   char type = ZM_VAR_NULL;
   std::int16_t length = 0;
@@ -33,6 +33,7 @@ struct ZAMRA_API zm_variant {
   zm_variant& operator=(const zm_variant& other);
 };
 
+/// The in-memory attribute table of a shapefile: typed columns and rows of cells.
 class ZAMRA_API ZMDataView {
 public:
   // Space for a rendered cell that the system's own callers pass to GetItemValue.

@@ -15,6 +15,7 @@
 #include "api/formats/data_view.h"
 #include "api/zamra_api_export.h"
 
+/// Reads a dBASE III table (.dbf) into a ZMDataView and writes one back.
 class ZAMRA_API ZMDbfFile {
 public:
   ZMDbfFile() = default;

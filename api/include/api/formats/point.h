@@ -4,6 +4,7 @@
 #include "api/formats/shape_records.h"
 #include "api/zamra_api_export.h"
 
+/// Creating, copying and measuring points (ST_POINT).
 class ZAMRA_API ZMPoint {
 public:
   ZMPoint() = default;

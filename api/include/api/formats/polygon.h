@@ -8,6 +8,7 @@
 #include "api/formats/shape_records.h"
 #include "api/zamra_api_export.h"
 
+/// Creating, copying and editing polygons (ST_MPOLYGON) and their rings (ST_POLYGON).
 class ZAMRA_API ZMPolygon {
 public:
   ZMPolygon() = default;

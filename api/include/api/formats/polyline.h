@@ -8,6 +8,7 @@
 #include "api/formats/shape_records.h"
 #include "api/zamra_api_export.h"
 
+/// Creating, copying and editing polylines (ST_MPOLYLINE) and their lines (ST_POLYLINE).
 class ZAMRA_API ZMPolyline {
 public:
   ZMPolyline() = default;

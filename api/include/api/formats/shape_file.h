@@ -18,6 +18,7 @@ namespace zamra::formats {
 class LargeBuffer;
 }  // namespace zamra::formats
 
+/// One whole shapefile in memory (.shp, .shx and .dbf): its shapes, attribute table, type and box.
 class ZAMRA_API ZMShapeFile {
 public:
   // Releases the attribute table (the subclasses release their shapes first).
@@ -82,6 +83,7 @@ protected:
   tagShpHead m_head;
 };
 
+/// A shapefile of points (shape type 1).
 class ZAMRA_API ZMShapePointFile : public ZMShapeFile {
 public:
   ZMShapePointFile();
@@ -105,7 +107,7 @@ private:
   zamra::formats::LargeBuffer* m_loadedPoints = nullptr;  // one block for all loaded points
 };
 
-// Polyline and polygon files: the same record handling over their record type.
+/// Polyline and polygon files: the same record handling over their record type.
 template <typename Record>
 class ZAMRA_API ZMShapeMultiPartFile : public ZMShapeFile {
 public:
@@ -133,12 +135,14 @@ private:
 extern template class ZAMRA_API ZMShapeMultiPartFile<ST_MPOLYLINE>;
 extern template class ZAMRA_API ZMShapeMultiPartFile<ST_MPOLYGON>;
 
+/// A shapefile of polylines (shape type 3).
 class ZAMRA_API ZMShapePolylineFile : public ZMShapeMultiPartFile<ST_MPOLYLINE> {
 public:
   ZMShapePolylineFile();
   ~ZMShapePolylineFile() override;
 };
 
+/// A shapefile of polygons (shape type 5).
 class ZAMRA_API ZMShapePolygonFile : public ZMShapeMultiPartFile<ST_MPOLYGON> {
 public:
   ZMShapePolygonFile();

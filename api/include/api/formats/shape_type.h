@@ -21,6 +21,7 @@
 #define ZM_VAR_DOUBLE 81
 #define ZM_VAR_STRING 91
 
+/// The codec of the shapefile family's fixed-width binary fields and main header.
 class ZAMRA_API ZMType {
 public:
   ZMType() = default;

@@ -13,6 +13,7 @@
 #include "api/zamra_api_export.h"
 #include "platform/win_types.h"
 
+/// Planar predicates and measures on points, boxes, polylines and rings.
 class ZAMRA_API ZMGeometry {
 public:
   // Tolerance in coordinate units of the point-to-segment Length.

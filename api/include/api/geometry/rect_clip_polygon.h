@@ -21,12 +21,12 @@ struct ST_CLIP_POINT {
   bool isVisited = false;      // a walk has passed the node
 };
 
-// Usage: SetPoint, DoClip, then read GetResult. The rectangle is taken as a region: `top` and
-// `bottom` (and `left` and `right`) may come in either order. Output rings run counter-clockwise
-// with y upwards whatever the orientation of the input, and a piece traced from a crossing
-// ends with its first point repeated. Pieces whose area inside the rectangle is zero (a ring
-// that only touches the border from outside) give no ring; a ring that encloses the whole
-// rectangle gives the rectangle's four corners. Not copyable.
+/// Usage: SetPoint, DoClip, then read GetResult. The rectangle is taken as a region: `top` and
+/// `bottom` (and `left` and `right`) may come in either order. Output rings run counter-clockwise
+/// with y upwards whatever the orientation of the input, and a piece traced from a crossing
+/// ends with its first point repeated. Pieces whose area inside the rectangle is zero (a ring
+/// that only touches the border from outside) give no ring; a ring that encloses the whole
+/// rectangle gives the rectangle's four corners. Not copyable.
 class ZAMRA_API ZMRectClipPolygon {
 public:
   static constexpr double EPS = 0.0000001;

@@ -3,6 +3,7 @@
 
 #include "api/zamra_api_export.h"
 
+/// Compresses a file into the gzip format and expands it back.
 class ZAMRA_API ZMGZip {
 public:
   ZMGZip() = default;

@@ -5,6 +5,7 @@
 
 #include "api/zamra_api_export.h"
 
+/// Fetches one URL over HTTP (GET or POST) into a local file.
 class ZAMRA_API ZMHttp {
 public:
   // Longest URL and host name the working buffers take, without the terminator.

@@ -5,6 +5,7 @@
 #include "api/zamra_api_export.h"
 #include "platform/sync.h"
 
+/// Appends time-stamped entries to one log file per program and day.
 class ZAMRA_API ZMLog {
 public:
   // Serialises the entries of all threads of the process.

@@ -8,6 +8,7 @@
 #define SW_HIDE 0
 #define SW_SHOWNORMAL 1
 
+/// Starts a program.
 class ZAMRA_API ZMProcess {
 public:
   ZMProcess() = default;

@@ -6,6 +6,7 @@
 #include "api/zamra_api_export.h"
 #include "platform/win_types.h"
 
+/// Opens and configures a serial port and moves blocks of bytes through it.
 class ZAMRA_API ZMSerailPort {
 public:
   ZMSerailPort() = default;

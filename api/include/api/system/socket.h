@@ -7,6 +7,7 @@
 #include "api/zamra_api_export.h"
 #include "platform/sockets.h"
 
+/// IPv4 TCP and UDP sockets: thin static operations over the socket interface.
 class ZAMRA_API ZMSocket {
 public:
   ZMSocket() = default;

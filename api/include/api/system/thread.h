@@ -5,6 +5,7 @@
 #include "platform/sync.h"
 #include "platform/win_types.h"
 
+/// Starts a thread.
 class ZAMRA_API ZMThread {
 public:
   ZMThread() = default;

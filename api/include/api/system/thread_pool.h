@@ -8,6 +8,7 @@
 #include "platform/sync.h"
 #include "platform/win_types.h"
 
+/// Runs submitted tasks on worker threads that grow on demand up to a maximum.
 class ZAMRA_API ZMThreadPool {
 public:
   // One worker entry. Run state 1 while the entry's worker runs (from the moment it is started),
