@@ -12,6 +12,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenuBar>
@@ -28,11 +29,13 @@
 #include "bitmap_file_writer.h"
 #include "data_wnd.h"
 #include "encoding_dialog.h"
+#include "find_box.h"
 #include "goto_dialog.h"
 #include "image_export.h"
 #include "info_dialog.h"
 #include "layer_info_dialog.h"
 #include "layer_bar.h"
+#include "measure_tool.h"
 #include "program_bitmaps.h"
 #include "recent_layers.h"
 #include "resizable_bar.h"
@@ -132,6 +135,7 @@ CMainFrame::CMainFrame(QWidget* parent) : QMainWindow(parent)
   createStatusBar();
   createDockWindows();
   createChildWindows();
+  createExploreTools();
 
   connect(m_mdiArea, &QMdiArea::subWindowActivated, this, &CMainFrame::updateMenus);
   onShowMap();
@@ -147,6 +151,7 @@ CMainFrame::~CMainFrame()
   disconnect(m_layerDock, nullptr, this, nullptr);
   m_layerBar->SetView(nullptr);
   m_dataWnd->CancelRowOrder();  // it reads a table of the view, which may go first
+  m_findBox->Cancel();          // so does a search
 }
 
 bool CMainFrame::IsComplete() const
@@ -427,6 +432,28 @@ void CMainFrame::createChildWindows()
   updateScalePane();
 }
 
+void CMainFrame::createExploreTools()
+{
+  // Measure and find: commands at the end of the View menu and of the toolbar, panels on the right.
+  m_measureTool = new CMeasureTool(m_view, m_shapeWnd->ViewWindow(), this);
+  m_findBox = new CFindBox(m_view, this);
+  m_actions[ID_MEASURE] = m_measureTool->Action();
+  m_actions[ID_FIND] = m_findBox->Action();
+  addAction(m_findBox->Action());  // Ctrl+F whichever window is active
+  if (QMenu* view = m_childMenus.value(2)) {
+    view->addSeparator();
+    view->addAction(m_measureTool->Action());
+    view->addAction(m_findBox->Action());
+  }
+  m_toolBar->addSeparator();
+  m_toolBar->addAction(m_measureTool->Action());
+  m_toolBar->addWidget(m_findBox->Edit());
+  statusBar()->insertWidget(1, m_measureTool->StatusLabel());
+  addDockWidget(Qt::RightDockWidgetArea, m_measureTool->Dock());
+  addDockWidget(Qt::RightDockWidgetArea, m_findBox->Dock());
+  connect(m_findBox, &CFindBox::matchChosen, this, &CMainFrame::zoomToFeature);
+}
+
 // --- Enable and check states ----------------------------------------------------------------
 
 void CMainFrame::updateMenus()
@@ -450,6 +477,8 @@ void CMainFrame::updateMenus()
   Action(ID_SHOW_PROPERTIES)->setChecked(!mapActive);
 
   showMenuSet(active != nullptr ? m_childMenus : m_frameMenus);
+  if (m_findBox != nullptr)
+    m_findBox->FollowSelectedLayer();
 }
 
 // --- Messages -------------------------------------------------------------------------------
@@ -685,6 +714,7 @@ void CMainFrame::onDelLayer()
     return;
   }
   m_dataWnd->CancelRowOrder();  // it may be reading the table that goes
+  m_findBox->Cancel();
   if (m_view->DeleteLayer(selected)) {
     m_dataWnd->ShowLayer(-1, -1);
     m_layerBar->Refresh();
@@ -997,6 +1027,7 @@ void CMainFrame::onTextEncoding()
   if (dialog.exec() != QDialog::Accepted)
     return;
   m_dataWnd->CancelRowOrder();  // a sort may be reading the texts whose code page changes
+  m_findBox->Cancel();
   if (!extras->SetLayerCodePage(layer, dialog.CodePage())) {
     messageBox(Texts().Text(QStringLiteral("encoding_false")));
     return;
