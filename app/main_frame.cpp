@@ -435,7 +435,7 @@ void CMainFrame::createChildWindows()
 void CMainFrame::createExploreTools()
 {
   // Measure and find: commands at the end of the View menu and of the toolbar, panels on the right.
-  m_measureTool = new CMeasureTool(m_view, m_shapeWnd->ViewWindow(), this);
+  m_measureTool = new CMeasureTool(m_view, m_shapeWnd->ViewWindow(), m_panes[0], this);
   m_findBox = new CFindBox(m_view, this);
   m_actions[ID_MEASURE] = m_measureTool->Action();
   m_actions[ID_FIND] = m_findBox->Action();
@@ -448,7 +448,6 @@ void CMainFrame::createExploreTools()
   m_toolBar->addSeparator();
   m_toolBar->addAction(m_measureTool->Action());
   m_toolBar->addWidget(m_findBox->Edit());
-  statusBar()->insertWidget(1, m_measureTool->StatusLabel());
   addDockWidget(Qt::RightDockWidgetArea, m_measureTool->Dock());
   addDockWidget(Qt::RightDockWidgetArea, m_findBox->Dock());
   connect(m_findBox, &CFindBox::matchChosen, this, &CMainFrame::zoomToFeature);

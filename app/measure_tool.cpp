@@ -56,8 +56,8 @@ QString Number(double value, int decimals) { return QString::number(value, 'f', 
 
 }  // namespace
 
-CMeasureTool::CMeasureTool(IZamraView* view, QWidget* viewWindow, QWidget* frame)
-    : QObject(frame), m_view(view), m_viewWindow(viewWindow)
+CMeasureTool::CMeasureTool(IZamraView* view, QWidget* viewWindow, QLabel* messagePane, QWidget* frame)
+    : QObject(frame), m_view(view), m_viewWindow(viewWindow), m_statusLabel(messagePane)
 {
   m_action = new QAction(RulerIcon(), Texts().Text(QStringLiteral("measure")), frame);
   m_action->setObjectName(QString::number(ID_MEASURE));
@@ -73,10 +73,6 @@ CMeasureTool::CMeasureTool(IZamraView* view, QWidget* viewWindow, QWidget* frame
   m_dock->setWidget(m_panel);
   m_dock->hide();
   connect(m_panel->ClearButton(), &QPushButton::clicked, this, &CMeasureTool::Cancel);
-
-  m_statusLabel = new QLabel(frame);
-  m_statusLabel->setObjectName(QStringLiteral("measureStatus"));
-  m_statusLabel->hide();
 }
 
 CMeasureTool::~CMeasureTool()
@@ -90,6 +86,8 @@ void CMeasureTool::setActive(bool on)
   if (on == m_active || m_viewWindow == nullptr)
     return;
   m_active = on;
+  if (on && m_statusLabel)
+    m_statusBefore = m_statusLabel->text();
   Cancel();
   if (on) {
     m_viewWindow->installEventFilter(this);
@@ -99,7 +97,8 @@ void CMeasureTool::setActive(bool on)
     m_viewWindow->setCursor(Qt::ArrowCursor);
   }
   m_dock->setVisible(on);
-  m_statusLabel->setVisible(on);
+  if (!on && m_statusLabel)
+    m_statusLabel->setText(m_statusBefore);
   if (m_action->isChecked() != on)
     m_action->setChecked(on);
 }
@@ -243,13 +242,14 @@ void CMeasureTool::update()
   const bool geodesic = mapInDegrees();
   m_result = Measure(path, m_closed, geodesic);
   m_panel->Show(m_result);
+  if (!m_active || !m_statusLabel)
+    return;
   QString status;
-  if (!m_active)
-    status.clear();
-  else if (path.size() < 2)
+  if (path.size() < 2)
     status = Texts().Text(QStringLiteral("measure_start"));
   else if (!m_result.valid)
-    status = Texts().Text(QStringLiteral("measure_no_proj"));
+    status = Texts().Text(ZamraGeodesic::IsAvailable() ? QStringLiteral("measure_outside")
+                                                       : QStringLiteral("measure_no_proj"));
   else if (m_result.closed)
     status = Texts()
                  .Text(QStringLiteral("measure_status_area"))

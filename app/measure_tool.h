@@ -9,6 +9,7 @@
 
 #include <vector>
 
+#include <QLabel>  // QPointer<QLabel> needs the whole class
 #include <QObject>
 #include <QPoint>
 #include <QPointer>
@@ -18,7 +19,6 @@
 class IZamraView;
 class QAction;
 class QDockWidget;
-class QLabel;
 class QWidget;
 
 namespace mapory {
@@ -39,9 +39,11 @@ struct MeasureResult {
 class CMeasureTool final : public QObject {
   Q_OBJECT
 public:
-  // Measures on `view`'s map, taking clicks in `viewWindow` (the view's own window). The
-  // command, panel and status label are made here and belong to `frame`, which places them.
-  CMeasureTool(IZamraView* view, QWidget* viewWindow, QWidget* frame);
+  // Measures on `view`'s map, taking clicks in `viewWindow` (the view's own window), and tells
+  // the measure in `messagePane` (the status bar's message pane, which gets its text back when
+  // the tool goes off). The command and panel are made here and belong to `frame`, which
+  // places them.
+  CMeasureTool(IZamraView* view, QWidget* viewWindow, QLabel* messagePane, QWidget* frame);
   ~CMeasureTool() override;
 
   // The checkable command that turns the tool on and off.
@@ -49,7 +51,7 @@ public:
   // The panel's dock, hidden while the tool is off.
   QDockWidget* Dock() const { return m_dock; }
   CMeasurePanel* Panel() const { return m_panel; }
-  // The status bar's text of the measure, hidden while the tool is off.
+  // The status bar pane that tells the measure while the tool is on.
   QLabel* StatusLabel() const { return m_statusLabel; }
 
   bool IsActive() const { return m_active; }
@@ -88,7 +90,8 @@ private:
   QAction* m_action = nullptr;
   QDockWidget* m_dock = nullptr;
   CMeasurePanel* m_panel = nullptr;
-  QLabel* m_statusLabel = nullptr;
+  QPointer<QLabel> m_statusLabel;
+  QString m_statusBefore;  // the pane's text before the tool came on
   bool m_active = false;
   std::vector<QPointF> m_points;
   bool m_hovering = false;  // the pointer is over the map while the path is drawn

@@ -145,7 +145,7 @@ TEST_F(MeasureTool, ClicksMeasureTheGeodesicPathAndEscapeCancelsIt)
   ProcessPostedMessages();
   ASSERT_TRUE(m_tool->IsActive());
   EXPECT_TRUE(m_tool->Dock()->isVisible());
-  EXPECT_TRUE(m_tool->StatusLabel()->isVisible());
+  EXPECT_EQ(m_tool->StatusLabel(), m_frame->StatusPane(0));
   EXPECT_EQ(m_tool->StatusLabel()->text(), "Measure: click on the map to start.");
 
   m_frame->ZoomToExtent(-80.0, 35.0, 5.0, 57.0);
@@ -205,6 +205,7 @@ TEST_F(MeasureTool, ClicksMeasureTheGeodesicPathAndEscapeCancelsIt)
   EXPECT_FALSE(m_tool->IsActive());
   EXPECT_FALSE(command->isChecked());
   EXPECT_FALSE(m_tool->Dock()->isVisible());
+  EXPECT_EQ(m_frame->StatusPane(0)->text(), "Ready");
 
   // Off, a click is the map's again: no point is added.
   Click(lhr);
@@ -261,6 +262,21 @@ TEST_F(MeasureTool, ClickingTheFirstPointClosesAShapeAndGivesItsArea)
   panel->ClearButton()->click();
   EXPECT_TRUE(m_tool->Points().empty());
   EXPECT_EQ(panel->AreaLabel()->text(), QStringLiteral("\u2013"));
+}
+
+TEST_F(MeasureTool, APointBeyondAPoleMeasuresNothingAndSaysWhy)
+{
+  m_frame->ZoomToExtent(-180.0, -90.0, 180.0, 90.0);
+  ProcessPostedMessages();
+  m_frame->Action(ID_MEASURE)->trigger();
+  const QPoint pole = Pixel(0, 90);
+  ASSERT_GT(pole.y(), 10) << "the window shows more than the earth";
+  Click(Pixel(0, 0));
+  Click(QPoint(pole.x(), pole.y() - 10));
+  EXPECT_EQ(m_tool->Points().size(), 2u);
+  EXPECT_FALSE(m_tool->Result().valid);
+  EXPECT_EQ(m_tool->Panel()->TotalLabel()->text(), QStringLiteral("\u2013"));
+  EXPECT_EQ(m_tool->StatusLabel()->text(), "A point lies beyond a pole: the path cannot be measured.");
 }
 
 TEST(MeasureToolLanguages, ThePanelAndCommandSpeakEachLanguage)
