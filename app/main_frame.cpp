@@ -13,6 +13,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenuBar>
@@ -29,11 +30,13 @@
 #include "bitmap_file_writer.h"
 #include "data_wnd.h"
 #include "encoding_dialog.h"
+#include "find_box.h"
 #include "goto_dialog.h"
 #include "image_export.h"
 #include "info_dialog.h"
 #include "layer_info_dialog.h"
 #include "layer_bar.h"
+#include "measure_tool.h"
 #include "program_bitmaps.h"
 #include "recent_layers.h"
 #include "resizable_bar.h"
@@ -134,6 +137,7 @@ CMainFrame::CMainFrame(QWidget* parent) : QMainWindow(parent)
   createStatusBar();
   createDockWindows();
   createChildWindows();
+  createExploreTools();
 
   connect(m_mdiArea, &QMdiArea::subWindowActivated, this, &CMainFrame::updateMenus);
   onShowMap();
@@ -149,6 +153,7 @@ CMainFrame::~CMainFrame()
   disconnect(m_layerDock, nullptr, this, nullptr);
   m_layerBar->SetView(nullptr);
   m_dataWnd->CancelRowOrder();  // it reads a table of the view, which may go first
+  m_findBox->Cancel();          // so does a search
 }
 
 bool CMainFrame::IsComplete() const
@@ -429,6 +434,27 @@ void CMainFrame::createChildWindows()
   updateScalePane();
 }
 
+void CMainFrame::createExploreTools()
+{
+  // Measure and find: commands at the end of the View menu and of the toolbar, panels on the right.
+  m_measureTool = new CMeasureTool(m_view, m_shapeWnd->ViewWindow(), m_panes[0], this);
+  m_findBox = new CFindBox(m_view, this);
+  m_actions[ID_MEASURE] = m_measureTool->Action();
+  m_actions[ID_FIND] = m_findBox->Action();
+  addAction(m_findBox->Action());  // Ctrl+F whichever window is active
+  if (QMenu* view = m_childMenus.value(2)) {
+    view->addSeparator();
+    view->addAction(m_measureTool->Action());
+    view->addAction(m_findBox->Action());
+  }
+  m_toolBar->addSeparator();
+  m_toolBar->addAction(m_measureTool->Action());
+  m_toolBar->addWidget(m_findBox->Edit());
+  addDockWidget(Qt::RightDockWidgetArea, m_measureTool->Dock());
+  addDockWidget(Qt::RightDockWidgetArea, m_findBox->Dock());
+  connect(m_findBox, &CFindBox::matchChosen, this, &CMainFrame::zoomToFeature);
+}
+
 // --- Enable and check states ----------------------------------------------------------------
 
 void CMainFrame::updateMenus()
@@ -452,6 +478,8 @@ void CMainFrame::updateMenus()
   Action(ID_SHOW_PROPERTIES)->setChecked(!mapActive);
 
   showMenuSet(active != nullptr ? m_childMenus : m_frameMenus);
+  if (m_findBox != nullptr)
+    m_findBox->FollowSelectedLayer();
 }
 
 // --- Messages -------------------------------------------------------------------------------
@@ -693,6 +721,7 @@ void CMainFrame::onDelLayer()
     return;
   }
   m_dataWnd->CancelRowOrder();  // it may be reading the table that goes
+  m_findBox->Cancel();
   if (m_view->DeleteLayer(selected)) {
     m_dataWnd->ShowLayer(-1, -1);
     m_layerBar->Refresh();
@@ -1005,6 +1034,7 @@ void CMainFrame::onTextEncoding()
   if (dialog.exec() != QDialog::Accepted)
     return;
   m_dataWnd->CancelRowOrder();  // a sort may be reading the texts whose code page changes
+  m_findBox->Cancel();
   if (!extras->SetLayerCodePage(layer, dialog.CodePage())) {
     messageBox(Texts().Text(QStringLiteral("encoding_false")));
     return;

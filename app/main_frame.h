@@ -22,6 +22,8 @@ class QToolBar;
 namespace mapory {
 
 class CDataWnd;
+class CFindBox;
+class CMeasureTool;
 class CInfoDialog;
 class CLayerBar;
 class CResizableBar;
@@ -51,6 +53,8 @@ public:
   // The feature information dialog; null until the first identification.
   CInfoDialog* InfoDialog() const { return m_infoDialog; }
   QToolBar* ToolBar() const { return m_toolBar; }
+  CMeasureTool* MeasureTool() const { return m_measureTool; }
+  CFindBox* FindBox() const { return m_findBox; }
   // Status pane i (0 message, 1 centre, 2 empty, 3-5 indicators).
   QLabel* StatusPane(int index) const;
   // The menus on the menu bar now.
@@ -93,6 +97,7 @@ private:
   void createStatusBar();
   void createDockWindows();
   void createChildWindows();
+  void createExploreTools();
 
   QAction* addCommand(int command, void (CMainFrame::*handler)(), bool checkable = false);
   void buildMenu(const std::vector<MenuEntry>& entries, QMenu* menu, bool frameMenu);
@@ -165,6 +170,8 @@ private:
   CInfoDialog* m_infoDialog = nullptr;
   IZamraView* m_view = nullptr;
   CSessionKeeper* m_session = nullptr;  // writes the workspace soon after each change
+  CMeasureTool* m_measureTool = nullptr;
+  CFindBox* m_findBox = nullptr;
 };
 
 }  // namespace mapory

@@ -63,6 +63,9 @@ constexpr int ID_COPY_VALUE = 32904;
 constexpr int ID_COPY_RECORD = 32905;
 constexpr int ID_RECENT_LAYER_FIRST = 32910;  // 32910 .. 32913: the recent layers, newest first
 constexpr int kRecentLayerCount = 4;
+// The measure tool and the find box.
+constexpr int ID_MEASURE = 32930;
+constexpr int ID_FIND = 32931;
 
 // Strings.
 constexpr int IDS_APP_TITLE = 57344;

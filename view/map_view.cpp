@@ -134,6 +134,7 @@ void CMapView::OnPaint(HDC windowDC, int width, int height)
   }
   m_model->Render(m_backBuffer, dx, dy);
   DrawHighlight(m_backBuffer, dx, dy);
+  DrawSketch(m_backBuffer, dx, dy);
   // The centre cross, with the buffer's default one-pixel black pen: arms of 4 window pixels.
   const int centreX = ratio == 1.0 ? width / 2 : m_model->HalfWidth();
   const int centreY = ratio == 1.0 ? height / 2 : m_model->HalfHeight();

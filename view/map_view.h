@@ -3,6 +3,7 @@
 #pragma once
 
 #include <memory>
+#include <vector>
 
 #include <QPointer>
 
@@ -57,6 +58,9 @@ public:
   unsigned GetLayerFileCodePage(ILayer* layer) override;
   int SetDevicePixelRatio(double ratio) override;
   double GetDevicePixelRatio() override;
+  // The tool's line (map_view_sketch.cpp).
+  int SetSketch(const double* xy, int count, int closed) override;
+  int GetSketchPointCount() override;
 
   // The window's events (called by CMapWindow).
   void OnCreate();
@@ -86,6 +90,8 @@ private:
   CShapeLayer* HeldLayer(ILayer* layer) const;
   // Outlines the highlighted record on the window's picture, shifted by a drag in progress.
   void DrawHighlight(HDC dc, int dx, int dy);
+  // Draws the tool's line on the window's picture, shifted by a drag in progress.
+  void DrawSketch(HDC dc, int dx, int dy);
 
   QPointer<CMapWindow> m_window;  // owned through Qt's parent; deleted with the view if still there
   HDC m_backBuffer = nullptr;     // owned
@@ -99,5 +105,7 @@ private:
   int m_dragLastY = 0;
   CShapeLayer* m_highlightLayer = nullptr;  // one of the model's layers, or null
   int m_highlightRecord = -1;
-  double m_windowRatio = 0.0;  // the window's pixel ratio last followed; 0 before the first
+  double m_windowRatio = 0.0;    // the window's pixel ratio last followed; 0 before the first
+  std::vector<double> m_sketch;  // the tool's line: x, y pairs
+  bool m_sketchClosed = false;
 };

@@ -30,7 +30,12 @@ ProjLibrary Open()
                    FindRuntimeFunction(library, "proj_is_equivalent_to_with_ctx", proj.is_equivalent_to_with_ctx) &&
                    FindRuntimeFunction(library, "proj_create_crs_to_crs_from_pj", proj.create_crs_to_crs_from_pj) &&
                    FindRuntimeFunction(library, "proj_normalize_for_visualization", proj.normalize_for_visualization) &&
-                   FindRuntimeFunction(library, "proj_trans_generic", proj.trans_generic);
+                   FindRuntimeFunction(library, "proj_trans_generic", proj.trans_generic) &&
+                   FindRuntimeFunction(library, "geod_init", proj.geodesic_init) &&
+                   FindRuntimeFunction(library, "geod_inverse", proj.geodesic_inverse) &&
+                   FindRuntimeFunction(library, "geod_polygon_init", proj.polygon_init) &&
+                   FindRuntimeFunction(library, "geod_polygon_addpoint", proj.polygon_add_point) &&
+                   FindRuntimeFunction(library, "geod_polygon_compute", proj.polygon_compute);
   if (!all) {
     zamra::platform::CloseRuntimeLibrary(library);
     return ProjLibrary{};

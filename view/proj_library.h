@@ -3,6 +3,7 @@
 // every program, though most maps have no .prj that needs it.
 #pragma once
 
+#include <geodesic.h>  // the geodesic functions' types (the same library exports them)
 #include <proj.h>
 
 struct ProjLibrary {
@@ -22,6 +23,12 @@ struct ProjLibrary {
   decltype(&proj_create_crs_to_crs_from_pj) create_crs_to_crs_from_pj = nullptr;
   decltype(&proj_normalize_for_visualization) normalize_for_visualization = nullptr;
   decltype(&proj_trans_generic) trans_generic = nullptr;
+  // Lengths and areas on an ellipsoid (the measure tool).
+  decltype(&geod_init) geodesic_init = nullptr;
+  decltype(&geod_inverse) geodesic_inverse = nullptr;
+  decltype(&geod_polygon_init) polygon_init = nullptr;
+  decltype(&geod_polygon_addpoint) polygon_add_point = nullptr;
+  decltype(&geod_polygon_compute) polygon_compute = nullptr;
 };
 
 // The functions, all of them found, or null when PROJ cannot be opened (then no .prj can be

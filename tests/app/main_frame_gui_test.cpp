@@ -92,9 +92,10 @@ TEST_F(MainFrameTest, MenusAndToolbarFollowTheResourceOrder)
   EXPECT_EQ(Commands(menus[1]->actions()),
             (std::vector<int>{ID_ADD_LAYER, ID_DEL_LAYER, ID_LAYER_INFO, ID_LAYER_STYLE, ID_MOVE_UP, ID_MOVE_DOWN, 0,
                               ID_ZOOM_TO_LAYER, ID_TEXT_ENCODING}));
-  EXPECT_EQ(Commands(menus[2]->actions()),
-            (std::vector<int>{ID_VIEW_TOOLBAR, ID_VIEW_LAYERBAR, ID_VIEW_STATUS_BAR, 0, ID_SHOW_MAP, ID_SHOW_PROPERTIES,
-                              ID_TILE_VERTICALLY, ID_TILE_HORIZONTALLY, 0, ID_FULL_MAP, ID_GOTO}));
+  EXPECT_EQ(
+      Commands(menus[2]->actions()),
+      (std::vector<int>{ID_VIEW_TOOLBAR, ID_VIEW_LAYERBAR, ID_VIEW_STATUS_BAR, 0, ID_SHOW_MAP, ID_SHOW_PROPERTIES,
+                        ID_TILE_VERTICALLY, ID_TILE_HORIZONTALLY, 0, ID_FULL_MAP, ID_GOTO, 0, ID_MEASURE, ID_FIND}));
   EXPECT_EQ(Commands(menus[3]->actions()),
             (std::vector<int>{ID_LANGUAGE_CHINESE, ID_LANGUAGE_JAPANESE, ID_LANGUAGE_ENGLISH}));
   EXPECT_EQ(Commands(menus[4]->actions()), (std::vector<int>{ID_APP_ABOUT, ID_WEBSITE}));
@@ -104,7 +105,8 @@ TEST_F(MainFrameTest, MenusAndToolbarFollowTheResourceOrder)
 
   EXPECT_EQ(Commands(m_frame->ToolBar()->actions()),
             (std::vector<int>{ID_FILE_OPEN, ID_SAVE_BMP, 0, ID_SHOW_PROPERTIES, ID_SHOW_MAP, ID_TILE_HORIZONTALLY,
-                              ID_TILE_VERTICALLY, 0, ID_FULL_MAP, ID_GOTO, 0, ID_WEBSITE, ID_APP_ABOUT}));
+                              ID_TILE_VERTICALLY, 0, ID_FULL_MAP, ID_GOTO, 0, ID_WEBSITE, ID_APP_ABOUT, 0, ID_MEASURE,
+                              0}));  // the find box ends the bar
   EXPECT_EQ(m_frame->ToolBar()->iconSize(), QSize(32, 32));
 
   EXPECT_EQ(m_frame->StatusPane(0)->text(), QStringLiteral("Ready"));

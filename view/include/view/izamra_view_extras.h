@@ -1,7 +1,7 @@
 // IZamraViewExtras: what a host may ask of a view beside IZamraView: the way back from a
 // geographic point to a pixel, the ground length of a pixel, an outline on one identified
-// record, a code page chosen by the user for a layer's texts, and the pixel ratio the map is
-// drawn at. A separate interface, so that IZamraView's slots keep their order.
+// record, a code page chosen by the user for a layer's texts, the pixel ratio the map is
+// drawn at, and a tool's line over the map. A separate interface, so that IZamraView's slots keep their order.
 #pragma once
 
 #include "view/ilayer.h"
@@ -51,4 +51,13 @@ public:
   // The host calls Refresh.
   virtual int SetDevicePixelRatio(double ratio) = 0;
   virtual double GetDevicePixelRatio() = 0;
+
+  // A line a tool draws over the map in the view's window (pictures made with Draw do not show
+  // it), such as a measured path: `count` geographic points, `xy` holding x, y pairs (copied),
+  // each marked, and the line closed back to the first point when `closed`. It replaces the one
+  // before; a count of 0 clears it. 1 when taken, 0 (nothing changes) for a negative count, null
+  // points or a coordinate that is not finite. The window repaints.
+  virtual int SetSketch(const double* xy, int count, int closed) = 0;
+  // The number of points of the line shown now, 0 when there is none.
+  virtual int GetSketchPointCount() = 0;
 };
