@@ -133,7 +133,7 @@ std::vector<CLegendBar::Row> CLegendBar::RowsOf(IZamraView& view)
 void CLegendBar::Refresh()
 {
   m_rows = m_view != nullptr ? RowsOf(*m_view) : std::vector<Row>();
-  setMinimumHeight(RowsHeight(m_rows, font()));
+  setMinimumHeight(RowsHeight(m_rows, font(), this));
   updateGeometry();
   update();
 }
@@ -146,30 +146,42 @@ QStringList CLegendBar::RowTexts() const
   return texts;
 }
 
-QSize CLegendBar::sizeHint() const { return {200, std::max(200, RowsHeight(m_rows, font()))}; }
-
-int CLegendBar::RowsHeight(const std::vector<Row>& rows, const QFont& font)
+QSize CLegendBar::sizeHint() const
 {
-  const int line = std::max(QFontMetrics(font).height(), kSymbolHeight) + 4;
+  // Measuring text changes nothing of the widget.
+  return {200, std::max(200, RowsHeight(m_rows, font(), const_cast<CLegendBar*>(this)))};
+}
+
+int CLegendBar::TextLeft(const Row& row)
+{
+  const int indent = kMargin + (row.kind == Row::Layer ? 0 : kEntryIndent);
+  // Column names, and names of layers whose rows of colours follow, have no symbol before them.
+  return row.kind == Row::Column || !row.drawSymbol ? indent : indent + kSymbolWidth + kGap;
+}
+
+int CLegendBar::RowsHeight(const std::vector<Row>& rows, const QFont& font, QPaintDevice* device)
+{
+  const int line = std::max(QFontMetrics(font, device).height(), kSymbolHeight) + 4;
   return rows.empty() ? 0 : kMargin * 2 + line * static_cast<int>(rows.size());
 }
 
-int CLegendBar::RowsWidth(const std::vector<Row>& rows, const QFont& font)
+int CLegendBar::RowsWidth(const std::vector<Row>& rows, const QFont& font, QPaintDevice* device)
 {
   int widest = 0;
   QFont bold = font;
   bold.setBold(true);
+  QFont italic = font;
+  italic.setItalic(true);
   for (const Row& row : rows) {
-    const int indent = row.kind == Row::Layer ? 0 : kEntryIndent;
-    const QFontMetrics metrics(row.kind == Row::Layer ? bold : font);
-    widest = std::max(widest, indent + kSymbolWidth + kGap + metrics.horizontalAdvance(row.text));
+    const QFontMetrics metrics(row.kind == Row::Layer ? bold : row.kind == Row::Column ? italic : font, device);
+    widest = std::max(widest, TextLeft(row) + metrics.horizontalAdvance(row.text));
   }
-  return kMargin * 2 + widest;
+  return widest + 2 * kMargin;
 }
 
 int CLegendBar::PaintRows(QPainter& painter, const std::vector<Row>& rows, const QFont& font, int width)
 {
-  const int line = std::max(QFontMetrics(font).height(), kSymbolHeight) + 4;
+  const int line = std::max(QFontMetrics(font, painter.device()).height(), kSymbolHeight) + 4;
   QFont bold = font;
   bold.setBold(true);
   QFont italic = font;
@@ -205,7 +217,7 @@ int CLegendBar::PaintRows(QPainter& painter, const std::vector<Row>& rows, const
     }
     painter.setFont(row.kind == Row::Layer ? bold : row.kind == Row::Column ? italic : font);
     painter.setPen(Qt::black);
-    const int textLeft = row.kind == Row::Column ? indent : indent + kSymbolWidth + kGap;
+    const int textLeft = TextLeft(row);
     painter.drawText(QRect(textLeft, top, std::max(0, width - textLeft - kMargin), line),
                      Qt::AlignVCenter | Qt::AlignLeft | Qt::TextSingleLine, row.text);
     top += line;
@@ -224,7 +236,10 @@ QImage CLegendBar::Picture(IZamraView& view, const QFont& font, double ratio)
   const std::vector<Row> rows = RowsOf(view);
   if (rows.empty())
     return QImage();
-  const QSize size(RowsWidth(rows, font), RowsHeight(rows, font));
+  // Measured on a picture like the one painted, whose resolution may differ from the screen's.
+  QImage measure(1, 1, QImage::Format_RGB32);
+  measure.setDevicePixelRatio(ratio);
+  const QSize size(RowsWidth(rows, font, &measure), RowsHeight(rows, font, &measure));
   QImage picture(size * ratio, QImage::Format_RGB32);
   picture.setDevicePixelRatio(ratio);
   picture.fill(Qt::white);

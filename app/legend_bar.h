@@ -16,6 +16,7 @@
 class IZamraView;
 class QAction;
 class QMenu;
+class QPaintDevice;
 class QPainter;
 
 namespace mapory {
@@ -61,8 +62,11 @@ private:
   static std::vector<Row> RowsOf(IZamraView& view);
   // Paints the rows from the top left corner of `painter`'s area; the height used.
   static int PaintRows(QPainter& painter, const std::vector<Row>& rows, const QFont& font, int width);
-  static int RowsHeight(const std::vector<Row>& rows, const QFont& font);
-  static int RowsWidth(const std::vector<Row>& rows, const QFont& font);
+  // The size of the rows in `font` as `device` measures text.
+  static int RowsHeight(const std::vector<Row>& rows, const QFont& font, QPaintDevice* device);
+  static int RowsWidth(const std::vector<Row>& rows, const QFont& font, QPaintDevice* device);
+  // Where a row's text starts.
+  static int TextLeft(const Row& row);
 
   IZamraView* m_view = nullptr;
   std::vector<Row> m_rows;

@@ -10,6 +10,7 @@
 #include <QFormLayout>
 #include <QImage>
 #include <QLabel>
+#include <QPainter>
 #include <QPixmap>
 #include <QSpinBox>
 #include <QTreeWidget>
@@ -36,6 +37,10 @@ QPixmap Swatch(COLORREF color)
 {
   QPixmap swatch(kSwatchSize, kSwatchSize);
   swatch.fill(ToQColor(color));
+  // A frame, so that light colours stand apart from the list's white.
+  QPainter painter(&swatch);
+  painter.setPen(QColor(96, 96, 96));
+  painter.drawRect(0, 0, kSwatchSize - 1, kSwatchSize - 1);
   return swatch;
 }
 

@@ -36,9 +36,9 @@ struct ZMThematicStyle {
   // Features whose value is none of the entries' (categories beyond the 64 most frequent, or
   // numbers outside every class) and features without a value (a blank cell).
   bool hasOther = false;
-  COLORREF otherColor = RGB(190, 190, 190);
+  COLORREF otherColor = RGB(160, 160, 160);
   bool hasNull = false;
-  COLORREF nullColor = RGB(255, 255, 255);
+  COLORREF nullColor = RGB(224, 224, 224);  // lighter than "other"
 
   bool operator==(const ZMThematicStyle&) const = default;
 };
