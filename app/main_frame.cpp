@@ -421,6 +421,11 @@ void CMainFrame::createDockWindows()
   m_legendDock->hide();
   m_legendDock->toggleViewAction()->setObjectName(QStringLiteral("legendToggle"));
   CLegendBar::AddToViewMenus(m_childMenus + m_frameMenus, m_legendDock->toggleViewAction());
+  // Shown, it shares the side with the layer bar half and half rather than as a sliver.
+  connect(m_legendDock->toggleViewAction(), &QAction::triggered, this, [this](bool shown) {
+    if (shown && !m_legendDock->isFloating())
+      resizeDocks({m_layerDock, m_legendDock}, {1, 1}, Qt::Vertical);
+  });
 }
 
 void CMainFrame::createChildWindows()
