@@ -3,10 +3,12 @@
 
 #include <cmath>
 
+#include <QApplication>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
 
+#include "legend_bar.h"
 #include "api/base/bitmap.h"
 #include "platform/gdi.h"
 #include "view/ilayer.h"
@@ -49,6 +51,29 @@ QString PrjOf(ILayer* layer)
       return prj;
   }
   return {};
+}
+
+// The legend at the picture's pixel ratio, copied into its lower right corner; left out when the
+// picture is too small to hold it.
+void DrawLegendInCorner(IZamraView& view, HDC surface, const QSize& picture)
+{
+  constexpr int kCornerMargin = 8;
+  const double ratio = PixelRatio(view);
+  const QImage legend = CLegendBar::Picture(view, QApplication::font(), ratio);
+  const int margin = static_cast<int>(kCornerMargin * ratio);
+  if (legend.isNull() || legend.width() + 2 * margin > picture.width() ||
+      legend.height() + 2 * margin > picture.height())
+    return;
+  HBITMAP bitmap = CreateBitmapFromImage(legend);
+  HDC source = bitmap != nullptr ? CreateCompatibleDC(surface) : nullptr;
+  if (source != nullptr) {
+    SelectObject(source, bitmap);
+    BitBlt(surface, picture.width() - legend.width() - margin, picture.height() - legend.height() - margin,
+           legend.width(), legend.height(), source, 0, 0, SRCCOPY);
+    DeleteDC(source);
+  }
+  if (bitmap != nullptr)
+    DeleteObject(bitmap);
 }
 
 }  // namespace
@@ -120,13 +145,15 @@ QSize MapPictureSize(IZamraView& view, int width, int height)
   return QSize(static_cast<int>(std::lround(width * ratio)), static_cast<int>(std::lround(height * ratio)));
 }
 
-bool ExportMapImage(IZamraView& view, int width, int height, const QString& path, ImageFormat format)
+bool ExportMapImage(IZamraView& view, int width, int height, const QString& path, ImageFormat format, bool withLegend)
 {
   const QSize picture = MapPictureSize(view, width, height);
   HDC surface = ZMBitmap::CreateMemDc(picture.width(), picture.height());
   if (surface == nullptr)
     return false;
   view.Draw(surface, 0, 0, picture.width(), picture.height());
+  if (withLegend)
+    DrawLegendInCorner(view, surface, picture);
   const RECT area{0, 0, picture.width(), picture.height()};
   const QByteArray name = QFile::encodeName(path);
   const int written = format == ImageFormat::Png ? ZMBitmap::WritePNG(name.constData(), surface, area)

@@ -32,7 +32,9 @@ QString ProjectionSource(IZamraView& view);
 
 // Draws the view of a width x height map window into its picture (MapPictureSize: at the
 // screen's device pixels) and writes it, its world file and (when a layer has one) the .prj.
-// False when any file cannot be written.
-bool ExportMapImage(IZamraView& view, int width, int height, const QString& path, ImageFormat format);
+// With `withLegend`, the legend of the visible layers goes into the picture's lower right
+// corner (when it fits). False when any file cannot be written.
+bool ExportMapImage(IZamraView& view, int width, int height, const QString& path, ImageFormat format,
+                    bool withLegend = false);
 
 }  // namespace mapory

@@ -7,11 +7,13 @@
 #include <limits>
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QCloseEvent>
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMdiArea>
@@ -46,6 +48,7 @@
 #include "session_keeper.h"
 #include "shape_wnd.h"
 #include "style_dialog.h"
+#include "legend_bar.h"
 #include "workspace_file.h"
 #include "platform/gdi.h"
 #include "platform/keyboard_locks.h"
@@ -152,6 +155,7 @@ CMainFrame::~CMainFrame()
   disconnect(m_toolBar, nullptr, this, nullptr);
   disconnect(m_layerDock, nullptr, this, nullptr);
   m_layerBar->SetView(nullptr);
+  m_legend->SetView(nullptr);
   m_dataWnd->CancelRowOrder();  // it reads a table of the view, which may go first
   m_findBox->Cancel();          // so does a search
 }
@@ -408,6 +412,27 @@ void CMainFrame::createDockWindows()
   resizeDocks({m_layerDock}, {m_layerDock->sizeHint().width()}, Qt::Horizontal);
   m_layerDock->toggleViewAction()->setVisible(false);  // LayerBar in the View menu toggles it
   connect(m_layerDock, &QDockWidget::visibilityChanged, this, &CMainFrame::updateMenus);
+
+  // The legend, below the layer bar and hidden until chosen in the View menu.
+  m_legendDock = new CResizableBar(Texts().Text(QStringLiteral("legend_title")), this, QSize(200, 300),
+                                   ID_LAYER_BAR + 1);
+  m_legendDock->setObjectName(QStringLiteral("legendDock"));
+  auto* legendScroller = new QScrollArea(m_legendDock);
+  legendScroller->setFrameShape(QFrame::NoFrame);
+  legendScroller->setWidgetResizable(true);
+  m_legend = new CLegendBar(legendScroller);
+  legendScroller->setWidget(m_legend);
+  m_legendDock->setWidget(legendScroller);
+  addDockWidget(Qt::LeftDockWidgetArea, m_legendDock);
+  splitDockWidget(m_layerDock, m_legendDock, Qt::Vertical);
+  m_legendDock->hide();
+  m_legendDock->toggleViewAction()->setObjectName(QStringLiteral("legendToggle"));
+  CLegendBar::AddToViewMenus(m_childMenus + m_frameMenus, m_legendDock->toggleViewAction());
+  // Shown, it shares the side with the layer bar half and half rather than as a sliver.
+  connect(m_legendDock->toggleViewAction(), &QAction::triggered, this, [this](bool shown) {
+    if (shown && !m_legendDock->isFloating())
+      resizeDocks({m_layerDock, m_legendDock}, {1, 1}, Qt::Vertical);
+  });
 }
 
 void CMainFrame::createChildWindows()
@@ -420,6 +445,7 @@ void CMainFrame::createChildWindows()
   m_view = m_shapeWnd->View();
   m_session = new CSessionKeeper(m_view, this);
   m_layerBar->SetView(m_view);
+  m_legend->SetView(m_view);
   connect(m_shapeWnd, &CShapeWnd::shapeFilesDropped, this, &CMainFrame::AddLayerFiles);
   connect(m_shapeWnd, &CShapeWnd::pointerMoved, this, &CMainFrame::onPointerMoved);
   connect(m_shapeWnd, &CShapeWnd::pointerLeft, this, &CMainFrame::onPointerLeft);
@@ -480,6 +506,8 @@ void CMainFrame::updateMenus()
   showMenuSet(active != nullptr ? m_childMenus : m_frameMenus);
   if (m_findBox != nullptr)
     m_findBox->FollowSelectedLayer();
+  if (m_legend != nullptr)
+    m_legend->Refresh();  // layers, order, visibility or styles may have changed
 }
 
 // --- Messages -------------------------------------------------------------------------------
@@ -773,10 +801,16 @@ void CMainFrame::onLayerStyle()
     return;
   CStyleDialog dialog(kind, this);
   dialog.SetStyle(ReadLayerStyle(*layer));
+  dialog.AddLayerChoices(m_view, layer, [this] {
+    m_view->Refresh();
+    m_legend->Refresh();
+    m_session->NoteChange();
+  });
   dialog.exec();
   // Whichever button closed the dialog: what was changed in it applies.
   WriteLayerStyle(*layer, dialog.Style());
   m_view->Refresh();
+  m_legend->Refresh();
   m_session->NoteChange();
 }
 
@@ -1012,6 +1046,12 @@ void CMainFrame::onExportImage()
   dialog.setNameFilters({png, jpeg});
   dialog.setFileMode(QFileDialog::AnyFile);
   dialog.setAcceptMode(QFileDialog::AcceptSave);
+  // The dialog is Qt's own (not the desktop's), so that it can carry this choice below its fields.
+  auto* withLegend = new QCheckBox(Texts().Text(QStringLiteral("export_legend")), &dialog);
+  withLegend->setObjectName(QStringLiteral("exportLegend"));
+  withLegend->setChecked(m_legendDock->isVisibleTo(this));
+  if (auto* grid = qobject_cast<QGridLayout*>(dialog.layout()))
+    grid->addWidget(withLegend, grid->rowCount(), 0, 1, -1);
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
     return;
   QString path = dialog.selectedFiles().constFirst();
@@ -1020,7 +1060,8 @@ void CMainFrame::onExportImage()
     format = dialog.selectedNameFilter() == jpeg ? ImageFormat::Jpeg : ImageFormat::Png;
     path = ImageFileName(path, format);
   }
-  const bool written = ExportMapImage(*m_view, m_shapeWnd->width(), m_shapeWnd->height(), path, format);
+  const bool written = ExportMapImage(*m_view, m_shapeWnd->width(), m_shapeWnd->height(), path, format,
+                                      withLegend->isChecked());
   messageBox(Texts().Text(written ? QStringLiteral("export_ok") : QStringLiteral("export_false")));
 }
 

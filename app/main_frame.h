@@ -26,6 +26,7 @@ class CFindBox;
 class CMeasureTool;
 class CInfoDialog;
 class CLayerBar;
+class CLegendBar;
 class CResizableBar;
 class CSessionKeeper;
 class CShapeWnd;
@@ -46,6 +47,8 @@ public:
   IZamraView* View() const { return m_view; }
   CLayerBar* LayerBar() const { return m_layerBar; }
   CResizableBar* LayerDock() const { return m_layerDock; }
+  CResizableBar* LegendDock() const { return m_legendDock; }
+  CLegendBar* Legend() const { return m_legend; }
   CShapeWnd* ShapeWnd() const { return m_shapeWnd; }
   QMdiSubWindow* MapWindow() const { return m_mapWindow; }
   QMdiSubWindow* PropertyWindow() const { return m_propertyWindow; }
@@ -163,6 +166,8 @@ private:
   QMenu* m_recentMenu = nullptr;
   CResizableBar* m_layerDock = nullptr;
   CLayerBar* m_layerBar = nullptr;
+  CResizableBar* m_legendDock = nullptr;
+  CLegendBar* m_legend = nullptr;
   CShapeWnd* m_shapeWnd = nullptr;
   QMdiSubWindow* m_mapWindow = nullptr;
   QMdiSubWindow* m_propertyWindow = nullptr;

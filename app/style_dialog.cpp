@@ -17,6 +17,7 @@
 
 #include "resource_ids.h"
 #include "resource_table.h"
+#include "thematic_panel.h"
 #include "platform/code_page.h"
 #include "platform/gdi.h"
 #include "platform/resources.h"
@@ -365,6 +366,18 @@ void CStyleDialog::ChooseColour(QPushButton* button, COLORREF* colour)
   *colour = RGB(chosen.red(), chosen.green(), chosen.blue());
   button->setText(ColourText(*colour));
   update();
+}
+
+void CStyleDialog::AddLayerChoices(IZamraView* view, ILayer* layer, std::function<void()> changed)
+{
+  constexpr int kChoicesWidth = 260;
+  if (m_layerChoices != nullptr)
+    return;
+  m_layerChoices = new CThematicPanel(view, layer, std::move(changed), this);
+  // Beside the previews, as tall as the controls left of them.
+  m_layerChoices->setGeometry(kDialogWidth, kLeft, kChoicesWidth, height() - 2 * kLeft);
+  m_layerChoices->show();
+  setFixedSize(kDialogWidth + kChoicesWidth + kLeft, height());
 }
 
 int CStyleDialog::SymbolAt(const QPoint& at) const

@@ -2,6 +2,7 @@
 // Style 144), with LayerStyle, the values they edit, and its reading from and writing to a layer.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -11,10 +12,13 @@
 #include "platform/win_types.h"
 
 class ILayer;
+class IZamraView;
 class QComboBox;
 class QPushButton;
 
 namespace mapory {
+
+class CThematicPanel;
 
 // Every display value of a layer that a style dialog can change. Each dialog shows only some
 // of them and hands the others back as they came. Colours are 0x00BBGGRR.
@@ -58,6 +62,11 @@ public:
   void SetStyle(const LayerStyle& style);
   // The values as they are now, whichever button closed the dialog.
   const LayerStyle& Style() const { return m_style; }
+  // Adds the choices of label column and colours by value of `layer` in `view` right of the
+  // other controls; they apply to the layer at once, and `changed` is called after each.
+  void AddLayerChoices(IZamraView* view, ILayer* layer, std::function<void()> changed);
+  // Those choices; null until added.
+  CThematicPanel* LayerChoices() const { return m_layerChoices; }
 
   // The index of the first entry starting with `prefix` (letter case ignored), searched from
   // the second entry to the last and then the first; -1 when none does.
@@ -96,6 +105,7 @@ private:
   QComboBox* m_fontSize = nullptr;
   QPushButton* m_fontColour = nullptr;
   std::unique_ptr<SymbolStrip> m_symbols;  // Point Style only
+  CThematicPanel* m_layerChoices = nullptr;
 };
 
 }  // namespace mapory

@@ -161,6 +161,9 @@ public:
   int ToDistinctPixels(const ST_POINT* points, int count, POINT* out) const;
   // Symbol `index` of the strip centred on a geographic point, if its box is free.
   void DrawSymbol(HDC dc, double x, double y, int index);
+  // A round marker of the symbols' size in the pen and brush selected into `dc`, in a symbol's
+  // place by the same rule (points coloured by value, whose symbols have colours of their own).
+  void DrawMarker(HDC dc, double x, double y);
   // Whether a label at the geographic point (under it when `underPoint`, else centred on it),
   // `charWidth` pixels a column, is sure to find its box taken, whatever its text: the box of
   // one column that every label's box holds has a claimed pixel. Lets a layer skip reading
@@ -179,6 +182,9 @@ public:
   // claim covers left .. right - 1 by top .. bottom - 1. Boxes wholly off the surface are
   // neither free nor claimed.
   bool IsBoxFree(int left, int top, int right, int bottom) const;
+  // Claims the box of a symbol centred on a geographic point, when it is visible and free; its
+  // left upper corner in `left` and `top`.
+  bool TakeSymbolPlace(double x, double y, int& left, int& top);
   void ClaimBox(int left, int top, int right, int bottom);
 
   // The surface (null before the first size event) and its pixels.

@@ -301,26 +301,50 @@ void CMapModel::DrawRings(HDC dc, const ST_POLYGON* rings, int ringCount, COLORR
     PolyPolygon(dc, target.points.data(), ringCounts.data(), static_cast<int>(ringCounts.size()));
 }
 
-void CMapModel::DrawSymbol(HDC dc, double x, double y, int index)
+bool CMapModel::TakeSymbolPlace(double x, double y, int& left, int& top)
 {
   if (!IsVisible(x, y))
-    return;
+    return false;
   int px = 0, py = 0;
   GeoToPixel(x, y, px, py);
-  const int left = px - m_symbolWidth / 2;
-  const int top = py - m_symbolHeight / 2;
+  left = px - m_symbolWidth / 2;
+  top = py - m_symbolHeight / 2;
   const int right = left + m_symbolWidth;
   const int bottom = top + m_symbolHeight;
   // The box holds its centre: where that is taken, as on a crowded map mostly, so is the box.
   if (px >= 0 && py >= 0 && px < m_placement.Width() && py < m_placement.Height() && m_placement.IsClaimed(px, py))
-    return;
+    return false;
   if (!IsBoxFree(left, top, right, bottom))
+    return false;
+  ClaimBox(left, top, right, bottom);
+  return true;
+}
+
+void CMapModel::DrawSymbol(HDC dc, double x, double y, int index)
+{
+  int left = 0, top = 0;
+  if (!TakeSymbolPlace(x, y, left, top))
     return;
   // A tile beyond the strip copies nothing, but its place is still taken.
   if (m_symbolDC != nullptr)
     TransparentBlt(dc, left, top, m_symbolWidth, m_symbolHeight, m_symbolDC, index * m_symbolWidth, 0, m_symbolWidth,
                    m_symbolHeight, kSymbolTransparent);
-  ClaimBox(left, top, right, bottom);
+}
+
+void CMapModel::DrawMarker(HDC dc, double x, double y)
+{
+  int left = 0, top = 0;
+  if (!TakeSymbolPlace(x, y, left, top))
+    return;
+  // An octagon inside the symbol's box, a third of each side cut off at the corners: a disc to
+  // the eye at symbol sizes.
+  const int width = std::max(m_symbolWidth * 2 / 3, 3), height = std::max(m_symbolHeight * 2 / 3, 3);
+  const int x0 = left + (m_symbolWidth - width) / 2, y0 = top + (m_symbolHeight - height) / 2;
+  const int x1 = x0 + width - 1, y1 = y0 + height - 1;
+  const int cx = width * 3 / 10, cy = height * 3 / 10;
+  const POINT octagon[8] = {{x0 + cx, y0}, {x1 - cx, y0}, {x1, y0 + cy}, {x1, y1 - cy},
+                            {x1 - cx, y1}, {x0 + cx, y1}, {x0, y1 - cy}, {x0, y0 + cy}};
+  Polygon(dc, octagon, 8);
 }
 
 void CMapModel::DrawLabelAtPoint(HDC dc, const char* text, double x, double y, int charWidth, bool utf8)

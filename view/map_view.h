@@ -61,6 +61,13 @@ public:
   // The tool's line (map_view_sketch.cpp).
   int SetSketch(const double* xy, int count, int closed) override;
   int GetSketchPointCount() override;
+  // Label columns and colours by value (map_view_thematic.cpp).
+  int SetLayerLabelColumn(ILayer* layer, int column) override;
+  int GetLayerLabelColumn(ILayer* layer) override;
+  int MakeThematicStyle(ILayer* layer, int mode, int column, int classCount, int method, const char* palette,
+                        ZMThematicStyle* style) override;
+  int SetLayerThematicStyle(ILayer* layer, const ZMThematicStyle* style) override;
+  int GetLayerThematicStyle(ILayer* layer, ZMThematicStyle* style) override;
 
   // The window's events (called by CMapWindow).
   void OnCreate();

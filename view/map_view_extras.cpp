@@ -133,6 +133,7 @@ int CMapView::SetLayerCodePage(ILayer* layer, unsigned codePage)
   if (codePage != 0 && MultiByteToWideChar(codePage, 0, "A", 1, nullptr, 0) <= 0)
     return 0;
   held->LayerDataView()->SetCodePageOverride(codePage);
+  held->Thematic().Reapply(*held->LayerDataView());  // categories are texts, read anew
   if (m_model)
     m_model->Invalidate();
   return 1;

@@ -7,6 +7,8 @@
 #include "platform/memory_room.h"
 #include "shape_core/shape_layout.h"
 #include "map_model.h"
+#include "platform/gdi.h"
+#include "thematic_pens.h"
 
 namespace zs = zamra::shape;
 
@@ -180,6 +182,28 @@ int CPointLayer::HitTest(double x, double y)
 
 void CPointLayer::DrawShapes(HDC dc)
 {
+  if (Thematic().IsActive()) {
+    // Symbols have colours of their own: points coloured by value are drawn as markers, the
+    // layer's own in a thin dark outline.
+    HPEN pen = CreatePen(PS_SOLID, Model()->DevicePenWidth(1), RGB(64, 64, 64));
+    HGDIOBJ previousPen = SelectObject(dc, pen);
+    {
+      ThematicBrushes brushes(dc, Thematic());
+      DrawPoints([&](int record, double x, double y) {
+        brushes.Select(record);
+        Model()->DrawMarker(dc, x, y);
+      });
+    }
+    SelectObject(dc, previousPen);
+    DeleteObject(pen);
+    return;
+  }
+  DrawPoints([&](int, double x, double y) { Model()->DrawSymbol(dc, x, y, pointIndex); });
+}
+
+template <typename Draw>
+void CPointLayer::DrawPoints(Draw draw)
+{
   // A million points, most of them out of sight when zoomed in: culled here in one pass, which
   // also tells the labels which records can show.
   const ST_POINT* points = m_points.get();
@@ -190,7 +214,7 @@ void CPointLayer::DrawShapes(HDC dc)
     // one the whole pass below would give.
     for (int record : m_labelCandidates)
       if (HasGeometry(record))
-        Model()->DrawSymbol(dc, points[record].x, points[record].y, pointIndex);
+        draw(record, points[record].x, points[record].y);
     return;
   }
   m_labelCandidates.clear();
@@ -204,7 +228,7 @@ void CPointLayer::DrawShapes(HDC dc)
         continue;
       if (i == first)
         m_labelCandidates.push_back(record);  // labelled at its first point
-      Model()->DrawSymbol(dc, x, y, pointIndex);
+      draw(record, x, y);
     }
   }
 }

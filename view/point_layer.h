@@ -49,6 +49,10 @@ private:
   // Fills the label candidates from the grid, built when first needed; false when the grid
   // would not save work for `extent` (the caller culls every point then).
   bool CullWithGrid(const ST_RECT& extent);
+  // Culls the points to the visible extent (noting the label candidates) and calls
+  // draw(record, x, y) for each visible point, in record order.
+  template <typename Draw>
+  void DrawPoints(Draw draw);
 
   MallocPtr<ST_POINT> m_points;
   std::vector<std::int64_t> m_firstPoint;  // multipoint files: recordCount + 1 starts; else empty

@@ -7,6 +7,7 @@
 #include "api/geometry/geometry.h"
 #include "platform/gdi.h"
 #include "label_point.h"
+#include "thematic_pens.h"
 
 CPolygonLayer::CPolygonLayer(CMapModel* owner) : CPartLayer(owner, 5)
 {
@@ -76,15 +77,19 @@ void CPolygonLayer::DrawShapes(HDC dc)
   HBRUSH brush = CreateSolidBrush(GetBkColor());
   HGDIOBJ previousPen = SelectObject(dc, pen);
   HGDIOBJ previousBrush = SelectObject(dc, brush);
-  const ST_MPOLYGON* records = Records();
-  for (int record = 0; record < RecordCount(); ++record) {
-    if (records[record].partCount <= 0 || !Model()->IsVisibleIn(dc, records[record].envelop))
-      continue;  // null shapes and records out of sight
-    ForEachPolygon(record, [&](int first, int count) {
-      Model()->DrawRings(dc, records[record].parts + first, count, GetLineColor());
-      return true;
-    });
-  }
+  {
+    ThematicBrushes thematic(dc, Thematic());  // fills by value, when the layer has them
+    const ST_MPOLYGON* records = Records();
+    for (int record = 0; record < RecordCount(); ++record) {
+      if (records[record].partCount <= 0 || !Model()->IsVisibleIn(dc, records[record].envelop))
+        continue;  // null shapes and records out of sight
+      thematic.Select(record);
+      ForEachPolygon(record, [&](int first, int count) {
+        Model()->DrawRings(dc, records[record].parts + first, count, GetLineColor());
+        return true;
+      });
+    }
+  }  // the layer's brush is back
   SelectObject(dc, previousBrush);
   SelectObject(dc, previousPen);
   DeleteObject(brush);

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "platform/gdi.h"
+#include "thematic_pens.h"
 
 namespace {
 
@@ -50,7 +51,23 @@ void CPolylineLayer::DrawShapes(HDC dc)
 {
   HPEN pen = CreatePen(GetLineStyle(), Model()->DevicePenWidth(GetLineWidth()), GetLineColor());
   HGDIOBJ previousPen = SelectObject(dc, pen);
-  DrawAllParts(dc, false);
+  if (Thematic().IsActive()) {
+    // Lines coloured by value: the layer's pen in each record's colour.
+    ThematicPens pens(dc, Thematic(), GetLineStyle(), Model()->DevicePenWidth(GetLineWidth()));
+    const ST_MPOLYLINE* records = Records();
+    for (int record = 0; record < RecordCount(); ++record) {
+      const ST_MPOLYLINE& target = records[record];
+      if (target.partCount <= 0 || !Model()->IsVisibleIn(dc, target.envelop))
+        continue;  // null shapes and records out of sight
+      pens.Select(record);
+      const COLORREF color = Thematic().ColorOf(record);
+      for (int part = 0; part < target.partCount; ++part)
+        Model()->DrawPart(dc, target.parts[part].points, target.parts[part].pointCount, target.parts[part].envelop,
+                          false, color);
+    }
+  } else {
+    DrawAllParts(dc, false);
+  }
   SelectObject(dc, previousPen);
   DeleteObject(pen);
 }

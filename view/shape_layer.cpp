@@ -154,18 +154,31 @@ bool CShapeLayer::OpenFiles(ShapefileBytes files, const char* path)
 void CShapeLayer::AdoptTable(std::unique_ptr<CLayerDataView> table, const char* path)
 {
   m_dataView = std::move(table);
-  m_labelColumn = -1;
-  for (int column = 0; column < m_dataView->GetColumnCount(); ++column) {
+  m_labelColumn = DefaultLabelColumn();
+  CopyTextField(m_path, path, sizeof m_path);
+}
+
+int CShapeLayer::DefaultLabelColumn() const
+{
+  if (!m_dataView || m_dataView->Table() == nullptr)
+    return -1;
+  for (int column = 0; column < m_dataView->Table()->GetColumnCount(); ++column) {
     char columnType = 0, flag = 0;
     int length = 0;
     char name[40];
     m_dataView->Table()->GetColumn(column, columnType, length, name, nullptr, flag);
-    if (columnType == ZM_VAR_STRING) {
-      m_labelColumn = column;
-      break;
-    }
+    if (columnType == ZM_VAR_STRING)
+      return column;
   }
-  CopyTextField(m_path, path, sizeof m_path);
+  return -1;
+}
+
+bool CShapeLayer::SetLabelColumn(int column)
+{
+  if (column < -1 || (column >= 0 && (!m_dataView || column >= m_dataView->GetColumnCount())))
+    return false;
+  m_labelColumn = column;
+  return true;
 }
 
 void CShapeLayer::PlaceOnMap(const LayerProjection& projection)

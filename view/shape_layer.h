@@ -14,6 +14,7 @@
 #include "archive_members.h"
 #include "layer_projection.h"
 #include "multipatch_polygons.h"
+#include "thematic_classes.h"
 
 class CMapModel;
 
@@ -96,8 +97,16 @@ public:
   // transformed to it), or, taken as they are, its numbers fit -180..180 and -90..90.
   bool InLongitudeLatitude() const;
 
-  // The first text column, which labels come from, or -1.
+  // The column labels come from (at first the first text column), or -1 for none.
   int LabelColumn() const { return m_labelColumn; }
+  // Labels from `column` from now on; -1 for no labels. False, with nothing changed, for a column
+  // the table does not have.
+  bool SetLabelColumn(int column);
+  // The first text column, which labels come from until another is chosen, or -1.
+  int DefaultLabelColumn() const;
+  // The colours by value, when a thematic style is set.
+  ThematicClasses& Thematic() { return m_thematic; }
+  const ThematicClasses& Thematic() const { return m_thematic; }
   // The .shp header; its box is the layer's (from the records when unusable).
   const tagShpHead& Header() const { return m_header; }
 
@@ -164,4 +173,5 @@ private:
   void AdoptTable(std::unique_ptr<CLayerDataView> table, const char* path);
 
   LayerProjectionInfo m_projection;
+  ThematicClasses m_thematic;
 };

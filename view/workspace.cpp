@@ -15,6 +15,7 @@
 #include "api/base/string.h"
 #include "api/base/xml.h"
 #include "platform/code_page.h"
+#include "layer_workspace_extras.h"
 #include "map_model.h"
 #include "shape_layer.h"
 #include "view/shapefile_archive.h"
@@ -177,6 +178,8 @@ int CMapView::SaveXml(const char* path)
       AddTextChild(range, u"min", Decimal(minimum));
       AddTextChild(range, u"max", Decimal(maximum));
     }
+    if (CShapeLayer* held = HeldLayer(layer))
+      SaveLayerExtras(*node, *held);
   }
   return document.SaveXml(path) ? 1 : 0;
 }
@@ -272,6 +275,8 @@ int CMapView::LoadXml(const char* path)
         maximum = ReadDecimal(child->GetText());
       layer->SetScaleRange(minimum, maximum);
     }
+    if (CShapeLayer* held = HeldLayer(layer))
+      LoadLayerExtras(*node, *held);
   }
   // Any finite centre: sessions west of Greenwich, south of the equator or in metres come back.
   if (hasX && hasY)

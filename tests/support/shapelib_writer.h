@@ -23,7 +23,8 @@ struct TestColumn {
 };
 
 // Writes base.shp/.shx (shape type SHPT_POINT, SHPT_ARC or SHPT_POLYGON) and base.dbf with the
-// columns and one row of text values per shape. False when shapelib refuses.
+// columns and one row of text values per shape ("" leaves a number blank). False when shapelib
+// refuses.
 inline bool WriteShapefile(const std::string& base, int shapeType, const std::vector<TestShape>& shapes,
                            const std::vector<TestColumn>& columns = {{"name", FTString, 20, 0}},
                            const std::vector<std::vector<std::string>>& rows = {})
@@ -52,7 +53,9 @@ inline bool WriteShapefile(const std::string& base, int shapeType, const std::ve
     SHPDestroyObject(object);
     for (size_t c = 0; c < columns.size(); ++c) {
       const std::string value = i < rows.size() && c < rows[i].size() ? rows[i][c] : "row" + std::to_string(i);
-      if (columns[c].type == FTString)
+      if (columns[c].type != FTString && value.empty())
+        DBFWriteNULLAttribute(dbf, static_cast<int>(i), static_cast<int>(c));  // a blank number
+      else if (columns[c].type == FTString)
         DBFWriteStringAttribute(dbf, static_cast<int>(i), static_cast<int>(c), value.c_str());
       else if (columns[c].type == FTInteger)
         DBFWriteIntegerAttribute(dbf, static_cast<int>(i), static_cast<int>(c), std::stoi(value));

@@ -1,11 +1,13 @@
 // IZamraViewExtras: what a host may ask of a view beside IZamraView: the way back from a
 // geographic point to a pixel, the ground length of a pixel, an outline on one identified
-// record, a code page chosen by the user for a layer's texts, the pixel ratio the map is
-// drawn at, and a tool's line over the map. A separate interface, so that IZamraView's slots keep their order.
+// record, a code page chosen by the user for a layer's texts, the pixel ratio the map is drawn
+// at, a tool's line over the map, the column labels come from, and colours by value. A separate
+// interface, so that IZamraView's slots keep their order.
 #pragma once
 
 #include "view/ilayer.h"
 #include "view/izamra_view.h"
+#include "view/thematic_style.h"
 #include "view/zamra_view_export.h"
 
 /// What a host may ask of a view beside IZamraView (pixels, highlight, code pages, pixel ratio).
@@ -60,4 +62,28 @@ public:
   virtual int SetSketch(const double* xy, int count, int closed) = 0;
   // The number of points of the line shown now, 0 when there is none.
   virtual int GetSketchPointCount() = 0;
+  // The column of `layer`'s table its labels come from; -1 for no labels. A layer starts with
+  // its first text column. 1 when taken, 0 for a layer the view does not hold or a column its
+  // table lacks. The host calls Refresh.
+  virtual int SetLayerLabelColumn(ILayer* layer, int column) = 0;
+  // The label column of `layer`, -1 for none (and for a layer the view does not hold).
+  virtual int GetLayerLabelColumn(ILayer* layer) = 0;
+
+  // Makes a thematic style for `layer` from the values of `column` of its table, without
+  // setting it: categories (mode ZMThematicStyle::kCategories, colours from the qualitative
+  // `palette`) or `classCount` classes (kClasses, 3 .. 9, by `method`, colours from the
+  // sequential ramp `palette`). 1 with `style` filled; 0 for a layer the view does not hold, a
+  // column it lacks, classes of a column that is not numeric, an unknown palette or a column
+  // without values. Natural breaks of many values are found on a fixed sample.
+  virtual int MakeThematicStyle(ILayer* layer, int mode, int column, int classCount, int method, const char* palette,
+                                ZMThematicStyle* style) = 0;
+  // Colours `layer`'s features by value from now on: fill (polygons), line (polylines) or a
+  // marker in place of the symbol (points). A style of mode kSingle goes back to the layer's own
+  // colours. 1 when taken; 0 for a layer the view does not hold, a null style, a column the table
+  // lacks, no entries or more than 64, or class bounds that do not rise. The table, identify and
+  // the layer's own colours are unchanged. The host calls Refresh.
+  virtual int SetLayerThematicStyle(ILayer* layer, const ZMThematicStyle* style) = 0;
+  // The thematic style of `layer` into `style` (mode kSingle when it has none); 0 for a layer
+  // the view does not hold or a null style.
+  virtual int GetLayerThematicStyle(ILayer* layer, ZMThematicStyle* style) = 0;
 };
