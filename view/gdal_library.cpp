@@ -59,6 +59,7 @@ GdalLibrary Open()
                    FindRuntimeFunction(library, "OGR_G_WkbSize", gdal.G_WkbSize) &&
                    FindRuntimeFunction(library, "OGR_G_ExportToIsoWkb", gdal.G_ExportToIsoWkb) &&
                    FindRuntimeFunction(library, "OSRExportToWktEx", gdal.SRS_ExportToWktEx) &&
+                   FindRuntimeFunction(library, "OSRGetName", gdal.SRS_GetName) &&
                    FindRuntimeFunction(library, "VSIFree", gdal.Free) &&
                    FindRuntimeFunction(library, "CPLPushErrorHandler", gdal.PushErrorHandler) &&
                    FindRuntimeFunction(library, "CPLPopErrorHandler", gdal.PopErrorHandler) &&

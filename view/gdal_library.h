@@ -52,6 +52,7 @@ struct GdalLibrary {
   decltype(&OGR_G_WkbSize) G_WkbSize = nullptr;
   decltype(&OGR_G_ExportToIsoWkb) G_ExportToIsoWkb = nullptr;
   decltype(&OSRExportToWktEx) SRS_ExportToWktEx = nullptr;
+  decltype(&OSRGetName) SRS_GetName = nullptr;
   decltype(&VSIFree) Free = nullptr;
   decltype(&CPLPushErrorHandler) PushErrorHandler = nullptr;
   decltype(&CPLPopErrorHandler) PopErrorHandler = nullptr;

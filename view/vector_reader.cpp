@@ -8,10 +8,12 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <new>
 #include <type_traits>
+#include <utility>
 
 #include "shape_core/shape_layout.h"
 #include "api/formats/shape_records.h"
@@ -208,24 +210,17 @@ std::string Title(const std::string& table, int type) { return table + " (" + Ve
 
 // --- Geometry -----------------------------------------------------------------------------------
 
-// The features' shapes of one kind, all points in one array.
-struct LayerShapes {
-  struct Record {
-    std::int64_t firstPoint = 0;
-    std::int64_t firstPart = 0;
-    std::int32_t pointCount = 0;
-    std::int32_t partCount = 0;
-  };
+// One feature's shapes of one kind, in memory that the next feature reuses.
+struct FeatureShapes {
   std::vector<ST_POINT> points;
-  std::vector<std::int64_t> partStarts;  // index of each part's first point in `points`
-  std::vector<Record> records;
+  std::vector<std::int32_t> partStarts;  // index of each part's first point in `points`
 };
 
 // Reads well-known binary (ISO or extended flavour, either byte order) and keeps the shapes of
 // one kind. Every count is checked against the bytes left before anything is read.
 class WkbShapes final {
 public:
-  WkbShapes(const unsigned char* data, size_t size, int kind, LayerShapes& shapes)
+  WkbShapes(const unsigned char* data, size_t size, int kind, FeatureShapes& shapes)
       : m_at(data), m_end(data + size), m_kind(kind), m_shapes(shapes)
   {}
   bool Read() { return Geometry(0); }
@@ -269,10 +264,17 @@ private:
   void Append(const unsigned char* first, std::uint32_t count, int dimensions)
   {
     const size_t stride = static_cast<size_t>(dimensions) * 8;
+    const size_t start = m_shapes.points.size();
+    m_shapes.points.resize(start + count);
+    ST_POINT* out = m_shapes.points.data() + start;
+    if (!m_swap && dimensions == 2) {
+      std::memcpy(static_cast<void*>(out), first, sizeof(ST_POINT) * count);  // x and y as stored
+      return;
+    }
     for (std::uint32_t i = 0; i < count; ++i, first += stride)
-      m_shapes.points.push_back(ST_POINT{DoubleAt(first), DoubleAt(first + 8)});
+      out[i] = ST_POINT{DoubleAt(first), DoubleAt(first + 8)};
   }
-  void StartPart() { m_shapes.partStarts.push_back(static_cast<std::int64_t>(m_shapes.points.size())); }
+  void StartPart() { m_shapes.partStarts.push_back(static_cast<std::int32_t>(m_shapes.points.size())); }
 
   // A ring closed, as shapefiles have it. Its turn stays as written: the view fills rings
   // even-odd, and a ring turned would no longer match the file's vertices one for one.
@@ -360,81 +362,49 @@ private:
   const unsigned char* m_at;
   const unsigned char* m_end;
   int m_kind;
-  LayerShapes& m_shapes;
+  FeatureShapes& m_shapes;
   bool m_swap = false;
 };
 
-// Adds a feature's shapes of `kind` as one record; false when its geometry cannot be read. With
-// `onlyWithShapes`, a feature without any is left out (`added` tells).
-bool AddShapes(const GdalLibrary* gdal, OGRGeometryH geometry, int kind, bool onlyWithShapes, LayerShapes& shapes,
-               std::vector<unsigned char>& wkb, bool& added)
+// Reads a feature's shapes of `kind` into `shapes` (emptied first); false when its geometry
+// cannot be read.
+bool ReadShapes(const GdalLibrary* gdal, OGRGeometryH geometry, int kind, FeatureShapes& shapes,
+                std::vector<unsigned char>& wkb)
 {
-  LayerShapes::Record record;
-  record.firstPoint = static_cast<std::int64_t>(shapes.points.size());
-  record.firstPart = static_cast<std::int64_t>(shapes.partStarts.size());
-  if (geometry != nullptr) {
-    OGRGeometryH linear = nullptr;
-    if (gdal->G_HasCurveGeometry(geometry, TRUE))
-      geometry = linear = gdal->G_GetLinearGeometry(geometry, 0.0, nullptr);
-    bool read = geometry != nullptr;
-    if (read) {
-      const int size = gdal->G_WkbSize(geometry);
-      wkb.resize(static_cast<size_t>(std::max(size, 0)));
-      read = size > 0 && gdal->G_ExportToIsoWkb(geometry, wkbNDR, wkb.data()) == OGRERR_NONE &&
-             WkbShapes(wkb.data(), wkb.size(), kind, shapes).Read();
-    }
-    if (linear != nullptr)
-      gdal->G_DestroyGeometry(linear);
-    if (!read)
-      return false;
-  }
-  const std::int64_t points = static_cast<std::int64_t>(shapes.points.size()) - record.firstPoint;
-  const std::int64_t parts = static_cast<std::int64_t>(shapes.partStarts.size()) - record.firstPart;
-  // A shapefile record counts its points and parts in 32 bits, and its length in 16-bit words.
-  if (points > (INT32_MAX - 64) / 16 || parts > points)
-    return false;
-  added = !onlyWithShapes || points > 0;
-  if (!added)
+  shapes.points.clear();
+  shapes.partStarts.clear();
+  if (geometry == nullptr)
     return true;
-  record.pointCount = static_cast<std::int32_t>(points);
-  record.partCount = static_cast<std::int32_t>(parts);
-  shapes.records.push_back(record);
-  return true;
+  OGRGeometryH linear = nullptr;
+  if (gdal->G_HasCurveGeometry(geometry, TRUE))
+    geometry = linear = gdal->G_GetLinearGeometry(geometry, 0.0, nullptr);
+  bool read = geometry != nullptr;
+  if (read) {
+    const int size = gdal->G_WkbSize(geometry);
+    wkb.resize(static_cast<size_t>(std::max(size, 0)));
+    read = size > 0 && gdal->G_ExportToIsoWkb(geometry, wkbNDR, wkb.data()) == OGRERR_NONE &&
+           WkbShapes(wkb.data(), wkb.size(), kind, shapes).Read();
+  }
+  if (linear != nullptr)
+    gdal->G_DestroyGeometry(linear);
+  return read;
 }
 
 // --- The .shp ------------------------------------------------------------------------------------
 
-class BlockWriter final {
-public:
-  explicit BlockWriter(unsigned char* at) : m_at(at) {}
-  void Big(std::int32_t value)
-  {
-    const auto swapped = __builtin_bswap32(static_cast<std::uint32_t>(value));
-    std::memcpy(m_at, &swapped, 4);
-    m_at += 4;
-  }
-  void Little(std::int32_t value)
-  {
-    std::memcpy(m_at, &value, 4);
-    m_at += 4;
-  }
-  void Number(double value)
-  {
-    std::memcpy(m_at, &value, 8);
-    m_at += 8;
-  }
-  void Box(const ST_RECT& box)
-  {
-    Number(box.left);
-    Number(box.bottom);
-    Number(box.right);
-    Number(box.top);
-  }
-  unsigned char* At() const { return m_at; }
+void PutBig(unsigned char* at, std::int32_t value)
+{
+  const auto swapped = __builtin_bswap32(static_cast<std::uint32_t>(value));
+  std::memcpy(at, &swapped, 4);
+}
 
-private:
-  unsigned char* m_at;
-};
+void PutLittle(unsigned char* at, std::int32_t value) { std::memcpy(at, &value, 4); }
+
+void PutBox(unsigned char* at, const ST_RECT& box)
+{
+  const double numbers[4] = {box.left, box.bottom, box.right, box.top};  // the file's order
+  std::memcpy(at, numbers, sizeof numbers);
+}
 
 ST_RECT BoxOf(const ST_POINT* points, std::int64_t count)
 {
@@ -450,72 +420,129 @@ ST_RECT BoxOf(const ST_POINT* points, std::int64_t count)
   return box;
 }
 
-ZamraVectorStatus WriteShp(const LayerShapes& shapes, int kind, FileBytes& shp)
-{
-  bool multipoint = false;
-  if (kind == kPointType)
-    for (const LayerShapes::Record& record : shapes.records)
-      multipoint = multipoint || record.pointCount > 1;
-  const int fileType = kind == kPointType ? (multipoint ? zs::kMultiPoint : zs::kPoint) : kind;
-  const auto contentSize = [&](const LayerShapes::Record& record) -> std::int64_t {
-    if (record.pointCount == 0)
-      return zs::kTypeSize;
-    if (fileType == zs::kPoint)
-      return zs::kPointContentSize;
-    if (fileType == zs::kMultiPoint)
-      return zs::kMultiPointFixedSize + 16LL * record.pointCount;
-    return zs::kMultiPartFixedSize + 4LL * record.partCount + 16LL * record.pointCount;
-  };
-  std::int64_t total = zs::kHeaderSize;
-  for (const LayerShapes::Record& record : shapes.records)
-    total += zs::kRecordHeaderSize + contentSize(record);
-  if (total > zs::kMaxFileBytes || shapes.records.size() > static_cast<size_t>(INT32_MAX))
-    return ZamraVectorStatus::TooLarge;
-  shp.data.reset(AllocateLarge(total, true));
-  if (!shp.data)
-    return ZamraVectorStatus::TooLarge;
-  shp.size = total;
-  const ST_RECT layerBox = shapes.points.empty() ? ST_RECT{} : BoxOf(shapes.points.data(), std::ssize(shapes.points));
-  BlockWriter out(shp.data.get());
-  out.Big(zs::kFileCode);
-  for (int unused = 0; unused < 5; ++unused)
-    out.Big(0);
-  out.Big(static_cast<std::int32_t>(total / 2));
-  out.Little(zs::kVersion);
-  out.Little(fileType);
-  out.Box(layerBox);
-  for (int zm = 0; zm < 4; ++zm)
-    out.Number(0.0);  // z and m ranges
-  std::int32_t number = 0;
-  for (const LayerShapes::Record& record : shapes.records) {
-    out.Big(++number);
-    out.Big(static_cast<std::int32_t>(contentSize(record) / 2));
-    if (record.pointCount == 0) {
-      out.Little(zs::kNullShape);
-      continue;
+// The .shp written record by record as the features come, into one block that grows with
+// realloc: for blocks this large the C library moves the pages instead of copying them, where
+// collecting the points first and writing them afterwards faulted in and copied every point
+// twice more (most of a load's time, measured). Points are written as multipoints until the end
+// shows whether any feature had more than one.
+class ShpBuilder final {
+public:
+  explicit ShpBuilder(int kind) : m_kind(kind) { Extend(zs::kHeaderSize); }
+
+  // False when the file would grow past what a shapefile can address.
+  bool Add(const FeatureShapes& shapes)
+  {
+    const auto points = static_cast<std::int64_t>(shapes.points.size());
+    const auto parts = static_cast<std::int64_t>(shapes.partStarts.size());
+    std::int64_t content = zs::kTypeSize;
+    if (points > 0)
+      content = m_kind == zs::kPoint ? zs::kMultiPointFixedSize + 16 * points
+                                     : zs::kMultiPartFixedSize + 4 * parts + 16 * points;
+    if (m_records == INT32_MAX ||
+        static_cast<std::int64_t>(m_size) + zs::kRecordHeaderSize + content > zs::kMaxFileBytes)
+      return false;
+    unsigned char* at = Extend(static_cast<size_t>(zs::kRecordHeaderSize + content));
+    PutBig(at, ++m_records);
+    PutBig(at + 4, static_cast<std::int32_t>(content / 2));
+    at += zs::kRecordHeaderSize;
+    if (points == 0) {
+      PutLittle(at, zs::kNullShape);
+      return true;
     }
-    const ST_POINT* points = shapes.points.data() + record.firstPoint;
-    out.Little(fileType);
-    if (fileType == zs::kPoint) {
-      out.Number(points[0].x);
-      out.Number(points[0].y);
-      continue;
-    }
-    out.Box(BoxOf(points, record.pointCount));
-    if (fileType != zs::kMultiPoint) {
-      out.Little(record.partCount);
-      out.Little(record.pointCount);
-      for (std::int32_t part = 0; part < record.partCount; ++part)
-        out.Little(static_cast<std::int32_t>(shapes.partStarts[static_cast<size_t>(record.firstPart + part)] -
-                                             record.firstPoint));
+    const ST_RECT box = BoxOf(shapes.points.data(), points);
+    Widen(box);
+    PutLittle(at, m_kind == zs::kPoint ? zs::kMultiPoint : m_kind);
+    PutBox(at + 4, box);
+    if (m_kind == zs::kPoint) {
+      m_multi = m_multi || points > 1;
+      PutLittle(at + 36, static_cast<std::int32_t>(points));
+      at += zs::kMultiPointFixedSize;
     } else {
-      out.Little(record.pointCount);
+      PutLittle(at + 36, static_cast<std::int32_t>(parts));
+      PutLittle(at + 40, static_cast<std::int32_t>(points));
+      std::memcpy(at + zs::kMultiPartFixedSize, shapes.partStarts.data(), static_cast<size_t>(4 * parts));
+      at += zs::kMultiPartFixedSize + 4 * parts;
     }
-    std::memcpy(out.At(), points, sizeof(ST_POINT) * static_cast<size_t>(record.pointCount));
-    out = BlockWriter(out.At() + sizeof(ST_POINT) * static_cast<size_t>(record.pointCount));
+    std::memcpy(at, shapes.points.data(), static_cast<size_t>(16 * points));
+    return true;
   }
-  return ZamraVectorStatus::Ok;
-}
+
+  // Writes the header and hands the file over.
+  void Finish(FileBytes& shp)
+  {
+    if (m_kind == zs::kPoint && !m_multi)
+      ToSinglePoints();
+    unsigned char* header = m_data.get();
+    std::memset(header, 0, zs::kHeaderSize);
+    PutBig(header, zs::kFileCode);
+    PutBig(header + 24, static_cast<std::int32_t>(m_size / 2));
+    PutLittle(header + 28, zs::kVersion);
+    PutLittle(header + 32, m_kind == zs::kPoint && m_multi ? zs::kMultiPoint : m_kind);
+    PutBox(header + 36, m_box);
+    shp.data = std::move(m_data);
+    shp.size = static_cast<std::int64_t>(m_size);
+  }
+
+private:
+  unsigned char* Extend(size_t bytes)
+  {
+    if (bytes > m_capacity - m_size) {
+      size_t capacity = std::max<size_t>(m_capacity * 2, size_t{1} << 20);
+      while (capacity - m_size < bytes)
+        capacity *= 2;
+      auto* grown = static_cast<unsigned char*>(std::realloc(m_data.get(), capacity));
+      if (grown == nullptr)
+        throw std::bad_alloc();
+      static_cast<void>(m_data.release());  // now owned as `grown`
+      m_data.reset(grown);
+      m_capacity = capacity;
+    }
+    m_size += bytes;
+    return m_data.get() + (m_size - bytes);
+  }
+  void Widen(const ST_RECT& box)
+  {
+    if (!m_anyBox) {
+      m_box = box;
+      m_anyBox = true;
+      return;
+    }
+    m_box.left = std::min(m_box.left, box.left);
+    m_box.right = std::max(m_box.right, box.right);
+    m_box.bottom = std::min(m_box.bottom, box.bottom);
+    m_box.top = std::max(m_box.top, box.top);
+  }
+  // Rewrites multipoints of one point each as points.
+  void ToSinglePoints()
+  {
+    MallocPtr<unsigned char> multi = std::move(m_data);
+    const size_t multiSize = m_size;
+    m_size = 0;
+    m_capacity = 0;
+    Extend(zs::kHeaderSize);
+    for (size_t at = zs::kHeaderSize; at < multiSize;) {
+      const unsigned char* record = multi.get() + at;
+      const bool null = zs::LittleInt(record + zs::kRecordHeaderSize) == zs::kNullShape;
+      const std::int64_t content = null ? zs::kTypeSize : zs::kPointContentSize;
+      unsigned char* out = Extend(static_cast<size_t>(zs::kRecordHeaderSize + content));
+      std::memcpy(out, record, 4);  // the record number
+      PutBig(out + 4, static_cast<std::int32_t>(content / 2));
+      PutLittle(out + zs::kRecordHeaderSize, null ? zs::kNullShape : zs::kPoint);
+      if (!null)
+        std::memcpy(out + zs::kRecordHeaderSize + 4, record + zs::kRecordHeaderSize + zs::kMultiPointFixedSize, 16);
+      at += zs::kRecordHeaderSize + (null ? zs::kTypeSize : zs::kMultiPointFixedSize + 16);
+    }
+  }
+
+  int m_kind;
+  MallocPtr<unsigned char> m_data;
+  size_t m_size = 0;
+  size_t m_capacity = 0;
+  std::int32_t m_records = 0;
+  bool m_multi = false;
+  bool m_anyBox = false;
+  ST_RECT m_box{};
+};
 
 // --- The .dbf ------------------------------------------------------------------------------------
 
@@ -805,24 +832,35 @@ std::vector<FieldPlan> PlanFields(const GdalLibrary* gdal, OGRLayerH layer)
   return fields;
 }
 
+// The placeholders a GeoPackage gives tables without a coordinate system: numbers taken as they
+// are, as for a shapefile without a .prj, not transformed from an unknown datum.
+bool IsUndefined(const GdalLibrary* gdal, OGRSpatialReferenceH system)
+{
+  const char* name = gdal->SRS_GetName(system);
+  return name != nullptr &&
+         (std::strcmp(name, "Undefined geographic SRS") == 0 || std::strcmp(name, "Undefined Cartesian SRS") == 0);
+}
+
 // --- A table read whole ----------------------------------------------------------------------------
 
 ZamraVectorStatus ReadTable(const GdalLibrary* gdal, OGRLayerH layer, int kind, bool onlyWithShapes,
                             VectorLayerFiles& out)
 {
   std::vector<FieldPlan> fields = PlanFields(gdal, layer);
-  LayerShapes shapes;
+  ShpBuilder shp(kind);
+  FeatureShapes shapes;
   CellTexts cells;
   std::vector<unsigned char> wkb;
   gdal->L_ResetReading(layer);
   gdal->ErrorReset();
   std::int64_t rows = 0;
   while (FeaturePtr feature{gdal->L_GetNextFeature(layer), FeatureDestroyer{gdal}}) {
-    bool added = false;
-    if (!AddShapes(gdal, gdal->F_GetGeometryRef(feature.get()), kind, onlyWithShapes, shapes, wkb, added))
+    if (!ReadShapes(gdal, gdal->F_GetGeometryRef(feature.get()), kind, shapes, wkb))
       return ZamraVectorStatus::Damaged;
-    if (!added)
+    if (onlyWithShapes && shapes.points.empty())
       continue;  // a feature of another kind belongs to another layer of the table
+    if (shapes.points.size() > static_cast<size_t>(INT32_MAX / 16) || !shp.Add(shapes))
+      return ZamraVectorStatus::TooLarge;
     for (FieldPlan& field : fields) {
       const size_t before = cells.bytes.size();
       AppendCell(gdal, feature.get(), field, cells.bytes);
@@ -833,15 +871,13 @@ ZamraVectorStatus ReadTable(const GdalLibrary* gdal, OGRLayerH layer, int kind, 
   }
   if (gdal->GetLastErrorType() >= CE_Failure)
     return ZamraVectorStatus::Damaged;  // the features ended in an error, not at the end
-  if (const ZamraVectorStatus status = WriteShp(shapes, kind, out.files.shp); status != ZamraVectorStatus::Ok)
-    return status;
-  shapes = LayerShapes();
+  shp.Finish(out.files.shp);
   if (const ZamraVectorStatus status = WriteDbf(fields, cells, rows, out.files.dbf); status != ZamraVectorStatus::Ok)
     return status;
   out.files.hasDbf = true;
   if (gdal->L_TestCapability(layer, OLCStringsAsUTF8))
     out.files.cpg = "UTF-8";
-  if (OGRSpatialReferenceH system = gdal->L_GetSpatialRef(layer)) {
+  if (OGRSpatialReferenceH system = gdal->L_GetSpatialRef(layer); system != nullptr && !IsUndefined(gdal, system)) {
     static const char* const options[] = {"FORMAT=WKT2_2019", nullptr};
     char* wkt = nullptr;
     if (gdal->SRS_ExportToWktEx(system, &wkt, options) == OGRERR_NONE && wkt != nullptr) {
