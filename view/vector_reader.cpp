@@ -434,7 +434,7 @@ void AdviseHugePages(unsigned char* block, size_t size)
 }
 
 // The .shp written record by record as the features come, into one block that grows with
-// realloc: for blocks this large the C library moves the pages instead of copying them, where
+// realloc: for a mapped block the C library moves the pages instead of copying them, where
 // collecting the points first and writing them afterwards faulted in and copied every point
 // twice more (most of a load's time, measured). Points are written as multipoints until the end
 // shows whether any feature had more than one.
@@ -512,7 +512,10 @@ private:
   unsigned char* Extend(size_t bytes)
   {
     if (bytes > m_capacity - m_size) {
-      size_t capacity = std::max<size_t>(m_capacity * 2, size_t{1} << 20);
+      // The first block is big enough for the C library to map it on its own (beyond its
+      // largest heap threshold, 32 MiB): only such a block grows by moving pages; one from the
+      // heap is copied at every growth. Pages never written cost nothing.
+      size_t capacity = std::max<size_t>(m_capacity * 2, size_t{64} << 20);
       while (capacity - m_size < bytes)
         capacity *= 2;
       auto* grown = static_cast<unsigned char*>(std::realloc(m_data.get(), capacity));
