@@ -12,7 +12,8 @@
 
 namespace mapory {
 
-CArchiveDialog::CArchiveDialog(const QString& archive, const QStringList& members, QWidget* parent)
+CArchiveDialog::CArchiveDialog(const QString& archive, const QStringList& members, QWidget* parent,
+                               const QString& prompt)
     : QDialog(parent), m_list(new QListWidget(this))
 {
   const CResourceTable& texts = CResourceTable::Current();
@@ -33,7 +34,8 @@ CArchiveDialog::CArchiveDialog(const QString& archive, const QStringList& member
           [this, buttons] { buttons->button(QDialogButtonBox::Ok)->setEnabled(!Chosen().isEmpty()); });
 
   auto* layout = new QVBoxLayout(this);
-  layout->addWidget(new QLabel(texts.Text(QStringLiteral("archive_list")).arg(QFileInfo(archive).fileName()), this));
+  const QString listText = prompt.isEmpty() ? texts.Text(QStringLiteral("archive_list")) : prompt;
+  layout->addWidget(new QLabel(listText.arg(QFileInfo(archive).fileName()), this));
   layout->addWidget(m_list, 1);
   layout->addWidget(buttons);
   resize(460, 360);

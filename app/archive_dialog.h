@@ -13,7 +13,9 @@ class CArchiveDialog final : public QDialog {
   Q_OBJECT
 public:
   // `members` are the .shp members' paths inside the archive `archive`, in the archive's order.
-  CArchiveDialog(const QString& archive, const QStringList& members, QWidget* parent = nullptr);
+  // `prompt`, when given, replaces the text above the list ("%1": the archive's name).
+  CArchiveDialog(const QString& archive, const QStringList& members, QWidget* parent = nullptr,
+                 const QString& prompt = QString());
 
   // The members checked, in the list's order.
   QStringList Chosen() const;

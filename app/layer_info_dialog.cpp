@@ -1,6 +1,8 @@
 // CLayerInfoDialog.
 #include "layer_info_dialog.h"
 
+#include <string>
+
 #include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QGroupBox>
@@ -17,6 +19,7 @@
 #include "platform/win_types.h"
 #include "view/idata_view.h"
 #include "view/ilayer.h"
+#include "view/vector_source.h"
 
 namespace mapory {
 
@@ -40,6 +43,13 @@ CLayerInfoDialog::CLayerInfoDialog(ILayer* layer, QWidget* parent) : QDialog(par
     field->setObjectName(QString::number(control));
     field->setReadOnly(true);
     form->addRow(Text(QByteArray::number(control).constData()), field);
+  }
+  // What the layer was read from: the format, and the coordinate system its numbers were in.
+  for (const char* key : {"layer_format", "layer_coordinate_system"}) {
+    auto* field = new QLineEdit;
+    field->setObjectName(QString::fromLatin1(key));
+    field->setReadOnly(true);
+    form->addRow(CResourceTable::Current().Text(QString::fromLatin1(key)), field);
   }
   auto* properties = new QGroupBox(Text("properties"));
   m_columns = MakeReportList(properties, 1000, {{Text("field"), 100}, {Text("type"), 100}});
@@ -88,6 +98,13 @@ void CLayerInfoDialog::ShowLayer(ILayer* layer)
   Field(1005)->setText(Coordinate(minY));
   Field(1007)->setText(Coordinate(maxX));
   Field(1006)->setText(Coordinate(maxY));
+  std::string format, system;
+  if (ZamraVectorSource::DescribeLayer(layer, format, system)) {
+    findChild<QLineEdit*>(QStringLiteral("layer_format"))->setText(QString::fromStdString(format));
+    findChild<QLineEdit*>(QStringLiteral("layer_coordinate_system"))
+        ->setText(system.empty() ? CResourceTable::Current().Text(QStringLiteral("layer_no_coordinate_system"))
+                                 : QString::fromStdString(system));
+  }
   if (table == nullptr)
     return;
   for (int column = 0; column < table->GetColumnCount(); ++column) {

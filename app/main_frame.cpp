@@ -29,6 +29,7 @@
 
 #include "api/base/bitmap.h"
 #include "archive_dialog.h"
+#include "vector_files.h"
 #include "bitmap_file_writer.h"
 #include "data_wnd.h"
 #include "encoding_dialog.h"
@@ -57,6 +58,7 @@
 #include "view/izamra_view.h"
 #include "view/izamra_view_extras.h"
 #include "view/shapefile_archive.h"
+#include "view/vector_source.h"
 
 namespace mapory {
 
@@ -628,6 +630,13 @@ bool CMainFrame::addLayerFile(const QString& path)
 {
   if (ZamraArchive::IsArchive(path.toStdString()) && QFileInfo(path).isFile())
     return addArchive(path) > 0;
+  // A file of several layers is chosen from; a layer's own path ("SOURCE|TABLE|KIND") is no file.
+  if (ZamraVectorSource::IsVectorSource(QFile::encodeName(path).toStdString()) && QFileInfo(path).isFile()) {
+    std::vector<ZamraVectorLayer> layers;
+    if (ZamraVectorSource::ListLayers(QFile::encodeName(path).toStdString(), layers) == ZamraVectorStatus::Ok &&
+        layers.size() > 1)
+      return addVectorSource(path) > 0;
+  }
   QApplication::setOverrideCursor(Qt::WaitCursor);
   const std::uint64_t memoryShort = zamra::sys::MemoryShortCount();
   ILayer* layer = m_view->AddLayer(QFile::encodeName(path).constData());
@@ -635,6 +644,10 @@ bool CMainFrame::addLayerFile(const QString& path)
   if (layer == nullptr && zamra::sys::MemoryShortCount() != memoryShort) {
     // Not the file's fault: said so, so that the user does not look for damage in it.
     messageBox(Texts().Text(QStringLiteral("load_no_memory")).arg(QFileInfo(path).fileName()));
+    return false;
+  }
+  if (layer == nullptr && ZamraVectorSource::IsVectorSource(QFile::encodeName(path).toStdString())) {
+    messageBox(VectorProblem(ZamraVectorSource::CheckLayer(QFile::encodeName(path).toStdString())));
     return false;
   }
   if (layer == nullptr) {
@@ -668,6 +681,9 @@ int CMainFrame::AddLayerFiles(const QStringList& paths)
     const QString absolute = QFileInfo(path).absoluteFilePath();
     if (ZamraArchive::IsArchive(absolute.toStdString()) && QFileInfo(absolute).isFile())
       added += addArchive(absolute);
+    else if (ZamraVectorSource::IsVectorSource(QFile::encodeName(absolute).toStdString()) &&
+             QFileInfo(absolute).isFile())
+      added += addVectorSource(absolute);
     else if (!isLayerShown(absolute) && addLayerFile(absolute))
       ++added;
   }
@@ -728,12 +744,43 @@ int CMainFrame::addArchive(const QString& path)
   return added;
 }
 
+int CMainFrame::addVectorSource(const QString& path)
+{
+  std::vector<ZamraVectorLayer> found;
+  QApplication::setOverrideCursor(Qt::WaitCursor);
+  const ZamraVectorStatus status = ZamraVectorSource::ListLayers(QFile::encodeName(path).toStdString(), found);
+  QApplication::restoreOverrideCursor();
+  if (status != ZamraVectorStatus::Ok) {
+    messageBox(VectorProblem(status));
+    return 0;
+  }
+  // The tables and kinds as the chooser lists them ("roads (lines)"), and the path of each.
+  QStringList titles, paths;
+  for (const ZamraVectorLayer& layer : found) {
+    titles << QString::fromUtf8(layer.title.c_str());
+    paths << QFile::decodeName(layer.path.c_str());
+  }
+  QStringList chosen = titles;
+  if (titles.size() > 1) {
+    CArchiveDialog dialog(path, titles, this, Texts().Text(QStringLiteral("vector_layers_list")));
+    dialog.setWindowTitle(Texts().Text(QStringLiteral("vector_layers_title")));
+    if (dialog.exec() != QDialog::Accepted)
+      return 0;
+    chosen = dialog.Chosen();
+  }
+  int added = 0;
+  for (int i = 0; i < titles.size(); ++i)
+    if (chosen.contains(titles[i]) && !isLayerShown(paths[i]) && addLayerFile(paths[i]))
+      ++added;
+  return added;
+}
+
 void CMainFrame::onAddLayer()
 {
   QFileDialog dialog(this, Texts().Text(QStringLiteral("open_shape_file")));
   dialog.setOption(QFileDialog::DontUseNativeDialog);
   dialog.setOption(QFileDialog::HideNameFilterDetails);
-  dialog.setNameFilter(Texts().Text(QStringLiteral("shape_filter")) + QStringLiteral(" (*.shp *.zip)"));
+  dialog.setNameFilters(VectorFileFilters());
   dialog.setFileMode(QFileDialog::ExistingFile);
   dialog.setAcceptMode(QFileDialog::AcceptOpen);
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())

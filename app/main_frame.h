@@ -147,6 +147,9 @@ private:
   // Adds the shapefile of a .zip archive that holds one, or those chosen in a list of them;
   // says why when the archive cannot be read. The number of layers added.
   int addArchive(const QString& path);
+  // Adds the layers of a file read through GDAL: its only one, or those the user picks from its
+  // tables and kinds. The number added.
+  int addVectorSource(const QString& path);
   // Whether a layer of the same shapefile (named by its .shp, .shx or .dbf) is on the map.
   bool isLayerShown(const QString& path) const;
   void showFeatureInformation(int layerIndex, int record);

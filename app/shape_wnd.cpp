@@ -14,6 +14,7 @@
 #include "program_bitmaps.h"
 #include "resource_ids.h"
 #include "scale_bar.h"
+#include "vector_files.h"
 #include "workspace_file.h"
 #include "platform/gdi.h"
 #include "platform/resources.h"
@@ -31,13 +32,12 @@ QStringList ShapeFiles(const QMimeData* data)
   if (data == nullptr)
     return files;
   // The .shx or .dbf of a shapefile stands for it: the view opens the .shp beside it. A .zip
-  // brings the shapefiles in it. A .zip
-  // brings the shapefiles in it.
+  // brings the shapefiles in it; files of the other vector formats are read through GDAL.
   for (const QUrl& url : data->urls()) {
     const QString path = url.toLocalFile();
     const QString suffix = QFileInfo(path).suffix().toLower();
     if (!path.isEmpty() && (suffix == QLatin1String("shp") || suffix == QLatin1String("shx") ||
-                            suffix == QLatin1String("dbf") || suffix == QLatin1String("zip")))
+                            suffix == QLatin1String("dbf") || IsVectorFileName(path)))
       files << path;
   }
   return files;

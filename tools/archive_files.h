@@ -1,4 +1,5 @@
-// The files the map tools were given, with each .zip archive replaced by the shapefiles in it.
+// The files the map tools were given, with each .zip archive replaced by the shapefiles in it,
+// and each file of another format replaced by its layers (one per table and kind).
 #pragma once
 
 #include <cstdio>
@@ -6,6 +7,27 @@
 #include <vector>
 
 #include "view/shapefile_archive.h"
+#include "view/vector_source.h"
+
+// What the tools say about a file of another format that cannot be read.
+inline const char* VectorProblem(ZamraVectorStatus status)
+{
+  switch (status) {
+  case ZamraVectorStatus::Ok:
+    return nullptr;
+  case ZamraVectorStatus::NoGdal:
+    return "not a shapefile, and the GDAL library that reads other formats is not installed";
+  case ZamraVectorStatus::CannotOpen:
+    return "cannot open the file (missing, unreadable or not a vector format GDAL reads)";
+  case ZamraVectorStatus::Damaged:
+    return "the file is damaged: reading its features failed";
+  case ZamraVectorStatus::NoGeometry:
+    return "the file holds no points, lines or polygons";
+  case ZamraVectorStatus::TooLarge:
+    return "the file is too large to read into memory";
+  }
+  return nullptr;
+}
 
 // `files` as they are, except that an archive (a regular file named *.zip) becomes the one path
 // of each shapefile it holds; an archive that cannot be read is reported on the error output
@@ -16,6 +38,21 @@ inline std::vector<std::string> ExpandArchives(const std::vector<std::string>& f
   std::vector<std::string> expanded;
   for (const std::string& file : files) {
     std::vector<std::string> members;
+    if (ZamraVectorSource::IsVectorSource(file)) {
+      std::vector<ZamraVectorLayer> layers;
+      std::string source, table;
+      int type = 0;
+      if (ZamraVectorSource::SplitLayerPath(file, source, table, type)) {
+        expanded.push_back(file);  // one layer named already
+      } else if (const char* problem = VectorProblem(ZamraVectorSource::ListLayers(file, layers))) {
+        std::fprintf(stderr, "%s: %s: %s\n", program, file.c_str(), problem);
+        ++*failures;
+      } else {
+        for (const ZamraVectorLayer& layer : layers)
+          expanded.push_back(layer.path);
+      }
+      continue;
+    }
     if (!ZamraArchive::IsArchive(file)) {
       expanded.push_back(file);
       continue;

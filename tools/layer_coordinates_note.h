@@ -15,7 +15,14 @@ inline void PrintCoordinatesNote(const char* program, ILayer* layer)
   layer->GetName(name);
   switch (info.coordinates) {
   case LayerCoordinates::NoPrj:
-    std::fprintf(stderr, "%s: %s: no .prj beside it; its coordinates are taken as longitude/latitude\n", program, name);
+    if (static_cast<CShapeLayer*>(layer)->IsConverted())
+      std::fprintf(stderr,
+                   "%s: %s: its file names no coordinate system; its coordinates are taken as "
+                   "longitude/latitude\n",
+                   program, name);
+    else
+      std::fprintf(stderr, "%s: %s: no .prj beside it; its coordinates are taken as longitude/latitude\n", program,
+                   name);
     break;
   case LayerCoordinates::UnreadablePrj:
     std::fprintf(stderr,

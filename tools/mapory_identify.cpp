@@ -1,8 +1,8 @@
-// mapory-identify: which record lies at a geographic point in each of the given shapefiles,
-// with its attributes. It loads the files through the map view control, as the viewer does; an
-// archive (.zip) gives every shapefile in it.
+// mapory-identify: which record lies at a geographic point in each of the given files, with its
+// attributes. It loads the files through the map view control, as the viewer does: shapefiles,
+// archives (.zip: every shapefile in it) and the vector formats GDAL reads (every table and kind).
 //
-//   mapory-identify LONGITUDE LATITUDE FILE.shp|FILE.zip [FILE ...]
+//   mapory-identify LONGITUDE LATITUDE FILE.shp|FILE.zip|FILE.gpkg|... [FILE ...]
 //
 // Exit code 0 when every file loaded, 1 when one could not be loaded, 2 for a usage error.
 #include <QApplication>
@@ -52,7 +52,7 @@ int main(int argc, char** argv)
 {
   double x = 0.0, y = 0.0;
   if (argc < 4 || !ParseNumber(argv[1], x) || !ParseNumber(argv[2], y)) {
-    std::fprintf(stderr, "usage: mapory-identify LONGITUDE LATITUDE FILE.shp|FILE.zip [FILE ...]\n");
+    std::fprintf(stderr, "usage: mapory-identify LONGITUDE LATITUDE FILE.shp|FILE.zip|FILE.gpkg|... [FILE ...]\n");
     return 2;
   }
   // The view lives in a window; without a display it works just as well offscreen.

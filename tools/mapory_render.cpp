@@ -1,9 +1,9 @@
-// mapory-render: draws shapefiles, or the layers of a workspace file, into a BMP or PNG
-// picture, with the layers' styles, labels and a built-in strip of point symbols. Batch map
-// export without the desktop program.
+// mapory-render: draws shapefiles and files of the other vector formats GDAL reads, or the layers
+// of a workspace file, into a BMP or PNG picture, with the layers' styles, labels and a built-in
+// strip of point symbols. Batch map export without the desktop program.
 //
 //   mapory-render [-o OUT.png|OUT.bmp] [-W WIDTH] [-H HEIGHT] [-r RATIO] [-s SCALE] [-c LON,LAT]
-//                 [-x WORKSPACE.xml] [FILE.shp|FILE.zip ...]
+//                 [-x WORKSPACE.xml] [FILE.shp|FILE.zip|FILE.gpkg|... ...]
 //
 // Without -s and -c the picture shows the full extent of all layers. -r draws the map as a
 // screen of that pixel ratio shows it: a picture of WIDTH x HEIGHT times RATIO pixels.
@@ -86,7 +86,7 @@ HDC MakeSymbolStrip(int side)
 int Usage()
 {
   std::fprintf(stderr, "usage: mapory-render [-o OUT.png|OUT.bmp] [-W WIDTH] [-H HEIGHT] [-r RATIO] [-s SCALE]\n"
-                       "                     [-c LON,LAT] [-x WORKSPACE.xml] [FILE.shp|FILE.zip ...]\n");
+                       "                     [-c LON,LAT] [-x WORKSPACE.xml] [FILE.shp|FILE.zip|FILE.gpkg|... ...]\n");
   return 2;
 }
 

@@ -123,10 +123,15 @@ std::vector<std::vector<ST_POINT>> CutRingAtAntimeridian(const ST_POINT* points,
     highest = std::max(highest, point.x);
   }
   // Window k covers -180 + 360k .. 180 + 360k; what falls in it moves back by k turns.
-  const int first = static_cast<int>(std::floor((lowest + kHalfTurn) / kTurn));
-  const int last = static_cast<int>(std::floor((highest + kHalfTurn) / kTurn));
-  if (last - first >= kMostWindows)
+  // Counted in doubles first: the numbers of a damaged file, far beyond any turn of the earth,
+  // would overflow an int and make the window count anything.
+  const double firstWindow = std::floor((lowest + kHalfTurn) / kTurn);
+  const double lastWindow = std::floor((highest + kHalfTurn) / kTurn);
+  if (!(lastWindow - firstWindow < kMostWindows) || !(std::fabs(firstWindow) <= kMostWindows) ||
+      !(std::fabs(lastWindow) <= kMostWindows))
     return pieces;
+  const int first = static_cast<int>(firstWindow);
+  const int last = static_cast<int>(lastWindow);
   for (int window = first; window <= last; ++window) {
     const double shift = window * kTurn;
     std::vector<ST_POINT> piece = ClipToSide(ClipToSide(ring, shift - kHalfTurn, true), shift + kHalfTurn, false);

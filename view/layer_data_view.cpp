@@ -38,6 +38,22 @@ bool CLayerDataView::MakeRecordNumbersOnly(int rows)
   return true;
 }
 
+bool CLayerDataView::RenameColumns(const std::vector<std::string>& names)
+{
+  if (!m_table || static_cast<int>(names.size()) != m_table->GetColumnCount())
+    return false;
+  for (int column = 0; column < m_table->GetColumnCount(); ++column) {
+    char type = 0, flag = 0, name[40] = "";
+    int length = 0;
+    m_table->GetColumn(column, type, length, name, nullptr, flag);
+    char whole[40];
+    zamra::shape::CopyUtf8Cut(whole, sizeof whole, names[static_cast<size_t>(column)]);
+    if (std::strcmp(whole, name) != 0)  // a new definition forgets the file's, so only when needed
+      m_table->SetColumn(column, type, length, whole, nullptr, flag);
+  }
+  return true;
+}
+
 void CLayerDataView::GetItemValue(int row, int column, char* text)
 {
   // Callers of this slot pass buffers sized for the rendered cell; cut at the size the view's

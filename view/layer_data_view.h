@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "api/formats/data_view.h"
 #include "view/idata_view.h"
@@ -25,6 +26,9 @@ public:
   // Replaces the table by one of `rows` rows and no columns, for a layer without a .dbf (the
   // table then shows the record numbers only); false when memory runs out.
   bool MakeRecordNumbersOnly(int rows);
+  // Gives the columns these names (UTF-8, cut to what a column holds), in column order; a column
+  // keeps its type, width and values. False when the count differs from the table's columns.
+  bool RenameColumns(const std::vector<std::string>& names);
 
   void GetItemValue(int row, int column, char* text) override;
   void GetItemValue(int row, int column, zm_variant& value) override;

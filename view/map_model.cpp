@@ -13,8 +13,10 @@
 #include "shape_core/companion_files.h"
 #include "shape_core/record_index.h"
 #include "view/shapefile_archive.h"
+#include "view/vector_source.h"
 #include "api/base/bitmap.h"
 #include "archive_members.h"
+#include "vector_reader.h"
 #include "api/geometry/geometry.h"
 #include "platform/gdi.h"
 #include "point_layer.h"
@@ -72,6 +74,9 @@ ILayer* CMapModel::AddLayer(const char* path)
   if (path == nullptr)
     return nullptr;
   try {
+    // Other formats are read through GDAL into the same layers.
+    if (ZamraVectorSource::IsVectorSource(path))
+      return AddVectorLayer(path);
     std::string shpFile = zamra::shape::ShapefileOfPath(path);
     // An archive that holds one shapefile stands for it; one with several is the host's to choose from.
     if (std::vector<std::string> members; ZamraArchive::IsArchive(shpFile) &&
@@ -97,6 +102,31 @@ ILayer* CMapModel::AddLayer(const char* path)
     std::unique_ptr<CShapeLayer> layer = NewLayerOfType(CShapeLayer::LayerTypeOf(head.shapeType), this);
     if (!layer || !(inArchive ? layer->OpenFiles(std::move(files), shpPath) : layer->Open(shpPath)))
       return nullptr;
+    return AdoptLayer(std::move(layer));
+  } catch (const std::bad_alloc&) {
+    return nullptr;
+  }
+}
+
+ILayer* CMapModel::AddVectorLayer(const char* path)
+{
+  if (std::strlen(path) >= MAX_PATH)
+    return nullptr;
+  for (const auto& layer : m_layers)
+    if (std::strcmp(layer->Path(), path) == 0)
+      return nullptr;
+  VectorLayerFiles files;
+  if (ReadVectorLayer(path, files) != ZamraVectorStatus::Ok)
+    return nullptr;
+  std::unique_ptr<CShapeLayer> layer = NewLayerOfType(files.type, this);
+  if (!layer || !layer->OpenConverted(std::move(files.files), path, files.source))
+    return nullptr;
+  return AdoptLayer(std::move(layer));
+}
+
+ILayer* CMapModel::AdoptLayer(std::unique_ptr<CShapeLayer> layer)
+{
+  try {
     double left, bottom, right, top;
     layer->GetRect(&left, &bottom, &right, &top);
     if (m_layers.empty()) {

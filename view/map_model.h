@@ -48,7 +48,8 @@ public:
   // the .shp is missing or broken, or the .dbf is broken (a missing .dbf gives a table of
   // record numbers only). A path to the .shx or .dbf loads the .shp beside it. Nothing is added
   // on failure. A shapefile in a .zip archive is named by its member path (ZamraArchive), and an
-  // archive that holds a single shapefile stands for it. The layer stays owned by the model.
+  // archive that holds a single shapefile stands for it. Files of other formats are read through
+  // GDAL (ZamraVectorSource names their layers). The layer stays owned by the model.
   ILayer* AddLayer(const char* path);
   // 1 when the layer at `index` was removed, else 0. The selection follows the rules of the
   // layer bar: the selected layer removed clears it, an earlier one leaves the index as it is.
@@ -212,6 +213,11 @@ public:
   int SymbolHeight() const { return m_symbolHeight; }
 
 private:
+  // A layer of a format GDAL reads, named as ZamraVectorSource names it.
+  ILayer* AddVectorLayer(const char* path);
+  // Makes a loaded layer the last one and widens the full extent by its box.
+  ILayer* AdoptLayer(std::unique_ptr<CShapeLayer> layer);
+
   static int TruncateToInt(double value)
   {
     if (value > -2147483648.0 && value < 2147483647.0)

@@ -12,6 +12,7 @@
 #include "platform/memory_room.h"
 #include "shape_core/companion_files.h"
 #include "shape_core/shape_layout.h"
+#include "shape_core/text_code_page.h"
 #include "api/formats/shape_type.h"
 #include "api/geometry/geometry.h"
 #include "platform/gdi.h"
@@ -151,6 +152,18 @@ bool CShapeLayer::OpenFiles(ShapefileBytes files, const char* path)
   return true;
 }
 
+bool CShapeLayer::OpenConverted(ShapefileBytes files, const char* path, const ConvertedSource& source)
+{
+  if (!OpenFiles(std::move(files), path) ||
+      (!source.columnNames.empty() && !m_dataView->RenameColumns(source.columnNames)))
+    return false;
+  m_format = source.format;
+  m_name = source.name;
+  m_table = source.table;
+  m_converted = true;
+  return true;
+}
+
 void CShapeLayer::AdoptTable(std::unique_ptr<CLayerDataView> table, const char* path)
 {
   m_dataView = std::move(table);
@@ -219,6 +232,10 @@ bool CShapeLayer::InLongitudeLatitude() const
 
 void CShapeLayer::GetName(char* out)
 {
+  if (!m_name.empty()) {
+    zamra::shape::CopyUtf8Cut(out, MAX_PATH, m_name);  // callers hold a path's room
+    return;
+  }
   const char* slash = LastPathSeparator(m_path);
   std::strcpy(out, slash != nullptr ? slash + 1 : m_path);  // "states.shp" is a name already
 }

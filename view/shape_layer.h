@@ -4,6 +4,7 @@
 #pragma once
 
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "shape_core/file_block.h"
@@ -17,6 +18,14 @@
 #include "thematic_classes.h"
 
 class CMapModel;
+
+// Where a layer read from another format came from.
+struct ConvertedSource {
+  std::string format;                    // the format's name ("GeoPackage")
+  std::string name;                      // what GetName gives: the file's name, or the table's and its kind
+  std::string table;                     // the table's name in the file
+  std::vector<std::string> columnNames;  // the fields' whole names, which a .dbf cuts to 10 bytes
+};
 
 class CShapeLayer : public ILayer {
 public:
@@ -35,6 +44,8 @@ public:
   // The same for a shapefile read from an archive into memory (taken over); `path` is the one
   // path of its .shp member, which the layer keeps as its own.
   bool OpenFiles(ShapefileBytes files, const char* path);
+  // The same for a table of another format read into a shapefile in memory, described by `source`.
+  bool OpenConverted(ShapefileBytes files, const char* path, const ConvertedSource& source);
   // The geometry from a whole .shp in memory (taken over) and its .shx (`shx` may be null):
   // false, with no records kept, when the .shp is not one this layer draws or a record's counts
   // contradict its length.
@@ -85,6 +96,11 @@ public:
   // The layer's attribute table, for the view's own bounded reads.
   CLayerDataView* LayerDataView() { return m_dataView.get(); }
   int RecordCount() const { return m_recordCount; }
+  // The name of the format the layer was read from ("ESRI Shapefile", "GeoPackage").
+  const std::string& Format() const { return m_format; }
+  // Whether the layer was read from another format than the shapefile, and its table there.
+  bool IsConverted() const { return m_converted; }
+  const std::string& SourceTable() const { return m_table; }
   // The .shp path, empty until loading succeeded.
   const char* Path() const { return m_path; }
   CMapModel* Model() const { return m_model; }
@@ -174,4 +190,8 @@ private:
 
   LayerProjectionInfo m_projection;
   ThematicClasses m_thematic;
+  std::string m_format = "ESRI Shapefile";
+  std::string m_name;  // GetName's answer when set; the path's last step otherwise
+  std::string m_table;
+  bool m_converted = false;
 };

@@ -18,7 +18,9 @@
 #include "layer_workspace_extras.h"
 #include "map_model.h"
 #include "shape_layer.h"
+#include "vector_reader.h"
 #include "view/shapefile_archive.h"
+#include "view/vector_source.h"
 
 namespace {
 
@@ -150,6 +152,16 @@ int CMapView::SaveXml(const char* path)
       node->AddAttribute(u"archive", Wide(archive.c_str()).c_str());
       node->AddAttribute(u"member", Wide(member.c_str()).c_str());
     }
+    // A layer read through GDAL: its file and table apart, and its kind when the table has several.
+    if (const auto* shapeLayer = dynamic_cast<CShapeLayer*>(layer); shapeLayer && shapeLayer->IsConverted()) {
+      std::string source, table;
+      int type = 0;
+      const bool split = ZamraVectorSource::SplitLayerPath(layerPath, source, table, type);
+      node->AddAttribute(u"source", Wide(split ? source.c_str() : layerPath).c_str());
+      node->AddAttribute(u"table", Wide(shapeLayer->SourceTable().c_str()).c_str());
+      if (split)
+        node->AddAttribute(u"kind", Wide(VectorKindWord(type)).c_str());
+    }
     // The code page the user chose for the layer's texts; readers that do not know it skip it,
     // and it comes after the path, which readers take from the first attribute.
     if (const unsigned codePage = GetLayerCodePage(layer); codePage != 0)
@@ -219,17 +231,33 @@ int CMapView::LoadXml(const char* path)
     if (first == nullptr || first->GetValue() == nullptr)
       continue;
     std::string layerPath = Narrow(std::u16string(first->GetValue()).substr(0, kPathSize).c_str());
-    std::u16string archive, member;
+    std::u16string archive, member, source, table, kind;
     for (const ZMXmlAttribute* attribute = first->GetNext(); attribute != nullptr; attribute = attribute->GetNext()) {
       if (attribute->GetName() == nullptr || attribute->GetValue() == nullptr)
         continue;
-      if (std::u16string_view(attribute->GetName()) == u"archive")
-        archive = std::u16string(attribute->GetValue()).substr(0, kPathSize);
-      else if (std::u16string_view(attribute->GetName()) == u"member")
-        member = std::u16string(attribute->GetValue()).substr(0, kPathSize);
+      const std::u16string_view name(attribute->GetName());
+      const std::u16string value = std::u16string(attribute->GetValue()).substr(0, kPathSize);
+      if (name == u"archive")
+        archive = value;
+      else if (name == u"member")
+        member = value;
+      else if (name == u"source")
+        source = value;
+      else if (name == u"table")
+        table = value;
+      else if (name == u"kind")
+        kind = value;
     }
     if (!archive.empty() && !member.empty())
       layerPath = ZamraArchive::MemberPath(Narrow(archive.c_str()), Narrow(member.c_str()));
+    int type = 0;
+    for (int candidate : {1, 3, 5})
+      if (Narrow(kind.c_str()) == VectorKindWord(candidate))
+        type = candidate;
+    if (!source.empty() && type != 0)
+      layerPath = ZamraVectorSource::LayerPath(Narrow(source.c_str()), Narrow(table.c_str()), type);
+    else if (!source.empty())
+      layerPath = Narrow(source.c_str());  // a file of one layer stands for it
     ILayer* layer = AddLayer(layerPath.c_str());
     if (layer == nullptr)
       continue;  // missing files or a path already loaded: its settings go too
