@@ -1,4 +1,5 @@
 // Placeholders that the library exports for compatibility.
+// SPDX-License-Identifier: MIT
 #include "api/zamra_api.h"
 
 int nZamraApi = 0;

@@ -1,4 +1,5 @@
 // CAboutDialog: laid out from the texts of dialog 100.
+// SPDX-License-Identifier: MIT
 #include "about_dialog.h"
 
 #include <QDialogButtonBox>

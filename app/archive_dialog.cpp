@@ -1,4 +1,5 @@
 // CArchiveDialog.
+// SPDX-License-Identifier: MIT
 #include "archive_dialog.h"
 
 #include <QDialogButtonBox>

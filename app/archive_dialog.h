@@ -1,5 +1,6 @@
 // CArchiveDialog: the shapefiles of a .zip archive that holds several, each with a check box
 // (all checked at first); the frame adds the checked ones when the dialog is accepted.
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include <QDialog>

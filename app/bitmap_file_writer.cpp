@@ -1,4 +1,5 @@
 // The 32-bit BMP file writer.
+// SPDX-License-Identifier: MIT
 #include "bitmap_file_writer.h"
 
 #include <cstdint>

@@ -1,5 +1,6 @@
 // The writer behind Save as bmp: a rectangle of a device context as a 32-bit, bottom-up,
 // uncompressed BMP file (54 bytes of headers, then blue, green, red, 0 per pixel).
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include <QString>

@@ -1,4 +1,5 @@
 // CDataWnd.
+// SPDX-License-Identifier: MIT
 #include "data_wnd.h"
 
 #include <algorithm>

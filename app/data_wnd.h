@@ -1,6 +1,7 @@
 // CDataWnd: the "Property" child window: the attribute table of one layer, one row per record
 // in record order. It follows the frame's layer selection, marks the identified record, and a
 // double-clicked row asks the frame to centre the map on that record.
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include <memory>

@@ -1,4 +1,5 @@
 // CEncodingDialog.
+// SPDX-License-Identifier: MIT
 #include "encoding_dialog.h"
 
 #include <string>

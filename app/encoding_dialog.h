@@ -1,6 +1,7 @@
 // CEncodingDialog: "Text Encoding": the encodings a layer's texts may be read in, with the
 // first rows of its table shown in the highlighted one as it changes. The frame applies the
 // choice to the layer when the dialog is accepted.
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include <vector>

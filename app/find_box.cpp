@@ -1,4 +1,5 @@
 // CFindBox.
+// SPDX-License-Identifier: MIT
 #include "find_box.h"
 
 #include <QAction>

@@ -2,6 +2,7 @@
 // it) searches the layer's text and number columns as the user types, beside the window (the
 // program keeps painting and answering on a million rows); a panel lists the first matches
 // (record, column, value), and choosing one asks the frame to zoom to that record and outline it.
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include <memory>

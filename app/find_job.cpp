@@ -1,4 +1,5 @@
 // CFindJob.
+// SPDX-License-Identifier: MIT
 #include "find_job.h"
 
 #include <algorithm>

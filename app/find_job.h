@@ -2,6 +2,7 @@
 // own so that the program paints and answers while a table of a million rows is read. Text and
 // number columns are searched (numbers as the table shows them), record by record and column by
 // column, ignoring the case of Latin letters; the search stops at a number of matches.
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include <atomic>

@@ -1,4 +1,5 @@
 // CGotoDialog.
+// SPDX-License-Identifier: MIT
 #include "goto_dialog.h"
 
 #include <clocale>

@@ -1,4 +1,5 @@
 // CGotoDialog: a longitude and latitude to centre the map on. Modal.
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include <QDialog>

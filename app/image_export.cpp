@@ -1,4 +1,5 @@
 // Map pictures with world files.
+// SPDX-License-Identifier: MIT
 #include "image_export.h"
 
 #include <cmath>

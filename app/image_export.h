@@ -1,6 +1,7 @@
 // Export of the map as a PNG or JPEG picture with a world file (.pgw, .jgw: six numbers that
 // place the picture on the ground) and a copy of a layer's .prj beside it, so that other GIS
 // programs open the picture in place.
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include <QSize>

@@ -1,4 +1,5 @@
 // CInfoDialog.
+// SPDX-License-Identifier: MIT
 #include "info_dialog.h"
 
 #include <memory>

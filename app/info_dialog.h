@@ -1,5 +1,6 @@
 // CInfoDialog: the attribute values of one identified feature, NAME and VALUE. Modeless; the
 // frame creates it on the first identification and refills it for every later one.
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include <QDialog>

@@ -1,4 +1,5 @@
 // CLayerBar: painting and clicks.
+// SPDX-License-Identifier: MIT
 #include "layer_bar.h"
 
 #include <QMenu>

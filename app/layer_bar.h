@@ -2,6 +2,7 @@
 // i: visibility box, label box, type image and name. Clicks are reported to the main frame as
 // posted messages; the frame changes the view and asks for a repaint. The bar is as tall as
 // its rows: the frame holds it in a scroll area, so that every row can be reached.
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include <QFont>

@@ -1,4 +1,5 @@
 // CLayerInfoDialog.
+// SPDX-License-Identifier: MIT
 #include "layer_info_dialog.h"
 
 #include <string>

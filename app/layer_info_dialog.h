@@ -1,5 +1,6 @@
 // CLayerInfoDialog: a layer's file, type, feature count, extent and attribute columns. Modal;
 // it only reads the layer.
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include <QDialog>

@@ -1,4 +1,5 @@
 // CLayerTableModel.
+// SPDX-License-Identifier: MIT
 #include "layer_table_model.h"
 
 #include <algorithm>

@@ -1,6 +1,7 @@
 // CLayerTableModel: a layer's attribute table as a Qt table model. Cells are asked of the
 // layer's IDataView only when a view shows them, so a table of a million rows costs nothing
 // per row and opens at once.
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include <QAbstractTableModel>

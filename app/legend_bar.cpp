@@ -1,4 +1,5 @@
 // CLegendBar: rows built from the view's layers and their thematic styles, painted with QPainter.
+// SPDX-License-Identifier: MIT
 #include "legend_bar.h"
 
 #include <algorithm>

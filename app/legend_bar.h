@@ -3,6 +3,7 @@
 // or class with its value or range. It shows the view as it is at each Refresh; the frame asks
 // for one after every change of style, order or visibility. The same drawing goes into the
 // corner of exported pictures.
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include <vector>

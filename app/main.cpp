@@ -1,6 +1,7 @@
 // Mapory: the desktop viewer for shapefiles.
 //   Mapory [FILE.shp ...]   the files (paths or file:// URLs) are added as layers after the
 //                           workspace has been loaded
+// SPDX-License-Identifier: MIT
 #include <QApplication>
 #include <QStringList>
 

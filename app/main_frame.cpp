@@ -1,4 +1,5 @@
 // CMainFrame: commands, menus, bars, child windows and the frame's message handling.
+// SPDX-License-Identifier: MIT
 #include "main_frame.h"
 
 #include <algorithm>

@@ -1,6 +1,7 @@
 // CMainFrame: the main window. An MDI frame with toolbar, status bar and the docking layer
 // bar; it owns the map and properties child windows, carries out every command and receives
 // the private messages of the other windows and the view's notifications.
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include <map>

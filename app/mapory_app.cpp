@@ -1,4 +1,5 @@
 // CMaporyApp: start-up, language and About.
+// SPDX-License-Identifier: MIT
 #include "mapory_app.h"
 
 #include <QAction>

@@ -1,6 +1,7 @@
 // CMaporyApp: the application object. It reads the interface language from the settings
 // store, loads that language's texts, Qt's own texts in it and the program's pictures, creates the main frame and
 // shows it maximised; it carries out the language commands and About.
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include <memory>

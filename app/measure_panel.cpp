@@ -1,4 +1,5 @@
 // CMeasurePanel.
+// SPDX-License-Identifier: MIT
 #include "measure_panel.h"
 
 #include <QFormLayout>

@@ -1,5 +1,6 @@
 // CMeasurePanel: the measure tool's small panel: how to use the tool, the last segment, the whole
 // length and the area of a closed shape, and a button that clears the path.
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include <QWidget>

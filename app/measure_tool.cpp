@@ -1,4 +1,5 @@
 // CMeasureTool.
+// SPDX-License-Identifier: MIT
 #include "measure_tool.h"
 
 #include <cmath>

@@ -5,6 +5,7 @@
 // panel show the last segment, the whole length and, for a closed shape, the area: geodesic on
 // the WGS 84 ellipsoid when the map is in longitude/latitude, plain geometry in the layers' own
 // units otherwise.
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include <vector>

@@ -1,4 +1,5 @@
 // The program's pictures, drawn with QPainter.
+// SPDX-License-Identifier: MIT
 #include "program_bitmaps.h"
 
 #include <algorithm>

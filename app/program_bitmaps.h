@@ -1,6 +1,7 @@
 // The program's own pictures, drawn at start-up: icon 128, layer types 130, check boxes 132,
 // toolbar 138 and point symbols 143. They are registered as bitmap resources, so the view and
 // the platform's bitmap loading find them by number, and are offered to Qt widgets as images.
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include <QIcon>

@@ -1,4 +1,5 @@
 // The recent layers in the settings store.
+// SPDX-License-Identifier: MIT
 #include "recent_layers.h"
 
 #include <QSettings>

@@ -1,5 +1,6 @@
 // The last four shapefiles added as layers, newest first, kept in the settings store's recent
 // file list ("Recent File List", File1 .. File4) beside the language.
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include <QStringList>

@@ -1,4 +1,5 @@
 // MakeReportList.
+// SPDX-License-Identifier: MIT
 #include "report_list.h"
 
 #include <QHeaderView>

@@ -1,5 +1,6 @@
 // The small read-only lists of the dialogs: full-row selection, grid lines, the pale yellow
 // ground, and fixed column widths.
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include <initializer_list>

@@ -1,4 +1,5 @@
 // CResizableBar: size rules of the docking bar, expressed through Qt's dock layout.
+// SPDX-License-Identifier: MIT
 #include "resizable_bar.h"
 
 namespace mapory {

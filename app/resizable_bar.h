@@ -1,5 +1,6 @@
 // CResizableBar: a dock bar that docks on the left or right edge of the main frame, keeps the
 // sizes it was created with and limits how far the user can drag its inner edge.
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include <QDockWidget>

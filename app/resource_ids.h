@@ -1,5 +1,6 @@
 // Resource and command numbers of the program, and the tables that exist once for every
 // language: toolbar 128 and accelerator table 128. The texts live in resources/*.txt.
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include <array>

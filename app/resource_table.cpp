@@ -1,4 +1,5 @@
 // CResourceTable: parsing of the per-language text tables.
+// SPDX-License-Identifier: MIT
 #include "resource_table.h"
 
 #include <QFile>

@@ -1,5 +1,6 @@
 // CResourceTable: the interface texts of one language, read from a plain UTF-8 table (see
 // resources/english.txt for the format), keyed by resource numbers.
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include <map>

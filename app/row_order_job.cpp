@@ -1,4 +1,5 @@
 // CRowOrderJob.
+// SPDX-License-Identifier: MIT
 #include "row_order_job.h"
 
 #include <algorithm>

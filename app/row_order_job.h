@@ -2,6 +2,7 @@
 // order: sorted by one column by its real type (numbers as numbers, texts as texts) and kept
 // only when a cell contains a text. Worked out on a thread of its own, so that the window
 // paints and answers while a table of a million rows is read and sorted.
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include <atomic>

@@ -1,4 +1,5 @@
 // CScaleBar.
+// SPDX-License-Identifier: MIT
 #include "scale_bar.h"
 
 #include <cmath>

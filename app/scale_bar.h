@@ -1,6 +1,7 @@
 // CScaleBar: the scale bar over the map window's lower left corner: a round length (1, 2 or 5
 // x 10^n metres, shown in m or km) and a bar as long as that length on the map. It is a window
 // of its own over the view's, so the view's pictures (Save as bmp, export) never show it.
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include <QString>

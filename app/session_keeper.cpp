@@ -1,4 +1,5 @@
 // CSessionKeeper.
+// SPDX-License-Identifier: MIT
 #include "session_keeper.h"
 
 #include "workspace_file.h"

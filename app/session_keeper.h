@@ -2,6 +2,7 @@
 // removed, moved, styled; the map moved), so that a crash, a killed session or a power cut
 // loses at most those seconds rather than everything since the start. Changes in a burst (a
 // drag, a run of wheel steps) are written once, when they have settled.
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include <QObject>

@@ -1,4 +1,5 @@
 // CShapeWnd: hosting the map view.
+// SPDX-License-Identifier: MIT
 #include "shape_wnd.h"
 
 #include <QCloseEvent>

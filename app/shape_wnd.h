@@ -1,5 +1,6 @@
 // CShapeWnd: the "Map" child window. It hosts the map view's window, keeps it as large as its
 // own client area, loads the workspace (CWorkspaceFile) into it and forwards its notifications to the frame.
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include <memory>

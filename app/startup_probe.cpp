@@ -1,4 +1,5 @@
 // CStartupProbe: first paint, screenshot, quit.
+// SPDX-License-Identifier: MIT
 #include "startup_probe.h"
 
 #include <cstdio>

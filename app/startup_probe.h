@@ -3,6 +3,7 @@
 //   MAPORY_SCREENSHOT=FILE.png   save a picture of the main window once the map is painted, then quit
 //   MAPORY_FIRST_PAINT=1         print "mapory: first map painted" when it is, then quit
 // Quitting this way does not write the workspace.
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include <QObject>

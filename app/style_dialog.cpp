@@ -1,5 +1,6 @@
 // CStyleDialog: laid out at fixed places, because the previews are painted at fixed client
 // coordinates between the controls; the previews go through the same drawing calls as the map.
+// SPDX-License-Identifier: MIT
 #include "style_dialog.h"
 
 #include <algorithm>

@@ -1,5 +1,6 @@
 // CStyleDialog: the three layer style dialogs (Polygon Style 139, Polyline Style 141, Point
 // Style 144), with LayerStyle, the values they edit, and its reading from and writing to a layer.
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include <functional>

@@ -1,4 +1,5 @@
 // CThematicPanel: choices laid out in a form, the entries in a two-column list (colour, value).
+// SPDX-License-Identifier: MIT
 #include "thematic_panel.h"
 
 #include <algorithm>

@@ -2,6 +2,7 @@
 // features by value (one colour, categories of a column, or classes of a numeric column) and
 // lists the entries with their colours, each of which a double click changes. Every choice is
 // applied to the layer at once through the view's extras; the host refreshes the map.
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include <functional>

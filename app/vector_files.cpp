@@ -1,4 +1,5 @@
 // Filters and messages for the formats read through GDAL.
+// SPDX-License-Identifier: MIT
 #include "vector_files.h"
 
 #include <QFileInfo>

@@ -1,5 +1,6 @@
 // The program's side of the formats read through GDAL: the Add Layer dialog's filters, and what
 // the user is told when a file of such a format cannot be read.
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include <QString>

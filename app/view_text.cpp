@@ -1,4 +1,5 @@
 // The view's texts as Qt text.
+// SPDX-License-Identifier: MIT
 #include "view_text.h"
 
 #include <QFile>

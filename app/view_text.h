@@ -1,5 +1,6 @@
 // Text that the view hands out, as Qt text. Attribute values and column names leave the view
 // as UTF-8 (the view converts each layer's own code page); layer names are file names.
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include <QString>

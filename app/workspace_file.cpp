@@ -1,4 +1,5 @@
 // CWorkspaceFile: the workspace file's folder.
+// SPDX-License-Identifier: MIT
 #include "workspace_file.h"
 
 #include <cerrno>

@@ -5,6 +5,7 @@
 // many systems empty at every boot, it survives a reboot. Earlier versions kept it in the
 // user's private temporary folder; a file there is read once when the state folder has none,
 // and goes once the workspace has been written to its new place.
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include <QByteArray>

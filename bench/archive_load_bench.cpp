@@ -3,6 +3,7 @@
 // the floor of any zip reader: reading the archive's bytes and inflating its members with
 // libdeflate on one thread. For the 1,000,000-point and 100,000-polygon samples. The archives are written once with
 // libzip at its default compression (deflate, level 6, as zip tools write them), through the view's own libzip.
+// SPDX-License-Identifier: MIT
 #include <benchmark/benchmark.h>
 #include <libdeflate.h>
 #include <zip.h>

@@ -1,5 +1,6 @@
 // Clipping 100,000 random rings of 50 to 500 vertices to one rectangle: ZMRectClipPolygon
 // against GEOS's GEOSClipByRect on the same rings in the same run.
+// SPDX-License-Identifier: MIT
 #include <benchmark/benchmark.h>
 #include <geos_c.h>
 

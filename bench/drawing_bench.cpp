@@ -1,6 +1,7 @@
 // The hot path of map rendering: 100,000 filled rings of 50 vertices and 100,000 polylines of
 // 20 vertices into a 1920 x 1080 picture, through the drawing layer and, as the peer, through
 // plain QPainter on a QImage of the same size.
+// SPDX-License-Identifier: MIT
 #include <cmath>
 #include <random>
 #include <vector>

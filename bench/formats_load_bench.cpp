@@ -5,6 +5,7 @@
 // keeps in the "Keep" cases) happens with the clock stopped. shapelib's plain reading frees
 // each shape before reading the next, inside its loop. Each case also reports its peak memory
 // per row: the growth of the process's peak resident set during one load, divided by the rows.
+// SPDX-License-Identifier: MIT
 #include <cstdio>
 #include <cstring>
 #include <fstream>

@@ -3,6 +3,7 @@
 // fields, then freed): the floor for anything built on GDAL. The 100,000-polygon sample as
 // GeoPackage and FlatGeobuf and the 1,000,000-point sample as GeoPackage, converted from the
 // benchmark shapefiles with ogr2ogr once and kept beside them.
+// SPDX-License-Identifier: MIT
 #include <benchmark/benchmark.h>
 #include <gdal.h>
 #include <ogr_api.h>

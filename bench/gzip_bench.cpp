@@ -1,6 +1,7 @@
 // Compressing and expanding a file: ZMGZip against Debian's gzip program on the same file at
 // the same level (6), both from disk to disk, in wall time (the peer runs as a child process,
 // whose time includes starting the program).
+// SPDX-License-Identifier: MIT
 #include <benchmark/benchmark.h>
 
 #include <cstdio>

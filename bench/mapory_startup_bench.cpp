@@ -4,6 +4,7 @@
 // needs a display: run this under a virtual X server (xvfb-run -a build/bin/mapory_startup_bench)
 // or on a desktop. There is no independent peer for this measure: the figure to compare with
 // is what a user expects, the first picture within a second.
+// SPDX-License-Identifier: MIT
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>

@@ -1,6 +1,7 @@
 // Decoding multi-part content: ZMType's bounded reader over a large record area in memory,
 // against shapelib reading the same records from a file (SHPReadObject), and against a plain
 // copy of the bytes (the floor).
+// SPDX-License-Identifier: MIT
 #include <benchmark/benchmark.h>
 #include <shapefil.h>
 

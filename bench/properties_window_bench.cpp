@@ -1,6 +1,7 @@
 // Opening the properties window on the 1,000,000-point layer (3 columns) and scrolling to its
 // last row, against filling a QTableWidget with every cell as a list control is filled, on the
 // same layer in the same run. Resident memory growth of each is reported.
+// SPDX-License-Identifier: MIT
 #include <benchmark/benchmark.h>
 
 #include <QApplication>

@@ -9,6 +9,7 @@
 # The sample files are made by any of the view benchmarks (build/bin/view_render_bench) into
 # $ZAMRA_BENCH_DATA (default /tmp/zamra-bench-data). Hold the build lock while it runs, so that
 # builds of other work on the machine do not disturb the timings.
+# SPDX-License-Identifier: MIT
 set -euo pipefail
 export LC_ALL=C  # decimal points in the times, whatever the user's locale
 

@@ -3,6 +3,7 @@
 // screen painted, and how the window kept painting meanwhile (paints during the sort and the
 // longest time the event loop waited). The peer reads the same column with shapelib and sorts
 // the record numbers the same way (stable, numbers as numbers), with no window at all.
+// SPDX-License-Identifier: MIT
 #include <benchmark/benchmark.h>
 
 #include <shapefil.h>

@@ -1,6 +1,7 @@
 // Colours by value on the 1,000,000-point layer: classifying it by its numeric column (equal
 // intervals, quantiles, natural breaks) and the first redraw after it at full extent, against the
 // plain redraw of the same layer in the same run; categories of its text column likewise.
+// SPDX-License-Identifier: MIT
 #include <benchmark/benchmark.h>
 
 #include <QGuiApplication>

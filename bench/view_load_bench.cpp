@@ -3,6 +3,7 @@
 // again beside a UTM .prj, whose vertices the load transforms to longitude/latitude (its peers:
 // the same file without one, and PROJ transforming those vertices alone on one thread); then a point hit test over a
 // million points. Resident memory per vertex is reported after loading.
+// SPDX-License-Identifier: MIT
 #include <benchmark/benchmark.h>
 #include <proj.h>
 #include <shapefil.h>

@@ -2,6 +2,7 @@
 // for the 100,000-polygon, 200,000-polyline and 1,000,000-point layers; against gdal_rasterize
 // burning the same layer into a 1920 x 1080 raster of the same extent (the whole process, as a
 // user would run it), in the same run. Then a redraw zoomed in on a tenth of the data.
+// SPDX-License-Identifier: MIT
 #include <benchmark/benchmark.h>
 
 #include <QGuiApplication>

@@ -1,5 +1,6 @@
 // Loading a workspace-sized XML document: ZMXml (Expat, building the node tree) against Qt's
 // QXmlStreamReader building an equivalent tree, on the same UTF-16 bytes in the same run.
+// SPDX-License-Identifier: MIT
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>

@@ -1,6 +1,7 @@
 # Writes the README as an HTML page for the installed documentation (Help > Website opens it).
 #   cmake -DINPUT=README.md -DOUTPUT=README.html [-DCMARK=/usr/bin/cmark] -P readme_html.cmake
 # Without cmark the text is kept as it is, preformatted.
+# SPDX-License-Identifier: MIT
 file(READ ${INPUT} markdown)
 if(CMARK)
   execute_process(COMMAND ${CMARK} --to html ${INPUT} OUTPUT_VARIABLE body RESULT_VARIABLE result)

@@ -1,4 +1,5 @@
 // Which Qt application the process runs.
+// SPDX-License-Identifier: MIT
 #include "platform/application_kind.h"
 
 #include <QApplication>

@@ -1,4 +1,5 @@
 // Code page conversion with iconv, with a direct path for UTF-8.
+// SPDX-License-Identifier: MIT
 #include "platform/code_page.h"
 
 #include <cerrno>

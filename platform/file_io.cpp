@@ -1,4 +1,5 @@
 // File handles over POSIX descriptors.
+// SPDX-License-Identifier: MIT
 #include "platform/file_io.h"
 
 #include <cerrno>

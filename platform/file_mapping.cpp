@@ -1,4 +1,5 @@
 // File mappings over mmap and POSIX shared memory.
+// SPDX-License-Identifier: MIT
 #include "platform/file_mapping.h"
 
 #include <cerrno>

@@ -1,4 +1,5 @@
 // Font faces through fontconfig.
+// SPDX-License-Identifier: MIT
 #include "platform/font_faces.h"
 
 #include <fontconfig/fontconfig.h>

@@ -1,4 +1,5 @@
 // The drawing subset: block copies between pictures and scan-line transfers.
+// SPDX-License-Identifier: MIT
 #include "platform/gdi.h"
 
 #include "gdi_internal.h"

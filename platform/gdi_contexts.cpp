@@ -1,4 +1,5 @@
 // The drawing subset: device contexts and their state.
+// SPDX-License-Identifier: MIT
 #include "platform/gdi.h"
 
 #include "gdi_internal.h"

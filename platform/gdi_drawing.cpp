@@ -1,4 +1,5 @@
 // The drawing subset: lines, areas, text and pixels over Qt's raster engine.
+// SPDX-License-Identifier: MIT
 #include "platform/gdi.h"
 
 #include "gdi_internal.h"

@@ -1,5 +1,6 @@
 // The drawing subset's own objects, shared by its parts (contexts, objects, drawing, block
 // copies): the objects behind the handles, their registry, and small helpers.
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include <algorithm>

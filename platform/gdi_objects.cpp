@@ -1,4 +1,5 @@
 // The drawing subset: pens, brushes, fonts and pictures, and the bridges to Qt images.
+// SPDX-License-Identifier: MIT
 #include "platform/gdi.h"
 
 #include "gdi_internal.h"

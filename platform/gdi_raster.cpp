@@ -1,6 +1,7 @@
 // Aliased solid fills and one-pixel lines written straight into a 24-bit picture. Every pixel
 // is decided by its own coordinates alone, never by where the drawing started, so a band of
 // the picture drawn on its own gets exactly the pixels the whole picture would.
+// SPDX-License-Identifier: MIT
 #include "gdi_raster.h"
 
 #include <algorithm>

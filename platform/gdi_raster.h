@@ -1,6 +1,7 @@
 // Our own aliased drawing straight into a 24-bit picture, for what a map draws most: solid
 // one-pixel lines and solid fills. Qt's engine costs several times more per small shape and
 // takes a global lock on every fill, which serialises the drawing bands.
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include <cstddef>

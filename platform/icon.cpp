@@ -1,4 +1,5 @@
 // Icon handles: a checked table of Qt icons.
+// SPDX-License-Identifier: MIT
 #include "platform/icon.h"
 
 #include <mutex>

@@ -1,4 +1,5 @@
 // The lock keys' states from X11's keyboard extension.
+// SPDX-License-Identifier: MIT
 #include "platform/keyboard_locks.h"
 
 #include <QGuiApplication>

@@ -1,4 +1,5 @@
 // Local time from the C library's clock and time zone.
+// SPDX-License-Identifier: MIT
 #include "platform/local_time.h"
 
 #include <ctime>

@@ -1,4 +1,5 @@
 // The memory the process may still use, read from its limits and from the kernel's counts.
+// SPDX-License-Identifier: MIT
 #include "platform/memory_room.h"
 
 #include <sys/resource.h>  // getrlimit

@@ -1,4 +1,5 @@
 // Process handles over posix_spawn and waitpid.
+// SPDX-License-Identifier: MIT
 #include "platform/process.h"
 
 #include <cerrno>

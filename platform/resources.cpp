@@ -1,4 +1,5 @@
 // The table of the program's embedded images.
+// SPDX-License-Identifier: MIT
 #include "platform/resources.h"
 
 #include <map>

@@ -1,4 +1,5 @@
 // Shared libraries opened while the program runs.
+// SPDX-License-Identifier: MIT
 #include "platform/runtime_library.h"
 
 #include <dlfcn.h>

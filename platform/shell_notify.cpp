@@ -1,4 +1,5 @@
 // Notification-area icons: a table of QSystemTrayIcon by owner window and identifier.
+// SPDX-License-Identifier: MIT
 #include "platform/shell_notify.h"
 
 #include <map>

@@ -1,4 +1,5 @@
 // Socket handles over POSIX descriptors.
+// SPDX-License-Identifier: MIT
 #include "platform/sockets.h"
 
 #include <unistd.h>  // close

@@ -1,4 +1,5 @@
 // Threads, events and waits over the C++ thread library and POSIX mutexes.
+// SPDX-License-Identifier: MIT
 #include "platform/sync.h"
 
 #include <atomic>

@@ -1,4 +1,5 @@
 // The POSIX calls behind one seam, with the failures a test plans.
+// SPDX-License-Identifier: MIT
 #include "platform/system_calls.h"
 
 #include <array>

@@ -1,4 +1,5 @@
 // System directories over POSIX.
+// SPDX-License-Identifier: MIT
 #include "platform/system_paths.h"
 
 #include <cerrno>

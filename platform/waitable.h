@@ -1,6 +1,7 @@
 // Private to the platform layer: the base of every handle the wait functions accept.
 // All waitable state changes under one process-wide lock and wakes every waiter, which keeps
 // waits on several handles of different kinds simple and correct.
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include <condition_variable>

@@ -1,4 +1,5 @@
 // Posting window messages through Qt's event queue.
+// SPDX-License-Identifier: MIT
 #include "platform/window_message.h"
 
 #include <QCoreApplication>

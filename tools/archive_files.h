@@ -1,5 +1,6 @@
 // The files the map tools were given, with each .zip archive replaced by the shapefiles in it,
 // and each file of another format replaced by its layers (one per table and kind).
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include <cstdio>

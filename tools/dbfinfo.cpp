@@ -1,6 +1,7 @@
 // dbfinfo [-n N] FILE.dbf: prints the columns of a dBASE table (name, field letter, value
 // type, length), the code page of its texts and its first N rows (10 by default) rendered as
 // UTF-8 text.
+// SPDX-License-Identifier: MIT
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>

@@ -1,6 +1,7 @@
 // What the map tools say about a layer's coordinates: nothing for a file in longitude/latitude,
 // a note on the error output when its numbers were taken as they are for want of a usable .prj,
 // or when records had to be dropped in the transformation.
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include <cstdio>

@@ -1,5 +1,6 @@
 // Why the map tools could not load a layer: for want of memory (a file the process may not hold,
 // which another machine or a higher limit would load) or the file itself.
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include <cstdint>

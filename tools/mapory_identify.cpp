@@ -5,6 +5,7 @@
 //   mapory-identify LONGITUDE LATITUDE FILE.shp|FILE.zip|FILE.gpkg|... [FILE ...]
 //
 // Exit code 0 when every file loaded, 1 when one could not be loaded, 2 for a usage error.
+// SPDX-License-Identifier: MIT
 #include <QApplication>
 
 #include <cstdint>

@@ -7,6 +7,7 @@
 //
 // Without -s and -c the picture shows the full extent of all layers. -r draws the map as a
 // screen of that pixel ratio shows it: a picture of WIDTH x HEIGHT times RATIO pixels.
+// SPDX-License-Identifier: MIT
 #include <QApplication>
 #include <QImage>
 #include <QPainter>

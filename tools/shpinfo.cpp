@@ -1,6 +1,7 @@
 // shpinfo: prints what a shapefile holds, record by record, found and decoded by the same reader
 // as the map view's. A broken or cut file is reported with the record where the damage begins
 // and exit code 1; nothing in it can make the program read outside what it loaded.
+// SPDX-License-Identifier: MIT
 #include <cinttypes>
 #include <cstdint>
 #include <cstdio>

@@ -1,4 +1,5 @@
 // Cutting lines and rings at ±180° of longitude.
+// SPDX-License-Identifier: MIT
 #include "antimeridian.h"
 
 #include <algorithm>

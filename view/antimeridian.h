@@ -1,6 +1,7 @@
 // Private: lines and rings of longitude/latitude data that cross ±180°. Such a part is stored
 // with a jump of more than 180° of longitude between two vertices; drawn as it is, it runs as a
 // band across the whole world. Cut, it becomes the pieces it is on either side of ±180°.
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include <memory>

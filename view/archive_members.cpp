@@ -1,4 +1,5 @@
 // Shapefiles in .zip archives, read with libzip.
+// SPDX-License-Identifier: MIT
 #include "archive_members.h"
 
 #include <sys/stat.h>  // S_ISREG

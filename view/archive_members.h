@@ -1,5 +1,6 @@
 // Private: the files of one shapefile read from a .zip archive into memory, for the same
 // reader that takes them from disk.
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include <string>

@@ -1,4 +1,5 @@
 // BandWorkers: kept drawing threads.
+// SPDX-License-Identifier: MIT
 #include "band_workers.h"
 
 #include <new>

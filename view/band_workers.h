@@ -1,6 +1,7 @@
 // BandWorkers: the threads that draw the bands of a map after the first, kept from one redraw
 // to the next. A thread started for every redraw would begin each time with cold fonts: text
 // drawing keeps its glyphs per thread.
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include <condition_variable>

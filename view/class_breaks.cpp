@@ -1,4 +1,5 @@
 // Class breaks: equal intervals, quantiles and Jenks's natural breaks.
+// SPDX-License-Identifier: MIT
 #include "class_breaks.h"
 
 #include <algorithm>

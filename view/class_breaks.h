@@ -1,5 +1,6 @@
 // Class breaks of numeric values: equal intervals, quantiles and natural breaks (Jenks), each
 // given as the upper bounds of the classes in rising order.
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include <cstdint>

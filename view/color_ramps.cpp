@@ -1,5 +1,6 @@
 // The colour ramps and palettes of thematic styles: ColorBrewer's sequential schemes (colours
 // chosen for each number of classes, not cut from one long ramp) and its qualitative palettes.
+// SPDX-License-Identifier: MIT
 #include "view/thematic_style.h"
 
 #include <cstdint>

@@ -1,4 +1,5 @@
 // GdalLibrary: GDAL opened by name on first use.
+// SPDX-License-Identifier: MIT
 #include "gdal_library.h"
 
 #include <cstdlib>

@@ -2,6 +2,7 @@
 // shapefile, from the library opened the first time such a file is added. Linking GDAL would load
 // it, and the hundred-odd libraries it brings, at every start of every program, though most maps
 // are shapefiles, which the view reads itself.
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include <gdal.h>

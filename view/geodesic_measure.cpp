@@ -1,4 +1,5 @@
 // ZamraGeodesic: PROJ's geodesic functions on the WGS 84 ellipsoid.
+// SPDX-License-Identifier: MIT
 #include "view/geodesic_measure.h"
 
 #include <cmath>

@@ -1,4 +1,5 @@
 // LabelBatch: labels drawn after all of a redraw's labels are placed.
+// SPDX-License-Identifier: MIT
 #include "label_batch.h"
 
 #include <cstring>

@@ -1,6 +1,7 @@
 // LabelBatch: the labels a redraw has placed, kept until placing is done and then drawn, band by
 // band on the drawing threads. Each label is clipped to its own box and boxes never overlap, so
 // the order and the band a label is drawn in change no pixel.
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include <cstddef>

@@ -1,4 +1,5 @@
 // Label points of polygons.
+// SPDX-License-Identifier: MIT
 #include "label_point.h"
 
 #include <algorithm>

@@ -2,6 +2,7 @@
 // polygon; otherwise (a country of islands, a crescent, a record cut at ±180°) the point of its
 // largest ring farthest from the edges, its pole of inaccessibility, so that the label sits on
 // the land it names rather than in the sea between.
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include "api/formats/shape_records.h"

@@ -1,4 +1,5 @@
 // CLayerDataView: forwarding to the layer's table.
+// SPDX-License-Identifier: MIT
 #include "layer_data_view.h"
 
 #include <cstring>

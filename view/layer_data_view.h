@@ -1,5 +1,6 @@
 // CLayerDataView: a layer's attribute table behind IDataView. Owned by its layer. The table
 // keeps the file's bytes; cell texts leave as UTF-8, converted from the table's code page.
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include <cstdint>

@@ -1,5 +1,6 @@
 // LayerProjection: reading a layer's .prj with PROJ and transforming its points to WGS 84
 // longitude/latitude.
+// SPDX-License-Identifier: MIT
 #include "layer_projection.h"
 
 #include <algorithm>

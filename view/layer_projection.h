@@ -1,6 +1,7 @@
 // Private: the coordinate system a .prj beside a .shp names, and the transformation of a layer's
 // points from it to WGS 84 longitude/latitude, which is what the view's map is drawn in. The
 // layers call it once while they load, after their points are decoded.
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include <cstdint>

@@ -1,4 +1,5 @@
 // The label column and thematic style of a layer in the workspace file.
+// SPDX-License-Identifier: MIT
 #include "layer_workspace_extras.h"
 
 #include <charconv>

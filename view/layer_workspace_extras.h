@@ -1,6 +1,7 @@
 // What a workspace keeps of a layer beside its known settings: the column its labels come from
 // (an attribute after the path and code page, which readers that do not know it skip) and its
 // thematic style (a child after the known ones).
+// SPDX-License-Identifier: MIT
 #pragma once
 
 class CShapeLayer;

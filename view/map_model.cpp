@@ -1,4 +1,5 @@
 // CMapModel: layer list and viewport.
+// SPDX-License-Identifier: MIT
 #include "map_model.h"
 
 #include <algorithm>

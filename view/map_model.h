@@ -1,5 +1,6 @@
 // CMapModel: everything the map view holds besides its window: the layer list, the viewport,
 // the drawing surface and the placement grid. It can be driven without any window.
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include <cstdint>

@@ -1,5 +1,6 @@
 // CMapModel: drawing the map into the surface, with symbols and labels kept apart by the
 // placement grid.
+// SPDX-License-Identifier: MIT
 #include "map_model.h"
 
 #include <algorithm>

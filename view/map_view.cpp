@@ -1,4 +1,5 @@
 // CMapView: the view interface over the model, and the window's event handling.
+// SPDX-License-Identifier: MIT
 #include "map_view.h"
 
 #include <cmath>  // isfinite

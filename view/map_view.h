@@ -1,5 +1,6 @@
 // CMapView: the view object behind IZamraView, with its child window (CMapWindow) and the
 // back buffer the window is painted from.
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include <memory>

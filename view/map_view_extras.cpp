@@ -1,6 +1,7 @@
 // CMapView: the extras a host may ask for beside IZamraView: pixels of geographic points, the
 // ground length of a pixel, the outline of an identified record, per-layer code pages and the
 // pixel ratio of the pictures.
+// SPDX-License-Identifier: MIT
 #include "map_view.h"
 
 #include <vector>

@@ -1,4 +1,5 @@
 // CMapView: the line a tool draws over the map in the window only (the measure tool's path).
+// SPDX-License-Identifier: MIT
 #include "map_view.h"
 
 #include <cmath>

@@ -1,4 +1,5 @@
 // CMapView: the column a layer's labels come from, and colours by value.
+// SPDX-License-Identifier: MIT
 #include "map_view.h"
 
 #include <new>

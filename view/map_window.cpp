@@ -1,4 +1,5 @@
 // CMapWindow: Qt events to view handling.
+// SPDX-License-Identifier: MIT
 #include "map_window.h"
 
 #include <QMouseEvent>

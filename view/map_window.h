@@ -1,5 +1,6 @@
 // CMapWindow: the view's child window. It turns Qt's paint, resize, mouse, wheel and focus
 // events into the view's handling.
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include <QWidget>

@@ -1,4 +1,5 @@
 // Multipatch records rewritten as polygon records.
+// SPDX-License-Identifier: MIT
 #include "multipatch_polygons.h"
 
 #include <cstring>

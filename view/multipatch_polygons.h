@@ -1,5 +1,6 @@
 // Private: multipatch records (3-D surfaces of triangle strips, fans and rings) as the polygons
 // they cover on the map, which is how the view draws and hit-tests them.
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include <cstdint>

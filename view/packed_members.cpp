@@ -1,4 +1,5 @@
 // Inflating the deflated members of an archive, on up to two threads.
+// SPDX-License-Identifier: MIT
 #include "packed_members.h"
 
 #include <algorithm>

@@ -1,6 +1,7 @@
 // Private: members of a .zip archive read as their deflated bytes and inflated together, with
 // libdeflate (some three times zlib's speed on these files) and on two threads when there are
 // several: inflating is most of the time a zipped shapefile takes to load.
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include <cstdint>

@@ -1,5 +1,6 @@
 // CPartLayer: what polyline and polygon layers share: records of parts, loaded alike, boxed
 // alike and labelled in their boxes.
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include "antimeridian.h"

@@ -1,4 +1,5 @@
 // Parsing polyline and polygon records of a .shp.
+// SPDX-License-Identifier: MIT
 #include "part_records.h"
 
 #include <cstdlib>

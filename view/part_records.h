@@ -1,5 +1,6 @@
 // Private: the geometry of a polyline or polygon layer. The points stay in the block the .shp
 // was read into, compacted in place to its start; records and parts are two more arrays.
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include <cstdint>

@@ -1,4 +1,5 @@
 // PlacementGrid.
+// SPDX-License-Identifier: MIT
 #include "placement_grid.h"
 
 #include <algorithm>

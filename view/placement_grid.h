@@ -1,6 +1,7 @@
 // PlacementGrid: one bit a surface pixel, set where a symbol or label was placed. A bit a
 // pixel keeps the whole grid of a large surface in the processor's nearer caches, where the
 // tests of a million symbols and labels find it.
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include <cstddef>

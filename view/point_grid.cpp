@@ -1,4 +1,5 @@
 // PointGrid.
+// SPDX-License-Identifier: MIT
 #include "point_grid.h"
 
 #include <algorithm>

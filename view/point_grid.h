@@ -1,5 +1,6 @@
 // PointGrid: the points of a layer sorted into a grid of cells, so that a view of a small part
 // of a million points visits that part only, and still in record order.
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include <cstdint>

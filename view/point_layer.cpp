@@ -1,4 +1,5 @@
 // CPointLayer: point and multipoint records.
+// SPDX-License-Identifier: MIT
 #include "point_layer.h"
 
 #include <algorithm>

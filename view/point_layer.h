@@ -1,5 +1,6 @@
 // CPointLayer: a layer of point records, each drawn as a symbol of the symbol strip. A
 // multipoint record is one feature with a symbol at each of its points.
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include <cstdint>

@@ -1,4 +1,5 @@
 // CPolygonLayer.
+// SPDX-License-Identifier: MIT
 #include "polygon_layer.h"
 
 #include <cmath>

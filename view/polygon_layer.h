@@ -1,5 +1,6 @@
 // CPolygonLayer: a layer of polygon records; the rings of a record fill as one area, so that
 // inner rings are holes.
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include <utility>

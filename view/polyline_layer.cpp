@@ -1,4 +1,5 @@
 // CPolylineLayer.
+// SPDX-License-Identifier: MIT
 #include "polyline_layer.h"
 
 #include <cmath>

@@ -1,4 +1,5 @@
 // CPolylineLayer: a layer of polyline records, drawn with the layer's pen.
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include "part_layer.h"

@@ -1,4 +1,5 @@
 // ProjLibrary: PROJ opened by name on first use.
+// SPDX-License-Identifier: MIT
 #include "proj_library.h"
 
 #include "platform/runtime_library.h"

@@ -1,6 +1,7 @@
 // ProjLibrary: the PROJ functions the view calls, from the library opened the first time a layer
 // needs one. Linking PROJ would load it, and the thirty-odd libraries it brings, at every start of
 // every program, though most maps have no .prj that needs it.
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include <geodesic.h>  // the geodesic functions' types (the same library exports them)

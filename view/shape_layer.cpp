@@ -1,4 +1,5 @@
 // CShapeLayer: loading the three files and the settings common to every layer.
+// SPDX-License-Identifier: MIT
 #include "shape_layer.h"
 
 #include <algorithm>

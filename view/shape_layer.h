@@ -1,6 +1,7 @@
 // CShapeLayer: what every shapefile layer of the view has: the three files loaded into memory,
 // the attribute table, and the display settings. CPointLayer, CPolylineLayer and CPolygonLayer
 // parse their own records, hit-test and draw.
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include <memory>

@@ -1,4 +1,5 @@
 // Fixed-size text fields and label fonts.
+// SPDX-License-Identifier: MIT
 #include "text_fields.h"
 
 #include <algorithm>

@@ -1,4 +1,5 @@
 // Private: fixed-size text fields and the label font of the view's layers.
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include <cstddef>

@@ -1,4 +1,5 @@
 // ThematicClasses: making a thematic style from a table, and a record's entry in it.
+// SPDX-License-Identifier: MIT
 #include "thematic_classes.h"
 
 #include <algorithm>

@@ -1,5 +1,6 @@
 // ThematicClasses: a layer's thematic style and the entry of it that each record falls in, so
 // that a redraw picks a record's colour without reading its cell.
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include <cstdint>

@@ -1,4 +1,5 @@
 // ThematicBrushes and ThematicPens.
+// SPDX-License-Identifier: MIT
 #include "thematic_pens.h"
 
 #include "platform/gdi.h"

@@ -1,5 +1,6 @@
 // ThematicBrushes and ThematicPens: the brush or pen of each record's thematic colour, made once
 // a redraw and selected into the context as the records' colours change.
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include <cstdint>

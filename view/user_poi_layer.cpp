@@ -1,4 +1,5 @@
 // CUserPoiLayer.
+// SPDX-License-Identifier: MIT
 #include "user_poi_layer.h"
 
 #include <algorithm>

@@ -1,4 +1,5 @@
 // CUserPoiLayer: the host's own points of interest, drawn as symbols with their names.
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include <vector>

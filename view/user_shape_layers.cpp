@@ -1,4 +1,5 @@
 // CUserShapeLayerBase, CUserPolylineLayer and CUserPolygonLayer.
+// SPDX-License-Identifier: MIT
 #include "user_shape_layers.h"
 
 #include <algorithm>

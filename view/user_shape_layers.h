@@ -1,5 +1,6 @@
 // CUserPolylineLayer and CUserPolygonLayer: the host's own lines and rings, each item drawn in
 // the layer's style or, when added with its own style, in the item's.
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include <memory>

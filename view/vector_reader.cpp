@@ -1,4 +1,5 @@
 // Reading GDAL's vector formats into shapefiles held in memory.
+// SPDX-License-Identifier: MIT
 #include "vector_reader.h"
 
 #include <sys/mman.h>  // madvise

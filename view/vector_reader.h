@@ -6,6 +6,7 @@
 // too) and reals are number fields written in a form that reads back exactly; dates and times
 // are ISO 8601 text; lists are JSON text; text stays as GDAL gives it, UTF-8 where the driver
 // says so (the table then says UTF-8, as a .cpg would).
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include <string>

@@ -1,4 +1,5 @@
 // ZamraVectorSource: the view's side of GDAL's formats.
+// SPDX-License-Identifier: MIT
 #include "view/vector_source.h"
 
 #include <new>

@@ -1,5 +1,6 @@
 // CMapView: the workspace file, the view's whole state (scale, centre, every layer's path and
 // display settings) as an XML document.
+// SPDX-License-Identifier: MIT
 #include "map_view.h"
 
 #include <charconv>

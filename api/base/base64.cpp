@@ -1,4 +1,5 @@
 // ZMBase64: the RFC 4648 alphabet and padding.
+// SPDX-License-Identifier: MIT
 #include "api/base/base64.h"
 
 namespace {

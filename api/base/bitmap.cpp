@@ -1,4 +1,5 @@
 // ZMBitmap: off-screen pictures, turns, scaling, blending, BMP/PNG/JPEG files, the clipboard.
+// SPDX-License-Identifier: MIT
 #include "api/base/bitmap.h"
 
 #include <algorithm>

@@ -1,4 +1,5 @@
 // ZMCode93: Code 93 module patterns and drawing.
+// SPDX-License-Identifier: MIT
 #include "api/base/code93.h"
 
 #include <cstdlib>

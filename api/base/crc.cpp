@@ -1,4 +1,5 @@
 // ZMCRC: bitwise CRC-16 with the polynomial x^16 + x^12 + x^5 + 1.
+// SPDX-License-Identifier: MIT
 #include "api/base/crc.h"
 
 std::uint16_t ZMCRC::GetCRCCode16_12_5(const void* data, std::uint32_t length)

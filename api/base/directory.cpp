@@ -1,4 +1,5 @@
 // ZMDirectory: directory trees walked by descriptor, so that no symbolic link is followed.
+// SPDX-License-Identifier: MIT
 #include "api/base/directory.h"
 
 #include <cerrno>

@@ -1,4 +1,5 @@
 // ZMFile: file opening, whole-file reads and file mappings.
+// SPDX-License-Identifier: MIT
 #include "api/base/file.h"
 
 #include <atomic>

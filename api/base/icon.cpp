@@ -1,4 +1,5 @@
 // ZMIcon: icons through Qt's icon themes, styles and image readers.
+// SPDX-License-Identifier: MIT
 #include "api/base/icon.h"
 
 #include <map>

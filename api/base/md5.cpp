@@ -1,4 +1,5 @@
 // ZMMD5: the reference procedure of MD5 (init, update, final) over a private context.
+// SPDX-License-Identifier: MIT
 #include "api/base/md5.h"
 
 #include <cstring>

@@ -1,5 +1,6 @@
 // Private to the base library: joining and tidying paths the way the platform's shell path
 // functions do, for narrow and UTF-16 text. "/" and "\" both separate; "/" is written.
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include <string>

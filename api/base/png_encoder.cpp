@@ -1,4 +1,5 @@
 // EncodePng.
+// SPDX-License-Identifier: MIT
 #include "base/png_encoder.h"
 
 #include <zlib.h>

@@ -1,6 +1,7 @@
 // PNG encoding of the 24-bit pictures the view draws: an ordinary PNG (no filter, deflate at
 // level 1) whose image data is deflated in pieces on all cores and joined into one stream,
 // as parallel gzip tools do. Every PNG reader opens it.
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include <vector>

@@ -1,4 +1,5 @@
 // ZMPrinter: printers through Qt's print support.
+// SPDX-License-Identifier: MIT
 #include "api/base/printer.h"
 
 #include <memory>

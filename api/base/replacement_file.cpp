@@ -1,5 +1,6 @@
 // ReplacementFile: write beside the target, then rename into place; rewrite in place only
 // with the room reserved and the old bytes kept.
+// SPDX-License-Identifier: MIT
 #include "base/replacement_file.h"
 
 #include <algorithm>

@@ -4,6 +4,7 @@
 // (a folder the user may not write, a disk without a free inode) an existing target is
 // rewritten in place, but only after its room has been reserved, and with its old bytes at
 // hand to put back if the rewrite still fails. Not part of the library's interface.
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include <cstddef>

@@ -1,4 +1,5 @@
 // ZMString: text helpers over the platform's code pages and clock.
+// SPDX-License-Identifier: MIT
 #include "api/base/string.h"
 
 #include <atomic>

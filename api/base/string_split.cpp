@@ -1,4 +1,5 @@
 // ZMStringSplit: tokens inside one owned copy of the text.
+// SPDX-License-Identifier: MIT
 #include "api/base/string_split.h"
 
 #include <cstring>

@@ -1,4 +1,5 @@
 // ZMSystemTray: the notification-icon record and its three requests.
+// SPDX-License-Identifier: MIT
 #include "api/base/system_tray.h"
 
 #include <cstring>

@@ -1,4 +1,5 @@
 // ZMURLCode: form-style percent-encoding.
+// SPDX-License-Identifier: MIT
 #include "api/base/url_code.h"
 
 namespace {

@@ -1,4 +1,5 @@
 // The XML document model: Expat builds the tree; the writer escapes what XML needs escaped.
+// SPDX-License-Identifier: MIT
 #include "api/base/xml.h"
 
 #include <algorithm>  // max

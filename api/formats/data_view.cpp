@@ -1,4 +1,5 @@
 // ZMDataView and zm_variant: the attribute table.
+// SPDX-License-Identifier: MIT
 #include "api/formats/data_view.h"
 
 #include <algorithm>

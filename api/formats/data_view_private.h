@@ -1,5 +1,6 @@
 // Private: how ZMDataView stores its cells, shared with the dBASE reader that fills loaded
 // rows in bulk. Not part of the library's interface.
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include <cstddef>

@@ -1,4 +1,5 @@
 // ZMDbfFile: dBASE III reader and writer.
+// SPDX-License-Identifier: MIT
 #include "api/formats/dbf_file.h"
 
 #include <algorithm>

@@ -1,4 +1,5 @@
 // LargeBuffer: bulk buffers, on huge pages when large.
+// SPDX-License-Identifier: MIT
 #include "formats/large_buffer.h"
 
 #include <cstdint>

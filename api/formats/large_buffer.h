@@ -1,6 +1,7 @@
 // Private: an uninitialised byte buffer for the bulk data of loaded files. Large buffers are
 // mappings of their own on huge pages where the system offers them, so that filling one costs
 // a few page faults per 2 MiB instead of one per 4 KiB. Not part of the library's interface.
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include <cstddef>

@@ -1,5 +1,6 @@
 // Private: the editing operations shared by ZMPolyline and ZMPolygon, whose records have the
 // same layout. Not part of the library's interface.
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include <cmath>

@@ -1,4 +1,5 @@
 // ZMPoint.
+// SPDX-License-Identifier: MIT
 #include "api/formats/point.h"
 
 #include <cmath>

@@ -1,4 +1,5 @@
 // ZMPolygon: editing polygons.
+// SPDX-License-Identifier: MIT
 #include "api/formats/polygon.h"
 
 #include <new>

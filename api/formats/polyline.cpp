@@ -1,4 +1,5 @@
 // ZMPolyline: editing polylines.
+// SPDX-License-Identifier: MIT
 #include "api/formats/polyline.h"
 
 #include <new>

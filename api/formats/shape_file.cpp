@@ -1,4 +1,5 @@
 // ZMShapeFile and its point, polyline and polygon classes.
+// SPDX-License-Identifier: MIT
 #include "api/formats/shape_file.h"
 
 #include <algorithm>

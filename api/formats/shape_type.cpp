@@ -1,4 +1,5 @@
 // ZMType: shapefile field codec.
+// SPDX-License-Identifier: MIT
 #include "api/formats/shape_type.h"
 
 #include <bit>

@@ -1,4 +1,5 @@
 // WholeFile: one read of a whole file into one buffer.
+// SPDX-License-Identifier: MIT
 #include "formats/whole_file.h"
 
 #include "api/base/file.h"

@@ -1,5 +1,6 @@
 // Private: a whole file read into memory with one read, for the readers that decode from
 // memory. Not part of the library's interface.
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include <cstdint>

@@ -1,4 +1,5 @@
 // ZMGeometry.
+// SPDX-License-Identifier: MIT
 #include "api/geometry/geometry.h"
 
 #include <algorithm>

@@ -6,6 +6,7 @@
 // through a corner, touches at a vertex), and the walk keeps entering and leaving crossings
 // alternating along the border. Parts that only touch the border have no area inside and give
 // nothing.
+// SPDX-License-Identifier: MIT
 #include "api/geometry/rect_clip_polygon.h"
 
 #include <algorithm>

@@ -1,4 +1,5 @@
 // Companion file names.
+// SPDX-License-Identifier: MIT
 #include "shape_core/companion_files.h"
 
 #include <cctype>

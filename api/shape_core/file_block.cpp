@@ -1,4 +1,5 @@
 // One read of a whole file.
+// SPDX-License-Identifier: MIT
 #include "shape_core/file_block.h"
 
 #include <algorithm>

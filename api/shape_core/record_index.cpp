@@ -1,4 +1,5 @@
 // Finding the records of a .shp, and the checks shared by every record reader.
+// SPDX-License-Identifier: MIT
 #include "shape_core/record_index.h"
 
 #include <climits>

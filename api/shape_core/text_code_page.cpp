@@ -1,4 +1,5 @@
 // Code pages of attribute texts.
+// SPDX-License-Identifier: MIT
 #include "shape_core/text_code_page.h"
 
 #include <cctype>

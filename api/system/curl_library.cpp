@@ -1,4 +1,5 @@
 // CurlLibrary: libcurl opened by name on first use.
+// SPDX-License-Identifier: MIT
 #include "system/curl_library.h"
 
 #include "platform/runtime_library.h"

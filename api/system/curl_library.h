@@ -1,6 +1,7 @@
 // CurlLibrary: the libcurl functions the HTTP client calls, from the library opened the first
 // time a download starts. Linking libcurl would load it, and the two dozen TLS, Kerberos and LDAP
 // libraries it brings, at every start of every program, though few programs download anything.
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include <curl/curl.h>

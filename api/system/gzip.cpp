@@ -1,4 +1,5 @@
 // ZMGZip over zlib's gzip file interface.
+// SPDX-License-Identifier: MIT
 #include "api/system/gzip.h"
 
 #include <cstdio>

@@ -1,4 +1,5 @@
 // ZMHttp over libcurl.
+// SPDX-License-Identifier: MIT
 #include "api/system/http.h"
 
 #include <algorithm>

@@ -1,4 +1,5 @@
 // ZMLog over POSIX files.
+// SPDX-License-Identifier: MIT
 #include "api/system/log.h"
 
 #include <algorithm>

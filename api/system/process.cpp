@@ -1,4 +1,5 @@
 // ZMProcess over the platform layer's process handles.
+// SPDX-License-Identifier: MIT
 #include "api/system/process.h"
 
 #include <new>

@@ -1,4 +1,5 @@
 // ZMSerailPort over termios.
+// SPDX-License-Identifier: MIT
 #include "api/system/serial_port.h"
 
 #include <algorithm>

@@ -1,4 +1,5 @@
 // ZMSocket over POSIX sockets.
+// SPDX-License-Identifier: MIT
 #include "api/system/socket.h"
 
 #include <arpa/inet.h>  // inet_pton, htons

@@ -1,4 +1,5 @@
 // ZMThread over the platform layer's threads.
+// SPDX-License-Identifier: MIT
 #include "api/system/thread.h"
 
 HANDLE ZMThread::NewThread(LPTHREAD_START_ROUTINE function, void* argument, DWORD* threadId)

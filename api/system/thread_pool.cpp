@@ -1,4 +1,5 @@
 // ZMThreadPool over the platform layer's threads, events and critical sections.
+// SPDX-License-Identifier: MIT
 #include "api/system/thread_pool.h"
 
 #include <algorithm>

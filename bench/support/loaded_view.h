@@ -1,5 +1,6 @@
 // The map view with the million-point sample layer, made once per benchmark program, for the
 // benchmarks of the program's windows over it.
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include <string>

@@ -3,6 +3,7 @@
 // (ID N(10,0), NAME C(20), VALUE N(14,3)). The files are written directly, byte by byte, so
 // that they do not depend on the readers and writers they measure, and only when they are not
 // there yet: every benchmark that asks for them reuses the same files.
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include <algorithm>

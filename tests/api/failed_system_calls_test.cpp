@@ -1,6 +1,7 @@
 // The library under system calls that fail: every failure is reported, nothing already on disk
 // is lost, no half-written file is left, and no descriptor leaks. The failures are planned
 // through the platform's seam, so each one hits exactly the call it names.
+// SPDX-License-Identifier: MIT
 #include <cerrno>
 #include <fcntl.h>
 #include <filesystem>

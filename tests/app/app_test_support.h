@@ -1,5 +1,6 @@
 // Helpers for the program's window tests: a private settings store and temporary folder for
 // each test, modal dialogs answered as a person would, and sample data paths.
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include <cstdlib>

@@ -1,4 +1,5 @@
 // The 32-bit BMP writer behind Save as bmp, and its naming rule.
+// SPDX-License-Identifier: MIT
 #include "bitmap_file_writer.h"
 
 #include <gtest/gtest.h>

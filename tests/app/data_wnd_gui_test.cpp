@@ -1,5 +1,6 @@
 // The properties window with real widgets: which table it shows when, the selection, the
 // go-to request of a double click, and its look.
+// SPDX-License-Identifier: MIT
 #include <gtest/gtest.h>
 
 #include <QApplication>

@@ -1,6 +1,7 @@
 // Pictures of the measure tool and the find box in each language, for a person to look at: a
 // measured flight path and a closed shape with the panel and status bar, and the find panel with
 // a chosen match outlined. Run under QT_SCALE_FACTOR=2 as well to see them on a dense screen.
+// SPDX-License-Identifier: MIT
 #include "main_frame.h"
 
 #include <QApplication>

@@ -1,6 +1,7 @@
 // Pictures of the added windows in Chinese and Japanese, for a person to look at: the map with its scale bar,
 // pointer and scale panes and an outlined country; the table sorted and filtered; the text
 // encoding dialog with its preview.
+// SPDX-License-Identifier: MIT
 #include "main_frame.h"
 
 #include <QApplication>

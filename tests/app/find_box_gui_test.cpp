@@ -2,6 +2,7 @@
 // text and number columns beside the window, the panel lists the matches (record, column, value),
 // and choosing one fits the map to that record and outlines it. A search of a million rows leaves
 // the event loop running, and a layer deleted during a search takes the search with it.
+// SPDX-License-Identifier: MIT
 #include "find_box.h"
 
 #include <QApplication>

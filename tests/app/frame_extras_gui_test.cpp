@@ -1,6 +1,7 @@
 // The frame's additions through its real commands: the map exported as a PNG or JPEG picture
 // with a world file and the layer's .prj, the recent layers in the System menu, and a layer's
 // text encoding chosen with a live preview and applied to the table, labels and identify.
+// SPDX-License-Identifier: MIT
 #include "main_frame.h"
 
 #include <QFile>

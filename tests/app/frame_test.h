@@ -1,5 +1,6 @@
 // A fixture for the tests that drive the whole main window: English texts, the program's
 // pictures, a private settings store and temporary folder, and the frame shown.
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include <memory>

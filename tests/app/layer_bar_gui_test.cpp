@@ -1,4 +1,5 @@
 // CLayerBar: what a click does at each boundary pixel of a row, and what the bar paints.
+// SPDX-License-Identifier: MIT
 #include "layer_bar.h"
 
 #include <QImage>

@@ -1,5 +1,6 @@
 // The Info, Layer Info and Goto dialogs with real widgets: what they show of a layer, in which
 // order, and how Goto reads numbers whatever the user's locale.
+// SPDX-License-Identifier: MIT
 #include <gtest/gtest.h>
 
 #include <clocale>

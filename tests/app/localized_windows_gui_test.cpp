@@ -3,6 +3,7 @@
 // the style dialog with the colour chooser, the layer bar with thirty layers, the properties
 // table and the About box are written for a person to look at
 // (build/screenshots/localized/WINDOW_LANGUAGE.png).
+// SPDX-License-Identifier: MIT
 #include <QColorDialog>
 #include <QDir>
 #include <QElapsedTimer>

@@ -1,5 +1,6 @@
 // CMainFrame: command states, the layer commands, Full Map, Save as bmp, the private messages
 // and the view's notifications, on real windows with the sample layers.
+// SPDX-License-Identifier: MIT
 #include "main_frame.h"
 
 #include <filesystem>

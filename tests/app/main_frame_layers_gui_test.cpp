@@ -1,6 +1,7 @@
 // The frame with the properties window and the layer dialogs: a right click identifies a
 // feature, the table follows the layer selection, a double-clicked row moves the map, Goto,
 // Layer Info and Layer Style, on real windows with the sample layers.
+// SPDX-License-Identifier: MIT
 #include "main_frame.h"
 
 #include <QColorDialog>

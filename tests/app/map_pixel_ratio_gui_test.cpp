@@ -2,6 +2,7 @@
 // offscreen platform, in a child process of this test program): the map window shows the map,
 // its symbols and the scale bar at device pixels, and Export Image writes the picture the user
 // sees, as does Save as bmp, with a world file for its pixels.
+// SPDX-License-Identifier: MIT
 #include "main_frame.h"
 
 #include <QCoreApplication>

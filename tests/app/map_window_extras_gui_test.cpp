@@ -1,6 +1,7 @@
 // The map window's additions, through the real frame: the pointer's longitude/latitude and the
 // scale in the status bar, the scale bar over the lower left corner, Zoom to Layer and Zoom to
 // Feature, the outline of an identified feature, and copying from the Info dialog.
+// SPDX-License-Identifier: MIT
 #include "main_frame.h"
 
 #include <QApplication>

@@ -1,5 +1,6 @@
 // CMaporyApp: the language chosen at start-up, the language question and the workspace kept
 // from one run to the next.
+// SPDX-License-Identifier: MIT
 #include "mapory_app.h"
 
 #include <chrono>

@@ -2,6 +2,7 @@
 // under the prefix, with the README as HTML in the documentation folder, and the installed program finds its libraries
 // there. The libraries come with their public headers, CMake package and pkg-config files; the
 // desktop gets the file types, the thumbnailer and the AppStream metadata.
+// SPDX-License-Identifier: MIT
 #include <filesystem>
 
 #include <QImage>

@@ -1,6 +1,7 @@
 // The built program started under a virtual X server (Xvfb) in each of its three languages
 // with the sample layers; each run saves a picture of its main window for a person to look at
 // (build/screenshots/mapory-LANGUAGE.png).
+// SPDX-License-Identifier: MIT
 #include <filesystem>
 #include <fstream>
 #include <set>

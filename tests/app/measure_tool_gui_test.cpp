@@ -2,6 +2,7 @@
 // a click on the first point closes a shape, Escape cancels; the path shows in the window but not
 // in pictures made with Draw; the panel and the status bar give geodesic lengths and areas in
 // units that fit, checked against published values and against the size of a small cell.
+// SPDX-License-Identifier: MIT
 #include "measure_tool.h"
 
 #include <QDockWidget>

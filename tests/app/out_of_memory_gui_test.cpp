@@ -1,6 +1,7 @@
 // A layer too large for the memory the program may use (an address-space limit, as `ulimit -v`
 // sets) is refused with a message that says so, not as a broken file; the program goes on and
 // the layers already on the map stay. The same file loads once the limit is gone.
+// SPDX-License-Identifier: MIT
 #include <QAbstractButton>
 #include <QMessageBox>
 

@@ -2,6 +2,7 @@
 // the map or named on the command line adds the shapefile (and Recent Layers lists its .shp),
 // and a layer whose numbers are metres without a .prj is shown whole by Full Map with the
 // pointer in its own units.
+// SPDX-License-Identifier: MIT
 #include "main_frame.h"
 
 #include <QAbstractButton>

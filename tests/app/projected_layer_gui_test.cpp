@@ -1,5 +1,6 @@
 // A layer in UTM metres in the program: Full Map, a right click, a double-clicked row and Goto
 // all work in longitude/latitude, beside the bundled world layer.
+// SPDX-License-Identifier: MIT
 #include "main_frame.h"
 
 #include <QLineEdit>

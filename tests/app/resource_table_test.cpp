@@ -1,5 +1,6 @@
 // CResourceTable: the three language tables carry the same resources, and the format reads
 // as a translator would write it.
+// SPDX-License-Identifier: MIT
 #include "resource_table.h"
 
 #include <set>

@@ -1,5 +1,6 @@
 // The session is written a few seconds after each change, not only when the window closes: a
 // program killed after changes comes back with them.
+// SPDX-License-Identifier: MIT
 #include <csignal>
 #include <filesystem>
 #include <fstream>

@@ -1,5 +1,6 @@
 // The status bar's CAP, NUM and SCRL panes: they name a lock key while it is on, and stay blank
 // where the display server does not tell the lock states.
+// SPDX-License-Identifier: MIT
 #include "main_frame.h"
 
 #include <QElapsedTimer>

@@ -1,5 +1,6 @@
 // The layer style dialogs with real widgets: what the lists select, what the user's choices
 // change, the previews' pixels, the style's round trip through a layer, and screenshots.
+// SPDX-License-Identifier: MIT
 #include <gtest/gtest.h>
 
 #include <QApplication>

@@ -1,6 +1,7 @@
 // Sorting and filtering the properties window's table, through the real window: a header click
 // sorts by the column's real type (numbers as numbers), a second click the other way; the filter
 // box keeps the rows containing its text; a double click still names the record, not the row.
+// SPDX-License-Identifier: MIT
 #include "data_wnd.h"
 
 #include <QDir>

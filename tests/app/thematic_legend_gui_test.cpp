@@ -1,6 +1,7 @@
 // Labels from any column, colours by value and the legend through the program's own windows: the
 // Layer Style dialog's choices apply to the map at once, the legend lists each visible layer and
 // its colours in drawing order and follows the changes, and Export Image can put it in a corner.
+// SPDX-License-Identifier: MIT
 #include "main_frame.h"
 
 #include <QComboBox>

@@ -2,6 +2,7 @@
 // countries coloured by category and labelled in Japanese, a grid of provinces in classes of
 // their population with the legend beside the map and in an exported picture's corner, and the
 // Polygon Style dialog with its choices.
+// SPDX-License-Identifier: MIT
 #include "main_frame.h"
 
 #include <QComboBox>

@@ -2,6 +2,7 @@
 // first; a GeoPackage of two tables lists them with check boxes and adds the checked ones; a
 // dropped GeoJSON of one layer is added at once; Layer Info shows the format and the coordinate
 // system; a damaged file says why.
+// SPDX-License-Identifier: MIT
 #include "main_frame.h"
 
 #include <QAbstractButton>

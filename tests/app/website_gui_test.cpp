@@ -1,5 +1,6 @@
 // Help > Website: without a configured website it opens the README that is installed with the
 // program, as HTML, and the page is there both in the build tree and after an install.
+// SPDX-License-Identifier: MIT
 #include "main_frame.h"
 
 #include <filesystem>

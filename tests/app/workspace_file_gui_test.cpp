@@ -1,5 +1,6 @@
 // CWorkspaceFile: the workspace kept in the user's state folder, private to the user, and the
 // one-time reading of the file that earlier versions kept in the temporary folder.
+// SPDX-License-Identifier: MIT
 #include "workspace_file.h"
 
 #include <cstdlib>

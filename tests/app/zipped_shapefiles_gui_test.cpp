@@ -1,6 +1,7 @@
 // Zipped shapefiles through the real frame: a dropped archive with several shapefiles lists them
 // with check boxes and adds the checked ones; one with a single shapefile adds it from the
 // command line; Recent Layers reopens a member; damaged and unsafe archives say why.
+// SPDX-License-Identifier: MIT
 #include "main_frame.h"
 
 #include <QAbstractButton>

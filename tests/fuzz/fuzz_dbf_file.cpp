@@ -1,4 +1,5 @@
 // Fuzzes the dBASE reader: any bytes as a .dbf file, then rendering and saving what loaded.
+// SPDX-License-Identifier: MIT
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>

@@ -2,6 +2,7 @@
 // a small picture, whole and in two bands. No write may leave the picture, and the bands must
 // give the whole picture's pixels. The first byte picks the drawing, the second the band split;
 // then come ring sizes (one byte each, ended by a zero) and x, y pairs.
+// SPDX-License-Identifier: MIT
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>

@@ -1,4 +1,5 @@
 // libFuzzer entry point: ZMBitmap::LoadJpeg over arbitrary file contents.
+// SPDX-License-Identifier: MIT
 #include <cstddef>
 #include <cstdint>
 #include <string>

@@ -1,5 +1,6 @@
 // Fuzzes the bounded multi-part decoder: whatever the counts claim, it must stay inside the
 // bytes it is given and produce parts whose point counts add up, or answer false.
+// SPDX-License-Identifier: MIT
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>

@@ -1,5 +1,6 @@
 // Fuzzes the URL splitter over arbitrary text, with output buffers of exactly the sizes its
 // contract names, so that the sanitizer sees any write past them.
+// SPDX-License-Identifier: MIT
 #include <cstddef>
 #include <cstdint>
 #include <cstring>

@@ -1,5 +1,6 @@
 // Fuzz target: arbitrary rings and rectangles (raw doubles) through ZMRectClipPolygon. The first
 // four doubles are the rectangle, the rest x, y pairs of the ring.
+// SPDX-License-Identifier: MIT
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>

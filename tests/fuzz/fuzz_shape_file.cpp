@@ -1,5 +1,6 @@
 // Fuzzes the shapefile loader: the input is the .shp (its first 100 bytes also serve as the
 // .shx header); the .dbf holds as many rows as the first input byte says.
+// SPDX-License-Identifier: MIT
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>

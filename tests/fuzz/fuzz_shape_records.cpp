@@ -3,6 +3,7 @@
 // the input (two bytes of length, then its bytes, then the .shp). Whatever the files claim, every
 // record handed out lies inside the .shp, and a layer either refuses the files or holds records
 // whose parts and points lie inside what it loaded; hit tests and boxes then walk them.
+// SPDX-License-Identifier: MIT
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>

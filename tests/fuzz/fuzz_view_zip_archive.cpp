@@ -1,6 +1,7 @@
 // Fuzzes the reading of shapefiles from .zip archives: the archive's directory, its member
 // names, the members' bytes and the shapefiles in them, through the map view's loader. Whatever
 // the archive holds, it is refused with a status or its shapefiles load; nothing is written.
+// SPDX-License-Identifier: MIT
 #include <cstddef>
 #include <cstdint>
 #include <string>

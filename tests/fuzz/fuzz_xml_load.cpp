@@ -1,5 +1,6 @@
 // Fuzzes ZMXml::LoadXml over a memory buffer. Whatever loads must also save and load again
 // with the same structure: a saved file is always well-formed.
+// SPDX-License-Identifier: MIT
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>

@@ -1,5 +1,6 @@
 // For fuzz targets whose reader takes a file name: each input is written to one scratch file,
 // made once for the whole run.
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include <cstddef>

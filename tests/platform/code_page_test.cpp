@@ -1,4 +1,5 @@
 // Code page conversion: UTF-8, GBK (936), invalid input and the Win32 length rules.
+// SPDX-License-Identifier: MIT
 #include "platform/code_page.h"
 
 #include <gtest/gtest.h>

@@ -1,4 +1,5 @@
 // File handles and the sharing rules of ZMFile's open operations.
+// SPDX-License-Identifier: MIT
 #include "platform/file_io.h"
 
 #include <gtest/gtest.h>

@@ -1,4 +1,5 @@
 // The drawing subset: pixels drawn into bottom-up pictures, object lifetimes, block copies.
+// SPDX-License-Identifier: MIT
 #include "platform/gdi.h"
 
 #include <cmath>

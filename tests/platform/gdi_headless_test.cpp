@@ -1,4 +1,5 @@
 // The drawing subset without a GUI application: shapes and fills work, text reports failure.
+// SPDX-License-Identifier: MIT
 #include "platform/gdi.h"
 
 #include <gtest/gtest.h>

@@ -1,5 +1,6 @@
 // Lines and areas drawn straight into pictures: a pixel depends on the shape alone, never on
 // how much of the shape the picture or a band of it cuts away.
+// SPDX-License-Identifier: MIT
 #include "platform/gdi.h"
 
 #include <climits>

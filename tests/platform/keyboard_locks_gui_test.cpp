@@ -1,5 +1,6 @@
 // ReadKeyLock: the lock keys' states from the X server's keyboard indicators, and unknown where
 // no X server tells them.
+// SPDX-License-Identifier: MIT
 #include "platform/keyboard_locks.h"
 
 #include <QGuiApplication>

@@ -1,5 +1,6 @@
 // Libraries opened while the program runs: a present one and its functions, and clear failures
 // for a missing library or a missing function.
+// SPDX-License-Identifier: MIT
 #include "platform/runtime_library.h"
 
 #include <cstring>

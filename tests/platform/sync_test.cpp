@@ -1,4 +1,5 @@
 // Events, threads, waits and process handles of the platform layer.
+// SPDX-License-Identifier: MIT
 #include "platform/sync.h"
 
 #include <gtest/gtest.h>

@@ -1,4 +1,5 @@
 // The private temporary directory: refused when someone else prepared it, tightened when open.
+// SPDX-License-Identifier: MIT
 #include "platform/system_paths.h"
 
 #include <cstdlib>

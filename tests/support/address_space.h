@@ -1,6 +1,7 @@
 // The process's address space, for tests of room set aside for sizes read from files: its peak
 // (which an allocation raises even when its pages are never touched) and a limit on it, as
 // `ulimit -v` sets one.
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include <sys/resource.h>  // setrlimit, RLIMIT_AS

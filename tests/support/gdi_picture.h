@@ -1,5 +1,6 @@
 // A white bottom-up picture with its memory context, and objects selected for a scope: what
 // tests of drawing draw into.
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include "platform/gdi.h"

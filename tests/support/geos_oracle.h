@@ -1,5 +1,6 @@
 // GEOS (its C API) as an independent oracle for geometry tests and benchmarks: building rings
 // and rectangles, and asking areas, intersections and point-in-polygon.
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include <geos_c.h>

@@ -1,4 +1,5 @@
 // GoogleTest entry point for tests that need a Qt application (text drawing, widgets, clipboard).
+// SPDX-License-Identifier: MIT
 #include <QApplication>
 
 #include <gtest/gtest.h>

@@ -1,5 +1,6 @@
 // A point layer whose table takes far more memory than its files take disk: every field a
 // one-digit number, which the table holds as a cell and a value (24 bytes for the byte).
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include <cstdint>

@@ -3,6 +3,7 @@
 // from chosen WGS 84 longitudes/latitudes by PROJ's cs2cs. Beside each NAME.shp, NAME.lonlat
 // lists the WGS 84 longitude/latitude of every vertex ("record lon lat" a line, in file order);
 // a record without lines there has a vertex no system can hold.
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include <cmath>

@@ -1,5 +1,6 @@
 // Runs a Python script with the system's Python, whose pyshp (an independent shapefile writer)
 // the setup script installs.
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include <string>

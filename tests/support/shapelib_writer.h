@@ -1,4 +1,5 @@
 // Test data written with shapelib, an independent implementation of the shapefile formats.
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include <shapefil.h>

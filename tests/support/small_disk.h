@@ -1,6 +1,7 @@
 // A small disk of its own for one test: a tmpfs of a few blocks and inodes, mounted in a
 // temporary folder (only root may mount; tests skip when it cannot be done) and filled up on
 // demand, so that saves meet a real full disk.
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include <fcntl.h>  // open

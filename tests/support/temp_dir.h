@@ -1,4 +1,5 @@
 // A temporary folder for one test's files, removed with everything in it at the end.
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include <cstdlib>

@@ -1,5 +1,6 @@
 // Tests that need a real X server run in a second copy of their own test program, started on
 // a virtual X server (xvfb-run) with the X11 platform plugin; the first copy reports its result.
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include <cstdlib>

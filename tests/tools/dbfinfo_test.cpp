@@ -1,4 +1,5 @@
 // dbfinfo: the columns and first rows of a table, and a clear failure for a broken file.
+// SPDX-License-Identifier: MIT
 #include <string>
 #include <vector>
 

@@ -1,4 +1,5 @@
 // mapory-identify and mapory-render on the bundled samples, and on files they must refuse.
+// SPDX-License-Identifier: MIT
 #include <gtest/gtest.h>
 
 #include <string>

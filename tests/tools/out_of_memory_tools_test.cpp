@@ -1,6 +1,7 @@
 // The tools under an address-space limit (`ulimit -v`): a file too large for the memory they
 // may use is reported as such ("not enough memory to load"), not as a broken file, and
 // mapory-render still draws the layers that did load.
+// SPDX-License-Identifier: MIT
 #include <gtest/gtest.h>
 
 #include <cstdint>

@@ -1,5 +1,6 @@
 // The tools on files in projected systems: the map tools find records at longitude/latitude and
 // say what they made of each .prj; shpinfo and the formats library show the file's own numbers.
+// SPDX-License-Identifier: MIT
 #include <gtest/gtest.h>
 
 #include <cstdio>

@@ -1,4 +1,5 @@
 // shpinfo on the bundled samples and on broken files.
+// SPDX-License-Identifier: MIT
 #include <gtest/gtest.h>
 
 #include <string>

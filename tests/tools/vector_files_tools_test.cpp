@@ -1,6 +1,7 @@
 // mapory-identify and mapory-render take files of the formats GDAL reads as they take a .shp:
 // every table and kind of a file, or one named by its layer path; and say why when a file
 // cannot be read.
+// SPDX-License-Identifier: MIT
 #include <gtest/gtest.h>
 
 #include <fstream>

@@ -1,5 +1,6 @@
 // mapory-identify and mapory-render take a .zip of shapefiles as they take a .shp, and say why
 // when an archive cannot be read.
+// SPDX-License-Identifier: MIT
 #include <gtest/gtest.h>
 
 #include <string>

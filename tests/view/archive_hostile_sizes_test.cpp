@@ -2,6 +2,7 @@
 // bytes can make them: a stored member is as long as its packed bytes, a deflated one at most
 // 1032 times as long. A member that claims more is refused as damaged before room is set aside
 // for it; one packed by a method without such a bound gets room as its bytes unpack.
+// SPDX-License-Identifier: MIT
 #include <gtest/gtest.h>
 
 #include <algorithm>

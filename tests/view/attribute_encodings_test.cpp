@@ -1,6 +1,7 @@
 // Attribute texts in the code pages real files use reach cells, labels and identify as UTF-8:
 // the .cpg names the code page, else the dBASE language-driver byte, else the process's (with
 // its override). The tables are written by shapelib with the bytes of each code page.
+// SPDX-License-Identifier: MIT
 #include <gtest/gtest.h>
 
 #include <cstdlib>

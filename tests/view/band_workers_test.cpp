@@ -1,5 +1,6 @@
 // The kept band threads: every band is drawn once per run, the first on the caller's thread, and
 // the others on the same threads from one run to the next.
+// SPDX-License-Identifier: MIT
 #include <gtest/gtest.h>
 
 #include <array>

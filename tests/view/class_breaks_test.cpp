@@ -1,5 +1,6 @@
 // Class breaks (equal intervals, quantiles, Jenks's natural breaks) and the ColorBrewer ramps and
 // palettes thematic styles take their colours from.
+// SPDX-License-Identifier: MIT
 #include <gtest/gtest.h>
 
 #include <random>

@@ -3,6 +3,7 @@
 // the equator at 0 and 90 degrees east and the north pole, which is an eighth of the ellipsoid
 // (total area 510065621724088.5 m²) bounded by a quarter of the equator (a * pi / 2) and two
 // meridian quadrants (10001965.7293 m each).
+// SPDX-License-Identifier: MIT
 #include "view/geodesic_measure.h"
 
 #include <cmath>

@@ -1,5 +1,6 @@
 // LayerProjection: what it makes of .prj texts, and its transformation of large point blocks
 // over several threads, which must give the very numbers one thread gives.
+// SPDX-License-Identifier: MIT
 #include <gtest/gtest.h>
 
 #include <cmath>

@@ -1,5 +1,6 @@
 // The world map drawn as a reader expects it: rings across ±180° drawn and hit as their pieces,
 // labels on the land they name and inside the map, in a face that exists.
+// SPDX-License-Identifier: MIT
 #include <gtest/gtest.h>
 
 #include <cmath>

@@ -1,4 +1,5 @@
 // CMapModel: viewport arithmetic and the layer list.
+// SPDX-License-Identifier: MIT
 #include "map_model.h"
 
 #include <gtest/gtest.h>

@@ -1,5 +1,6 @@
 // Rendering checked pixel by pixel: fills, outlines, holes, symbols with their transparent
 // key, the placement grid between symbols and labels, scale ranges.
+// SPDX-License-Identifier: MIT
 #include <gtest/gtest.h>
 
 #include <cmath>

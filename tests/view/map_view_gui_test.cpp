@@ -1,5 +1,6 @@
 // The view object and its window under the offscreen platform: notifications posted to the
 // host, dragging, clicking, the wheel, points of interest, and the viewport operations.
+// SPDX-License-Identifier: MIT
 #include <gtest/gtest.h>
 
 #include <QApplication>

@@ -2,6 +2,7 @@
 // or misread: a .shp without its .dbf, a field of width 0, a .prj without formulas, the .cpg
 // spellings GDAL hands to iconv, multipatch surfaces, a path without a folder and a path to the
 // .shx or .dbf of a trio. Where GDAL's tools are cheap to ask, the test compares with them.
+// SPDX-License-Identifier: MIT
 #include <gtest/gtest.h>
 
 #include <cstdint>

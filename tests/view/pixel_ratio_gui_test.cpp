@@ -3,6 +3,7 @@
 // pixels. The screen's ratio itself is set in a child process of this program (with
 // QT_SCALE_FACTOR, or two screens of the offscreen platform to move between), the ways to give
 // the offscreen platform one.
+// SPDX-License-Identifier: MIT
 #include <gtest/gtest.h>
 
 #include <QApplication>

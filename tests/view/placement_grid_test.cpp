@@ -1,4 +1,5 @@
 // The placement grid's bits answer as a plain grid of one byte a pixel would, across words.
+// SPDX-License-Identifier: MIT
 #include "placement_grid.h"
 
 #include <algorithm>

@@ -1,4 +1,5 @@
 // The points grid finds exactly the points a plain pass over all of them finds, in order.
+// SPDX-License-Identifier: MIT
 #include "point_grid.h"
 
 #include <cmath>

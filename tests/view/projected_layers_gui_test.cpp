@@ -2,6 +2,7 @@
 // on WGS 84 longitude/latitude, identify finds records there, a record outside the system's
 // domain becomes a null shape, files without a usable .prj keep their numbers, and a projected
 // layer is drawn in its place over a world layer.
+// SPDX-License-Identifier: MIT
 #include <gtest/gtest.h>
 
 #include <QWidget>

@@ -1,6 +1,7 @@
 // Shapefiles as they come from data portals and other programs, read by the map view: Z and M
 // types, multipoints, files without an index or with one that disagrees, files cut short,
 // empty header boxes and records of a foreign type. Files are written by pyshp and shapelib.
+// SPDX-License-Identifier: MIT
 #include <gtest/gtest.h>
 
 #include <cmath>

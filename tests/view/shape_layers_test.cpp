@@ -1,5 +1,6 @@
 // The view's shapefile layers: their own record reader, defaults, names, hit tests, and a
 // record-by-record comparison with the formats library on the bundled samples.
+// SPDX-License-Identifier: MIT
 #include <gtest/gtest.h>
 
 #include <cerrno>

@@ -1,5 +1,6 @@
 // Labels from a chosen column and colours by value: the colour of a feature's category or class
 // shows where the feature is, the table's values stay as they were, and a workspace keeps both.
+// SPDX-License-Identifier: MIT
 #include <gtest/gtest.h>
 
 #include <QWidget>

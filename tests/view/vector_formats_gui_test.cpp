@@ -2,6 +2,7 @@
 // by ogr2ogr into each format read to the same records, vertices and cells as the shapefiles and
 // draw the same pixels; sources with several tables or kinds give one layer each; exact values of
 // typed fields; coordinate systems; damaged files of each family refused with a status.
+// SPDX-License-Identifier: MIT
 #include <gtest/gtest.h>
 
 #include <algorithm>

@@ -1,5 +1,6 @@
 // A machine without GDAL: shapefiles open as ever, other formats are refused with a status that
 // says GDAL is missing (the library named by ZAMRA_GDAL_LIBRARY cannot be opened here).
+// SPDX-License-Identifier: MIT
 #include <gtest/gtest.h>
 
 #include <cstdlib>

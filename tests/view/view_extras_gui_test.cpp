@@ -1,6 +1,7 @@
 // What a host may ask of the view beside IZamraView: the pixel of a geographic point, the
 // ground length of a pixel, the outline of an identified record in the window (and not in Draw's
 // pictures), and a code page chosen for a layer's texts, kept in the workspace file.
+// SPDX-License-Identifier: MIT
 #include <gtest/gtest.h>
 
 #include <QImage>

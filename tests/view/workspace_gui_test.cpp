@@ -1,5 +1,6 @@
 // The workspace file: a saved view restored into a fresh one, the document as written, and
 // the loading rules for files written by hand.
+// SPDX-License-Identifier: MIT
 #include <gtest/gtest.h>
 
 #include <QWidget>

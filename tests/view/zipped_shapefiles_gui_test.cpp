@@ -2,6 +2,7 @@
 // through the same reader as files on disk: companions, .cpg, .prj and damage handling alike;
 // damaged archives, unsafe member names and oversized members refused without a file written;
 // the workspace keeps the archive and the member.
+// SPDX-License-Identifier: MIT
 #include <gtest/gtest.h>
 
 #include <cstdint>

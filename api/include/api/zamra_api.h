@@ -1,4 +1,5 @@
 // Placeholders that the library exports for compatibility; nothing in the system uses them.
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include "api/zamra_api_export.h"

@@ -1,4 +1,5 @@
 // Export macro of libZamraApi.
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #if defined(ZAMRA_API_BUILDING)

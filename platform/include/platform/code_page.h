@@ -4,6 +4,7 @@
 // The environment variable ZAMRA_CODEPAGE (a number such as 936, or a charset name such as
 // GBK) overrides it, so that data written on a Chinese or Japanese desktop shows as it would
 // there. Explicit code pages map to iconv charset names (936 GBK, 932 Shift-JIS, 1252, ...).
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include <string>

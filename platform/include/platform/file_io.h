@@ -4,6 +4,7 @@
 // life, so a second writer of the same file is refused; a handle with read access takes a
 // shared lock when it can, which keeps later writers out while it reads, and opens without
 // one when a writer already holds the file (reading stays shared).
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include "platform/platform_export.h"

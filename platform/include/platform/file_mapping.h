@@ -4,6 +4,7 @@
 // was made from may be closed first. A named block lives in POSIX shared memory under a name
 // private to the user; the handle that created it removes the name when it is closed (as the
 // block disappears on Windows once its creator is gone), while views already made stay valid.
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include <cstddef>

@@ -1,4 +1,5 @@
 // The font faces installed on the system, as fontconfig (which Qt draws text with) knows them.
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include <string>

@@ -9,6 +9,7 @@
 // it leaves the last context (so a memory context can own the picture selected into it).
 // Stock objects are never deleted. Handles are checked: a stale or foreign handle gives the
 // failure result, never a crash. Text calls need a QGuiApplication; without one they fail.
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include "platform/platform_export.h"

@@ -1,5 +1,6 @@
 // The object behind every HANDLE of the platform layer (private to the platform layer and the
 // libraries built on it). Each kind of handle derives from it; CloseHandle deletes it.
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include "platform/platform_export.h"

@@ -1,4 +1,5 @@
 // Icons: HICON handles over Qt icons.
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include "platform/platform_export.h"

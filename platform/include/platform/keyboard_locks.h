@@ -3,6 +3,7 @@
 // On X11 they are the keyboard extension's (XKB) indicators of those names, read through the
 // X library that Qt's X11 platform has already loaded. Elsewhere (Wayland, offscreen) no
 // portable source exists: the state is unknown.
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include "platform/platform_export.h"

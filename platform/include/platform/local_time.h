@@ -1,4 +1,5 @@
 // Local wall-clock time in the Windows-shaped record the libraries format.
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include "platform/platform_export.h"

@@ -3,6 +3,7 @@
 // file, and the user is told which; but the failure is met deep inside a reader, often on a
 // thread of its own, in a library that reports only success or failure. The reader notes it
 // here, and the host that asked for the load compares the count before and after.
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include <cstdint>

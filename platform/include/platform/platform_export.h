@@ -1,4 +1,5 @@
 // Export macro of libZamraPlatform.
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #if defined(ZAMRA_PLATFORM_BUILDING)

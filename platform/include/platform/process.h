@@ -1,4 +1,5 @@
 // Process handles: starting a program and learning when and how it ended.
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include <string>

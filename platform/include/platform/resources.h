@@ -4,6 +4,7 @@
 // a bitmap resource by number then makes a picture from the registered image. The module
 // instance names the module whose resources are meant; the images of all modules of the
 // process share one table, so the instance is accepted and not used.
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include "platform/platform_export.h"

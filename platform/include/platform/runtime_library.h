@@ -1,5 +1,6 @@
 // Shared libraries opened by name while the program runs, for dependencies that only some
 // programs, and only some of their runs, need: linked, they would load at every start.
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include "platform/platform_export.h"

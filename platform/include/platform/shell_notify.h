@@ -1,4 +1,5 @@
 // Notification-area icons over QSystemTrayIcon, one per (owner window, identifier).
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include "platform/platform_export.h"

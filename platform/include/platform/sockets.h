@@ -1,5 +1,6 @@
 // Socket handles as the libraries' interfaces know them: unsigned integers holding the POSIX
 // descriptor, the invalid one with all bits set.
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include <cstdint>

@@ -1,5 +1,6 @@
 // Threads, events, waits, critical sections and the tick count, shaped like the Windows calls
 // the libraries use. Handles are objects of the platform layer released with CloseHandle.
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include <cstddef>

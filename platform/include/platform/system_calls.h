@@ -4,6 +4,7 @@
 //
 // Each function behaves as the call it is named after: the same arguments, the same result,
 // errno set on failure.
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include <cstddef>

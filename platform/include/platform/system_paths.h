@@ -4,6 +4,7 @@
 // user on a shared machine: TMPDIR when it names an existing directory, otherwise a per-user
 // directory /tmp/zamra-<uid> created with mode 0700 and accepted only when it is a real
 // directory (not a symbolic link) owned by the user.
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include "platform/platform_export.h"

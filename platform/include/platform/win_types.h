@@ -1,5 +1,6 @@
 // The Windows-shaped types, constants and macros that the libraries' interfaces are written in.
 // Only the subset the system uses; wide text is UTF-16 (char16_t), never wchar_t.
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include <cstdint>

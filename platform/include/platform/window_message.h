@@ -1,6 +1,7 @@
 // Window messages posted between widgets: the stand-in for posting a message to a window.
 // A posted message arrives in the receiving widget's event() as a WindowMessageEvent, after
 // the poster's handler has returned, and messages to one widget arrive in the order posted.
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include <QEvent>

@@ -1,4 +1,5 @@
 // ZMBase64: RFC 4648 vectors, short final groups, bytes outside the alphabet.
+// SPDX-License-Identifier: MIT
 #include "api/base/base64.h"
 
 #include <cstring>

@@ -1,4 +1,5 @@
 // ZMBitmap: pictures, turns, scaling, blending, and BMP/PNG/JPEG files checked by other decoders.
+// SPDX-License-Identifier: MIT
 #include "api/base/bitmap.h"
 
 #include <csetjmp>

@@ -1,5 +1,6 @@
 // ZMBitmap and the shell helpers without a GUI application: pictures work, the screen,
 // clipboard, icons and notification area report that there are none.
+// SPDX-License-Identifier: MIT
 #include "api/base/bitmap.h"
 
 #include <gtest/gtest.h>

@@ -1,4 +1,5 @@
 // ZMCode93: module strings against the published table and worked examples, and drawing.
+// SPDX-License-Identifier: MIT
 #include "api/base/code93.h"
 
 #include <string>

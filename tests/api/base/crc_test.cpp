@@ -1,4 +1,5 @@
 // ZMCRC: CRC-16/XMODEM check values.
+// SPDX-License-Identifier: MIT
 #include "api/base/crc.h"
 
 #include <string>

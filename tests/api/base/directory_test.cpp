@@ -1,4 +1,5 @@
 // ZMDirectory: trees created, deleted and copied without following links; system directories.
+// SPDX-License-Identifier: MIT
 #include "api/base/directory.h"
 
 #include <filesystem>

@@ -1,4 +1,5 @@
 // ZMFile: whole-file reads, writes through handles, path joining, temporary files, mappings.
+// SPDX-License-Identifier: MIT
 #include "api/base/file.h"
 
 #include <cstring>

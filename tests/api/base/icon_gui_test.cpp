@@ -1,4 +1,5 @@
 // ZMIcon: predefined icons, icon files and file-type icons.
+// SPDX-License-Identifier: MIT
 #include "api/base/icon.h"
 
 #include <string>

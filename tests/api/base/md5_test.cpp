@@ -1,4 +1,5 @@
 // ZMMD5: the RFC 1321 test suite and block-boundary lengths.
+// SPDX-License-Identifier: MIT
 #include "api/base/md5.h"
 
 #include <cstdio>

@@ -1,4 +1,5 @@
 // ZMPrinter, and drawing through a device context on a paged device such as a printer.
+// SPDX-License-Identifier: MIT
 #include "api/base/printer.h"
 
 #include <QPdfWriter>

@@ -2,6 +2,7 @@
 // (a small tmpfs with no free block and no free inode), under a file size limit, in a folder
 // where no new file may be made, and at a new name; and no save follows a link that another
 // user planted on the way to the file.
+// SPDX-License-Identifier: MIT
 
 #include <cstring>
 #include <filesystem>

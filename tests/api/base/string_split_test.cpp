@@ -1,4 +1,5 @@
 // ZMStringSplit: tokens at a separator, empty ones included.
+// SPDX-License-Identifier: MIT
 #include "api/base/string_split.h"
 
 #include <string>

@@ -1,4 +1,5 @@
 // ZMString: code pages, colour text, time stamps, validators, unique names.
+// SPDX-License-Identifier: MIT
 #include "api/base/string.h"
 
 #include <clocale>

@@ -1,4 +1,5 @@
 // ZMSystemTray: the record it fills and the platform's answer.
+// SPDX-License-Identifier: MIT
 #include "api/base/system_tray.h"
 
 #include <string>

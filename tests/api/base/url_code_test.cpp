@@ -1,4 +1,5 @@
 // ZMURLCode: form-style percent-encoding and its reverse.
+// SPDX-License-Identifier: MIT
 #include "api/base/url_code.h"
 
 #include <string>

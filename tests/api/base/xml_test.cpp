@@ -1,4 +1,5 @@
 // ZMXml, ZMXmlNode, ZMXmlAttribute: file bytes, reload, escapes, search, failures.
+// SPDX-License-Identifier: MIT
 #include "api/base/xml.h"
 
 #include <filesystem>

@@ -1,4 +1,5 @@
 // ZMDataView and zm_variant: columns, rows, typed cells and their text.
+// SPDX-License-Identifier: MIT
 #include "api/formats/data_view.h"
 
 #include <clocale>

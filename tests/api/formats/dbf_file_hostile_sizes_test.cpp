@@ -1,6 +1,7 @@
 // ZMDbfFile and the sizes a dBASE header claims: lengths past signed 16 bits load, a table
 // that would need far more memory than its file has bytes is refused before room is set aside
 // for it, and a table that memory cannot hold is refused and noted as such.
+// SPDX-License-Identifier: MIT
 #include <cstdint>
 #include <cstring>
 #include <memory>

@@ -1,5 +1,6 @@
 // ZMDbfFile: reading dBASE files (our own, shapelib's and hand-made broken ones) and writing
 // them byte for byte.
+// SPDX-License-Identifier: MIT
 #include "api/formats/dbf_file.h"
 
 #include <clocale>

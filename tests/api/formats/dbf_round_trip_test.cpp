@@ -1,6 +1,7 @@
 // A table loaded and saved again keeps every value, as two independent readers (pyshp and
 // GDAL's ogrinfo) see it: the samples' tables, and tables made by pyshp that hold wide
 // decimals, 64-bit integers, blank and "*"-filled numbers and deleted records.
+// SPDX-License-Identifier: MIT
 #include "api/formats/dbf_file.h"
 
 #include <cmath>

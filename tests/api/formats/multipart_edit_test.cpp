@@ -1,4 +1,5 @@
 // ZMPolyline and ZMPolygon: the same editing behaviour on their two record layouts.
+// SPDX-License-Identifier: MIT
 #include <gtest/gtest.h>
 
 #include <memory>

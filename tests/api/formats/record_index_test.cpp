@@ -1,5 +1,6 @@
 // The shared record reader on hand-made files: where records end, what counts as damage, when
 // the index is believed; and the code page names and widths the text readers rely on.
+// SPDX-License-Identifier: MIT
 #include <gtest/gtest.h>
 
 #include <cstring>

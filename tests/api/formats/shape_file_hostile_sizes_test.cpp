@@ -1,6 +1,7 @@
 // A table that claims far more rows than the .shp beside it holds records is refused before
 // the shapefile classes set aside room for that many shapes. The room set aside is read from
 // the process's peak address space, which an allocation of that size raises even unused.
+// SPDX-License-Identifier: MIT
 #include <cstdint>
 #include <fstream>
 #include <memory>

@@ -1,6 +1,7 @@
 // ZMShapeFile and its point, polyline and polygon classes: the factory, loading (with files
 // from shapelib and pyshp), adding, the written layout, round trips, null shapes, broken
 // records and saving that never loses the trio already on disk.
+// SPDX-License-Identifier: MIT
 #include "api/formats/shape_file.h"
 
 #include <cstdint>

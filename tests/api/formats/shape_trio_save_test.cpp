@@ -2,6 +2,7 @@
 // shapelib and pyshp find on disk either the whole old trio or the whole new one, never a .shp
 // of one with the .shx or .dbf of the other. The failures are planned through the platform's
 // seam, at every call of each kind in turn.
+// SPDX-License-Identifier: MIT
 #include <cstring>
 #include <filesystem>
 #include <map>

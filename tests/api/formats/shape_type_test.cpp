@@ -1,4 +1,5 @@
 // ZMType: field codec, main header and multi-part content, including hostile counts.
+// SPDX-License-Identifier: MIT
 #include "api/formats/shape_type.h"
 
 #include <gtest/gtest.h>

@@ -1,5 +1,6 @@
 // ZMType against shapelib, an independent implementation: files written by shapelib's tools
 // decode with ZMType, and files encoded with ZMType read back in shapelib and its shpdump.
+// SPDX-License-Identifier: MIT
 #include "api/formats/shape_type.h"
 
 #include <gtest/gtest.h>

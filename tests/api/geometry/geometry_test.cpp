@@ -1,4 +1,5 @@
 // Tests of ZMGeometry: predicates and measures, with GEOS as the oracle for point-in-polygon.
+// SPDX-License-Identifier: MIT
 #include "api/geometry/geometry.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,7 @@
 // Tests of ZMRectClipPolygon: the traced outlines of typical cases, the border cases (touching,
 // running along a side, passing a corner, enclosing), hostile input, and random rings against
 // GEOS as the oracle.
+// SPDX-License-Identifier: MIT
 #include "api/geometry/rect_clip_polygon.h"
 
 #include <gtest/gtest.h>

@@ -1,4 +1,5 @@
 // ZMGZip round trips, checked with Debian's gzip tools as the independent reader.
+// SPDX-License-Identifier: MIT
 #include "api/system/gzip.h"
 
 #include <gtest/gtest.h>

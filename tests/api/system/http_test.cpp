@@ -1,4 +1,5 @@
 // ZMHttp against a small HTTP server of the test's own on 127.0.0.1.
+// SPDX-License-Identifier: MIT
 #include "api/system/http.h"
 
 #include <gtest/gtest.h>

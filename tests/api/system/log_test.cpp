@@ -1,4 +1,5 @@
 // ZMLog: entries land beside the test program in the day's file, in order, intact.
+// SPDX-License-Identifier: MIT
 #include "api/system/log.h"
 
 #include <gtest/gtest.h>

@@ -1,5 +1,6 @@
 // ZMThread and ZMProcess: a started thread runs its function; a started program gets its
 // command line split as on Windows and runs in the caller's directory.
+// SPDX-License-Identifier: MIT
 #include "api/system/process.h"
 
 #include <gtest/gtest.h>

@@ -1,5 +1,6 @@
 // ZMSerailPort through a pseudo-terminal pair: the port is the terminal side, the test plays
 // the device on the master side.
+// SPDX-License-Identifier: MIT
 #include "api/system/serial_port.h"
 
 #include <gtest/gtest.h>

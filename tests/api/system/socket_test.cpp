@@ -1,4 +1,5 @@
 // ZMSocket on the loopback interface.
+// SPDX-License-Identifier: MIT
 #include "api/system/socket.h"
 
 #include <gtest/gtest.h>

@@ -1,4 +1,5 @@
 // ZMThreadPool: configuration, growth, limits, slot order, idle shrink and Destroy.
+// SPDX-License-Identifier: MIT
 #include "api/system/thread_pool.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,7 @@
 // ZamraGeodesic: lengths and areas on the WGS 84 ellipsoid for points given in longitude and
 // latitude degrees, the coordinates the view's map is drawn in. Worked out by PROJ's geodesic
 // functions, opened on first use like the rest of PROJ; without PROJ every measure fails.
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include "view/zamra_view_export.h"

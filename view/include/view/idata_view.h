@@ -1,4 +1,5 @@
 // IDataView: read access to a layer's attribute table; rows are records in shapefile order.
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include "api/formats/data_view.h"

@@ -1,5 +1,6 @@
 // ILayer: one shapefile layer of the map view, with its display settings. Layers belong to the
 // view; a host never deletes them.
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include "platform/win_types.h"

@@ -1,5 +1,6 @@
 // The view's three user layers, which a host fills with its own geometry: points of interest,
 // polylines and polygons. They belong to the view and are reached only through it.
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include "api/formats/shape_records.h"

@@ -1,6 +1,7 @@
 // IZamraView: the map view control. A host gets a view with GetInstance, lets it create its
 // child window, and drives layers, viewport, workspace file and painting through it. The view
 // reports user actions by posting ZM_VIEW_NOTIFY to its parent window.
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include "platform/win_types.h"

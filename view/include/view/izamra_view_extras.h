@@ -3,6 +3,7 @@
 // record, a code page chosen by the user for a layer's texts, the pixel ratio the map is drawn
 // at, a tool's line over the map, the column labels come from, and colours by value. A separate
 // interface, so that IZamraView's slots keep their order.
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include "view/ilayer.h"

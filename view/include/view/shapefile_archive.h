@@ -2,6 +2,7 @@
 // archive is named by one path, the archive's path followed by the member's path inside it
 // ("/data/roads.zip/2024/roads.shp"); IZamraView::AddLayer takes such a path like any other,
 // and the layer's GetPath gives it back. The members are read into memory, never unpacked.
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include <string>

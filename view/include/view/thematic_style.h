@@ -1,6 +1,7 @@
 // ZMThematicStyle: colours a layer's features by the value of one column of its table, either one
 // colour per distinct value (categories) or one per range of a numeric column (classes), and the
 // colour ramps and palettes those colours come from.
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include <string>

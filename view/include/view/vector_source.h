@@ -7,6 +7,7 @@
 // and kind is one layer. A source that gives one layer is named by its own path; otherwise a
 // layer is named "SOURCE|TABLE|KIND" (KIND: points, lines or polygons), which
 // IZamraView::AddLayer takes like any other path and the layer's GetPath gives back.
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include <string>

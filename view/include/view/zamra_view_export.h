@@ -1,4 +1,5 @@
 // Export macro of libZamraView.
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #if defined(ZAMRA_VIEW_BUILDING)

@@ -1,4 +1,5 @@
 // ZMBase64: Base64 with the standard alphabet, padded, without line breaks.
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include "api/zamra_api_export.h"

@@ -8,6 +8,7 @@
 // pointer handed out with it stays valid as long as the context lives. Coordinates given to
 // AlphaBlt and the rectangles of WritePNG/WriteJpeg count from the top-left corner, y down.
 // Areas partly outside a picture are clipped to it; nothing reads or writes past a block.
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include "api/zamra_api_export.h"

@@ -1,4 +1,5 @@
 // ZMCode93: the module pattern of a Code 93 barcode for a text, and its drawing with a caption.
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include "api/zamra_api_export.h"

@@ -1,5 +1,6 @@
 // ZMCRC: the 16-bit CRC with polynomial 0x1021, initial value 0, no reflection and no final
 // inversion (CRC-16/XMODEM).
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include <cstdint>

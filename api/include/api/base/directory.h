@@ -3,6 +3,7 @@
 // Wide paths are converted to the process's code page before they reach the file system.
 // The recursive delete and copy never follow a symbolic link into another directory: a link
 // is removed, or copied, as a link.
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include "api/zamra_api_export.h"

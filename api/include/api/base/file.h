@@ -3,6 +3,7 @@
 // joining, temporary files, file mappings and named shared memory).
 //
 // Wide paths are converted to the process's code page before they reach the file system.
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include "api/zamra_api_export.h"

@@ -1,4 +1,5 @@
 // ZMIcon: predefined icons, icons from files, and the icon of a file type.
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include "api/zamra_api_export.h"

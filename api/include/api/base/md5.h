@@ -1,4 +1,5 @@
 // ZMMD5: the MD5 message digest.
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include <cstdint>

@@ -1,4 +1,5 @@
 // ZMPrinter: a device context for a printer with chosen quality, paper and orientation.
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include "api/zamra_api_export.h"

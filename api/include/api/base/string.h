@@ -1,5 +1,6 @@
 // ZMString: static text helpers (code pages, colour text, time stamps, bit strings,
 // validators, system error texts, unique names).
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include "api/zamra_api_export.h"

@@ -1,4 +1,5 @@
 // ZMStringSplit: cuts a narrow string at a separator character into tokens.
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include <vector>

@@ -1,4 +1,5 @@
 // ZMSystemTray: one icon in the desktop's notification area.
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include "api/zamra_api_export.h"

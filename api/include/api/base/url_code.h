@@ -1,4 +1,5 @@
 // ZMURLCode: percent-encoding of URL text (form style: a space is "+").
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include "api/zamra_api_export.h"

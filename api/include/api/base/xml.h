@@ -6,6 +6,7 @@
 // getters stay owned by the model and live until the string is replaced or its owner destroyed.
 // Nodes and attributes are made only by AddChild/AddAttribute (or by loading) and are never
 // deleted by callers. Copying is refused: a copy would share a tree that both would free.
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include <cstddef>

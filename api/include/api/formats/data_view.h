@@ -3,6 +3,7 @@
 //
 // Value type codes are the ZM_VAR_... codes of shape_type.h. The table owns its columns, their
 // formats, its rows and every cell's bytes; callers always receive copies.
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include <cstdint>

@@ -10,6 +10,7 @@
 // being cut. Records marked deleted ("*") keep that mark. Values are converted under
 // C-locale rules whatever the user's locale; files written with "I" and "B" text fields load.
 // A field of width 0 loads as a column whose cells are all NULL.
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include "api/formats/data_view.h"

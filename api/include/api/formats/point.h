@@ -1,4 +1,5 @@
 // ZMPoint: creating, copying and measuring points.
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include "api/formats/shape_records.h"

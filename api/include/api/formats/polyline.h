@@ -3,6 +3,7 @@
 // Indices count from 0; in the editing operations -1 means the last element. Boxes are not
 // kept current automatically: the operations that recompute them say so, and UpdateEnvelop
 // recomputes them on request. A record handed to CopyTo is emptied first.
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include "api/formats/shape_records.h"

@@ -5,6 +5,7 @@
 // The base name is the file name up to its last "." (a "." inside a folder name does not
 // count); the companions are "<base>.shx" and "<base>.dbf". Null shapes (shape type 0) keep
 // their place: GetShape answers null for them and saving writes them back as null records.
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include <cstddef>

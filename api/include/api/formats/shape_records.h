@@ -4,6 +4,7 @@
 // A record owns its arrays and releases them with itself. Records are not copied by value
 // (that would release the same arrays twice); ZMPolyline::CopyTo and ZMPolygon::CopyTo make
 // deep copies.
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include <cstdint>

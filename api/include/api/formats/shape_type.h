@@ -5,6 +5,7 @@
 // Every operation works on a caller-supplied buffer at the position of the field. Except for
 // the multi-part readers that take the number of bytes available, none checks a buffer's
 // length: callers that do not hold a trusted buffer use those bounded forms.
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include "api/formats/shape_records.h"

@@ -7,6 +7,7 @@
 // orientation (`top` is the largest y) unless an operation says otherwise. Predicates return
 // 1 for true and 0 for false. Pointers are read only and never kept; point and envelope
 // arguments must not be null, while a null point array counts as no points.
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include "api/formats/shape_records.h"

@@ -1,6 +1,7 @@
 // ZMRectClipPolygon: cuts one polygon ring to an axis-parallel rectangle and returns the pieces
 // inside, by a two-list boundary walk (the ring's vertices with its crossings of the rectangle,
 // and the rectangle's corners with the same crossings in border order).
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include <cstdint>

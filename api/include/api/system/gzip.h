@@ -1,4 +1,5 @@
 // ZMGZip: compresses a file into the gzip format and expands it back (zlib's gzip files).
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include "api/zamra_api_export.h"

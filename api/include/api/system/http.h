@@ -1,6 +1,7 @@
 // ZMHttp: fetches one URL over HTTP (GET or POST) into a local file, with a process-wide
 // connect time-out and number of connect retries. Each download prints trace lines with the
 // milliseconds since the call began to standard output.
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include "api/zamra_api_export.h"

@@ -1,5 +1,6 @@
 // ZMLog: appends time-stamped entries to one log file per program and day, beside the
 // program's executable file ("<executable path>YYYYMMDD.log").
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include "api/zamra_api_export.h"

@@ -1,4 +1,5 @@
 // ZMProcess: starts a program.
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include "api/zamra_api_export.h"

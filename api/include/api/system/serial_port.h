@@ -1,6 +1,7 @@
 // ZMSerailPort: opens and configures a serial port (a terminal device) and moves blocks of
 // bytes through it with an overall time-out. The handle belongs to the caller, who keeps it
 // between calls and releases it with CloseCom. One handle is used by one thread at a time.
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include "api/zamra_api_export.h"

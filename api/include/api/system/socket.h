@@ -1,5 +1,6 @@
 // ZMSocket: IPv4 TCP and UDP sockets, thin static operations over the socket interface.
 // Sockets belong to the caller, who closes them with closesocket (platform/sockets.h).
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include <netinet/in.h>  // sockaddr_in

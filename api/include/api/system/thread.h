@@ -1,4 +1,5 @@
 // ZMThread: starts a thread.
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include "api/zamra_api_export.h"

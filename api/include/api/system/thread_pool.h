@@ -1,5 +1,6 @@
 // ZMThreadPool: runs submitted tasks on worker threads that grow on demand up to a maximum and
 // shrink back to a minimum after 10 seconds without work.
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include <cstdint>

@@ -1,5 +1,6 @@
 // Private: the names of the files that travel with a .shp (.shx, .dbf, .cpg, .prj). Not part of
 // the library's interface.
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include <string>

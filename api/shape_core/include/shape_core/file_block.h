@@ -1,6 +1,7 @@
 // Private: one read of a whole file into memory, as every shapefile reader does it. The block
 // comes from malloc so that a loader can keep it (the view compacts points in place) and
 // shrink it with realloc. Not part of the library's interface.
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include <atomic>

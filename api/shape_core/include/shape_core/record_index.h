@@ -1,6 +1,7 @@
 // Private: where the records of a .shp lie, and the checks every reader of shapefile records
 // shares. The map view, the shapefile classes and the tools find records through it. Not part
 // of the library's interface.
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include <cstdint>

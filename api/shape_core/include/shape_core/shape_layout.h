@@ -1,5 +1,6 @@
 // Private: the layout of the shapefile family, shared by the formats library, the map view and
 // the tools. Not part of the library's interface.
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include <bit>

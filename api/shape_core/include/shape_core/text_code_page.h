@@ -1,6 +1,7 @@
 // Private: the code page of a shapefile's attribute texts, and their conversion to UTF-8 where
 // they leave for the screen or a terminal. The tables keep the file's own bytes; only readers
 // that show text convert it. Not part of the library's interface.
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include <cstddef>
