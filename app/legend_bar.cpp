@@ -261,8 +261,10 @@ void CLegendBar::AddToViewMenus(const QList<QMenu*>& menus, QAction* toggle)
         AddToViewMenus({action->menu()}, toggle);
       hasLayerBar = hasLayerBar || action->objectName() == layerBar;
     }
-    if (hasLayerBar)
+    if (hasLayerBar) {
+      menu->addSeparator();
       menu->addAction(toggle);  // after the menu's own entries, as other added entries are
+    }
   }
 }
 
