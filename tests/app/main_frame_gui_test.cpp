@@ -93,11 +93,10 @@ TEST_F(MainFrameTest, MenusAndToolbarFollowTheResourceOrder)
   EXPECT_EQ(Commands(menus[1]->actions()),
             (std::vector<int>{ID_ADD_LAYER, ID_DEL_LAYER, ID_LAYER_INFO, ID_LAYER_STYLE, ID_MOVE_UP, ID_MOVE_DOWN, 0,
                               ID_ZOOM_TO_LAYER, ID_TEXT_ENCODING}));
-  EXPECT_EQ(
-      Commands(menus[2]->actions()),
-      (std::vector<int>{ID_VIEW_TOOLBAR, ID_VIEW_LAYERBAR, ID_VIEW_STATUS_BAR, 0, ID_SHOW_MAP, ID_SHOW_PROPERTIES,
-                        ID_TILE_VERTICALLY, ID_TILE_HORIZONTALLY, 0, ID_FULL_MAP, ID_GOTO, 0, 0, 0, ID_MEASURE,
-                        ID_FIND}));
+  EXPECT_EQ(Commands(menus[2]->actions()),
+            (std::vector<int>{ID_VIEW_TOOLBAR, ID_VIEW_LAYERBAR, ID_VIEW_STATUS_BAR, 0, ID_SHOW_MAP, ID_SHOW_PROPERTIES,
+                              ID_TILE_VERTICALLY, ID_TILE_HORIZONTALLY, 0, ID_FULL_MAP, ID_GOTO, 0, 0, 0, ID_MEASURE,
+                              ID_FIND}));
   // The legend's toggle (named, not numbered) between its separator and the tools'.
   EXPECT_EQ(menus[2]->actions().at(12)->objectName(), QStringLiteral("legendToggle"));
   EXPECT_EQ(Commands(menus[3]->actions()),

@@ -6,6 +6,7 @@
 
 #include "view/zamra_view_export.h"
 
+/// Geodesic lengths and areas on the WGS 84 ellipsoid, from longitude/latitude degrees (PROJ).
 class ZAMRA_VIEW_API ZamraGeodesic {
 public:
   // Whether PROJ and its geodesic functions could be opened.

@@ -34,6 +34,7 @@ struct ZamraVectorLayer {
   std::string path;   // the path that names the layer
 };
 
+/// A file of a vector format GDAL reads, listed as the layers (table and kind) the view can add.
 class ZAMRA_VIEW_API ZamraVectorSource {
 public:
   // Whether the view reads `path` through GDAL: anything but a shapefile (.shp, .shx, .dbf), a
