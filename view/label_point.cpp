@@ -148,3 +148,38 @@ ST_POINT PolygonLabelPoint(const ST_POLYGON* rings, int count, const ST_RECT& bo
       std::clamp<std::int64_t>(kVertexBudget / std::max<std::int64_t>(vertices, 1), kFewestCells, kMostCells));
   return PoleOfInaccessibility(rings, count, largest, precision, maxCells);
 }
+
+ST_POINT PolylineLabelPoint(const ST_POLYLINE* parts, int count, const ST_RECT& box)
+{
+  const auto length = [](const ST_POLYLINE& part) {
+    double sum = 0.0;
+    for (int i = 1; i < part.pointCount; ++i)
+      sum += std::hypot(part.points[i].x - part.points[i - 1].x, part.points[i].y - part.points[i - 1].y);
+    return sum;
+  };
+  const ST_POLYLINE* longest = nullptr;
+  double longestLength = 0.0;
+  for (int p = 0; p < count; ++p) {
+    if (parts[p].points == nullptr)
+      continue;
+    const double partLength = length(parts[p]);
+    if (partLength > longestLength) {
+      longestLength = partLength;
+      longest = &parts[p];
+    }
+  }
+  if (longest == nullptr || !std::isfinite(longestLength))
+    return ST_POINT{(box.left + box.right) * 0.5, (box.top + box.bottom) * 0.5};
+  double left = longestLength * 0.5;
+  for (int i = 1; i < longest->pointCount; ++i) {
+    const ST_POINT& from = longest->points[i - 1];
+    const ST_POINT& to = longest->points[i];
+    const double step = std::hypot(to.x - from.x, to.y - from.y);
+    if (step >= left && step > 0.0) {
+      const double share = left / step;
+      return ST_POINT{from.x + (to.x - from.x) * share, from.y + (to.y - from.y) * share};
+    }
+    left -= step;
+  }
+  return longest->points[longest->pointCount - 1];  // rounding left a sliver past the end
+}

@@ -1,4 +1,4 @@
-// Private: where a polygon's label goes. The centre of its box, when that lies inside the
+// Private: where a polygon's or a line's label goes. The centre of its box, when that lies inside the
 // polygon; otherwise (a country of islands, a crescent, a record cut at ±180°) the point of its
 // largest ring farthest from the edges, its pole of inaccessibility, so that the label sits on
 // the land it names rather than in the sea between.
@@ -16,3 +16,8 @@ ST_POINT PolygonLabelPoint(const ST_POLYGON* rings, int count, const ST_RECT& bo
 // farthest from their edges, found to within `precision` by refining a grid of cells best
 // first, or as near as `maxCells` cells get.
 ST_POINT PoleOfInaccessibility(const ST_POLYGON* rings, int count, int outer, double precision, int maxCells);
+
+// The label point of a polyline of `count` parts: halfway along its longest part, so that the
+// label sits on the line rather than at its box's centre (a border with islands, a river with
+// a far tributary). The box's centre of `box` for a polyline without length.
+ST_POINT PolylineLabelPoint(const ST_POLYLINE* parts, int count, const ST_RECT& box);

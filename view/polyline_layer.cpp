@@ -4,6 +4,7 @@
 
 #include <cmath>
 
+#include "label_point.h"
 #include "platform/gdi.h"
 #include "thematic_pens.h"
 
@@ -71,4 +72,16 @@ void CPolylineLayer::DrawShapes(HDC dc)
   }
   SelectObject(dc, previousPen);
   DeleteObject(pen);
+}
+
+CShapeLayer::LabelAnchor CPolylineLayer::GetLabelAnchor(int record, ST_POINT& point, ST_RECT& envelope)
+{
+  const LabelAnchor anchor = CPartLayer::GetLabelAnchor(record, point, envelope);
+  return anchor == LabelAnchor::InEnvelope ? LabelAnchor::InArea : anchor;
+}
+
+ST_POINT CPolylineLayer::AreaLabelPoint(int record)
+{
+  const ST_MPOLYLINE& target = Records()[record];
+  return PolylineLabelPoint(target.parts, target.partCount, target.envelop);
 }

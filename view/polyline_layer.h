@@ -12,4 +12,9 @@ public:
   // detour; boxes are tested first.
   int HitTest(double x, double y) override;
   void DrawShapes(HDC dc) override;
+
+protected:
+  // Labels go halfway along the longest part (see PolylineLabelPoint).
+  LabelAnchor GetLabelAnchor(int record, ST_POINT& point, ST_RECT& envelope) override;
+  ST_POINT AreaLabelPoint(int record) override;
 };

@@ -3,6 +3,7 @@
 // SPDX-License-Identifier: MIT
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <string>
@@ -46,6 +47,22 @@ double TwiceArea(const std::vector<ST_POINT>& ring)
   for (size_t i = 0, j = ring.size() - 1; i < ring.size(); j = i++)
     sum += (ring[j].x - ring[i].x) * (ring[j].y + ring[i].y);
   return sum;
+}
+
+// How far a point is from the nearest segment of a polyline.
+double DistanceToLine(const ST_MPOLYLINE& line, const ST_POINT& point)
+{
+  double nearest = INFINITY;
+  for (int p = 0; p < line.partCount; ++p)
+    for (int i = 1; i < line.parts[p].pointCount; ++i) {
+      const ST_POINT& a = line.parts[p].points[i - 1];
+      const ST_POINT& b = line.parts[p].points[i];
+      const double dx = b.x - a.x, dy = b.y - a.y, squared = dx * dx + dy * dy;
+      const double t = squared > 0 ? std::clamp(((point.x - a.x) * dx + (point.y - a.y) * dy) / squared, 0.0, 1.0)
+                                   : 0.0;
+      nearest = std::min(nearest, std::hypot(a.x + t * dx - point.x, a.y + t * dy - point.y));
+    }
+  return nearest;
 }
 
 // The whole world in a 1000-pixel-wide map: scale such that 360 degrees take 1000 pixels.
@@ -121,7 +138,7 @@ TEST(Antimeridian, TheSampleWorldHasNoBandsAndChukotkaIsRussia)
   model.SetDrawingThreads(1);
   ASSERT_NE(model.AddLayer(kCountries), nullptr);
   ASSERT_NE(model.AddLayer(kBorders), nullptr);
-  model.GetLayer(0)->SetLabelVisible(0);  // the borders' labels only, each at its line's box
+  model.GetLayer(0)->SetLabelVisible(0);  // the borders' labels only
   ShowWorld(model);
   ASSERT_EQ(model.Render(nullptr, 0, 0), 1);
   // Fiji's outline is labelled on its islands, not at the middle of a box round the world.
@@ -130,6 +147,19 @@ TEST(Antimeridian, TheSampleWorldHasNoBandsAndChukotkaIsRussia)
   EXPECT_FALSE(model.Placement().AnyClaimed(px - 5, py - 12, px + 5, py)) << "a label off Angola";
   model.GeoToPixel(178.5, -17.5, px, py);
   EXPECT_TRUE(model.Placement().AnyClaimed(px - 20, py - 20, std::min(px + 20, model.SurfaceWidth() - 1), py + 20));
+  // France's border, French Guiana's with it, is labelled on its line, not in the Atlantic
+  // at the middle of its box (shown 60 degrees wide, where no other label comes near).
+  auto* borders = static_cast<CPolylineLayer*>(model.GetLayer(1));
+  const int france = RecordNamed(borders, "France");
+  ASSERT_GE(france, 0);
+  const ST_RECT& franceBox = borders->Records()[france].envelop;
+  const double centreX = (franceBox.left + franceBox.right) * 0.5, centreY = (franceBox.top + franceBox.bottom) * 0.5;
+  ASSERT_EQ(model.SetScaleValue(60.0 * CMapModel::kMetersPerDegreeX * CMapModel::kPixelsPerMeter / 1000.0), 1);
+  model.ClampCenter(centreX, centreY);
+  ASSERT_EQ(model.Render(nullptr, 0, 0), 1);
+  model.GeoToPixel(centreX, centreY, px, py);
+  EXPECT_FALSE(model.Placement().AnyClaimed(px - 5, py - 5, px + 5, py + 5)) << "France's label in the Atlantic";
+  ShowWorld(model);
   model.GetLayer(1)->SetLabelVisible(0);
   model.Invalidate();
   ASSERT_EQ(model.Render(nullptr, 0, 0), 1);
@@ -191,6 +221,33 @@ TEST(LabelPoints, EveryCountryIsLabelledOnItsOwnLand)
   const ST_POINT inC = PolygonLabelPoint(&ring, 1, ring.envelop);
   EXPECT_NEAR(inC.x, 1.5, 0.2);
   EXPECT_EQ(ZMGeometry::IsPointOnPolygon(&inC, ring.points, ring.pointCount), 1);
+}
+
+// A line's label sits halfway along its longest part: on every sample border (France's with
+// French Guiana, not in the Atlantic between them), and at the middle of an L's length.
+TEST(LabelPoints, EveryBorderIsLabelledOnItsOwnLine)
+{
+  CMapModel model;
+  ASSERT_NE(model.AddLayer(kBorders), nullptr);
+  auto* borders = static_cast<CPolylineLayer*>(model.GetLayer(0));
+  int offCentre = 0;
+  for (int record = 0; record < borders->RecordCount(); ++record) {
+    const ST_MPOLYLINE& shape = borders->Records()[record];
+    if (shape.partCount == 0)
+      continue;
+    const ST_POINT point = PolylineLabelPoint(shape.parts, shape.partCount, shape.envelop);
+    EXPECT_LT(DistanceToLine(shape, point), 1e-9) << "record " << record;
+    offCentre += point.x != (shape.envelop.left + shape.envelop.right) * 0.5;
+  }
+  EXPECT_GT(offCentre, 10);
+
+  ST_POLYLINE l;
+  l.pointCount = 3;
+  l.points = new ST_POINT[3]{{0, 10}, {0, 0}, {4, 0}};
+  l.envelop = ST_RECT{0, 10, 4, 0};
+  const ST_POINT middle = PolylineLabelPoint(&l, 1, l.envelop);
+  EXPECT_DOUBLE_EQ(middle.x, 0.0);
+  EXPECT_DOUBLE_EQ(middle.y, 3.0);  // 7 of 14 along: 7 down the stem
 }
 
 // A label whose box the map's edge would cut is moved inside; one whose middle is off the map
