@@ -15,14 +15,11 @@
 #include <cstring>
 #include <memory>
 #include <new>
-#include <system_error>
-#include <thread>
 #include <type_traits>
 #include <utility>
 
 #include "shape_core/shape_layout.h"
 #include "api/formats/shape_records.h"
-#include "batch_handoff.h"
 #include "gdal_library.h"
 
 namespace {
@@ -880,130 +877,36 @@ bool IsUndefined(const GdalLibrary* gdal, OGRSpatialReferenceH system)
 
 // --- A table read whole ----------------------------------------------------------------------------
 
-// Turns features into the records of the .shp and the cells of the table held in memory.
-class TableBuilder final {
-public:
-  TableBuilder(const GdalLibrary* gdal, int kind, bool onlyWithShapes, std::vector<FieldPlan>& fields)
-      : m_gdal(gdal), m_kind(kind), m_onlyWithShapes(onlyWithShapes), m_fields(fields), m_shp(kind)
-  {}
-
-  ZamraVectorStatus Add(OGRFeatureH feature)
-  {
-    if (!ReadShapes(m_gdal, m_gdal->F_GetGeometryRef(feature), m_kind, m_shapes, m_wkb))
-      return ZamraVectorStatus::Damaged;
-    if (m_onlyWithShapes && m_shapes.points.empty())
-      return ZamraVectorStatus::Ok;  // a feature of another kind belongs to another layer of the table
-    if (m_shapes.points.size() > static_cast<size_t>(INT32_MAX / 16) || !m_shp.Add(m_shapes))
-      return ZamraVectorStatus::TooLarge;
-    for (FieldPlan& field : m_fields) {
-      const size_t before = m_cells.bytes.size();
-      AppendCell(m_gdal, feature, field, m_cells.bytes);
-      field.longest = std::max(field.longest, m_cells.bytes.size() - before);
-      m_cells.ends.push_back(m_cells.bytes.size());
-    }
-    ++m_rows;
-    return ZamraVectorStatus::Ok;
-  }
-
-  ZamraVectorStatus Finish(ShapefileBytes& files)
-  {
-    m_shp.Finish(files.shp, files.shx);
-    return WriteDbf(m_fields, m_cells, m_rows, files.dbf);
-  }
-
-private:
-  const GdalLibrary* m_gdal;
-  int m_kind;
-  bool m_onlyWithShapes;
-  std::vector<FieldPlan>& m_fields;
-  ShpBuilder m_shp;
-  FeatureShapes m_shapes;
-  CellTexts m_cells;
-  std::vector<unsigned char> m_wkb;
-  std::int64_t m_rows = 0;
-};
-
-using FeatureBatch = std::vector<FeaturePtr>;
-constexpr size_t kBatchFeatures = 256;
-constexpr size_t kBatchesHeld = 4;
-
-// Builds the table from the batches it is handed, on a thread of its own; joined when it goes.
-class ConverterThread final {
-public:
-  ConverterThread(const GdalLibrary* gdal, TableBuilder& builder, BatchHandoff<FeatureBatch>& handoff)
-      : m_handoff(handoff), m_thread([this, gdal, &builder] { Run(gdal, builder); })
-  {}
-  ~ConverterThread() { Join(); }
-  ConverterThread(const ConverterThread&) = delete;
-  ConverterThread& operator=(const ConverterThread&) = delete;
-
-  // Waits for the batches handed over; the status of their conversion.
-  ZamraVectorStatus Join()
-  {
-    m_handoff.Close();
-    if (m_thread.joinable())
-      m_thread.join();
-    return m_status;
-  }
-
-private:
-  void Run(const GdalLibrary* gdal, TableBuilder& builder)
-  {
-    QuietErrors quiet(gdal);  // GDAL's error handlers are per thread
-    try {
-      FeatureBatch batch;
-      while (m_status == ZamraVectorStatus::Ok && m_handoff.Take(batch)) {
-        for (FeaturePtr& feature : batch)
-          if (m_status == ZamraVectorStatus::Ok)
-            m_status = builder.Add(feature.get());
-        batch.clear();  // the features are freed here, beside their conversion
-      }
-    } catch (const std::bad_alloc&) {
-      m_status = ZamraVectorStatus::TooLarge;
-    }
-    m_handoff.Stop();
-  }
-
-  BatchHandoff<FeatureBatch>& m_handoff;
-  ZamraVectorStatus m_status = ZamraVectorStatus::Ok;  // read by others only after the join
-  std::thread m_thread;
-};
-
-// GDAL fetches and decodes the features on this thread while another converts them, so the
-// conversion costs little beyond GDAL's own read where two cores are free.
-ZamraVectorStatus ConvertFeatures(const GdalLibrary* gdal, OGRLayerH layer, TableBuilder& builder)
-{
-  BatchHandoff<FeatureBatch> handoff(kBatchesHeld);
-  ConverterThread converter(gdal, builder, handoff);
-  gdal->L_ResetReading(layer);
-  gdal->ErrorReset();
-  FeatureBatch batch;
-  bool handed = true;
-  bool more = true;
-  while (more && handed) {
-    FeaturePtr feature{gdal->L_GetNextFeature(layer), FeatureDestroyer{gdal}};
-    more = feature != nullptr;
-    if (more)
-      batch.push_back(std::move(feature));
-    if ((!more || batch.size() == kBatchFeatures) && !batch.empty()) {
-      handed = handoff.Put(std::move(batch));
-      batch = FeatureBatch();
-    }
-  }
-  const bool fetchFailed = gdal->GetLastErrorType() >= CE_Failure;  // the features ended in an error
-  if (const ZamraVectorStatus status = converter.Join(); status != ZamraVectorStatus::Ok)
-    return status;
-  return fetchFailed ? ZamraVectorStatus::Damaged : ZamraVectorStatus::Ok;
-}
-
 ZamraVectorStatus ReadTable(const GdalLibrary* gdal, OGRLayerH layer, int kind, bool onlyWithShapes,
                             VectorLayerFiles& out)
 {
   std::vector<FieldPlan> fields = PlanFields(gdal, layer);
-  TableBuilder builder(gdal, kind, onlyWithShapes, fields);
-  if (const ZamraVectorStatus status = ConvertFeatures(gdal, layer, builder); status != ZamraVectorStatus::Ok)
-    return status;
-  if (const ZamraVectorStatus status = builder.Finish(out.files); status != ZamraVectorStatus::Ok)
+  ShpBuilder shp(kind);
+  FeatureShapes shapes;
+  CellTexts cells;
+  std::vector<unsigned char> wkb;
+  gdal->L_ResetReading(layer);
+  gdal->ErrorReset();
+  std::int64_t rows = 0;
+  while (FeaturePtr feature{gdal->L_GetNextFeature(layer), FeatureDestroyer{gdal}}) {
+    if (!ReadShapes(gdal, gdal->F_GetGeometryRef(feature.get()), kind, shapes, wkb))
+      return ZamraVectorStatus::Damaged;
+    if (onlyWithShapes && shapes.points.empty())
+      continue;  // a feature of another kind belongs to another layer of the table
+    if (shapes.points.size() > static_cast<size_t>(INT32_MAX / 16) || !shp.Add(shapes))
+      return ZamraVectorStatus::TooLarge;
+    for (FieldPlan& field : fields) {
+      const size_t before = cells.bytes.size();
+      AppendCell(gdal, feature.get(), field, cells.bytes);
+      field.longest = std::max(field.longest, cells.bytes.size() - before);
+      cells.ends.push_back(cells.bytes.size());
+    }
+    ++rows;
+  }
+  if (gdal->GetLastErrorType() >= CE_Failure)
+    return ZamraVectorStatus::Damaged;  // the features ended in an error, not at the end
+  shp.Finish(out.files.shp, out.files.shx);
+  if (const ZamraVectorStatus status = WriteDbf(fields, cells, rows, out.files.dbf); status != ZamraVectorStatus::Ok)
     return status;
   out.files.hasDbf = true;
   if (gdal->L_TestCapability(layer, OLCStringsAsUTF8))
@@ -1123,9 +1026,6 @@ ZamraVectorStatus ReadVectorLayer(const std::string& path, VectorLayerFiles& lay
       layer.source.name = table->Count() > 1 ? Title(table->name, type) : table->name;
     return ZamraVectorStatus::Ok;
   } catch (const std::bad_alloc&) {
-    layer = VectorLayerFiles();
-    return ZamraVectorStatus::TooLarge;
-  } catch (const std::system_error&) {  // no thread to convert on: the process is out of room too
     layer = VectorLayerFiles();
     return ZamraVectorStatus::TooLarge;
   }
