@@ -186,22 +186,7 @@ TEST_F(FindBox, AMillionRowsAreSearchedWhileTheEventLoopRuns)
 {
   zamra_test::TempDir data;
   constexpr int kRows = 1000000;
-  {
-    // Written point by point: a million test shapes would hold their parts in memory twice.
-    SHPHandle shp = SHPCreate(data.File("many").c_str(), SHPT_POINT);
-    DBFHandle dbf = DBFCreate(data.File("many.dbf").c_str());
-    ASSERT_TRUE(shp != nullptr && dbf != nullptr);
-    DBFAddField(dbf, "name", FTString, 12, 0);
-    for (int i = 0; i < kRows; ++i) {
-      const double x = (i % 1000) * 0.1, y = (i / 1000) * 0.1;
-      SHPObject* point = SHPCreateSimpleObject(SHPT_POINT, 1, &x, &y, nullptr);
-      SHPWriteObject(shp, -1, point);
-      SHPDestroyObject(point);
-      DBFWriteStringAttribute(dbf, i, 0, ("row" + std::to_string(i)).c_str());
-    }
-    SHPClose(shp);
-    DBFClose(dbf);
-  }
+  ASSERT_TRUE(zamra_test::WriteNamedPoints(data.File("many"), kRows, [](int i) { return "row" + std::to_string(i); }));
   ASSERT_EQ(m_frame->AddLayerFiles({QString::fromStdString(data.File("many.shp"))}), 1);
   Select(0);
 

@@ -29,19 +29,8 @@ protected:
   // A shapefile of `rows` points whose names sort in another order than their records.
   void WriteManyRows(int rows)
   {
-    SHPHandle shp = SHPCreate(m_data.File("many").c_str(), SHPT_POINT);
-    DBFHandle dbf = DBFCreate(m_data.File("many.dbf").c_str());
-    ASSERT_TRUE(shp != nullptr && dbf != nullptr);
-    DBFAddField(dbf, "name", FTString, 12, 0);
-    for (int i = 0; i < rows; ++i) {
-      const double x = (i % 1000) * 0.1, y = (i / 1000) * 0.1;
-      SHPObject* point = SHPCreateSimpleObject(SHPT_POINT, 1, &x, &y, nullptr);
-      SHPWriteObject(shp, -1, point);
-      SHPDestroyObject(point);
-      DBFWriteStringAttribute(dbf, i, 0, ("row" + std::to_string((i * 7919) % rows)).c_str());
-    }
-    SHPClose(shp);
-    DBFClose(dbf);
+    ASSERT_TRUE(zamra_test::WriteNamedPoints(m_data.File("many"), rows,
+                                             [rows](int i) { return "row" + std::to_string((i * 7919) % rows); }));
   }
   void AddManyRows()
   {
