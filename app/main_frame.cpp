@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdint>
 #include <limits>
+#include <utility>
 
 #include <QApplication>
 #include <QCheckBox>
@@ -38,8 +39,9 @@
 #include "goto_dialog.h"
 #include "image_export.h"
 #include "info_dialog.h"
-#include "layer_info_dialog.h"
 #include "layer_bar.h"
+#include "layer_info_dialog.h"
+#include "layer_load_bar.h"
 #include "measure_tool.h"
 #include "program_bitmaps.h"
 #include "recent_layers.h"
@@ -144,6 +146,7 @@ CMainFrame::CMainFrame(QWidget* parent) : QMainWindow(parent)
   createDockWindows();
   createChildWindows();
   createExploreTools();
+  createLoadBar();
 
   connect(m_mdiArea, &QMdiArea::subWindowActivated, this, &CMainFrame::updateMenus);
   onShowMap();
@@ -161,6 +164,8 @@ CMainFrame::~CMainFrame()
   m_legend->SetView(nullptr);
   m_dataWnd->CancelRowOrder();  // it reads a table of the view, which may go first
   m_findBox->Cancel();          // so does a search
+  disconnect(m_loadBar, nullptr, this, nullptr);
+  m_loadBar->CancelAll();  // and so do loads
 }
 
 bool CMainFrame::IsComplete() const
@@ -381,6 +386,17 @@ void CMainFrame::createStatusBar()
     pane->setFrameShadow(QFrame::Sunken);
     statusBar()->addPermanentWidget(pane);
   }
+}
+
+void CMainFrame::createLoadBar()
+{
+  m_loadBar = new CLayerLoadBar(m_view, this);
+  statusBar()->insertPermanentWidget(1, m_loadBar);  // after the prompt pane, before the others
+  connect(m_loadBar, &CLayerLoadBar::layerLoaded, this, &CMainFrame::onLayerLoaded);
+  connect(m_loadBar, &CLayerLoadBar::allDone, this, [this] {
+    if (std::exchange(m_fullMapWhenLoaded, false) && m_view->GetLayerCount() > 0)
+      onFullMap();
+  });
 }
 
 QString CMainFrame::lockText(int pane)
@@ -610,6 +626,7 @@ void CMainFrame::onViewNotify(WPARAM code, LPARAM data)
 
 void CMainFrame::closeEvent(QCloseEvent* event)
 {
+  m_loadBar->CancelAll();  // what is not on the map by now is not kept
   if (m_session != nullptr)
     m_session->Cancel();  // written now
   if (m_view != nullptr)
@@ -638,11 +655,14 @@ bool CMainFrame::addLayerFile(const QString& path)
         layers.size() > 1)
       return addVectorSource(path) > 0;
   }
-  QApplication::setOverrideCursor(Qt::WaitCursor);
-  const std::uint64_t memoryShort = zamra::sys::MemoryShortCount();
-  ILayer* layer = m_view->AddLayer(QFile::encodeName(path).constData());
-  QApplication::restoreOverrideCursor();
-  if (layer == nullptr && zamra::sys::MemoryShortCount() != memoryShort) {
+  return m_loadBar->Load(path);
+}
+
+bool CMainFrame::onLayerLoaded(const QString& path, ILayer* layer, bool memoryShort)
+{
+  if (layer == nullptr && isLayerShown(path))
+    return false;  // the same file was added meanwhile: nothing to tell
+  if (layer == nullptr && memoryShort) {
     // Not the file's fault: said so, so that the user does not look for damage in it.
     messageBox(Texts().Text(QStringLiteral("load_no_memory")).arg(QFileInfo(path).fileName()));
     return false;
@@ -688,8 +708,10 @@ int CMainFrame::AddLayerFiles(const QStringList& paths)
     else if (!isLayerShown(absolute) && addLayerFile(absolute))
       ++added;
   }
-  // Files opened on an empty map are shown whole.
-  if (wasEmpty && added > 0)
+  // Files opened on an empty map are shown whole, once they are all in.
+  if (wasEmpty && added > 0 && m_loadBar->IsBusy())
+    m_fullMapWhenLoaded = true;
+  else if (wasEmpty && added > 0)
     onFullMap();
   return added;
 }
@@ -704,6 +726,8 @@ bool CMainFrame::isLayerShown(const QString& path) const
                ? info.absolutePath() + QLatin1Char('/') + info.completeBaseName()
                : info.absoluteFilePath();
   };
+  if (m_loadBar->IsLoading(path))
+    return true;
   for (int i = 0; i < m_view->GetLayerCount(); ++i) {
     char layerPath[260] = {};
     if (ILayer* layer = m_view->GetLayerByIndex(i)) {

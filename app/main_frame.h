@@ -13,6 +13,7 @@
 
 #include "platform/win_types.h"
 
+class ILayer;
 class IZamraView;
 class QLabel;
 class QMdiArea;
@@ -24,6 +25,7 @@ namespace mapory {
 
 class CDataWnd;
 class CFindBox;
+class CLayerLoadBar;
 class CMeasureTool;
 class CInfoDialog;
 class CLayerBar;
@@ -59,6 +61,8 @@ public:
   QToolBar* ToolBar() const { return m_toolBar; }
   CMeasureTool* MeasureTool() const { return m_measureTool; }
   CFindBox* FindBox() const { return m_findBox; }
+  // Layers loading beside the window, shown in the status bar.
+  CLayerLoadBar* LoadBar() const { return m_loadBar; }
   // Status pane i (0 message, 1 centre, 2 empty, 3-5 indicators).
   QLabel* StatusPane(int index) const;
   // The menus on the menu bar now.
@@ -102,6 +106,7 @@ private:
   void createDockWindows();
   void createChildWindows();
   void createExploreTools();
+  void createLoadBar();
 
   QAction* addCommand(int command, void (CMainFrame::*handler)(), bool checkable = false);
   void buildMenu(const std::vector<MenuEntry>& entries, QMenu* menu, bool frameMenu);
@@ -110,6 +115,9 @@ private:
 
   // Commands.
   void onAddLayer();
+  // A layer load ended (`layer` null when nothing was added): tells the user, or brings the
+  // layer into the tools. True when the layer was added.
+  bool onLayerLoaded(const QString& path, ILayer* layer, bool memoryShort);
   void onDelLayer();
   void onLayerInfo();
   void onLayerStyle();
@@ -181,6 +189,8 @@ private:
   CSessionKeeper* m_session = nullptr;  // writes the workspace soon after each change
   CMeasureTool* m_measureTool = nullptr;
   CFindBox* m_findBox = nullptr;
+  CLayerLoadBar* m_loadBar = nullptr;
+  bool m_fullMapWhenLoaded = false;  // files opened on an empty map, some still loading
 };
 
 }  // namespace mapory

@@ -71,6 +71,8 @@ QString VectorProblem(ZamraVectorStatus status)
     return Text("vector_no_geometry");
   case ZamraVectorStatus::TooLarge:
     return Text("vector_too_large");
+  case ZamraVectorStatus::Stopped:
+    break;  // the user gave it up: nothing to explain
   }
   return Text("open_file_false");
 }

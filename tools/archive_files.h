@@ -26,6 +26,8 @@ inline const char* VectorProblem(ZamraVectorStatus status)
     return "the file holds no points, lines or polygons";
   case ZamraVectorStatus::TooLarge:
     return "the file is too large to read into memory";
+  case ZamraVectorStatus::Stopped:
+    return "reading was given up";
   }
   return nullptr;
 }

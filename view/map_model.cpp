@@ -75,58 +75,75 @@ ILayer* CMapModel::AddLayer(const char* path)
   if (path == nullptr)
     return nullptr;
   try {
-    // Other formats are read through GDAL into the same layers.
-    if (ZamraVectorSource::IsVectorSource(path))
-      return AddVectorLayer(path);
-    std::string shpFile = zamra::shape::ShapefileOfPath(path);
-    // An archive that holds one shapefile stands for it; one with several is the host's to choose from.
-    if (std::vector<std::string> members; ZamraArchive::IsArchive(shpFile) &&
-                                          ZamraArchive::ListShapefiles(shpFile, members) == ZamraArchiveStatus::Ok &&
-                                          members.size() == 1)
-      shpFile = ZamraArchive::MemberPath(shpFile, members.front());
-    const char* shpPath = shpFile.c_str();
-    if (std::strlen(shpPath) >= MAX_PATH)
-      return nullptr;
-    for (const auto& layer : m_layers)
-      if (std::strcmp(layer->Path(), shpPath) == 0)
-        return nullptr;
-    // A shapefile inside an archive is read into memory whole first.
-    std::string archive, member;
-    ShapefileBytes files;
-    const bool inArchive = ZamraArchive::SplitMemberPath(shpFile, archive, member);
-    tagShpHead head;
-    if (inArchive ? ReadArchiveShapefile(archive, member, files) != ZamraArchiveStatus::Ok ||
-                        !zamra::shape::DecodeHeader(files.shp.data.get(), files.shp.size, head)
-                  : !ZMType::ReadShpHead(shpPath, &head))
-      return nullptr;
-    ZMGeometry::RectRegx(&head.envelop);
-    std::unique_ptr<CShapeLayer> layer = NewLayerOfType(CShapeLayer::LayerTypeOf(head.shapeType), this);
-    if (!layer || !(inArchive ? layer->OpenFiles(std::move(files), shpPath) : layer->Open(shpPath)))
-      return nullptr;
-    return AdoptLayer(std::move(layer));
+    const std::string layerPath = ResolveLayerPath(path);
+    if (HasLayerPath(layerPath.c_str()))
+      return nullptr;  // known before anything is read
+    return AdoptLayer(LoadLayer(this, layerPath.c_str(), nullptr));
   } catch (const std::bad_alloc&) {
     return nullptr;
   }
 }
 
-ILayer* CMapModel::AddVectorLayer(const char* path)
+std::string CMapModel::ResolveLayerPath(const char* path)
 {
-  if (std::strlen(path) >= MAX_PATH)
+  // Other formats are read through GDAL into the same layers, by the path as it is.
+  if (ZamraVectorSource::IsVectorSource(path))
+    return path;
+  std::string shpFile = zamra::shape::ShapefileOfPath(path);
+  // An archive that holds one shapefile stands for it; one with several is the host's to choose from.
+  if (std::vector<std::string> members; ZamraArchive::IsArchive(shpFile) &&
+                                        ZamraArchive::ListShapefiles(shpFile, members) == ZamraArchiveStatus::Ok &&
+                                        members.size() == 1)
+    shpFile = ZamraArchive::MemberPath(shpFile, members.front());
+  return shpFile;
+}
+
+bool CMapModel::HasLayerPath(const char* layerPath) const
+{
+  return std::any_of(m_layers.begin(), m_layers.end(),
+                     [layerPath](const auto& layer) { return std::strcmp(layer->Path(), layerPath) == 0; });
+}
+
+std::unique_ptr<CShapeLayer> CMapModel::LoadLayer(CMapModel* owner, const char* layerPath,
+                                                  const std::atomic<bool>* stop)
+{
+  if (std::strlen(layerPath) >= MAX_PATH)
     return nullptr;
-  for (const auto& layer : m_layers)
-    if (std::strcmp(layer->Path(), path) == 0)
+  if (ZamraVectorSource::IsVectorSource(layerPath)) {
+    VectorLayerFiles files;
+    if (ReadVectorLayer(layerPath, files, stop) != ZamraVectorStatus::Ok)
       return nullptr;
-  VectorLayerFiles files;
-  if (ReadVectorLayer(path, files) != ZamraVectorStatus::Ok)
+    std::unique_ptr<CShapeLayer> layer = NewLayerOfType(files.type, owner);
+    if (!layer)
+      return nullptr;
+    layer->SetLoadStop(stop);
+    const bool opened = layer->OpenConverted(std::move(files.files), layerPath, files.source);
+    layer->SetLoadStop(nullptr);  // the flag's owner may go before the layer
+    return opened ? std::move(layer) : nullptr;
+  }
+  // A shapefile inside an archive is read into memory whole first.
+  std::string archive, member;
+  ShapefileBytes files;
+  const bool inArchive = ZamraArchive::SplitMemberPath(layerPath, archive, member);
+  tagShpHead head;
+  if (inArchive ? ReadArchiveShapefile(archive, member, files) != ZamraArchiveStatus::Ok ||
+                      !zamra::shape::DecodeHeader(files.shp.data.get(), files.shp.size, head)
+                : !ZMType::ReadShpHead(layerPath, &head))
     return nullptr;
-  std::unique_ptr<CShapeLayer> layer = NewLayerOfType(files.type, this);
-  if (!layer || !layer->OpenConverted(std::move(files.files), path, files.source))
+  ZMGeometry::RectRegx(&head.envelop);
+  std::unique_ptr<CShapeLayer> layer = NewLayerOfType(CShapeLayer::LayerTypeOf(head.shapeType), owner);
+  if (!layer)
     return nullptr;
-  return AdoptLayer(std::move(layer));
+  layer->SetLoadStop(stop);
+  const bool opened = inArchive ? layer->OpenFiles(std::move(files), layerPath) : layer->Open(layerPath);
+  layer->SetLoadStop(nullptr);  // the flag's owner may go before the layer
+  return opened ? std::move(layer) : nullptr;
 }
 
 ILayer* CMapModel::AdoptLayer(std::unique_ptr<CShapeLayer> layer)
 {
+  if (!layer || HasLayerPath(layer->Path()))
+    return nullptr;
   try {
     double left, bottom, right, top;
     layer->GetRect(&left, &bottom, &right, &top);

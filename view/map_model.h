@@ -3,10 +3,12 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <climits>
 #include <functional>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "band_workers.h"
@@ -52,6 +54,16 @@ public:
   // archive that holds a single shapefile stands for it. Files of other formats are read through
   // GDAL (ZamraVectorSource names their layers). The layer stays owned by the model.
   ILayer* AddLayer(const char* path);
+  // AddLayer in two steps, for loading on another thread. The path of the layer that `path`
+  // names (the .shp of a .shx or .dbf, an archive's one shapefile), as the layer will keep it.
+  static std::string ResolveLayerPath(const char* path);
+  // Reads the layer at a resolved path without touching the list, so any thread may call it;
+  // `owner` is only remembered by the layer. Null when the files fail to load, or when `stop`
+  // (set by another thread; may be null) gives the load up.
+  static std::unique_ptr<CShapeLayer> LoadLayer(CMapModel* owner, const char* layerPath, const std::atomic<bool>* stop);
+  // Makes a loaded layer the last one and widens the full extent by its box; null (the layer
+  // destroyed) for none, or when a layer of the same path is in the list by now.
+  ILayer* AdoptLayer(std::unique_ptr<CShapeLayer> layer);
   // 1 when the layer at `index` was removed, else 0. The selection follows the rules of the
   // layer bar: the selected layer removed clears it, an earlier one leaves the index as it is.
   int DeleteLayer(int index);
@@ -214,10 +226,7 @@ public:
   int SymbolHeight() const { return m_symbolHeight; }
 
 private:
-  // A layer of a format GDAL reads, named as ZamraVectorSource names it.
-  ILayer* AddVectorLayer(const char* path);
-  // Makes a loaded layer the last one and widens the full extent by its box.
-  ILayer* AdoptLayer(std::unique_ptr<CShapeLayer> layer);
+  bool HasLayerPath(const char* layerPath) const;
 
   static int TruncateToInt(double value)
   {

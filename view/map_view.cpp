@@ -9,6 +9,7 @@
 #include "api/base/bitmap.h"
 #include "platform/gdi.h"
 #include "platform/window_message.h"
+#include "layer_loads.h"
 #include "map_model.h"
 #include "map_window.h"
 #include "shape_layer.h"
@@ -85,7 +86,11 @@ int CMapView::Create(HINSTANCE, unsigned long style, unsigned long, int x, int y
   return m_window ? 1 : 0;
 }
 
-void CMapView::OnCreate() { m_model = std::make_unique<CMapModel>(); }
+void CMapView::OnCreate()
+{
+  m_loads.reset();  // their layers would belong to the model that goes
+  m_model = std::make_unique<CMapModel>();
+}
 
 HDC CMapView::BackBuffer(int width, int height)
 {

@@ -14,6 +14,7 @@
 class CMapModel;
 class CMapWindow;
 class CShapeLayer;
+class LayerLoads;
 
 class CMapView final : public IZamraView, public IZamraViewExtras {
 public:
@@ -69,6 +70,11 @@ public:
                         ZMThematicStyle* style) override;
   int SetLayerThematicStyle(ILayer* layer, const ZMThematicStyle* style) override;
   int GetLayerThematicStyle(ILayer* layer, ZMThematicStyle* style) override;
+  // Loading in the background (map_view_loads.cpp).
+  int BeginAddLayer(const char* path) override;
+  int WaitAddLayer(int ticket, int milliseconds) override;
+  ILayer* EndAddLayer(int ticket, int* memoryShort) override;
+  void CancelAddLayer(int ticket) override;
 
   // The window's events (called by CMapWindow).
   void OnCreate();
@@ -106,6 +112,7 @@ private:
   int m_backBufferWidth = 0;
   int m_backBufferHeight = 0;
   std::unique_ptr<CMapModel> m_model;
+  std::unique_ptr<LayerLoads> m_loads;  // made by the first BeginAddLayer; goes before the model
   bool m_dragging = false;
   int m_dragStartX = 0;
   int m_dragStartY = 0;

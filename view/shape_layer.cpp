@@ -3,6 +3,7 @@
 #include "shape_layer.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <cstring>
 #include <new>
@@ -24,8 +25,8 @@
 
 namespace {
 
-// Layers are numbered in the order they are made, failed ones included.
-int g_layerSerial = 0;
+// Layers are numbered in the order they are made, failed ones included (on any thread).
+std::atomic<int> g_layerSerial{0};
 
 }  // namespace
 
@@ -105,7 +106,7 @@ bool CShapeLayer::Open(const char* shpPath)
   auto table = std::make_unique<CLayerDataView>();
   bool tableLoaded = false;
   SharedFileRead shp;  // outlives the thread below, which may still be reading a piece of it
-  shp.Start(shpPath, KeepsRecordBlock());
+  shp.Start(shpPath, KeepsRecordBlock(), m_loadStop);
   {
     std::jthread tableLoader;  // joined when the block ends, whatever way it ends
     try {
@@ -122,7 +123,7 @@ bool CShapeLayer::Open(const char* shpPath)
       tableLoaded = hasTable && table->Load(dbfPath.c_str());  // no thread to be had: one after the other
     }
     shp.Help();
-    if (!OpenGeometry(shpPath, shp))
+    if (!OpenGeometry(shpPath, shp) || LoadStopped())
       return false;
     LayerProjection projection;
     projection.ReadPrjBeside(shpPath);
@@ -130,7 +131,7 @@ bool CShapeLayer::Open(const char* shpPath)
   }
   if (!hasTable)
     tableLoaded = table->MakeRecordNumbersOnly(m_recordCount);
-  if (!tableLoaded)
+  if (!tableLoaded || LoadStopped())
     return false;  // the caller destroys the layer with the records it read
   AdoptTable(std::move(table), shpPath);
   return true;
@@ -140,14 +141,16 @@ bool CShapeLayer::OpenFiles(ShapefileBytes files, const char* path)
 {
   if (path == nullptr || std::strlen(path) >= MAX_PATH)
     return false;
-  if (!LoadGeometry(std::move(files.shp), files.shx.size > 0 ? files.shx.data.get() : nullptr, files.shx.size))
+  if (!LoadGeometry(std::move(files.shp), files.shx.size > 0 ? files.shx.data.get() : nullptr, files.shx.size) ||
+      LoadStopped())
     return false;
   LayerProjection projection;
   projection.ReadPrjText(files.hasPrj ? &files.prj : nullptr);
   PlaceOnMap(projection);
   auto table = std::make_unique<CLayerDataView>();
-  if (files.hasDbf ? !table->LoadBytes(files.dbf.data.get(), files.dbf.size, files.cpg)
-                   : !table->MakeRecordNumbersOnly(m_recordCount))
+  if ((files.hasDbf ? !table->LoadBytes(files.dbf.data.get(), files.dbf.size, files.cpg)
+                    : !table->MakeRecordNumbersOnly(m_recordCount)) ||
+      LoadStopped())
     return false;
   AdoptTable(std::move(table), path);
   return true;

@@ -4,6 +4,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include <atomic>
 #include <memory>
 #include <string>
 #include <vector>
@@ -54,6 +55,9 @@ public:
   // Reads the .shp that `shp` has started to read (helping with it), and its .shx beside
   // `shpPath` when there is one, and loads the geometry.
   bool OpenGeometry(const char* shpPath, SharedFileRead& shp);
+  // A flag that, once set (by another thread), makes Open and OpenFiles give up at their next
+  // step and fail; not owned, null for none.
+  void SetLoadStop(const std::atomic<bool>* stop) { m_loadStop = stop; }
   // The layer a .shp of shape type `fileType` becomes: 1 for points and multipoints, 3, 5, or 0
   // for types the view does not draw. Z and M types are drawn as their plain forms.
   static int LayerTypeOf(int fileType);
@@ -179,13 +183,15 @@ private:
   CMapModel* m_model;  // not owned
   int m_id;
   int m_type;
-  char m_path[MAX_PATH] = "";  // set only when loading succeeded
+  char m_path[MAX_PATH] = "";                     // set only when loading succeeded
+  const std::atomic<bool>* m_loadStop = nullptr;  // not owned
   int m_recordCount = 0;
 
   // Brings the loaded records into longitude/latitude when `projection` (the layer's .prj)
   // names another system; the layer's box follows. Then cuts the parts that cross ±180°, or,
   // for numbers that are not degrees, lets the layer show up to the scale that holds them all.
   void PlaceOnMap(const LayerProjection& projection);
+  bool LoadStopped() const { return m_loadStop != nullptr && m_loadStop->load(std::memory_order_relaxed); }
   // Takes the loaded table over and finds the label column; the layer is then complete.
   void AdoptTable(std::unique_ptr<CLayerDataView> table, const char* path);
 

@@ -5,6 +5,7 @@
 #include <sys/mman.h>  // madvise
 
 #include <algorithm>
+#include <atomic>
 #include <array>
 #include <bit>
 #include <charconv>
@@ -878,7 +879,7 @@ bool IsUndefined(const GdalLibrary* gdal, OGRSpatialReferenceH system)
 // --- A table read whole ----------------------------------------------------------------------------
 
 ZamraVectorStatus ReadTable(const GdalLibrary* gdal, OGRLayerH layer, int kind, bool onlyWithShapes,
-                            VectorLayerFiles& out)
+                            VectorLayerFiles& out, const std::atomic<bool>* stop)
 {
   std::vector<FieldPlan> fields = PlanFields(gdal, layer);
   ShpBuilder shp(kind);
@@ -889,6 +890,8 @@ ZamraVectorStatus ReadTable(const GdalLibrary* gdal, OGRLayerH layer, int kind, 
   gdal->ErrorReset();
   std::int64_t rows = 0;
   while (FeaturePtr feature{gdal->L_GetNextFeature(layer), FeatureDestroyer{gdal}}) {
+    if (stop != nullptr && rows % 1024 == 0 && stop->load(std::memory_order_relaxed))
+      return ZamraVectorStatus::Stopped;
     if (!ReadShapes(gdal, gdal->F_GetGeometryRef(feature.get()), kind, shapes, wkb))
       return ZamraVectorStatus::Damaged;
     if (onlyWithShapes && shapes.points.empty())
@@ -970,7 +973,7 @@ ZamraVectorStatus ListVectorLayers(const std::string& source, std::vector<ZamraV
   }
 }
 
-ZamraVectorStatus ReadVectorLayer(const std::string& path, VectorLayerFiles& layer)
+ZamraVectorStatus ReadVectorLayer(const std::string& path, VectorLayerFiles& layer, const std::atomic<bool>* stop)
 {
   layer = VectorLayerFiles();
   const GdalLibrary* gdal = OpenGdalLibrary();
@@ -1012,7 +1015,7 @@ ZamraVectorStatus ReadVectorLayer(const std::string& path, VectorLayerFiles& lay
       return ZamraVectorStatus::NoGeometry;
     // A table of one kind keeps its features without geometry, as null shapes; a table split by
     // kind gives each layer the features that have its kind.
-    const ZamraVectorStatus status = ReadTable(gdal, ogrLayer, type, table->Count() > 1, layer);
+    const ZamraVectorStatus status = ReadTable(gdal, ogrLayer, type, table->Count() > 1, layer, stop);
     if (status != ZamraVectorStatus::Ok) {
       layer = VectorLayerFiles();
       return status;

@@ -9,6 +9,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include <atomic>
 #include <string>
 #include <vector>
 
@@ -26,7 +27,9 @@ struct VectorLayerFiles {
 // The layers of `source` (see ZamraVectorSource::ListLayers).
 ZamraVectorStatus ListVectorLayers(const std::string& source, std::vector<ZamraVectorLayer>& layers);
 // Reads the layer a path names: a source of one layer, or a "SOURCE|TABLE|KIND" path. A source of
-// several layers is NoGeometry here: its layers are to be named one by one.
-ZamraVectorStatus ReadVectorLayer(const std::string& path, VectorLayerFiles& layer);
+// several layers is NoGeometry here: its layers are to be named one by one. A set `stop` flag
+// (set by another thread) ends the reading early with Stopped.
+ZamraVectorStatus ReadVectorLayer(const std::string& path, VectorLayerFiles& layer,
+                                  const std::atomic<bool>* stop = nullptr);
 // The word for a layer type in layer paths and titles: "points", "lines", "polygons" ("" for others).
 const char* VectorKindWord(int type);

@@ -76,10 +76,11 @@ SharedFileRead::~SharedFileRead()
     zamra::sys::Close(m_descriptor);
 }
 
-bool SharedFileRead::Start(const char* path, bool hugePages)
+bool SharedFileRead::Start(const char* path, bool hugePages, const std::atomic<bool>* stop)
 {
   if (path == nullptr || m_descriptor >= 0)
     return false;
+  m_stop = stop;
   m_descriptor = zamra::sys::Open(path, O_RDONLY | O_CLOEXEC);
   if (m_descriptor < 0)
     return false;
@@ -99,6 +100,8 @@ void SharedFileRead::Help()
   for (std::int64_t chunk = m_nextChunk.fetch_add(1); chunk < m_chunks; chunk = m_nextChunk.fetch_add(1)) {
     const std::int64_t begin = chunk * kReadChunk;
     const std::int64_t end = std::min(begin + kReadChunk, m_bytes.size);
+    if (m_stop != nullptr && m_stop->load(std::memory_order_relaxed))
+      m_failed = true;  // given up by its caller: the rest is not read
     for (std::int64_t at = begin; at < end && !m_failed.load(std::memory_order_relaxed);) {
       const ssize_t read = zamra::sys::PRead(m_descriptor, m_bytes.data.get() + at, static_cast<size_t>(end - at), at);
       if (read < 0 && errno == EINTR)

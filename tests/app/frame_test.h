@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include "layer_load_bar.h"
 #include "main_frame.h"
 #include "program_bitmaps.h"
 #include "resource_ids.h"
@@ -29,11 +30,16 @@ protected:
     mapory::RegisterProgramBitmaps();
     m_frame = std::make_unique<mapory::CMainFrame>();
     ASSERT_TRUE(m_frame->IsComplete());
+    // Every load ends before AddLayerFiles returns, however slow the build (sanitizers): the
+    // tests see their layers at once. The background path has tests of its own.
+    m_frame->LoadBar()->SetPatience(kNoBackground);
     m_frame->resize(m_size);
     m_frame->show();
     ProcessPostedMessages();
   }
   void TearDown() override { m_frame.reset(); }
+
+  static constexpr int kNoBackground = 600000;  // ten minutes
 
   IZamraView* View() const { return m_frame->View(); }
   void Post(unsigned message, WPARAM wParam, LPARAM lParam)

@@ -1,7 +1,8 @@
 // IZamraViewExtras: what a host may ask of a view beside IZamraView: the way back from a
 // geographic point to a pixel, the ground length of a pixel, an outline on one identified
 // record, a code page chosen by the user for a layer's texts, the pixel ratio the map is drawn
-// at, a tool's line over the map, the column labels come from, and colours by value. A separate
+// at, a tool's line over the map, the column labels come from, colours by value, and loading
+// layers in the background. A separate
 // interface, so that IZamraView's slots keep their order.
 // SPDX-License-Identifier: MIT
 #pragma once
@@ -87,4 +88,21 @@ public:
   // The thematic style of `layer` into `style` (mode kSingle when it has none); 0 for a layer
   // the view does not hold or a null style.
   virtual int GetLayerThematicStyle(ILayer* layer, ZMThematicStyle* style) = 0;
+
+  // AddLayer in the background, for hosts whose window must keep answering while a large file
+  // loads. The files are read on a thread of the view's; the layer joins the list only when the
+  // host takes it with EndAddLayer, so the host may use and change the layers meanwhile. Loads
+  // run one after another, in the order they began. A ticket (> 0), or 0 for a null path, a view
+  // without its window, or when no thread can be had.
+  virtual int BeginAddLayer(const char* path) = 0;
+  // Waits up to `milliseconds` (0: only looks) for a load to end: 1 when it has ended (EndAddLayer
+  // then answers at once), 0 while it runs or waits its turn, -1 for a ticket not known.
+  virtual int WaitAddLayer(int ticket, int milliseconds) = 0;
+  // Waits for a load to end and adds its layer last, as AddLayer does. Null when the files failed
+  // to load (then `*memoryShort`, when given, is 1 if memory ran out, else 0), when a layer of the
+  // same path is in the list by now, or for a ticket not known. The ticket is spent.
+  virtual ILayer* EndAddLayer(int ticket, int* memoryShort) = 0;
+  // Gives a load up: nothing is added, the ticket is spent at once, and the thread stops reading
+  // at its next step and frees what it read.
+  virtual void CancelAddLayer(int ticket) = 0;
 };

@@ -24,6 +24,7 @@ enum class ZamraVectorStatus {
   Damaged,     // GDAL opened it but failed while reading its features
   NoGeometry,  // sound, but no table has points, lines or polygons (or not the one named)
   TooLarge,    // more than a layer can hold, or than memory holds
+  Stopped,     // given up by the caller before the end
 };
 
 // One layer a source gives.

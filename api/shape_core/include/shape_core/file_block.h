@@ -41,8 +41,9 @@ public:
   SharedFileRead& operator=(const SharedFileRead&) = delete;
 
   // Opens the file and makes its block (see ReadWholeFile); false when the file cannot be
-  // opened, exceeds 2 GiB or memory runs out. Help and Finish then find nothing to read.
-  bool Start(const char* path, bool hugePages = false);
+  // opened, exceeds 2 GiB or memory runs out. Help and Finish then find nothing to read. A set
+  // `stop` flag ends the reading at the next chunk, as a failed one would.
+  bool Start(const char* path, bool hugePages = false, const std::atomic<bool>* stop = nullptr);
   // Reads chunks until none is left to take. Any thread, any number of times.
   void Help();
   // Waits for the chunks other threads are still reading, then hands the whole file over;
@@ -56,4 +57,5 @@ private:
   std::atomic<std::int64_t> m_nextChunk{0};
   std::atomic<std::int64_t> m_doneChunks{0};
   std::atomic<bool> m_failed{false};
+  const std::atomic<bool>* m_stop = nullptr;  // not owned
 };

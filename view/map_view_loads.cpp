@@ -1,0 +1,38 @@
+// CMapView: layers loaded in the background, taken into the list on the host's thread.
+// SPDX-License-Identifier: MIT
+#include <new>
+
+#include "layer_loads.h"
+#include "map_model.h"
+#include "map_view.h"
+#include "shape_layer.h"
+
+int CMapView::BeginAddLayer(const char* path)
+{
+  if (!m_model || path == nullptr)
+    return 0;
+  try {
+    if (!m_loads)
+      m_loads = std::make_unique<LayerLoads>(m_model.get());
+  } catch (const std::bad_alloc&) {
+    return 0;
+  }
+  return m_loads->Begin(path);
+}
+
+int CMapView::WaitAddLayer(int ticket, int milliseconds) { return m_loads ? m_loads->Wait(ticket, milliseconds) : -1; }
+
+ILayer* CMapView::EndAddLayer(int ticket, int* memoryShort)
+{
+  bool shortOfMemory = false;
+  std::unique_ptr<CShapeLayer> layer = m_loads ? m_loads->Take(ticket, &shortOfMemory) : nullptr;
+  if (memoryShort != nullptr)
+    *memoryShort = shortOfMemory ? 1 : 0;
+  return m_model ? m_model->AdoptLayer(std::move(layer)) : nullptr;
+}
+
+void CMapView::CancelAddLayer(int ticket)
+{
+  if (m_loads)
+    m_loads->Cancel(ticket);
+}
