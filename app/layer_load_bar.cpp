@@ -2,7 +2,10 @@
 // SPDX-License-Identifier: MIT
 #include "layer_load_bar.h"
 
+#include <algorithm>
+
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QHBoxLayout>
@@ -68,25 +71,53 @@ bool CLayerLoadBar::Load(const QString& path)
     // No thread to load on: the window waits, as it would for any load.
     const std::uint64_t memoryShort = zamra::sys::MemoryShortCount();
     ILayer* layer = m_view->AddLayer(encoded.constData());
-    emit layerLoaded(path, layer, layer == nullptr && zamra::sys::MemoryShortCount() != memoryShort);
+    emit layerLoaded(path, layer, layer == nullptr && zamra::sys::MemoryShortCount() != memoryShort, false);
     return layer != nullptr;
   }
-  const Pending load{ticket, path};
-  if (m_pending.empty()) {
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    const bool ended = m_extras->WaitAddLayer(ticket, m_patience) == 1;
-    QApplication::restoreOverrideCursor();
-    if (ended) {
-      int memoryShort = 0;
-      ILayer* layer = m_extras->EndAddLayer(ticket, &memoryShort);
-      emit layerLoaded(path, layer, memoryShort != 0);
-      return layer != nullptr;
-    }
-  }
+  const Pending load{ticket, path, false};
+  if (m_pending.empty() && finishWithinPatience(load, m_patience))
+    return m_lastAdded;
   m_pending.push_back(load);
   showState();
   m_timer.start();
   return true;
+}
+
+void CLayerLoadBar::LoadWorkspace(const QByteArray& path)
+{
+  int first = 0;
+  const int count = m_extras != nullptr ? m_extras->BeginLoadXml(path.constData(), &first) : -1;
+  if (m_extras == nullptr && m_view != nullptr)
+    m_view->LoadXml(path.constData());  // a view without the background form
+  if (count <= 0)
+    return;
+  std::deque<Pending> loads;
+  for (int ticket = first; ticket < first + count; ++ticket) {
+    char layerPath[MAX_PATH] = {};
+    m_extras->GetAddLayerPath(ticket, layerPath);
+    loads.push_back(Pending{ticket, QFile::decodeName(layerPath), true});
+  }
+  // The quick ones are on the map before the window shows; the rest arrive.
+  QElapsedTimer clock;
+  clock.start();
+  while (!loads.empty() && m_pending.empty() &&
+         finishWithinPatience(loads.front(), std::max(0, m_patience - static_cast<int>(clock.elapsed()))))
+    loads.pop_front();
+  if (loads.empty())
+    return;
+  m_pending.insert(m_pending.end(), loads.begin(), loads.end());
+  showState();
+  m_timer.start();
+}
+
+bool CLayerLoadBar::finishWithinPatience(const Pending& load, int milliseconds)
+{
+  QApplication::setOverrideCursor(Qt::WaitCursor);
+  const bool ended = m_extras->WaitAddLayer(load.ticket, milliseconds) == 1;
+  QApplication::restoreOverrideCursor();
+  if (ended)
+    finish(load);
+  return ended;
 }
 
 bool CLayerLoadBar::IsLoading(const QString& path) const
@@ -119,7 +150,8 @@ void CLayerLoadBar::finish(const Pending& load)
 {
   int memoryShort = 0;
   ILayer* layer = m_extras->EndAddLayer(load.ticket, &memoryShort);
-  emit layerLoaded(load.path, layer, memoryShort != 0);
+  m_lastAdded = layer != nullptr;
+  emit layerLoaded(load.path, layer, memoryShort != 0, load.fromWorkspace);
 }
 
 void CLayerLoadBar::FinishAll()
@@ -146,6 +178,27 @@ void CLayerLoadBar::CancelAll()
   m_timer.stop();
   showState();
   emit allDone();
+}
+
+bool CLayerLoadBar::IsLoadingWorkspace() const
+{
+  for (const Pending& load : m_pending)
+    if (load.fromWorkspace)
+      return true;
+  return false;
+}
+
+void CLayerLoadBar::FinishSessionLoads()
+{
+  for (auto load = m_pending.begin(); load != m_pending.end();) {
+    if (load->fromWorkspace) {
+      ++load;
+      continue;
+    }
+    m_extras->CancelAddLayer(load->ticket);
+    load = m_pending.erase(load);
+  }
+  FinishAll();
 }
 
 void CLayerLoadBar::showState()

@@ -396,7 +396,18 @@ void CMainFrame::createLoadBar()
   connect(m_loadBar, &CLayerLoadBar::allDone, this, [this] {
     if (std::exchange(m_fullMapWhenLoaded, false) && m_view->GetLayerCount() > 0)
       onFullMap();
+    m_view->Refresh();  // a workspace's centre and scale come with its last layer
+    updateScalePane();
   });
+  // The session is written only whole: not while the workspace's layers are still coming.
+  m_session->SetWriteCondition([this] { return !m_loadBar->IsLoadingWorkspace(); });
+}
+
+void CMainFrame::RestoreSession()
+{
+  const QByteArray workspace = CWorkspaceFile::PathToLoad();
+  if (m_view != nullptr && !workspace.isEmpty())
+    m_loadBar->LoadWorkspace(workspace);
 }
 
 QString CMainFrame::lockText(int pane)
@@ -626,7 +637,7 @@ void CMainFrame::onViewNotify(WPARAM code, LPARAM data)
 
 void CMainFrame::closeEvent(QCloseEvent* event)
 {
-  m_loadBar->CancelAll();  // what is not on the map by now is not kept
+  m_loadBar->FinishSessionLoads();  // the user's pending files are not kept; the session's are
   if (m_session != nullptr)
     m_session->Cancel();  // written now
   if (m_view != nullptr)
@@ -658,8 +669,17 @@ bool CMainFrame::addLayerFile(const QString& path)
   return m_loadBar->Load(path);
 }
 
-bool CMainFrame::onLayerLoaded(const QString& path, ILayer* layer, bool memoryShort)
+bool CMainFrame::onLayerLoaded(const QString& path, ILayer* layer, bool memoryShort, bool fromWorkspace)
 {
+  if (fromWorkspace) {
+    // The session coming back: as it was, without a word for the files that are gone.
+    if (layer != nullptr) {
+      m_layerBar->Refresh();
+      m_view->Refresh();
+      updateMenus();
+    }
+    return layer != nullptr;
+  }
   if (layer == nullptr && isLayerShown(path))
     return false;  // the same file was added meanwhile: nothing to tell
   if (layer == nullptr && memoryShort) {
@@ -696,7 +716,7 @@ int CMainFrame::AddLayerFiles(const QStringList& paths)
 {
   if (m_view == nullptr)
     return 0;
-  const bool wasEmpty = m_view->GetLayerCount() == 0;
+  const bool wasEmpty = m_view->GetLayerCount() == 0 && !m_loadBar->IsBusy();
   int added = 0;
   for (const QString& path : paths) {
     const QString absolute = QFileInfo(path).absoluteFilePath();

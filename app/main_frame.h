@@ -84,8 +84,12 @@ public:
   static QUrl WebsiteUrl(const QString& programFolder);
 
   // Adds shapefiles named outside the Add Layer dialog (command line, drop); a file already
-  // shown as a layer is not added twice. Answers the number of layers added.
+  // shown as a layer, or loading, is not added twice. Answers the number of layers added or
+  // loading beside the window.
   int AddLayerFiles(const QStringList& paths);
+  // Brings the last session's layers and map back from the workspace file, as AddLayerFiles
+  // loads (the quick ones at once, the rest beside the window).
+  void RestoreSession();
 
 signals:
   // Every view notification, as it arrived (code, data).
@@ -116,8 +120,8 @@ private:
   // Commands.
   void onAddLayer();
   // A layer load ended (`layer` null when nothing was added): tells the user, or brings the
-  // layer into the tools. True when the layer was added.
-  bool onLayerLoaded(const QString& path, ILayer* layer, bool memoryShort);
+  // layer into the tools (a workspace's layers quietly). True when the layer was added.
+  bool onLayerLoaded(const QString& path, ILayer* layer, bool memoryShort, bool fromWorkspace);
   void onDelLayer();
   void onLayerInfo();
   void onLayerStyle();

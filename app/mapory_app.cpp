@@ -14,6 +14,7 @@
 #include <QTranslator>
 
 #include "about_dialog.h"
+#include "layer_load_bar.h"
 #include "main_frame.h"
 #include "program_bitmaps.h"
 #include "resource_ids.h"
@@ -99,6 +100,7 @@ bool CMaporyApp::InitInstance()
     m_frame->setGeometry(screen->availableGeometry());
   m_frame->showMaximized();
   m_frame->repaint();
+  m_frame->RestoreSession();  // the window is there first
   return true;
 }
 
@@ -135,6 +137,7 @@ void CMaporyApp::setLanguage(int language)
     return;
   // The new run reads the workspace, so it is written before that run starts. Should the
   // program not start again, this run goes on: the language changes at the next start.
+  m_frame->LoadBar()->FinishSessionLoads();
   if (m_frame->View() != nullptr)
     CWorkspaceFile::Save(*m_frame->View());
   if (QProcess::startDetached(RestartProgram(), QStringList()))

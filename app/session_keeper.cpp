@@ -21,6 +21,10 @@ void CSessionKeeper::NoteChange()
 
 void CSessionKeeper::Save()
 {
+  if (m_mayWrite && !m_mayWrite()) {
+    m_delay.start();  // not now: a while later
+    return;
+  }
   // The same safe save as on closing: a failure leaves the last good file in place, and the
   // next change tries again.
   CWorkspaceFile::Save(*m_view);

@@ -5,6 +5,9 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include <functional>
+#include <utility>
+
 #include <QObject>
 #include <QTimer>
 
@@ -24,12 +27,15 @@ public:
   // Forgets a change not yet written (the caller writes the workspace itself, as on closing).
   void Cancel() { m_delay.stop(); }
   bool IsPending() const { return m_delay.isActive(); }
+  // A write waits (and tries again after the delay) while `mayWrite` says no.
+  void SetWriteCondition(std::function<bool()> mayWrite) { m_mayWrite = std::move(mayWrite); }
 
 private:
   void Save();
 
   IZamraView* m_view;
   QTimer m_delay;
+  std::function<bool()> m_mayWrite;
 };
 
 }  // namespace mapory

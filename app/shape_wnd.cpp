@@ -16,7 +16,6 @@
 #include "resource_ids.h"
 #include "scale_bar.h"
 #include "vector_files.h"
-#include "workspace_file.h"
 #include "platform/gdi.h"
 #include "platform/resources.h"
 #include "platform/window_message.h"
@@ -64,10 +63,6 @@ CShapeWnd::CShapeWnd(QWidget* frame, QWidget* parent) : QWidget(parent), m_frame
   }
   m_scaleBar = new CScaleBar(m_view.get(), this);
   HandSymbolStrip();
-
-  const QByteArray workspace = CWorkspaceFile::PathToLoad();
-  if (!workspace.isEmpty())
-    m_view->LoadXml(workspace.constData());
 }
 
 CShapeWnd::~CShapeWnd()

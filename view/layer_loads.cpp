@@ -76,6 +76,13 @@ std::unique_ptr<CShapeLayer> LayerLoads::Take(int ticket, bool* memoryShort)
   return std::move(load->layer);
 }
 
+std::string LayerLoads::PathOf(int ticket)
+{
+  std::lock_guard<std::mutex> lock(m_lock);
+  const std::shared_ptr<Load> load = Find(ticket);
+  return load ? load->path : std::string();
+}
+
 void LayerLoads::Cancel(int ticket)
 {
   std::shared_ptr<Load> load;

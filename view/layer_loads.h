@@ -34,6 +34,8 @@ public:
   // Waits for the load to end and hands its layer over (null when it failed or for a ticket not
   // known), with whether memory ran short while it loaded. The ticket is spent.
   std::unique_ptr<CShapeLayer> Take(int ticket, bool* memoryShort);
+  // The path a load was begun with; empty for a ticket not known.
+  std::string PathOf(int ticket);
   // Gives a load up: its ticket is spent at once, and its reading stops at its next step on the
   // thread, which then frees what it read.
   void Cancel(int ticket);

@@ -15,6 +15,7 @@
 #include "shape_layer.h"
 #include "user_poi_layer.h"
 #include "user_shape_layers.h"
+#include "workspace_load.h"
 
 namespace {
 
@@ -89,6 +90,7 @@ int CMapView::Create(HINSTANCE, unsigned long style, unsigned long, int x, int y
 void CMapView::OnCreate()
 {
   m_loads.reset();  // their layers would belong to the model that goes
+  m_workspaceLoad.reset();
   m_model = std::make_unique<CMapModel>();
 }
 

@@ -15,6 +15,9 @@ class CMapModel;
 class CMapWindow;
 class CShapeLayer;
 class LayerLoads;
+class ZMXmlNode;
+struct WorkspaceLoad;
+struct WorkspacePlace;
 
 class CMapView final : public IZamraView, public IZamraViewExtras {
 public:
@@ -75,6 +78,8 @@ public:
   int WaitAddLayer(int ticket, int milliseconds) override;
   ILayer* EndAddLayer(int ticket, int* memoryShort) override;
   void CancelAddLayer(int ticket) override;
+  int GetAddLayerPath(int ticket, char* path) override;
+  int BeginLoadXml(const char* path, int* firstTicket) override;
 
   // The window's events (called by CMapWindow).
   void OnCreate();
@@ -106,13 +111,20 @@ private:
   void DrawHighlight(HDC dc, int dx, int dy);
   // Draws the tool's line on the window's picture, shifted by a drag in progress.
   void DrawSketch(HDC dc, int dx, int dy);
+  // A workspace's settings for one layer (its element), and for the map's centre and scale.
+  void ApplyLayerSettings(const ZMXmlNode& element, ILayer* layer);
+  void ApplyPlace(const WorkspacePlace& place);
+  // A load of a workspace begun by BeginLoadXml ended (`layer` null when nothing was added):
+  // the layer takes its settings, and after the last one the map takes its place.
+  void EndWorkspaceLayer(int ticket, ILayer* layer);
 
   QPointer<CMapWindow> m_window;  // owned through Qt's parent; deleted with the view if still there
   HDC m_backBuffer = nullptr;     // owned
   int m_backBufferWidth = 0;
   int m_backBufferHeight = 0;
   std::unique_ptr<CMapModel> m_model;
-  std::unique_ptr<LayerLoads> m_loads;  // made by the first BeginAddLayer; goes before the model
+  std::unique_ptr<LayerLoads> m_loads;             // made by the first BeginAddLayer; goes before the model
+  std::unique_ptr<WorkspaceLoad> m_workspaceLoad;  // while the layers of a workspace load
   bool m_dragging = false;
   int m_dragStartX = 0;
   int m_dragStartY = 0;

@@ -1,11 +1,14 @@
 // CMapView: layers loaded in the background, taken into the list on the host's thread.
 // SPDX-License-Identifier: MIT
+#include <cstring>
 #include <new>
+#include <string>
 
 #include "layer_loads.h"
 #include "map_model.h"
 #include "map_view.h"
 #include "shape_layer.h"
+#include "workspace_load.h"
 
 int CMapView::BeginAddLayer(const char* path)
 {
@@ -28,11 +31,26 @@ ILayer* CMapView::EndAddLayer(int ticket, int* memoryShort)
   std::unique_ptr<CShapeLayer> layer = m_loads ? m_loads->Take(ticket, &shortOfMemory) : nullptr;
   if (memoryShort != nullptr)
     *memoryShort = shortOfMemory ? 1 : 0;
-  return m_model ? m_model->AdoptLayer(std::move(layer)) : nullptr;
+  ILayer* added = m_model ? m_model->AdoptLayer(std::move(layer)) : nullptr;
+  EndWorkspaceLayer(ticket, added);
+  return added;
 }
 
 void CMapView::CancelAddLayer(int ticket)
 {
   if (m_loads)
     m_loads->Cancel(ticket);
+  EndWorkspaceLayer(ticket, nullptr);
+}
+
+int CMapView::GetAddLayerPath(int ticket, char* path)
+{
+  if (path == nullptr)
+    return 0;
+  path[0] = '\0';
+  const std::string known = m_loads ? m_loads->PathOf(ticket) : std::string();
+  if (known.empty() || known.size() >= MAX_PATH)
+    return 0;
+  std::memcpy(path, known.c_str(), known.size() + 1);
+  return static_cast<int>(known.size()) + 1;
 }

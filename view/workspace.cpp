@@ -20,6 +20,7 @@
 #include "map_model.h"
 #include "shape_layer.h"
 #include "vector_reader.h"
+#include "workspace_load.h"
 #include "view/shapefile_archive.h"
 #include "view/vector_source.h"
 
@@ -118,6 +119,85 @@ const ZMXmlNode* Find(const ZMXmlNode* scope, const char16_t* name)
   return scope ? scope->SearchNodeByTagName(name) : nullptr;
 }
 
+// The path of the layer a workspace's layer element names; empty when it names none.
+std::string WorkspaceLayerPath(const ZMXmlNode& node)
+{
+  const ZMXmlAttribute* first = node.GetAttribute();
+  if (first == nullptr || first->GetValue() == nullptr)
+    return std::string();
+  std::string layerPath = Narrow(std::u16string(first->GetValue()).substr(0, kPathSize).c_str());
+  std::u16string archive, member, source, table, kind;
+  for (const ZMXmlAttribute* attribute = first->GetNext(); attribute != nullptr; attribute = attribute->GetNext()) {
+    if (attribute->GetName() == nullptr || attribute->GetValue() == nullptr)
+      continue;
+    const std::u16string_view name(attribute->GetName());
+    const std::u16string value = std::u16string(attribute->GetValue()).substr(0, kPathSize);
+    if (name == u"archive")
+      archive = value;
+    else if (name == u"member")
+      member = value;
+    else if (name == u"source")
+      source = value;
+    else if (name == u"table")
+      table = value;
+    else if (name == u"kind")
+      kind = value;
+  }
+  if (!archive.empty() && !member.empty())
+    layerPath = ZamraArchive::MemberPath(Narrow(archive.c_str()), Narrow(member.c_str()));
+  int type = 0;
+  for (int candidate : {1, 3, 5})
+    if (Narrow(kind.c_str()) == VectorKindWord(candidate))
+      type = candidate;
+  if (!source.empty() && type != 0)
+    layerPath = ZamraVectorSource::LayerPath(Narrow(source.c_str()), Narrow(table.c_str()), type);
+  else if (!source.empty())
+    layerPath = Narrow(source.c_str());  // a file of one layer stands for it
+  return layerPath;
+}
+
+// Reads a workspace file's map element: its centre and scale, and the element of its layers.
+// False when the file is no workspace, or names no layers element (nothing is applied then).
+bool ReadWorkspace(ZMXml& document, const char* path, WorkspacePlace& place, const ZMXmlNode*& layers)
+{
+  if (!document.LoadXml(path))
+    return false;
+  const ZMXmlNode* map = document.GetRootNode();
+  if (map == nullptr || map->GetName() == nullptr || std::u16string_view(map->GetName()) != u"map")
+    return false;
+  bool hasX = false, hasY = false;
+  for (const ZMXmlAttribute* attribute = map->GetAttribute(); attribute != nullptr; attribute = attribute->GetNext()) {
+    if (attribute->GetName() == nullptr || attribute->GetValue() == nullptr)
+      continue;
+    const std::u16string value = std::u16string(attribute->GetValue()).substr(0, kRootValueSize - 1);
+    const std::u16string_view name(attribute->GetName());
+    if (name == u"x")
+      hasX = ReadFiniteDecimal(value.c_str(), place.x);
+    else if (name == u"y")
+      hasY = ReadFiniteDecimal(value.c_str(), place.y);
+    else if (name == u"scale")
+      place.scale = ReadDecimal(value.c_str());
+  }
+  // Any finite centre: sessions west of Greenwich, south of the equator or in metres come back.
+  place.hasCentre = hasX && hasY;
+  layers = map->SearchNodeByTagName(u"layers");
+  return layers != nullptr;
+}
+
+// Calls `visit` with each layer element of a layers element and the path it names, in order;
+// the walk ends at the first child of another name.
+template <typename Visit>
+void ForEachLayerElement(const ZMXmlNode& layers, Visit visit)
+{
+  for (const ZMXmlNode* node = layers.GetChild(); node != nullptr; node = node->GetNext()) {
+    if (node->GetName() == nullptr || std::u16string_view(node->GetName()) != u"layer")
+      break;
+    const std::string layerPath = WorkspaceLayerPath(*node);
+    if (!layerPath.empty())
+      visit(*node, layerPath);
+  }
+}
+
 }  // namespace
 
 int CMapView::SaveXml(const char* path)
@@ -202,115 +282,128 @@ int CMapView::LoadXml(const char* path)
   if (!m_model || path == nullptr)
     return 0;
   ZMXml document;
-  if (!document.LoadXml(path))
+  WorkspacePlace place;
+  const ZMXmlNode* layers = nullptr;
+  if (!ReadWorkspace(document, path, place, layers))
     return 0;
-  const ZMXmlNode* map = document.GetRootNode();
-  if (map == nullptr || map->GetName() == nullptr || std::u16string_view(map->GetName()) != u"map")
-    return 0;
-  double x = 0.0, y = 0.0, scale = 0.0;
-  bool hasX = false, hasY = false;
-  for (const ZMXmlAttribute* attribute = map->GetAttribute(); attribute != nullptr; attribute = attribute->GetNext()) {
-    if (attribute->GetName() == nullptr || attribute->GetValue() == nullptr)
-      continue;
-    const std::u16string value = std::u16string(attribute->GetValue()).substr(0, kRootValueSize - 1);
-    const std::u16string_view name(attribute->GetName());
-    if (name == u"x")
-      hasX = ReadFiniteDecimal(value.c_str(), x);
-    else if (name == u"y")
-      hasY = ReadFiniteDecimal(value.c_str(), y);
-    else if (name == u"scale")
-      scale = ReadDecimal(value.c_str());
-  }
-  const ZMXmlNode* layers = map->SearchNodeByTagName(u"layers");
-  if (layers == nullptr)
-    return 0;  // nothing is applied, not even the centre or the scale
-
-  for (const ZMXmlNode* node = layers->GetChild(); node != nullptr; node = node->GetNext()) {
-    if (node->GetName() == nullptr || std::u16string_view(node->GetName()) != u"layer")
-      break;  // the walk ends at the first child of another name
-    const ZMXmlAttribute* first = node->GetAttribute();
-    if (first == nullptr || first->GetValue() == nullptr)
-      continue;
-    std::string layerPath = Narrow(std::u16string(first->GetValue()).substr(0, kPathSize).c_str());
-    std::u16string archive, member, source, table, kind;
-    for (const ZMXmlAttribute* attribute = first->GetNext(); attribute != nullptr; attribute = attribute->GetNext()) {
-      if (attribute->GetName() == nullptr || attribute->GetValue() == nullptr)
-        continue;
-      const std::u16string_view name(attribute->GetName());
-      const std::u16string value = std::u16string(attribute->GetValue()).substr(0, kPathSize);
-      if (name == u"archive")
-        archive = value;
-      else if (name == u"member")
-        member = value;
-      else if (name == u"source")
-        source = value;
-      else if (name == u"table")
-        table = value;
-      else if (name == u"kind")
-        kind = value;
-    }
-    if (!archive.empty() && !member.empty())
-      layerPath = ZamraArchive::MemberPath(Narrow(archive.c_str()), Narrow(member.c_str()));
-    int type = 0;
-    for (int candidate : {1, 3, 5})
-      if (Narrow(kind.c_str()) == VectorKindWord(candidate))
-        type = candidate;
-    if (!source.empty() && type != 0)
-      layerPath = ZamraVectorSource::LayerPath(Narrow(source.c_str()), Narrow(table.c_str()), type);
-    else if (!source.empty())
-      layerPath = Narrow(source.c_str());  // a file of one layer stands for it
-    ILayer* layer = AddLayer(layerPath.c_str());
-    if (layer == nullptr)
-      continue;  // missing files or a path already loaded: its settings go too
-    for (const ZMXmlAttribute* attribute = first->GetNext(); attribute != nullptr; attribute = attribute->GetNext())
-      if (attribute->GetName() != nullptr && std::u16string_view(attribute->GetName()) == u"codepage") {
-        const int codePage = ReadInteger(attribute->GetValue());
-        if (codePage > 0)
-          SetLayerCodePage(layer, static_cast<unsigned>(codePage));  // one the system lacks is ignored
-      }
-    layer->SetVisible(TextIs(Find(node, u"visible"), u"true") ? 1 : 0);
-    layer->SetLabelVisible(TextIs(Find(node, u"labelvisible"), u"true") ? 1 : 0);
-    if (const ZMXmlNode* style = Find(node, u"layerstyle")) {
-      if (const ZMXmlNode* child = Find(style, u"linecolor"))
-        layer->SetLineColor(ZMString::TextToColor(Narrow(child->GetText()).c_str()));
-      if (const ZMXmlNode* child = Find(style, u"linewidth"))
-        layer->SetLineWidth(ReadInteger(child->GetText()));
-      if (const ZMXmlNode* child = Find(style, u"linestyle"))
-        layer->SetLineStyle(ReadInteger(child->GetText()));
-      if (const ZMXmlNode* child = Find(style, u"bkcolor"))
-        layer->SetBkColor(ZMString::TextToColor(Narrow(child->GetText()).c_str()));
-      if (const ZMXmlNode* child = Find(style, u"pointindex"))
-        layer->SetPointIndex(ReadInteger(child->GetText()));
-    }
-    if (const ZMXmlNode* font = Find(node, u"labelfont")) {
-      char face[CShapeLayer::kFaceSize] = "";  // a missing name keeps the layer's face
-      layer->GetLabelFont(nullptr, face, nullptr);
-      std::string faceName = face;
-      int size = 12;
-      COLORREF color = 0;
-      if (const ZMXmlNode* child = Find(font, u"name"))
-        faceName = Narrow(child->GetText());
-      if (const ZMXmlNode* child = Find(font, u"size"))
-        size = ReadInteger(child->GetText());
-      if (const ZMXmlNode* child = Find(font, u"color"))
-        color = ZMString::TextToColor(Narrow(child->GetText()).c_str());
-      layer->SetLabelFont(color, faceName.c_str(), size);
-    }
-    if (const ZMXmlNode* range = Find(node, u"scale")) {
-      double minimum = kDefaultLayerMinScale, maximum = kDefaultLayerMaxScale;
-      if (const ZMXmlNode* child = Find(range, u"min"))
-        minimum = ReadDecimal(child->GetText());
-      if (const ZMXmlNode* child = Find(range, u"max"))
-        maximum = ReadDecimal(child->GetText());
-      layer->SetScaleRange(minimum, maximum);
-    }
-    if (CShapeLayer* held = HeldLayer(layer))
-      LoadLayerExtras(*node, *held);
-  }
-  // Any finite centre: sessions west of Greenwich, south of the equator or in metres come back.
-  if (hasX && hasY)
-    SetCenter(x, y);
-  if (scale > 0)
-    SetScale(scale);
+  ForEachLayerElement(*layers, [this](const ZMXmlNode& node, const std::string& layerPath) {
+    // Missing files or a path already loaded: its settings go too.
+    if (ILayer* layer = AddLayer(layerPath.c_str()))
+      ApplyLayerSettings(node, layer);
+  });
+  ApplyPlace(place);
   return 1;
+}
+
+int CMapView::BeginLoadXml(const char* path, int* firstTicket)
+{
+  if (firstTicket != nullptr)
+    *firstTicket = 0;
+  if (!m_model || path == nullptr || firstTicket == nullptr || m_workspaceLoad)
+    return -1;
+  try {
+    auto load = std::make_unique<WorkspaceLoad>();
+    load->document = std::make_unique<ZMXml>();
+    const ZMXmlNode* layers = nullptr;
+    if (!ReadWorkspace(*load->document, path, load->place, layers))
+      return -1;
+    bool begun = true;
+    ForEachLayerElement(*layers, [&](const ZMXmlNode& node, const std::string& layerPath) {
+      const int ticket = begun ? BeginAddLayer(layerPath.c_str()) : 0;
+      begun = ticket > 0 && (load->layers.empty() || ticket == load->layers.rbegin()->first + 1);
+      if (ticket > 0)
+        load->layers.emplace(ticket, &node);
+    });
+    if (!begun) {
+      // No thread, or tickets that do not follow on: the file is loaded here and now instead.
+      for (const auto& [ticket, node] : load->layers)
+        CancelAddLayer(ticket);
+      return LoadXml(path) ? 0 : -1;
+    }
+    const int count = static_cast<int>(load->layers.size());
+    if (count == 0) {
+      ApplyPlace(load->place);
+      return 0;
+    }
+    *firstTicket = load->layers.begin()->first;
+    m_workspaceLoad = std::move(load);
+    return count;
+  } catch (const std::bad_alloc&) {
+    return -1;
+  }
+}
+
+void CMapView::ApplyPlace(const WorkspacePlace& place)
+{
+  if (place.hasCentre)
+    SetCenter(place.x, place.y);
+  if (place.scale > 0)
+    SetScale(place.scale);
+}
+
+void CMapView::EndWorkspaceLayer(int ticket, ILayer* layer)
+{
+  if (!m_workspaceLoad)
+    return;
+  const auto found = m_workspaceLoad->layers.find(ticket);
+  if (found == m_workspaceLoad->layers.end())
+    return;
+  if (layer != nullptr)
+    ApplyLayerSettings(*found->second, layer);
+  m_workspaceLoad->layers.erase(found);
+  if (m_workspaceLoad->layers.empty()) {
+    // The centre is kept within the layers' extent: it is applied once they are all in.
+    const std::unique_ptr<WorkspaceLoad> done = std::move(m_workspaceLoad);
+    ApplyPlace(done->place);
+  }
+}
+
+void CMapView::ApplyLayerSettings(const ZMXmlNode& element, ILayer* layer)
+{
+  const ZMXmlNode* node = &element;
+  const ZMXmlAttribute* first = node->GetAttribute();
+  for (const ZMXmlAttribute* attribute = first->GetNext(); attribute != nullptr; attribute = attribute->GetNext())
+    if (attribute->GetName() != nullptr && std::u16string_view(attribute->GetName()) == u"codepage") {
+      const int codePage = ReadInteger(attribute->GetValue());
+      if (codePage > 0)
+        SetLayerCodePage(layer, static_cast<unsigned>(codePage));  // one the system lacks is ignored
+    }
+  layer->SetVisible(TextIs(Find(node, u"visible"), u"true") ? 1 : 0);
+  layer->SetLabelVisible(TextIs(Find(node, u"labelvisible"), u"true") ? 1 : 0);
+  if (const ZMXmlNode* style = Find(node, u"layerstyle")) {
+    if (const ZMXmlNode* child = Find(style, u"linecolor"))
+      layer->SetLineColor(ZMString::TextToColor(Narrow(child->GetText()).c_str()));
+    if (const ZMXmlNode* child = Find(style, u"linewidth"))
+      layer->SetLineWidth(ReadInteger(child->GetText()));
+    if (const ZMXmlNode* child = Find(style, u"linestyle"))
+      layer->SetLineStyle(ReadInteger(child->GetText()));
+    if (const ZMXmlNode* child = Find(style, u"bkcolor"))
+      layer->SetBkColor(ZMString::TextToColor(Narrow(child->GetText()).c_str()));
+    if (const ZMXmlNode* child = Find(style, u"pointindex"))
+      layer->SetPointIndex(ReadInteger(child->GetText()));
+  }
+  if (const ZMXmlNode* font = Find(node, u"labelfont")) {
+    char face[CShapeLayer::kFaceSize] = "";  // a missing name keeps the layer's face
+    layer->GetLabelFont(nullptr, face, nullptr);
+    std::string faceName = face;
+    int size = 12;
+    COLORREF color = 0;
+    if (const ZMXmlNode* child = Find(font, u"name"))
+      faceName = Narrow(child->GetText());
+    if (const ZMXmlNode* child = Find(font, u"size"))
+      size = ReadInteger(child->GetText());
+    if (const ZMXmlNode* child = Find(font, u"color"))
+      color = ZMString::TextToColor(Narrow(child->GetText()).c_str());
+    layer->SetLabelFont(color, faceName.c_str(), size);
+  }
+  if (const ZMXmlNode* range = Find(node, u"scale")) {
+    double minimum = kDefaultLayerMinScale, maximum = kDefaultLayerMaxScale;
+    if (const ZMXmlNode* child = Find(range, u"min"))
+      minimum = ReadDecimal(child->GetText());
+    if (const ZMXmlNode* child = Find(range, u"max"))
+      maximum = ReadDecimal(child->GetText());
+    layer->SetScaleRange(minimum, maximum);
+  }
+  if (CShapeLayer* held = HeldLayer(layer))
+    LoadLayerExtras(*node, *held);
 }

@@ -1,7 +1,7 @@
 // Layers that load beside the window: the map answers meanwhile, the status bar says what is
-// loading with a Cancel that leaves nothing behind, and the layers arrive in the order the user
-// asked for. Every load here goes to the background (no patience), so nothing hangs on timing.
-// SPDX-License-Identifier: MIT
+// loading with a Cancel that leaves nothing behind, the layers arrive in the order the user
+// asked for, and the last session comes back the same way without ever being written in part. Every load here goes to
+// the background (no patience), so nothing hangs on timing. SPDX-License-Identifier: MIT
 #include <QAction>
 #include <QDeadlineTimer>
 #include <QLabel>
@@ -22,6 +22,8 @@
 #include "support/temp_dir.h"
 #include "app/app_test_support.h"
 #include "app/frame_test.h"
+#include "platform/gdi.h"
+#include "view/ilayer.h"
 #include "view/izamra_view.h"
 
 using namespace mapory;
@@ -148,6 +150,37 @@ TEST_F(BackgroundLoad, AFileThatFailsIsToldWhenItsTurnComes)
   ASSERT_TRUE(WaitForLoads());
   EXPECT_EQ(message, mapory::CResourceTable::Current().Text(QStringLiteral("open_file_false")));
   EXPECT_EQ(View()->GetLayerCount(), 0);
+}
+
+TEST_F(BackgroundLoad, TheLastSessionComesBackBesideTheWindowAndIsKeptWhole)
+{
+  Bar()->SetPatience(kNoBackground);
+  ASSERT_EQ(m_frame->AddLayerFiles({Sample("world_countries.shp"), Many()}), 2);
+  View()->GetLayerByIndex(0)->SetLineColor(RGB(9, 8, 7));
+  View()->SetScale(8000000.0);
+  const double scale = View()->GetScale();
+  m_frame->close();  // writes the session
+  m_frame.reset();
+
+  m_frame = std::make_unique<CMainFrame>();
+  m_frame->show();
+  Bar()->SetPatience(0);
+  m_frame->RestoreSession();
+  EXPECT_EQ(View()->GetLayerCount(), 0) << "the window is there before the layers";
+  EXPECT_TRUE(Bar()->IsLoadingWorkspace());
+  EXPECT_EQ(Bar()->Text()->text(), QStringLiteral("Loading world_countries.shp… (1 more waiting)"));
+  // Closed at once, the program waits for the session's layers: the session written is whole.
+  m_frame->close();
+  EXPECT_EQ(View()->GetLayerCount(), 2);
+  m_frame.reset();
+
+  m_frame = std::make_unique<CMainFrame>();
+  Bar()->SetPatience(kNoBackground);
+  m_frame->RestoreSession();
+  ASSERT_EQ(View()->GetLayerCount(), 2);
+  EXPECT_EQ(LayerPath(1), s_data->File("many.shp"));
+  EXPECT_EQ(View()->GetLayerByIndex(0)->GetLineColor(), RGB(9, 8, 7)) << "with its settings";
+  EXPECT_EQ(View()->GetScale(), scale) << "and its place";
 }
 
 TEST_F(BackgroundLoad, TheWindowClosesWhileLayersLoad)

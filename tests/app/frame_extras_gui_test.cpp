@@ -2,6 +2,7 @@
 // with a world file and the layer's .prj, the recent layers in the System menu, and a layer's
 // text encoding chosen with a live preview and applied to the table, labels and identify.
 // SPDX-License-Identifier: MIT
+#include "layer_load_bar.h"
 #include "main_frame.h"
 
 #include <QFile>
@@ -263,6 +264,8 @@ TEST_F(FrameExtras, AChosenEncodingShowsInThePreviewAndAppliesToTableIdentifyAnd
   m_frame->close();
   m_frame.reset();
   CMainFrame next;
+  next.RestoreSession();
+  next.LoadBar()->FinishAll();
   ASSERT_EQ(next.View()->GetLayerCount(), 1);
   char text[260] = {};
   next.View()->GetLayerByIndex(0)->GetDataView()->GetItemValue(0, 0, text);

@@ -1,6 +1,6 @@
 // Layers loaded beside the host's thread: the same layers AddLayer gives, taken in when the host
-// asks, while the host goes on changing the list; given up loads leave nothing. The thread
-// sanitizer run covers these.
+// asks, while the host goes on changing the list; given up loads leave nothing; a workspace's
+// layers take their settings as they arrive. The thread sanitizer run covers these.
 // SPDX-License-Identifier: MIT
 #include <gtest/gtest.h>
 
@@ -11,6 +11,7 @@
 #include <memory>
 #include <string>
 
+#include "platform/gdi.h"
 #include "support/shapelib_writer.h"
 #include "support/temp_dir.h"
 #include "view/idata_view.h"
@@ -156,6 +157,69 @@ TEST_F(BackgroundLoads, StopReadingWhenGivenUp)
   EXPECT_EQ(CMapModel::LoadLayer(&model, m_dir.File("lands.shp").c_str(), &stop), nullptr);
   stop = false;
   EXPECT_NE(CMapModel::LoadLayer(&model, m_dir.File("lands.shp").c_str(), &stop), nullptr);
+}
+
+TEST_F(BackgroundLoads, BringAWorkspaceBackLayerByLayerAndItsPlaceAfterTheLast)
+{
+  ILayer* lands = m_view->AddLayer(m_dir.File("lands.shp").c_str());
+  ASSERT_NE(lands, nullptr);
+  lands->SetLineColor(RGB(1, 2, 3));
+  lands->SetVisible(0);
+  ASSERT_NE(m_view->AddLayer(m_dir.File("many.shp").c_str()), nullptr);
+  m_view->SetScale(5000000.0);
+  m_view->SetCenter(12.0, 22.0);
+  double x = 0.0, y = 0.0;
+  m_view->GetCenter(x, y);
+  const double scale = m_view->GetScale();
+  const std::string workspace = m_dir.File("session.xml");
+  ASSERT_EQ(m_view->SaveXml(workspace.c_str()), 1);
+
+  QWidget host;
+  std::unique_ptr<IZamraView> next(IZamraView::GetInstance());
+  ASSERT_EQ(next->Create(nullptr, 0x10000000UL, 0, 0, 0, 400, 300, &host, 2002), 1);
+  IZamraViewExtras* extras = IZamraViewExtras::Of(next.get());
+  int first = 0, other = 0;
+  ASSERT_EQ(extras->BeginLoadXml(workspace.c_str(), &first), 2);
+  EXPECT_EQ(extras->BeginLoadXml(workspace.c_str(), &other), -1) << "one workspace at a time";
+  EXPECT_EQ(next->GetLayerCount(), 0);
+  char path[260] = {};
+  EXPECT_EQ(extras->GetAddLayerPath(first + 1, path), static_cast<int>(m_dir.File("many.shp").size()) + 1);
+  EXPECT_EQ(std::string(path), m_dir.File("many.shp"));
+
+  ILayer* landsAgain = extras->EndAddLayer(first, nullptr);
+  ASSERT_NE(landsAgain, nullptr);
+  EXPECT_EQ(landsAgain->GetLineColor(), RGB(1, 2, 3)) << "each layer takes its settings as it arrives";
+  EXPECT_EQ(landsAgain->GetVisible(), 0);
+  EXPECT_NE(next->GetScale(), scale) << "the map's place waits for the last layer";
+  ASSERT_NE(extras->EndAddLayer(first + 1, nullptr), nullptr);
+  EXPECT_EQ(next->GetScale(), scale);
+  double nextX = 0.0, nextY = 0.0;
+  next->GetCenter(nextX, nextY);
+  EXPECT_EQ(nextX, x);
+  EXPECT_EQ(nextY, y);
+}
+
+TEST_F(BackgroundLoads, TakeTheWorkspacesPlaceAlsoWhenItsLastLoadIsGivenUp)
+{
+  ASSERT_NE(m_view->AddLayer(m_dir.File("lands.shp").c_str()), nullptr);
+  ASSERT_NE(m_view->AddLayer(m_dir.File("many.shp").c_str()), nullptr);
+  m_view->SetScale(7000000.0);
+  const double scale = m_view->GetScale();
+  const std::string workspace = m_dir.File("session.xml");
+  ASSERT_EQ(m_view->SaveXml(workspace.c_str()), 1);
+  while (m_view->GetLayerCount() > 0)
+    m_view->DeleteLayer(0);
+  m_view->SetScale(30000000.0);
+
+  int first = 0;
+  ASSERT_EQ(m_extras->BeginLoadXml(workspace.c_str(), &first), 2);
+  ASSERT_NE(m_extras->EndAddLayer(first, nullptr), nullptr);
+  m_extras->CancelAddLayer(first + 1);
+  EXPECT_EQ(m_view->GetLayerCount(), 1);
+  EXPECT_EQ(m_view->GetScale(), scale);
+
+  EXPECT_EQ(m_extras->BeginLoadXml(m_dir.File("lands.dbf").c_str(), &first), -1) << "no workspace";
+  EXPECT_EQ(first, 0);
 }
 
 TEST_F(BackgroundLoads, EndWithTheViewThatGoesWhileTheyRun)

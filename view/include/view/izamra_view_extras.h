@@ -105,4 +105,15 @@ public:
   // Gives a load up: nothing is added, the ticket is spent at once, and the thread stops reading
   // at its next step and frees what it read.
   virtual void CancelAddLayer(int ticket) = 0;
+  // The path a load was begun with into `path` (room for MAX_PATH bytes); its length with the
+  // terminating null, or 0 (an empty path) for a ticket not known.
+  virtual int GetAddLayerPath(int ticket, char* path) = 0;
+  // LoadXml in the background: reads the workspace file and begins a load (BeginAddLayer) of
+  // each of its layers, whose tickets run from `*firstTicket` on, one for each, in the file's
+  // order. Each layer takes its settings from the file when EndAddLayer adds it; the file's
+  // centre and scale apply once the last of them has been taken or given up. The number of
+  // loads begun; 0 when the file names no layer (its centre and scale apply at once, or it was
+  // loaded synchronously as no thread could be had); -1 when it is no workspace file, or while
+  // the layers of another still load.
+  virtual int BeginLoadXml(const char* path, int* firstTicket) = 0;
 };
