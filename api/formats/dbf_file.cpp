@@ -640,9 +640,11 @@ bool ZMDbfFile::WriteTable(void* file, const ZMDataView* table)
   if (!WriteAll(file, header, sizeof header) || !WriteAll(file, descriptors.data(), descriptors.size()))
     return false;
 
-  // Records go out in batches rather than one write each.
+  // Records go out in batches of up to 1 MB rather than one write each; a small table's batch is
+  // no larger than the table (most saves are small, and a zeroed megabyte each costs more).
   const size_t record = static_cast<size_t>(recordLength);
-  const size_t batchRecords = std::max<size_t>(1, (size_t{1} << 20) / record);
+  const size_t batchRecords = std::max<size_t>(
+      1, std::min((size_t{1} << 20) / record, static_cast<size_t>(std::max(rowCount, 0))));
   std::vector<unsigned char> batch(batchRecords * record);
   std::vector<char> text(static_cast<size_t>(widest) + 1);
   size_t filled = 0;
