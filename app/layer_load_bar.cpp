@@ -75,7 +75,7 @@ bool CLayerLoadBar::Load(const QString& path)
     return layer != nullptr;
   }
   const Pending load{ticket, path, false};
-  if (m_pending.empty() && finishWithinPatience(load, m_patience))
+  if (m_pending.empty() && m_patience > 0 && finishWithinPatience(load, m_patience))
     return m_lastAdded;
   m_pending.push_back(load);
   showState();
@@ -100,7 +100,7 @@ void CLayerLoadBar::LoadWorkspace(const QByteArray& path)
   // The quick ones are on the map before the window shows; the rest arrive.
   QElapsedTimer clock;
   clock.start();
-  while (!loads.empty() && m_pending.empty() &&
+  while (!loads.empty() && m_pending.empty() && m_patience > 0 &&
          finishWithinPatience(loads.front(), std::max(0, m_patience - static_cast<int>(clock.elapsed()))))
     loads.pop_front();
   if (loads.empty())
