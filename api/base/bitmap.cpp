@@ -19,6 +19,7 @@
 #include <QImageReader>
 
 #include <jpeglib.h>  // after <cstdio>: it needs FILE
+#include <sys/stat.h>
 
 #include "base/png_encoder.h"
 #include "base/replacement_file.h"
@@ -155,6 +156,24 @@ struct JpegErrorManager {
 }
 
 void JpegSilent(j_common_ptr) {}  // the library shows no messages
+
+// Whether the file's bytes can hold the picture its header claims. Every block of every component
+// costs at least one bit of entropy-coded data (a Huffman code is never shorter; a progressive
+// picture's first DC scan codes each block too), and libjpeg pads a cut file with grey instead
+// of failing, so a header of a few bytes could otherwise claim gigabytes of picture.
+bool JpegDataCanHoldPicture(const jpeg_decompress_struct& info, long long fileBytes)
+{
+  unsigned long long blocks = 0;
+  for (int i = 0; i < info.num_components; ++i)
+    blocks += static_cast<unsigned long long>(info.comp_info[i].width_in_blocks) * info.comp_info[i].height_in_blocks;
+  return fileBytes >= 0 && blocks / 8 <= static_cast<unsigned long long>(fileBytes);
+}
+
+long long OpenFileSize(FILE* file)
+{
+  struct stat status {};
+  return fstat(fileno(file), &status) == 0 ? static_cast<long long>(status.st_size) : -1;
+}
 
 // The clipboard's picture handed out by GetClipboardBmp, owned here until replaced.
 std::mutex g_clipboardMutex;
@@ -616,7 +635,8 @@ HDC ZMBitmap::LoadJpeg(const char* path, int& width, int& height)
   jpeg_stdio_src(&info, file);
   jpeg_read_header(&info, TRUE);
   if (info.num_components != 3 || info.image_width > static_cast<JDIMENSION>(std::numeric_limits<int>::max()) ||
-      info.image_height > static_cast<JDIMENSION>(std::numeric_limits<int>::max())) {
+      info.image_height > static_cast<JDIMENSION>(std::numeric_limits<int>::max()) ||
+      !JpegDataCanHoldPicture(info, OpenFileSize(file))) {
     jpeg_destroy_decompress(&info);
     std::fclose(file);
     return nullptr;

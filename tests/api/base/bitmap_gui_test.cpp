@@ -2,6 +2,7 @@
 // SPDX-License-Identifier: MIT
 #include "api/base/bitmap.h"
 
+#include <algorithm>
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
@@ -9,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include <QByteArray>
 #include <QColor>
 #include <QGuiApplication>
 #include <QImage>
@@ -73,6 +75,9 @@ struct TestJpegErrors {
   jpeg_error_mgr base;
   std::jmp_buf jump;
 };
+
+constexpr unsigned char kStartOfFrame[] = {0xff, 0xc0};  // baseline frame header
+constexpr unsigned char kStartOfScan[] = {0xff, 0xda};
 
 DecodedJpeg DecodeWithLibjpeg(const std::string& path)
 {
@@ -482,7 +487,37 @@ TEST(ZMBitmap, LoadJpegRefusesWhatItCannotDecode)
   zamra_test::WriteAll(dir.File("cut.jpg"), header);
   EXPECT_EQ(ZMBitmap::LoadJpeg(dir.File("cut.jpg").c_str(), width, height), nullptr);
   EXPECT_EQ(ZMBitmap::LoadJpeg(dir.File("none.jpg").c_str(), width, height), nullptr);
+  // A 52-byte header claiming 9121 x 63513 pixels (found by the fuzzer): libjpeg would pad it
+  // with grey into 1.7 GB of picture; no file that small can hold that many blocks.
+  const QByteArray claim = QByteArray::fromBase64(
+      "/9j/4AABAQEBAQH/wAARCCOh+BkDASJbAhEBAxHz8unq6PT19vf4+fr/2gAMAwEAAhEDmA==");
+  zamra_test::WriteAll(dir.File("claim.jpg"), std::vector<unsigned char>(claim.begin(), claim.end()));
+  EXPECT_EQ(ZMBitmap::LoadJpeg(dir.File("claim.jpg").c_str(), width, height), nullptr);
+  // Whole tables and a frame claiming 4000 x 4000 pixels, cut after the scan header: libjpeg
+  // would answer a grey picture of 48 MB for it.
+  QImage colour(8, 8, QImage::Format_RGB888);
+  colour.fill(QColor(200, 30, 30));
+  ASSERT_TRUE(colour.save(QString::fromStdString(dir.File("colour.jpg")), "JPEG"));
+  std::vector<unsigned char> cut = zamra_test::ReadAll(dir.File("colour.jpg"));
+  const auto frame = std::search(cut.begin(), cut.end(), kStartOfFrame, kStartOfFrame + 2);
+  const auto scan = std::search(cut.begin(), cut.end(), kStartOfScan, kStartOfScan + 2);
+  ASSERT_TRUE(frame != cut.end() && scan != cut.end());
+  frame[5] = frame[7] = 4000 >> 8;
+  frame[6] = frame[8] = 4000 & 0xff;
+  cut.resize(static_cast<std::size_t>(scan - cut.begin()) + 2 + 12);
+  zamra_test::WriteAll(dir.File("claim2.jpg"), cut);
+  EXPECT_EQ(DecodeWithLibjpeg(dir.File("claim2.jpg")).width, 4000);
+  EXPECT_EQ(ZMBitmap::LoadJpeg(dir.File("claim2.jpg").c_str(), width, height), nullptr);
   EXPECT_EQ(width, -1);
+
+  // The tightest real pictures, one colour all over, still load.
+  QImage plain(1600, 1200, QImage::Format_RGB888);
+  plain.fill(QColor(40, 90, 160));
+  ASSERT_TRUE(plain.save(QString::fromStdString(dir.File("plain.jpg")), "JPEG", 0));
+  HDC loaded = ZMBitmap::LoadJpeg(dir.File("plain.jpg").c_str(), width, height);
+  ASSERT_NE(loaded, nullptr);
+  EXPECT_EQ(width, 1600);
+  DeleteDC(loaded);
 
   unsigned char* bits = nullptr;
   HDC dc = ZMBitmap::CreateMemDc(4, 4, &bits);
