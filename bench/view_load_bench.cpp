@@ -9,14 +9,17 @@
 #include <shapefil.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <sstream>
 #include <string>
 #include <unistd.h>
 #include <vector>
 
+#include "support/coast_samples.h"
 #include "support/sample_data.h"
 #include "map_model.h"
 #include "part_layer.h"
@@ -26,20 +29,44 @@
 
 namespace {
 
-std::string Sample(int which)
+// Samples 0 to 2 are the first family (points, polygons, polylines), 3 to 5 the second
+// (clustered points, coastline polygons, rivers); `scale` 1 or 10.
+std::string Sample(int which, int scale = 1)
 {
   const std::string folder = zamra_bench::SampleFolder();
   switch (which) {
   case 0:
-    return zamra_bench::EnsurePointSample(folder);
+    return zamra_bench::EnsurePointSample(folder, scale);
   case 1:
-    return zamra_bench::EnsurePolygonSample(folder);
+    return zamra_bench::EnsurePolygonSample(folder, scale);
+  case 2:
+    return zamra_bench::EnsurePolylineSample(folder, scale);
+  case 3:
+    return zamra_bench::EnsureClusterPointSample(folder, scale);
+  case 4:
+    return zamra_bench::EnsureCoastPolygonSample(folder, scale);
   default:
-    return zamra_bench::EnsurePolylineSample(folder);
+    return zamra_bench::EnsureRiverSample(folder, scale);
   }
 }
 
-const char* SampleName(int which) { return which == 0 ? "points_1m" : which == 1 ? "polygons_100k" : "polylines_200k"; }
+std::string SampleName(int which, int scale = 1)
+{
+  const std::string path = Sample(which, scale);
+  const size_t slash = path.find_last_of('/');
+  return path.substr(slash + 1, path.size() - slash - 5);
+}
+
+// Every sample at every scale in $ZAMRA_BENCH_SCALES ("1", the default, or "1,10"): ten times
+// the size takes some 3 GB of files and minutes to write the first time.
+void EverySample(benchmark::internal::Benchmark* benchmark)
+{
+  const char* scales = std::getenv("ZAMRA_BENCH_SCALES");
+  std::istringstream list(scales && *scales ? scales : "1");
+  for (std::string scale; std::getline(list, scale, ',');)
+    for (int which = 0; which < 6; ++which)
+      benchmark->Args({which, std::atoi(scale.c_str())});
+}
 
 std::string Sibling(const std::string& shp, const char* extension) { return shp.substr(0, shp.size() - 4) + extension; }
 
@@ -79,7 +106,7 @@ long ResidentBytes()
 
 void ViewAddLayer(benchmark::State& state)
 {
-  const std::string shp = Sample(static_cast<int>(state.range(0)));
+  const std::string shp = Sample(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
   std::int64_t vertices = 0;
   double bytesPerVertex = 0;
   for (auto _ : state) {
@@ -100,7 +127,7 @@ void ViewAddLayer(benchmark::State& state)
   }
   state.counters["vertices"] = static_cast<double>(vertices);
   state.counters["rss_bytes_per_vertex"] = bytesPerVertex;
-  state.SetLabel(SampleName(static_cast<int>(state.range(0))));
+  state.SetLabel(SampleName(static_cast<int>(state.range(0)), static_cast<int>(state.range(1))));
 }
 
 // AddLayer of the polygon sample beside a UTM .prj: the load plus the transformation of every
@@ -199,7 +226,7 @@ void ShapelibReadAll(benchmark::State& state)
 // The floor: the bytes of the three files read into memory, as `cat > /dev/null` would.
 void ReadFileBytes(benchmark::State& state)
 {
-  const std::string shp = Sample(static_cast<int>(state.range(0)));
+  const std::string shp = Sample(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
   std::vector<char> buffer(1 << 20);
   for (auto _ : state) {
     std::size_t total = 0;
@@ -212,7 +239,7 @@ void ReadFileBytes(benchmark::State& state)
     }
     benchmark::DoNotOptimize(total);
   }
-  state.SetLabel(SampleName(static_cast<int>(state.range(0))));
+  state.SetLabel(SampleName(static_cast<int>(state.range(0)), static_cast<int>(state.range(1))));
 }
 
 void PointHitTest(benchmark::State& state)
@@ -230,11 +257,11 @@ void PointHitTest(benchmark::State& state)
   }
 }
 
-BENCHMARK(ViewAddLayer)->DenseRange(0, 2)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(ViewAddLayer)->Apply(EverySample)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(ViewAddLayerProjected)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(ProjTransformOneThread)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(ShapelibReadAll)->DenseRange(0, 2)->Unit(benchmark::kMillisecond)->Iterations(3);
-BENCHMARK(ReadFileBytes)->DenseRange(0, 2)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(ReadFileBytes)->Apply(EverySample)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(PointHitTest)->Unit(benchmark::kMillisecond);
 
 }  // namespace

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "formats/data_view_private.h"
+#include "formats/dbf_records.h"
 
 namespace {
 
@@ -231,54 +232,6 @@ int RenderCell(const zamra::formats::Cell* cell, const char* format, char* text,
 
 }  // namespace
 
-namespace zamra::formats {
-
-bool Storage::Owns(const void* pointer) const
-{
-  const auto address = reinterpret_cast<std::uintptr_t>(pointer);
-  for (const LargeBuffer& chunk : m_chunks) {
-    const auto begin = reinterpret_cast<std::uintptr_t>(chunk.Data());
-    if (address >= begin && address < begin + chunk.Size())
-      return true;
-  }
-  return false;
-}
-
-void Storage::Reserve(size_t size)
-{
-  LargeBuffer chunk;
-  if (!chunk.Allocate(std::max<size_t>(size, 1)))
-    throw std::bad_alloc();
-  m_chunks.push_back(std::move(chunk));
-  m_used = 0;
-}
-
-void* Storage::AllocateInNewChunk(size_t size)
-{
-  Reserve(std::max(size, kChunkSize));
-  m_used = size;
-  return m_chunks.back().Data();
-}
-
-void Storage::Adopt(Storage&& other)
-{
-  // In front, so that the last chunk, the one m_used counts, stays this one's own.
-  m_chunks.insert(m_chunks.begin(), std::make_move_iterator(other.m_chunks.begin()),
-                  std::make_move_iterator(other.m_chunks.end()));
-  if (m_chunks.size() == other.m_chunks.size())
-    m_used = other.m_used;  // this one had none
-  other.m_chunks.clear();
-  other.m_used = 0;
-}
-
-void Storage::Clear()
-{
-  m_chunks.clear();
-  m_used = 0;
-}
-
-}  // namespace zamra::formats
-
 zm_variant::zm_variant(const zm_variant& other) : type(other.type), length(other.length)
 {
   if (other.data != nullptr && other.length >= 0) {
@@ -304,11 +257,10 @@ ZMDataView::~ZMDataView()
 {
   ReleaseRows();
   delete[] m_rows;
-  delete[] m_deleted;
+  delete[] m_rowFlags;
   for (int column = 0; column < m_columnCount; ++column)
     delete[] m_columns[column].format;
   delete[] m_columns;
-  delete m_storage;
 }
 
 void ZMDataView::InitColumn(int columnCount)
@@ -377,21 +329,21 @@ bool ZMDataView::ReserveRows(int rows)
   const int capacity = static_cast<int>(std::min<std::int64_t>(wanted, INT32_MAX));
   if (capacity < rows)
     return false;
-  auto** grown = new (std::nothrow) Cell*[static_cast<size_t>(capacity)];
-  auto* grownDeleted = new (std::nothrow) unsigned char[static_cast<size_t>(capacity)]();
-  if (grown == nullptr || grownDeleted == nullptr) {
+  auto* grown = new (std::nothrow) Row[static_cast<size_t>(capacity)];
+  auto* grownFlags = new (std::nothrow) unsigned char[static_cast<size_t>(capacity)]();
+  if (grown == nullptr || grownFlags == nullptr) {
     delete[] grown;
-    delete[] grownDeleted;
+    delete[] grownFlags;
     return false;
   }
   if (m_rowCount > 0) {
-    std::memcpy(grown, m_rows, sizeof(Cell*) * static_cast<size_t>(m_rowCount));
-    std::memcpy(grownDeleted, m_deleted, static_cast<size_t>(m_rowCount));
+    std::memcpy(grown, m_rows, sizeof(Row) * static_cast<size_t>(m_rowCount));
+    std::memcpy(grownFlags, m_rowFlags, static_cast<size_t>(m_rowCount));
   }
   delete[] m_rows;
-  delete[] m_deleted;
+  delete[] m_rowFlags;
   m_rows = grown;
-  m_deleted = grownDeleted;
+  m_rowFlags = grownFlags;
   m_rowCapacity = capacity;
   return true;
 }
@@ -403,71 +355,114 @@ int ZMDataView::AddRow()
   Cell* row = new (std::nothrow) Cell[static_cast<size_t>(std::max(m_columnCount, 1))];
   if (row == nullptr)
     return -1;
-  m_rows[m_rowCount] = row;
-  m_deleted[m_rowCount] = 0;
+  m_rows[m_rowCount].cells = row;
+  m_rowFlags[m_rowCount] = 0;
   return m_rowCount++;
 }
+
+namespace {
+
+void ReleaseCells(zamra::formats::Cell* cells, int count)
+{
+  for (int column = 0; column < count; ++column)
+    delete[] cells[column].data;
+  delete[] cells;
+}
+
+}  // namespace
 
 bool ZMDataView::DelRow(int index)
 {
   if (index < 0 || index >= m_rowCount)
     return false;
-  Cell* row = m_rows[index];
-  for (int column = 0; column < m_columnCount; ++column)
-    if (!row[column].inStorage)
-      delete[] row[column].data;
-  if (m_storage == nullptr || !m_storage->Owns(row))
-    delete[] row;
-  std::memmove(m_rows + index, m_rows + index + 1, sizeof(Cell*) * static_cast<size_t>(m_rowCount - index - 1));
-  std::memmove(m_deleted + index, m_deleted + index + 1, static_cast<size_t>(m_rowCount - index - 1));
+  if ((m_rowFlags[index] & zamra::formats::kRowInRecords) == 0)
+    ReleaseCells(m_rows[index].cells, m_columnCount);
+  std::memmove(m_rows + index, m_rows + index + 1, sizeof(Row) * static_cast<size_t>(m_rowCount - index - 1));
+  std::memmove(m_rowFlags + index, m_rowFlags + index + 1, static_cast<size_t>(m_rowCount - index - 1));
   --m_rowCount;
   return true;
 }
 
 void ZMDataView::ReleaseRows()
 {
-  for (int index = 0; index < m_rowCount; ++index) {
-    Cell* row = m_rows[index];
-    for (int column = 0; column < m_columnCount; ++column)
-      if (!row[column].inStorage)
-        delete[] row[column].data;
-    if (m_storage == nullptr || !m_storage->Owns(row))
-      delete[] row;
-  }
+  for (int index = 0; index < m_rowCount; ++index)
+    if ((m_rowFlags[index] & zamra::formats::kRowInRecords) == 0)
+      ReleaseCells(m_rows[index].cells, m_columnCount);
   m_rowCount = 0;
-  if (m_storage != nullptr)
-    m_storage->Clear();
+  delete m_records;
+  m_records = nullptr;
 }
 
 void ZMDataView::RemoveAll() { ReleaseRows(); }
 
-ZMDataView::Cell* ZMDataView::CellAt(int row, int column) const
+const ZMDataView::Cell* ZMDataView::ReadCell(int row, int column, Cell& decoded, CellScratch& scratch) const
 {
   if (row < 0 || row >= m_rowCount || column < 0 || column >= m_columnCount)
     return nullptr;
-  return &m_rows[row][column];
+  if ((m_rowFlags[row] & zamra::formats::kRowInRecords) == 0)
+    return &m_rows[row].cells[column];
+  m_records->DecodeCell(m_rows[row].record, column, decoded, scratch);
+  return &decoded;
+}
+
+bool ZMDataView::DecodeRow(int row)
+{
+  Cell* cells = new (std::nothrow) Cell[static_cast<size_t>(std::max(m_columnCount, 1))];
+  if (cells == nullptr)
+    return false;
+  CellScratch scratch;
+  for (int column = 0; column < m_columnCount; ++column) {
+    Cell decoded;
+    m_records->DecodeCell(m_rows[row].record, column, decoded, scratch);
+    if (decoded.data != nullptr) {
+      cells[column].data = new (std::nothrow) unsigned char[static_cast<size_t>(std::max<int>(decoded.length, 1))];
+      if (cells[column].data == nullptr) {
+        ReleaseCells(cells, m_columnCount);
+        return false;
+      }
+      std::memcpy(cells[column].data, decoded.data, static_cast<size_t>(std::max<int>(decoded.length, 0)));
+    }
+    cells[column].type = decoded.type;
+    cells[column].length = decoded.length;
+  }
+  m_rows[row].cells = cells;
+  m_rowFlags[row] &= static_cast<unsigned char>(~zamra::formats::kRowInRecords);
+  return true;
+}
+
+ZMDataView::Cell* ZMDataView::ChangeCell(int row, int column)
+{
+  if (row < 0 || row >= m_rowCount || column < 0 || column >= m_columnCount)
+    return nullptr;
+  if ((m_rowFlags[row] & zamra::formats::kRowInRecords) != 0 && !DecodeRow(row))
+    return nullptr;
+  return &m_rows[row].cells[column];
 }
 
 bool ZMDataView::SetItemValue(int row, int column, const zm_variant& value)
 {
-  Cell* cell = CellAt(row, column);
+  if (row < 0 || row >= m_rowCount || column < 0 || column >= m_columnCount)
+    return false;
   const char columnType = m_columns[column].type;
   const bool accepted = value.type == columnType || (columnType == ZM_VAR_FLOAT && value.type == ZM_VAR_DOUBLE);
-  if (cell == nullptr || !accepted || value.length < 0)
+  if (!accepted || value.length < 0)
     return false;
   if (value.length > 0 && value.data == nullptr)
     return false;
   unsigned char* block = new (std::nothrow) unsigned char[static_cast<size_t>(std::max<int>(value.length, 1))];
   if (block == nullptr)
     return false;
+  Cell* cell = ChangeCell(row, column);
+  if (cell == nullptr) {
+    delete[] block;
+    return false;
+  }
   if (value.length > 0)
     std::memcpy(block, value.data, static_cast<size_t>(value.length));
-  if (!cell->inStorage)
-    delete[] cell->data;
+  delete[] cell->data;
   cell->type = value.type;
   cell->length = value.length;
   cell->data = block;
-  cell->inStorage = 0;
   return true;
 }
 
@@ -477,7 +472,9 @@ void ZMDataView::GetItemValue(int row, int column, zm_variant& value) const
   value.data = nullptr;
   value.type = ZM_VAR_NULL;
   value.length = 0;
-  const Cell* cell = CellAt(row, column);
+  Cell decoded;
+  CellScratch scratch;
+  const Cell* cell = ReadCell(row, column, decoded, scratch);
   if (cell == nullptr)
     return;
   unsigned char* block = new (std::nothrow) unsigned char[static_cast<size_t>(std::max<int>(cell->length, 1))];
@@ -494,7 +491,9 @@ int ZMDataView::GetItemValue(int row, int column, char* text, int size) const
 {
   if (text == nullptr)
     return 0;
-  const Cell* cell = CellAt(row, column);
+  Cell decoded;
+  CellScratch scratch;
+  const Cell* cell = ReadCell(row, column, decoded, scratch);
   return RenderCell(cell, cell ? m_columns[column].format : nullptr, text, size);
 }
 
@@ -502,7 +501,9 @@ void ZMDataView::GetItemValue(int row, int column, char* text) const
 {
   if (text == nullptr)
     return;
-  const Cell* cell = CellAt(row, column);
+  Cell decoded;
+  CellScratch scratch;
+  const Cell* cell = ReadCell(row, column, decoded, scratch);
   char local[kTextSize];
   const int length = RenderCell(cell, cell ? m_columns[column].format : nullptr, local, kTextSize);
   if (length < kTextSize) {
@@ -538,13 +539,15 @@ bool ZMDataView::From(const ZMDataView* source)
       InitColumn(0);
       return false;
     }
-    m_deleted[row] = source->m_deleted[row];
+    m_rowFlags[row] = source->m_rowFlags[row] & zamra::formats::kRowDeleted;
     for (int column = 0; column < m_columnCount; ++column) {
-      const Cell& from = source->m_rows[row][column];
+      Cell decoded;
+      CellScratch scratch;
+      const Cell& from = *source->ReadCell(row, column, decoded, scratch);
       if (from.type == ZM_VAR_NULL)
         continue;
       // Cells are copied as they stand, even one whose type no longer matches its column.
-      Cell& to = m_rows[row][column];
+      Cell& to = m_rows[row].cells[column];
       to.data = new (std::nothrow) unsigned char[static_cast<size_t>(std::max<int>(from.length, 1))];
       if (to.data == nullptr) {
         InitColumn(0);

@@ -9,16 +9,16 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
-#include <locale.h>  // strtod_l's locale_t
 #include <memory>
 #include <new>
 #include <string>
 #include <system_error>
-#include <thread>
+#include <utility>
 #include <vector>
 
 #include "api/base/file.h"
 #include "formats/data_view_private.h"
+#include "formats/dbf_records.h"
 #include "base/replacement_file.h"
 #include "api/formats/shape_type.h"
 #include "formats/whole_file.h"
@@ -26,7 +26,10 @@
 #include "platform/memory_room.h"
 
 using zamra::formats::Cell;
-using zamra::formats::Storage;
+using zamra::formats::DbfRecords;
+using zamra::formats::Field;
+using zamra::formats::FieldKind;
+using zamra::formats::LargeBuffer;
 
 namespace {
 
@@ -37,131 +40,11 @@ constexpr unsigned char kEndOfFile = 0x1A;
 // Written within signed 16-bit lengths, which every reader takes (some read them signed).
 constexpr int kMaxColumns = (INT16_MAX - 33) / 32;
 constexpr int kMaxRecordLength = INT16_MAX;
-constexpr int kMaxTextLength = INT16_MAX - 1;  // a cell's length (terminator included) is 16-bit
 // A table may take this many bytes of memory for each byte of its records: a one-byte number
 // takes 24 (its cell and its value), a row's pointer and deletion mark 9 more.
 constexpr std::int64_t kMaxBytesPerRecordByte = 40;
 // Tables so small that no ratio needs checking.
 constexpr std::int64_t kSmallTable = std::int64_t{1} << 20;
-// Record bytes from which a table is decoded on two threads: below it a thread costs more
-// than it saves.
-constexpr std::int64_t kParallelDecodeBytes = std::int64_t{4} << 20;
-
-// How a field's text becomes a cell.
-enum class FieldKind : unsigned char { Integer, Float, Double, Currency, Text };
-
-struct Field {
-  FieldKind kind;
-  int offset;  // from the start of the record, deletion flag included
-  int length;
-  bool numberText;  // an "N" or "F" field: a number written as text
-};
-
-bool IsSpace(unsigned char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
-
-// The text of a field: up to its first zero byte.
-const unsigned char* TextEnd(const unsigned char* field, int length)
-{
-  const void* zero = std::memchr(field, 0, static_cast<size_t>(length));
-  return zero ? static_cast<const unsigned char*>(zero) : field + length;
-}
-
-// A number field without a value: blank, or filled with "*" (as some writers mark NULL). A
-// text number ends at its first zero byte; a binary one ("I", "B", "Y") is judged whole.
-bool IsNullNumber(const unsigned char* field, int length, bool numberText)
-{
-  const unsigned char* end = numberText ? TextEnd(field, length) : field + length;
-  const unsigned char* p = field;
-  while (p < end && *p == ' ')
-    ++p;
-  if (p == end)
-    return true;
-  while (p < end && *p == '*')
-    ++p;
-  while (p < end && *p == ' ')
-    ++p;
-  return p == end;
-}
-
-// The text between leading and trailing spaces.
-void Trim(const unsigned char*& begin, const unsigned char*& end)
-{
-  while (begin < end && IsSpace(*begin))
-    ++begin;
-  while (end > begin && IsSpace(end[-1]))
-    --end;
-}
-
-// Whether the text is exactly a decimal integer that fits 32 bits, and its value.
-bool ParsePlainInteger(const unsigned char* begin, const unsigned char* end, std::int32_t& value)
-{
-  Trim(begin, end);
-  if (begin < end && *begin == '+')
-    ++begin;
-  const auto* first = reinterpret_cast<const char*>(begin);
-  const auto* last = reinterpret_cast<const char*>(end);
-  const auto [stop, error] = std::from_chars(first, last, value);
-  return error == std::errc() && stop == last && first != last;
-}
-
-// Decimal integer as atoi reads it: leading white space, a sign, digits up to the first other
-// character; no digits give 0. Values beyond 32 bits are held at the nearest limit.
-std::int32_t ParseInteger(const unsigned char* p, const unsigned char* end)
-{
-  while (p < end && IsSpace(*p))
-    ++p;
-  bool negative = false;
-  if (p < end && (*p == '-' || *p == '+')) {
-    negative = *p == '-';
-    ++p;
-  }
-  std::int64_t value = 0;
-  while (p < end && *p >= '0' && *p <= '9') {
-    value = value * 10 + (*p - '0');
-    if (value > std::int64_t{INT32_MAX} + 1)
-      value = std::int64_t{INT32_MAX} + 1;
-    ++p;
-  }
-  if (negative)
-    value = -value;
-  return static_cast<std::int32_t>(std::clamp<std::int64_t>(value, INT32_MIN, INT32_MAX));
-}
-
-locale_t CLocale()
-{
-  static const locale_t cLocale = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(nullptr));
-  return cLocale;
-}
-
-// The leading decimal number of the text as strtod reads it (no number: 0); *whole tells
-// whether the number took the whole text apart from surrounding spaces.
-double ParseReal(const unsigned char* p, const unsigned char* end, bool* whole)
-{
-  while (p < end && IsSpace(*p))
-    ++p;
-  while (end > p && end[-1] == ' ')
-    --end;
-  const unsigned char* start = p;
-  if (p < end && *p == '+' && end - p > 1 && p[1] != '-' && p[1] != '+')
-    ++p;
-  double value = 0.0;
-  const auto* first = reinterpret_cast<const char*>(p);
-  const auto* last = reinterpret_cast<const char*>(end);
-  auto [stop, error] = std::from_chars(first, last, value);
-  if (error == std::errc::result_out_of_range) {
-    // Overflow and underflow follow strtod (infinity, or the tiny value); rare, so copied.
-    const std::string copy(first, last);
-    char* copyStop = nullptr;
-    value = strtod_l(copy.c_str(), &copyStop, CLocale());
-    stop = first + (copyStop - copy.c_str());
-  } else if (error != std::errc()) {
-    value = 0.0;
-    stop = reinterpret_cast<const char*>(start);
-  }
-  if (whole)
-    *whole = stop == last && stop != reinterpret_cast<const char*>(start);
-  return value;
-}
 
 float ToFloat(double value)
 {
@@ -173,62 +56,6 @@ float ToFloat(double value)
   if (value < -FLT_MAX)
     return -HUGE_VALF;
   return static_cast<float>(value);
-}
-
-// A DOUBLE field: text that is a number gives that number (our writer stores text). An 8-byte
-// field that is not number text is the binary form other writers use: an IEEE double for
-// "B", a 64-bit count of ten-thousandths for "Y" (currency).
-double ParseDouble(const unsigned char* field, int length, FieldKind kind)
-{
-  bool whole = false;
-  const double value = ParseReal(field, TextEnd(field, length), &whole);
-  if (whole || length != 8)
-    return value;
-  bool blank = true;
-  for (int index = 0; index < length; ++index)
-    blank = blank && field[index] == ' ';
-  if (blank)
-    return value;
-  if (kind == FieldKind::Currency)
-    return static_cast<double>(static_cast<std::int64_t>(
-               static_cast<std::uint32_t>(ZMType::ReadInt(field)) |
-               static_cast<std::uint64_t>(static_cast<std::uint32_t>(ZMType::ReadInt(field + 4))) << 32)) /
-           10000.0;
-  return ZMType::ReadDouble(field);
-}
-
-// Column type and length from a descriptor's letter, length byte and decimal-count byte.
-void MapField(unsigned char letter, unsigned char lengthByte, unsigned char decimals, char& type, int& length,
-              FieldKind& kind)
-{
-  const int extended = lengthByte + 256 * decimals;
-  switch (letter) {
-  case 'N':
-  case 'F':
-    if (decimals == 0) {
-      type = ZM_VAR_INT;
-      kind = FieldKind::Integer;
-    } else {
-      type = ZM_VAR_FLOAT;
-      kind = FieldKind::Float;
-    }
-    length = lengthByte;
-    return;
-  case 'I':
-    type = ZM_VAR_INT;
-    kind = FieldKind::Integer;
-    break;
-  case 'B':
-  case 'Y':
-    type = ZM_VAR_DOUBLE;
-    kind = letter == 'B' ? FieldKind::Double : FieldKind::Currency;
-    break;
-  default:
-    type = ZM_VAR_STRING;
-    kind = FieldKind::Text;
-    break;
-  }
-  length = extended;
 }
 
 // Decimal count of a FLOAT column: the precision of its format's conversion, 6 without one;
@@ -371,70 +198,6 @@ int NumberText(const zamra::formats::Cell& cell, const OutField& field, char* ou
   }
 }
 
-// One cell of a number or text field, its value allocated from `values`.
-void DecodeCell(const Field& field, const unsigned char* text, Cell& cell, Storage& values)
-{
-  switch (field.kind) {
-  case FieldKind::Integer: {
-    const unsigned char* end = TextEnd(text, field.length);
-    std::int32_t value = 0;
-    if (!ParsePlainInteger(text, end, value)) {
-      bool whole = false;
-      ParseReal(text, end, &whole);
-      if (whole && end - text <= kMaxTextLength) {
-        // A number that an INT cannot hold (beyond 32 bits, or with a fraction) keeps its
-        // text, so that it is shown and written back as the file has it.
-        const unsigned char* begin = text;
-        Trim(begin, end);
-        const size_t length = static_cast<size_t>(end - begin);
-        cell.type = ZM_VAR_STRING;
-        cell.length = static_cast<std::int16_t>(length + 1);
-        cell.data = static_cast<unsigned char*>(values.Allocate(length + 1, 1));
-        std::memcpy(cell.data, begin, length);
-        cell.data[length] = '\0';
-        break;
-      }
-      value = ParseInteger(text, end);  // not a number: its leading digits, as atoi reads them
-    }
-    cell.type = ZM_VAR_INT;
-    cell.length = 4;
-    cell.data = static_cast<unsigned char*>(values.Allocate(4, 4));
-    std::memcpy(cell.data, &value, 4);
-    break;
-  }
-  case FieldKind::Float: {
-    // Held as a DOUBLE: a single would round most values of a wide field.
-    const double value = ParseReal(text, TextEnd(text, field.length), nullptr);
-    cell.type = ZM_VAR_DOUBLE;
-    cell.length = 8;
-    cell.data = static_cast<unsigned char*>(values.Allocate(8, 8));
-    std::memcpy(cell.data, &value, 8);
-    break;
-  }
-  case FieldKind::Double:
-  case FieldKind::Currency: {
-    const double value = ParseDouble(text, field.length, field.kind);
-    cell.type = ZM_VAR_DOUBLE;
-    cell.length = 8;
-    cell.data = static_cast<unsigned char*>(values.Allocate(8, 8));
-    std::memcpy(cell.data, &value, 8);
-    break;
-  }
-  case FieldKind::Text: {
-    const unsigned char* end = TextEnd(text, field.length);
-    while (end > text && end[-1] == ' ')
-      --end;
-    const size_t length = std::min<size_t>(static_cast<size_t>(end - text), kMaxTextLength);
-    cell.type = ZM_VAR_STRING;
-    cell.length = static_cast<std::int16_t>(length + 1);
-    cell.data = static_cast<unsigned char*>(values.Allocate(length + 1, 1));
-    std::memcpy(cell.data, text, length);
-    cell.data[length] = '\0';
-    break;
-  }
-  }
-}
-
 bool WriteAll(HANDLE file, const void* bytes, size_t size)
 {
   DWORD written = 0;
@@ -450,21 +213,36 @@ ZMDataView* ZMDbfFile::LoadFile(const char* fileName)
   zamra::formats::WholeFile file;
   if (!file.Read(fileName, INT32_MAX) || file.Size() < kFileHeaderSize)
     return nullptr;
-  return Decode(file.Data(), file.Size());
-}
-
-ZMDataView* ZMDbfFile::Decode(const unsigned char* buffer, long long size)
-{
   try {
-    return DecodeWhole(buffer, size);
+    return DecodeRecords(file.TakeBuffer());
   } catch (const std::bad_alloc&) {
     zamra::sys::NoteMemoryShort();
     return nullptr;
   }
 }
 
-ZMDataView* ZMDbfFile::DecodeWhole(const unsigned char* buffer, long long size)
+ZMDataView* ZMDbfFile::Decode(const unsigned char* buffer, long long size)
 {
+  // The table keeps the bytes it reads its cells from: a copy of the caller's.
+  LargeBuffer bytes;
+  if (size < kFileHeaderSize || !bytes.Allocate(static_cast<size_t>(size))) {
+    if (size >= kFileHeaderSize)
+      zamra::sys::NoteMemoryShort();
+    return nullptr;
+  }
+  std::memcpy(bytes.Data(), buffer, static_cast<size_t>(size));
+  try {
+    return DecodeRecords(std::move(bytes));
+  } catch (const std::bad_alloc&) {
+    zamra::sys::NoteMemoryShort();
+    return nullptr;
+  }
+}
+
+ZMDataView* ZMDbfFile::DecodeRecords(LargeBuffer&& bytes)
+{
+  const unsigned char* buffer = bytes.Data();
+  const auto size = static_cast<std::int64_t>(bytes.Size());
   const std::int32_t recordCount = ZMType::ReadInt(buffer + 4);
   // Both lengths are unsigned 16-bit: read as signed, a table of more than 1022 columns or of
   // records longer than 32767 bytes would be refused as broken.
@@ -510,87 +288,32 @@ ZMDataView* ZMDbfFile::DecodeWhole(const unsigned char* buffer, long long size)
   if (size < headerLength + static_cast<std::int64_t>(recordLength) * recordCount)
     return nullptr;
 
-  // Room for the rows is set aside before they are decoded: each row's cells, and each field's
-  // value at most.
-  const size_t cellsPerRow = static_cast<size_t>(columnCount);
-  size_t valueBytes = 0;
-  for (const Field& field : fields)
-    valueBytes += field.kind == FieldKind::Text ? std::min(field.length, kMaxTextLength) + 1 : 8;
-  const std::int64_t rowBytes = static_cast<std::int64_t>(sizeof(Cell*) + 1 + sizeof(Cell) * cellsPerRow + valueBytes);
-  const std::int64_t tableBytes = rowBytes * recordCount;
-  // A number one byte wide takes a cell and its value, 24 bytes; a field of width 0 takes a
+  // What the table would take with every row decoded into cells (as a save or a copy does):
+  // a number one byte wide takes a cell and its value, 24 bytes; a field of width 0 takes a
   // cell from no byte at all, so that a small file of many such columns could claim gigabytes.
-  if (tableBytes > kMaxBytesPerRecordByte * static_cast<std::int64_t>(recordLength) * recordCount + kSmallTable)
+  std::int64_t valueBytes = 0;
+  for (const Field& field : fields)
+    valueBytes += field.kind == FieldKind::Text ? std::min(field.length, zamra::formats::kMaxTextLength) + 1 : 8;
+  const std::int64_t decodedRowBytes = static_cast<std::int64_t>(sizeof(Cell)) * columnCount + valueBytes;
+  if (decodedRowBytes * recordCount >
+      kMaxBytesPerRecordByte * static_cast<std::int64_t>(recordLength) * recordCount + kSmallTable)
     return nullptr;
-  if (!zamra::sys::HasMemoryFor(tableBytes)) {
+  // Loaded, a row takes its record's place and a flag; the cells are decoded when read.
+  const std::int64_t rowBytes = static_cast<std::int64_t>(sizeof(zamra::formats::Row) + 1) * recordCount;
+  if (!zamra::sys::HasMemoryFor(rowBytes)) {
     zamra::sys::NoteMemoryShort();
     return nullptr;
   }
-
   if (!table->ReserveRows(recordCount))
     throw std::bad_alloc();
-  table->m_storage = new Storage;
-  Storage& storage = *table->m_storage;
-  // A large table is decoded in two halves on two cores, the second half's values in storage
-  // of its own that the table takes over afterwards.
-  const std::int32_t half = recordLength * static_cast<std::int64_t>(recordCount) >= kParallelDecodeBytes
-                                ? recordCount / 2
-                                : recordCount;
-  // One chunk for the cells and the first half's values.
-  storage.Reserve(sizeof(Cell) * cellsPerRow * static_cast<size_t>(recordCount) +
-                  valueBytes * static_cast<size_t>(half) + 64);
-  Cell* cells = static_cast<Cell*>(storage.Allocate(
-      sizeof(Cell) * std::max<size_t>(cellsPerRow * static_cast<size_t>(recordCount), 1), alignof(Cell)));
-
-  // Rows first .. last - 1, their values taken from `values`.
-  ZMDataView* rows = table.get();
-  const auto decodeRows = [&, rows](std::int32_t first, std::int32_t last, Storage& values) {
-    const unsigned char* record = buffer + headerLength + static_cast<std::int64_t>(recordLength) * first;
-    for (std::int32_t row = first; row < last; ++row, record += recordLength) {
-      Cell* rowCells = cells + cellsPerRow * static_cast<size_t>(row);
-      for (int column = 0; column < columnCount; ++column) {
-        const Field& field = fields[static_cast<size_t>(column)];
-        const unsigned char* text = record + field.offset;
-        Cell& cell = rowCells[column];
-        cell.inStorage = 1;
-        // A field of width 0 holds nothing (other readers show it empty and read the rest).
-        if (field.length == 0 ||
-            (field.kind != FieldKind::Text && IsNullNumber(text, field.length, field.numberText))) {
-          cell.type = ZM_VAR_NULL;  // no value: renders empty and is written back blank
-          cell.length = 0;
-          cell.data = nullptr;
-          continue;
-        }
-        DecodeCell(field, text, cell, values);
-      }
-      // Records marked deleted load like others and keep their mark through a save.
-      rows->m_deleted[row] = record[0] == '*' ? 1 : 0;
-      rows->m_rows[row] = rowCells;
-    }
-  };
-  Storage secondValues;
-  bool secondDecoded = true;
-  {
-    std::jthread second;
-    if (half < recordCount) {
-      try {
-        second = std::jthread([&] {
-          try {
-            secondValues.Reserve(valueBytes * static_cast<size_t>(recordCount - half) + 64);
-            decodeRows(half, recordCount, secondValues);
-          } catch (const std::bad_alloc&) {
-            secondDecoded = false;  // nothing may leave a thread
-          }
-        });
-      } catch (const std::system_error&) {
-        decodeRows(half, recordCount, storage);  // no thread to be had: one after the other
-      }
-    }
-    decodeRows(0, half, storage);
+  table->m_records = new DbfRecords(std::move(bytes), headerLength, recordLength, std::move(fields));
+  const DbfRecords& records = *table->m_records;
+  for (std::int32_t row = 0; row < recordCount; ++row) {
+    const unsigned char* record = records.Record(row);
+    table->m_rows[row].record = record;
+    // Records marked deleted load like others and keep their mark through a save.
+    table->m_rowFlags[row] = zamra::formats::kRowInRecords | (record[0] == '*' ? zamra::formats::kRowDeleted : 0);
   }
-  if (!secondDecoded)
-    throw std::bad_alloc();
-  storage.Adopt(std::move(secondValues));
   table->m_rowCount = recordCount;
   return table.release();
 }
@@ -647,18 +370,20 @@ bool ZMDbfFile::WriteTable(void* file, const ZMDataView* table)
       1, std::min((size_t{1} << 20) / record, static_cast<size_t>(std::max(rowCount, 0))));
   std::vector<unsigned char> batch(batchRecords * record);
   std::vector<char> text(static_cast<size_t>(widest) + 1);
+  zamra::formats::CellScratch scratch;
   size_t filled = 0;
   for (int row = 0; row < rowCount; ++row) {
     unsigned char* out = batch.data() + filled * record;
     // Deletion flag: a space marks a valid record, "*" a deleted one. Readers that check it
     // (pyshp, dbfread) skip or refuse records flagged with anything else, a zero byte included.
-    out[0] = table->m_deleted[row] ? '*' : ' ';
+    out[0] = (table->m_rowFlags[row] & zamra::formats::kRowDeleted) != 0 ? '*' : ' ';
     size_t position = 1;
     for (int column = 0; column < columnCount; ++column) {
       const OutField& field = fields[static_cast<size_t>(column)];
       const int width = field.length;
       int used = 0;
-      const zamra::formats::Cell& cell = table->m_rows[row][column];
+      zamra::formats::Cell decoded;
+      const zamra::formats::Cell& cell = *table->ReadCell(row, column, decoded, scratch);
       // A number that does not fit its field refuses the save: cut, it would be another number.
       if (field.number && (IsNumberCell(cell.type) || cell.type == ZM_VAR_NULL || cell.type == ZM_VAR_STRING)) {
         used = NumberText(cell, field, text.data());

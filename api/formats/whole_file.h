@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <utility>
 
 #include "formats/large_buffer.h"
 
@@ -17,6 +18,8 @@ public:
   bool Read(const char* path, std::int64_t maxSize);
   unsigned char* Data() const { return m_buffer.Data(); }
   std::int64_t Size() const { return static_cast<std::int64_t>(m_buffer.Size()); }
+  // Hands the bytes over, leaving this one empty.
+  LargeBuffer TakeBuffer() { return std::move(m_buffer); }
 
 private:
   LargeBuffer m_buffer;

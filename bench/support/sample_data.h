@@ -220,12 +220,13 @@ inline bool WriteMultiPartSample(const std::string& base, int count, int vertice
 // Each function writes its trio into `folder` unless it is there already, and returns the
 // path of the .shp ("" when the files cannot be written).
 
-inline std::string EnsurePointSample(const std::string& folder)
+// `scale` 10 gives files ten times as large: points_10m, polygons_1m, polylines_2m.
+inline std::string EnsurePointSample(const std::string& folder, int scale = 1)
 {
-  const std::string base = folder + "/points_1m";
+  const std::string base = folder + (scale == 1 ? "/points_1m" : "/points_" + std::to_string(scale) + "m");
   if (detail::SampleExists(base))
     return base + ".shp";
-  const int count = 1000000;
+  const int count = 1000000 * scale;
   const double box[4] = {75.0, 18.0, 135.0, 53.0};
   std::vector<unsigned char> shp;
   std::vector<unsigned char> shx;
@@ -248,18 +249,18 @@ inline std::string EnsurePointSample(const std::string& folder)
   return written ? base + ".shp" : "";
 }
 
-inline std::string EnsurePolygonSample(const std::string& folder)
+inline std::string EnsurePolygonSample(const std::string& folder, int scale = 1)
 {
-  const std::string base = folder + "/polygons_100k";
-  if (!detail::SampleExists(base) && !detail::WriteMultiPartSample(base, 100000, 50, 5, 3))
+  const std::string base = folder + (scale == 1 ? "/polygons_100k" : "/polygons_" + std::to_string(scale / 10) + "m");
+  if (!detail::SampleExists(base) && !detail::WriteMultiPartSample(base, 100000 * scale, 50, 5, 3))
     return "";
   return base + ".shp";
 }
 
-inline std::string EnsurePolylineSample(const std::string& folder)
+inline std::string EnsurePolylineSample(const std::string& folder, int scale = 1)
 {
-  const std::string base = folder + "/polylines_200k";
-  if (!detail::SampleExists(base) && !detail::WriteMultiPartSample(base, 200000, 25, 3, 5))
+  const std::string base = folder + (scale == 1 ? "/polylines_200k" : "/polylines_" + std::to_string(scale / 5) + "m");
+  if (!detail::SampleExists(base) && !detail::WriteMultiPartSample(base, 200000 * scale, 25, 3, 5))
     return "";
   return base + ".shp";
 }

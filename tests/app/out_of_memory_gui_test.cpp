@@ -39,8 +39,8 @@ TEST_F(OutOfMemoryTest, ALayerMemoryCannotHoldIsNamedSoAndTheOthersStay)
   if (zamra_test::kAddressSanitizer)
     GTEST_SKIP() << "AddressSanitizer cannot run under an address-space limit";
   const std::string base = m_environment.Dir().File("hungry");
-  // 80000 records of 100 one-digit numbers: 8 MB of .dbf, some 190 MB of table.
-  ASSERT_TRUE(zamra_test::WriteMemoryHungryLayer(base, 80000, 100));
+  // 120000 records of 1000 one-digit numbers: 120 MB of .dbf.
+  ASSERT_TRUE(zamra_test::WriteMemoryHungryLayer(base, 120000, 1000));
   ASSERT_EQ(m_frame->AddLayerFiles({zamra_test::Sample("world_countries.shp")}), 1);
 
   QString message;

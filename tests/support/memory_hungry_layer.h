@@ -14,7 +14,7 @@
 namespace zamra_test {
 
 // Writes base.shp/.shx with `rows` points and base.dbf with `columns` one-digit numbers a row:
-// some (24 x columns + 25) x rows bytes of table. False when shapelib refuses.
+// (columns + 1) x rows bytes of records, which the loaded table holds. False when shapelib refuses.
 inline bool WriteMemoryHungryLayer(const std::string& base, int rows, int columns)
 {
   std::vector<TestShape> points(static_cast<size_t>(rows));

@@ -76,9 +76,9 @@ TEST(OutOfMemoryTools, AFileTooLargeForTheLimitIsNamedSoAndTheRestIsDrawn)
     GTEST_SKIP() << "AddressSanitizer cannot run under an address-space limit";
   TempDir dir;
   const std::string sample = std::string(ZAMRA_SAMPLES_DIR) + "/world_countries.shp";
-  // 160000 records of 100 one-digit numbers: 16 MB of .dbf, some 390 MB of table.
+  // 120000 records of 1000 one-digit numbers: 120 MB of .dbf.
   const std::string hungry = dir.File("hungry");
-  ASSERT_TRUE(zamra_test::WriteMemoryHungryLayer(hungry, 160000, 100));
+  ASSERT_TRUE(zamra_test::WriteMemoryHungryLayer(hungry, 120000, 1000));
 
   const std::string render = "-W 200 -H 100 -o '" + dir.File("map.png") + "' ";
   const long renderLimit = SmallestLimit("mapory-render", render + "'" + sample + "'");

@@ -236,8 +236,9 @@ TEST(PeerShapefiles, EveryCpgSpellingGdalReadsNamesItsCodePage)
     ILayer* layer = model.AddLayer((base + ".shp").c_str());
     ASSERT_NE(layer, nullptr);
     EXPECT_EQ(Cell(layer, 0, 0), text);
-    if (spelling.gdalReadsIt)
+    if (spelling.gdalReadsIt) {
       EXPECT_EQ(OgrValues(base + ".dbf", "name"), std::vector<std::string>{text}) << "as GDAL reads it";
+    }
   }
 }
 

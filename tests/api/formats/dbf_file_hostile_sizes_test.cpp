@@ -110,25 +110,37 @@ TEST(DbfFileHostileSizes, ColumnsOfWidthZeroClaimingAGigabyteAreRefusedBeforeRoo
   EXPECT_EQ(table->GetRowCount(), 65000);
 }
 
-// Narrow numbers take 24 bytes of memory a byte; a table that the address space left cannot
+// A loaded table holds its file and a row's place and flag (9 bytes) a record, and decodes a
+// cell when it is read: narrow numbers that would take 24 bytes a byte decoded load under a limit
+// their cells would not fit, and read right. A table whose rows the address space left cannot
 // hold is refused before any of it is set aside, and counted as a load memory could not hold.
 TEST(DbfFileHostileSizes, TableMemoryCannotHoldIsRefusedAndNoted)
 {
   if (zamra_test::kAddressSanitizer)
     GTEST_SKIP() << "AddressSanitizer cannot run under an address-space limit";
   TempDir dir;
-  const std::string path = dir.File("narrow.dbf");
-  // 100 one-digit numbers a record, 80000 records: 8 MB of file, some 190 MB of table.
-  zamra_test::WriteAll(path, MakeTable(std::vector<Field>(100, Field{'N', 1}), 80000, '4'));
+  const std::string narrow = dir.File("narrow.dbf");
+  // 100 one-digit numbers a record, 80000 records: 8 MB of file, some 190 MB as cells.
+  zamra_test::WriteAll(narrow, MakeTable(std::vector<Field>(100, Field{'N', 1}), 80000, '4'));
+  const std::string rows = dir.File("rows.dbf");
+  // 12 million records of one digit: 24 MB of file and 108 MB of rows.
+  zamra_test::WriteAll(rows, MakeTable({{'N', 1}}, 12000000, '6'));
   const std::uint64_t shortBefore = zamra::sys::MemoryShortCount();
   {
     zamra_test::AddressSpaceLimit limit(std::int64_t{96} << 20);
     ASSERT_TRUE(limit.Limited());
-    std::unique_ptr<ZMDataView> refused(ZMDbfFile::LoadFile(path.c_str()));
+    std::unique_ptr<ZMDataView> loaded(ZMDbfFile::LoadFile(narrow.c_str()));
+    ASSERT_TRUE(loaded);
+    char text[8] = {};
+    loaded->GetItemValue(79999, 99, text, sizeof text);
+    EXPECT_STREQ(text, "4");
+    loaded.reset();
+    EXPECT_EQ(zamra::sys::MemoryShortCount(), shortBefore);
+    std::unique_ptr<ZMDataView> refused(ZMDbfFile::LoadFile(rows.c_str()));
     EXPECT_FALSE(refused);
   }
   EXPECT_GT(zamra::sys::MemoryShortCount(), shortBefore) << "the failure is noted as one of memory";
-  std::unique_ptr<ZMDataView> table(ZMDbfFile::LoadFile(path.c_str()));
+  std::unique_ptr<ZMDataView> table(ZMDbfFile::LoadFile(rows.c_str()));
   ASSERT_TRUE(table) << "with the limit gone the same file loads";
-  EXPECT_EQ(table->GetRowCount(), 80000);
+  EXPECT_EQ(table->GetRowCount(), 12000000);
 }

@@ -485,6 +485,59 @@ TEST(DbfFile, LargeTablesLoadEveryRowAndSaveTheirDeletedMarks)
   DBFClose(back);
 }
 
+// A loaded table reads its cells from the file's records until a row is changed: the changed
+// row gets cells of its own, the others go on reading from the records, and rows deleted on
+// either side keep the rest in place, through a copy and a save.
+TEST(DbfFile, ALoadedTableChangesRowByRowAndReadsTheRestFromTheRecords)
+{
+  TempDir dir;
+  const std::string path = dir.File("places.dbf");
+  DBFHandle dbf = DBFCreate(path.c_str());
+  ASSERT_NE(dbf, nullptr);
+  ASSERT_EQ(DBFAddField(dbf, "NAME", FTString, 200, 0), 0);
+  ASSERT_EQ(DBFAddField(dbf, "POP", FTInteger, 9, 0), 1);
+  const auto name = [](int row) { return std::string(150, 'x') + std::to_string(row); };  // past 128 bytes
+  for (int row = 0; row < 6; ++row) {
+    DBFWriteStringAttribute(dbf, row, 0, name(row).c_str());
+    DBFWriteIntegerAttribute(dbf, row, 1, row * 100);
+  }
+  DBFClose(dbf);
+
+  auto table = Load(path);
+  ASSERT_TRUE(table);
+  zm_variant population;
+  population.type = ZM_VAR_INT;
+  population.length = 4;
+  population.data = new unsigned char[4];
+  const std::int32_t changed = -7;
+  std::memcpy(population.data, &changed, 4);
+  ASSERT_TRUE(table->SetItemValue(2, 1, population));
+  ASSERT_TRUE(table->DelRow(0));  // a row still in the records
+  ASSERT_TRUE(table->DelRow(1));  // the changed one (row 2 before)
+  ASSERT_EQ(table->GetRowCount(), 4);
+  for (int row = 0; row < 4; ++row) {
+    const int original = row == 0 ? 1 : row + 2;
+    EXPECT_EQ(Cell(*table, row, 0), name(original)) << "row " << row;
+    EXPECT_EQ(CellNumber<std::int32_t>(*table, row, 1), original * 100) << "row " << row;
+  }
+  ASSERT_TRUE(table->SetItemValue(3, 1, population));
+  EXPECT_EQ(CellNumber<std::int32_t>(*table, 3, 1), -7);
+  EXPECT_EQ(Cell(*table, 3, 0), name(5)) << "the rest of a changed row stays";
+
+  ZMDataView copy(0);
+  ASSERT_TRUE(copy.From(table.get()));
+  table.reset();  // the copy owns what it holds
+  const std::string saved = dir.File("saved.dbf");
+  ASSERT_EQ(ZMDbfFile::SaveFile(saved.c_str(), &copy), 1);
+  DBFHandle back = DBFOpen(saved.c_str(), "rb");
+  ASSERT_NE(back, nullptr);
+  ASSERT_EQ(DBFGetRecordCount(back), 4);
+  EXPECT_STREQ(DBFReadStringAttribute(back, 1, 0), name(3).c_str());
+  EXPECT_EQ(DBFReadIntegerAttribute(back, 2, 1), 400);
+  EXPECT_EQ(DBFReadIntegerAttribute(back, 3, 1), -7);
+  DBFClose(back);
+}
+
 TEST(DbfFile, OurFilesReadBackInShapelib)
 {
   TempDir dir;

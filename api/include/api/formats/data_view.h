@@ -14,7 +14,9 @@
 namespace zamra::formats {
 struct Column;
 struct Cell;
-class Storage;
+union Row;
+class DbfRecords;
+class CellScratch;
 }  // namespace zamra::formats
 
 /// A tagged value that owns a copy of its bytes. `data` holds `length` bytes laid out by type:
@@ -92,20 +94,26 @@ public:
   bool From(const ZMDataView* source);
 
 private:
-  friend class ZMDbfFile;  // fills freshly loaded rows without a call per cell
+  friend class ZMDbfFile;  // hands a loaded file's records over, and writes rows as they stand
   using Column = zamra::formats::Column;
   using Cell = zamra::formats::Cell;
-  using Storage = zamra::formats::Storage;
+  using Row = zamra::formats::Row;
+  using DbfRecords = zamra::formats::DbfRecords;
+  using CellScratch = zamra::formats::CellScratch;
 
   void ReleaseRows();
   bool ReserveRows(int rows);
-  Cell* CellAt(int row, int column) const;
+  // The cell to read: stored, or decoded from the file's record into `scratch`; null outside.
+  const Cell* ReadCell(int row, int column, Cell& decoded, CellScratch& scratch) const;
+  // The cell to change; a row still in the file's records is decoded into cells of its own first.
+  Cell* ChangeCell(int row, int column);
+  bool DecodeRow(int row);
 
   Column* m_columns = nullptr;  // owned array of m_columnCount definitions
   int m_columnCount = 0;
-  Cell** m_rows = nullptr;  // growable sequence of rows, each an array of m_columnCount cells
+  Row* m_rows = nullptr;  // growable sequence of rows: cells, or a record of m_records
   int m_rowCount = 0;
   int m_rowCapacity = 0;
-  Storage* m_storage = nullptr;        // bulk blocks of loaded rows and cells
-  unsigned char* m_deleted = nullptr;  // per row: 1 for a record its file marks deleted
+  DbfRecords* m_records = nullptr;      // the loaded file's records, read a cell at a time
+  unsigned char* m_rowFlags = nullptr;  // per row: kRowDeleted, kRowInRecords
 };

@@ -9,12 +9,18 @@
 // gets the same value back; one that its field cannot hold refuses the save rather than
 // being cut. Records marked deleted ("*") keep that mark. Values are converted under
 // C-locale rules whatever the user's locale; files written with "I" and "B" text fields load.
-// A field of width 0 loads as a column whose cells are all NULL.
+// A field of width 0 loads as a column whose cells are all NULL. A loaded table keeps the
+// file's records and decodes a cell when it is read, so that loading costs little more than
+// the read; a row that is changed gets cells of its own.
 // SPDX-License-Identifier: MIT
 #pragma once
 
 #include "api/formats/data_view.h"
 #include "api/zamra_api_export.h"
+
+namespace zamra::formats {
+class LargeBuffer;
+}  // namespace zamra::formats
 
 /// Reads a dBASE III table (.dbf) into a ZMDataView and writes one back.
 class ZAMRA_API ZMDbfFile {
@@ -53,6 +59,6 @@ private:
   // width 0 by the thousand), or when memory cannot hold it (then noted for
   // zamra::sys::MemoryShortCount).
   static ZMDataView* Decode(const unsigned char* buffer, long long size);
-  // Decode, throwing std::bad_alloc when memory runs out.
-  static ZMDataView* DecodeWhole(const unsigned char* buffer, long long size);
+  // The table over the file's bytes, which it keeps; throws std::bad_alloc when memory runs out.
+  static ZMDataView* DecodeRecords(zamra::formats::LargeBuffer&& bytes);
 };
