@@ -42,6 +42,7 @@
 #include "layer_bar.h"
 #include "layer_info_dialog.h"
 #include "layer_load_bar.h"
+#include "mapory_app.h"
 #include "measure_tool.h"
 #include "program_bitmaps.h"
 #include "recent_layers.h"
@@ -146,6 +147,7 @@ CMainFrame::CMainFrame(QWidget* parent) : QMainWindow(parent)
   createDockWindows();
   createChildWindows();
   createExploreTools();
+  createSmoothDrawing();
   createLoadBar();
 
   connect(m_mdiArea, &QMdiArea::subWindowActivated, this, &CMainFrame::updateMenus);
@@ -509,6 +511,28 @@ void CMainFrame::createExploreTools()
   addDockWidget(Qt::RightDockWidgetArea, m_measureTool->Dock());
   addDockWidget(Qt::RightDockWidgetArea, m_findBox->Dock());
   connect(m_findBox, &CFindBox::matchChosen, this, &CMainFrame::zoomToFeature);
+}
+
+void CMainFrame::createSmoothDrawing()
+{
+  // Antialiased lines and areas, chosen in the View menu and kept for the next start.
+  m_smoothDrawing = new QAction(Texts().Text(QStringLiteral("smooth_drawing")), this);
+  m_smoothDrawing->setObjectName(QStringLiteral("smoothDrawing"));
+  m_smoothDrawing->setCheckable(true);
+  const QString key = QStringLiteral("Mapory/SmoothDrawing");
+  const bool smooth = CMaporyApp::Settings().value(key, false).toBool();
+  m_smoothDrawing->setChecked(smooth);
+  if (IZamraViewExtras* extras = IZamraViewExtras::Of(m_view))
+    extras->SetSmoothDrawing(smooth ? 1 : 0);
+  connect(m_smoothDrawing, &QAction::toggled, this, [this, key](bool on) {
+    CMaporyApp::Settings().setValue(key, on);
+    if (IZamraViewExtras* extras = IZamraViewExtras::Of(m_view))
+      extras->SetSmoothDrawing(on ? 1 : 0);
+  });
+  if (QMenu* view = m_childMenus.value(2)) {
+    view->addSeparator();
+    view->addAction(m_smoothDrawing);
+  }
 }
 
 // --- Enable and check states ----------------------------------------------------------------

@@ -61,6 +61,7 @@ public:
   QToolBar* ToolBar() const { return m_toolBar; }
   CMeasureTool* MeasureTool() const { return m_measureTool; }
   CFindBox* FindBox() const { return m_findBox; }
+  QAction* SmoothDrawingAction() const { return m_smoothDrawing; }
   // Layers loading beside the window, shown in the status bar.
   CLayerLoadBar* LoadBar() const { return m_loadBar; }
   // Status pane i (0 message, 1 centre, 2 empty, 3-5 indicators).
@@ -110,6 +111,7 @@ private:
   void createDockWindows();
   void createChildWindows();
   void createExploreTools();
+  void createSmoothDrawing();
   void createLoadBar();
 
   QAction* addCommand(int command, void (CMainFrame::*handler)(), bool checkable = false);
@@ -193,6 +195,7 @@ private:
   CSessionKeeper* m_session = nullptr;  // writes the workspace soon after each change
   CMeasureTool* m_measureTool = nullptr;
   CFindBox* m_findBox = nullptr;
+  QAction* m_smoothDrawing = nullptr;  // View menu: antialiased drawing
   CLayerLoadBar* m_loadBar = nullptr;
   bool m_fullMapWhenLoaded = false;  // files opened on an empty map, some still loading
 };

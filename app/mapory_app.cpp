@@ -26,11 +26,6 @@ namespace mapory {
 
 namespace {
 
-QSettings Settings()
-{
-  return QSettings(QString::fromLatin1(CMaporyApp::kCompany), QString::fromLatin1(CMaporyApp::kApplication));
-}
-
 const char* const kLanguageKey = "Mapory/Language";
 
 // The file name of Qt's own texts in a language; empty for English, which Qt speaks already.
@@ -53,7 +48,12 @@ CMaporyApp::~CMaporyApp()
     QCoreApplication::removeTranslator(m_qtTexts.get());
 }
 
-int CMaporyApp::StoredLanguage() { return Settings().value(QString::fromLatin1(kLanguageKey), kEnglish).toInt(); }
+QSettings CMaporyApp::Settings() { return QSettings(QString::fromLatin1(kCompany), QString::fromLatin1(kApplication)); }
+
+int CMaporyApp::StoredLanguage()
+{
+  return CMaporyApp::Settings().value(QString::fromLatin1(kLanguageKey), kEnglish).toInt();
+}
 
 int CMaporyApp::LocaleLanguage()
 {
@@ -124,7 +124,7 @@ void CMaporyApp::loadQtTexts()
 void CMaporyApp::setLanguage(int language)
 {
   {
-    QSettings settings = Settings();
+    QSettings settings = CMaporyApp::Settings();
     settings.setValue(QString::fromLatin1(kLanguageKey), language);
     settings.sync();
   }

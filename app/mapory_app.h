@@ -7,6 +7,7 @@
 #include <memory>
 
 #include <QObject>
+#include <QSettings>
 #include <QString>
 
 class QTranslator;
@@ -38,9 +39,10 @@ public:
   QString RestartProgram() const;
   void SetRestartProgram(const QString& program) { m_restartProgram = program; }
 
-  // Settings store names.
+  // Settings store names, and the store.
   static constexpr const char* kCompany = "Local AppWizard-Generated Applications";
   static constexpr const char* kApplication = "Mapory";
+  static QSettings Settings();
 
 private:
   // Installs Qt's own texts (file dialogs, colour chooser, standard buttons, context menus)

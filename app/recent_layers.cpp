@@ -13,16 +13,11 @@ namespace {
 
 QString Key(int number) { return QStringLiteral("Recent File List/File%1").arg(number); }
 
-QSettings Settings()
-{
-  return QSettings(QString::fromLatin1(CMaporyApp::kCompany), QString::fromLatin1(CMaporyApp::kApplication));
-}
-
 }  // namespace
 
 QStringList RecentLayers()
 {
-  QSettings settings = Settings();
+  QSettings settings = CMaporyApp::Settings();
   QStringList paths;
   for (int number = 1; number <= kRecentLayerCount; ++number) {
     const QString path = settings.value(Key(number)).toString();
@@ -39,7 +34,7 @@ void AddRecentLayer(const QString& path)
   QStringList paths = RecentLayers();
   paths.removeAll(path);
   paths.prepend(path);
-  QSettings settings = Settings();
+  QSettings settings = CMaporyApp::Settings();
   for (int number = 1; number <= kRecentLayerCount; ++number) {
     if (number <= paths.size())
       settings.setValue(Key(number), paths[number - 1]);

@@ -78,6 +78,7 @@ HDC CreateBandDC(HDC handle, int top, int bottom)
   dc->bitmap = dc->bandPicture.get();
   dc->bandTop = top;
   dc->bandBottom = bottom;
+  dc->smooth = whole->smooth;
   return ToHandle(dc);
 }
 

@@ -11,10 +11,11 @@ using namespace zamra::gdi_internal;
 namespace {
 
 // Whether the context's lines and areas are ours to draw: a picture, a solid one-pixel pen or
-// none, a solid brush or none. Wide, dashed and paint-device drawing stays Qt's.
+// none, a solid brush or none, no smoothing. Wide, dashed, smooth and paint-device drawing stays
+// Qt's.
 bool DrawsOwnShapes(DeviceContext& dc, RasterTarget& target)
 {
-  return dc.pen != nullptr && (dc.pen->IsNull() || dc.pen->IsThinSolid()) && dc.brush != nullptr &&
+  return !dc.smooth && dc.pen != nullptr && (dc.pen->IsNull() || dc.pen->IsThinSolid()) && dc.brush != nullptr &&
          dc.RasterTargetOf(target);
 }
 
@@ -31,6 +32,17 @@ void DrawOwnRings(DeviceContext& dc, const RasterTarget& target, const POINT* po
 }
 
 }  // namespace
+
+BOOL SetSmoothDrawing(HDC handle, BOOL smooth)
+{
+  DeviceContext* dc = AsContext(handle);
+  if (dc == nullptr)
+    return FALSE;
+  dc->smooth = smooth != FALSE;
+  if (dc->painter.isActive())
+    dc->painter.setRenderHint(QPainter::Antialiasing, dc->smooth);
+  return TRUE;
+}
 
 BOOL MoveToEx(HDC handle, int x, int y, POINT* previous)
 {

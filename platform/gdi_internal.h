@@ -233,6 +233,8 @@ public:
   std::unique_ptr<BitmapObject> bandPicture;
   int bandTop = 0;
   int bandBottom = std::numeric_limits<int>::max();
+  // Lines and areas antialiased through Qt instead of drawn pixel-exact by our own raster code.
+  bool smooth = false;
 
   COLORREF bkColor = RGB(255, 255, 255);
   COLORREF textColor = RGB(0, 0, 0);
@@ -320,7 +322,7 @@ public:
       QPaintDevice* target = Picture() != nullptr ? static_cast<QPaintDevice*>(&Picture()->Image()) : device;
       if (target == nullptr || !painter.begin(target))
         return nullptr;
-      painter.setRenderHint(QPainter::Antialiasing, false);
+      painter.setRenderHint(QPainter::Antialiasing, smooth);
       // Undo the device's scaling: a pixel drawn here is one of the device's own.
       if (const qreal ratio = DeviceRatio(); ratio != 1.0)
         painter.setWorldTransform(QTransform::fromScale(1.0 / ratio, 1.0 / ratio));

@@ -3,10 +3,11 @@
 // strip of point symbols. Batch map export without the desktop program.
 //
 //   mapory-render [-o OUT.png|OUT.bmp] [-W WIDTH] [-H HEIGHT] [-r RATIO] [-s SCALE] [-c LON,LAT]
-//                 [-x WORKSPACE.xml] [FILE.shp|FILE.zip|FILE.gpkg|... ...]
+//                 [-a] [-x WORKSPACE.xml] [FILE.shp|FILE.zip|FILE.gpkg|... ...]
 //
 // Without -s and -c the picture shows the full extent of all layers. -r draws the map as a
-// screen of that pixel ratio shows it: a picture of WIDTH x HEIGHT times RATIO pixels.
+// screen of that pixel ratio shows it: a picture of WIDTH x HEIGHT times RATIO pixels. -a draws
+// smooth (antialiased) lines and areas; without it the picture is pixel-exact.
 // SPDX-License-Identifier: MIT
 #include <QApplication>
 #include <QImage>
@@ -86,8 +87,9 @@ HDC MakeSymbolStrip(int side)
 
 int Usage()
 {
-  std::fprintf(stderr, "usage: mapory-render [-o OUT.png|OUT.bmp] [-W WIDTH] [-H HEIGHT] [-r RATIO] [-s SCALE]\n"
-                       "                     [-c LON,LAT] [-x WORKSPACE.xml] [FILE.shp|FILE.zip|FILE.gpkg|... ...]\n");
+  std::fprintf(stderr,
+               "usage: mapory-render [-o OUT.png|OUT.bmp] [-W WIDTH] [-H HEIGHT] [-r RATIO] [-s SCALE]\n"
+               "                     [-c LON,LAT] [-a] [-x WORKSPACE.xml] [FILE.shp|FILE.zip|FILE.gpkg|... ...]\n");
   return 2;
 }
 
@@ -127,6 +129,7 @@ int main(int argc, char** argv)
   double ratio = 1.0;
   double centreX = 0.0, centreY = 0.0;
   bool centreGiven = false;
+  bool smooth = false;
   std::vector<std::string> files;
   for (int i = 1; i < argc; ++i) {
     const std::string option = argv[i];
@@ -147,6 +150,8 @@ int main(int argc, char** argv)
         return Usage();
     } else if (option == "-x" && hasValue)
       workspace = argv[++i];
+    else if (option == "-a")
+      smooth = true;
     else if (!option.empty() && option[0] == '-')
       return Usage();
     else
@@ -172,6 +177,7 @@ int main(int argc, char** argv)
   IZamraViewExtras* extras = IZamraViewExtras::Of(view.get());
   if (extras == nullptr || !extras->SetDevicePixelRatio(ratio))
     return Usage();
+  extras->SetSmoothDrawing(smooth ? 1 : 0);
   const int symbolSide = static_cast<int>(std::lround(kSymbolSize * ratio));
   view->SetPoiDC(MakeSymbolStrip(std::max(symbolSide, 1)), kSymbolCount, std::max(symbolSide, 1),
                  std::max(symbolSide, 1));

@@ -147,6 +147,13 @@ public:
   static constexpr int kMaxDrawingThreads = 4;
   void SetDrawingThreads(int count);
   int GetDrawingThreads() const { return m_drawingThreads; }
+  // Antialiased lines, areas and outlines from the next redraw on; off, they are pixel-exact.
+  void SetSmoothDrawing(bool smooth)
+  {
+    m_smooth = smooth;
+    m_dirty = true;
+  }
+  bool SmoothDrawing() const { return m_smooth; }
 
   // Drawing services for the layers. Culling tests include the edges.
   bool IsVisible(const ST_RECT& envelope) const
@@ -277,6 +284,7 @@ private:
   double m_pixelsPerMeter = kPixelsPerMeter;        // surface pixels a metre of paper
   double m_metersPerPixel = 1.0 / kPixelsPerMeter;  // of paper, a surface pixel
   bool m_dirty = true;
+  bool m_smooth = false;
   std::uint64_t m_redrawNumber = 0;
   int m_symbolWidth = 24;
   int m_symbolHeight = 24;

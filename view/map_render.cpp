@@ -52,6 +52,7 @@ int CMapModel::Render(HDC dc, int x, int y)
   UpdateVisibleExtent();
   m_surfaceTarget.extent = m_visibleExtent;
 
+  ::SetSmoothDrawing(m_surface, m_smooth ? TRUE : FALSE);  // the bands take it from the surface
   DrawLayerShapes();
   m_userPolygonLayer->DrawShapes(m_surface);
   m_userPolylineLayer->DrawShapes(m_surface);

@@ -63,6 +63,8 @@ public:
   unsigned GetLayerFileCodePage(ILayer* layer) override;
   int SetDevicePixelRatio(double ratio) override;
   double GetDevicePixelRatio() override;
+  void SetSmoothDrawing(int smooth) override;
+  int GetSmoothDrawing() override;
   // The tool's line (map_view_sketch.cpp).
   int SetSketch(const double* xy, int count, int closed) override;
   int GetSketchPointCount() override;

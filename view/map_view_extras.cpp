@@ -125,6 +125,16 @@ int CMapView::SetDevicePixelRatio(double ratio)
 
 double CMapView::GetDevicePixelRatio() { return m_model ? m_model->PixelRatio() : 1.0; }
 
+void CMapView::SetSmoothDrawing(int smooth)
+{
+  if (!m_model || m_model->SmoothDrawing() == (smooth != 0))
+    return;
+  m_model->SetSmoothDrawing(smooth != 0);
+  Refresh();
+}
+
+int CMapView::GetSmoothDrawing() { return m_model && m_model->SmoothDrawing() ? 1 : 0; }
+
 int CMapView::SetLayerCodePage(ILayer* layer, unsigned codePage)
 {
   CShapeLayer* held = HeldLayer(layer);

@@ -96,9 +96,10 @@ TEST_F(MainFrameTest, MenusAndToolbarFollowTheResourceOrder)
   EXPECT_EQ(Commands(menus[2]->actions()),
             (std::vector<int>{ID_VIEW_TOOLBAR, ID_VIEW_LAYERBAR, ID_VIEW_STATUS_BAR, 0, ID_SHOW_MAP, ID_SHOW_PROPERTIES,
                               ID_TILE_VERTICALLY, ID_TILE_HORIZONTALLY, 0, ID_FULL_MAP, ID_GOTO, 0, 0, 0, ID_MEASURE,
-                              ID_FIND}));
+                              ID_FIND, 0, 0}));
   // The legend's toggle (named, not numbered) between its separator and the tools'.
   EXPECT_EQ(menus[2]->actions().at(12)->objectName(), QStringLiteral("legendToggle"));
+  EXPECT_EQ(menus[2]->actions().at(17)->objectName(), QStringLiteral("smoothDrawing"));  // last, after a separator
   EXPECT_EQ(Commands(menus[3]->actions()),
             (std::vector<int>{ID_LANGUAGE_CHINESE, ID_LANGUAGE_JAPANESE, ID_LANGUAGE_ENGLISH}));
   EXPECT_EQ(Commands(menus[4]->actions()), (std::vector<int>{ID_APP_ABOUT, ID_WEBSITE}));

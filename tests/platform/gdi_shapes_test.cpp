@@ -150,3 +150,51 @@ TEST(GdiShapes, InnerRingsCutHolesByEitherRule)
   ASSERT_TRUE(PolyPolygon(picture.Dc(), same, counts, 2));
   EXPECT_EQ(picture.Count(kBlue), 30 * 30);
 }
+
+// Smooth drawing blends the edges of lines and areas into what lies below; band contexts take it
+// from their picture's context and together draw what the whole does; turned off, the pixels are
+// exactly those of drawing that was never smooth.
+TEST(GdiShapes, SmoothDrawingBlendsEdgesAndBandsTakeItFromTheirPicture)
+{
+  const std::vector<Shape> shapes = RandomShapes(13, 200);
+  // Colours other than white, red and blue: pixels only blending makes.
+  const auto blended = [](const Picture& picture) {
+    int count = 0;
+    for (int y = 0; y < kWholeHeight; ++y)
+      for (int x = 0; x < kWholeWidth; ++x) {
+        const COLORREF colour = picture.At(x, y);
+        count += colour != kWhite && colour != kRed && colour != kBlue ? 1 : 0;
+      }
+    return count;
+  };
+  Picture exact(kWholeWidth, kWholeHeight);
+  Draw(exact.Dc(), shapes, 0, 0);
+  EXPECT_EQ(blended(exact), 0);
+
+  Picture smooth(kWholeWidth, kWholeHeight);
+  ASSERT_TRUE(SetSmoothDrawing(smooth.Dc(), TRUE));
+  Draw(smooth.Dc(), shapes, 0, 0);
+  EXPECT_GT(blended(smooth), 1000);
+
+  Picture banded(kWholeWidth, kWholeHeight);
+  SetSmoothDrawing(banded.Dc(), TRUE);
+  for (const auto& [top, bottom] : {std::pair{0, 64}, std::pair{64, kWholeHeight}}) {
+    HDC band = CreateBandDC(banded.Dc(), top, bottom);
+    ASSERT_NE(band, nullptr);
+    Draw(band, shapes, 0, 0);
+    DeleteDC(band);
+  }
+  int differing = 0;
+  for (int y = 0; y < kWholeHeight; ++y)
+    for (int x = 0; x < kWholeWidth; ++x)
+      differing += banded.At(x, y) != smooth.At(x, y) ? 1 : 0;
+  EXPECT_LT(differing, kWholeWidth * 2) << "at most the rows where two bands meet differ";
+
+  Picture back(kWholeWidth, kWholeHeight);
+  SetSmoothDrawing(back.Dc(), TRUE);
+  SetSmoothDrawing(back.Dc(), FALSE);
+  Draw(back.Dc(), shapes, 0, 0);
+  const size_t bytes = static_cast<size_t>(((kWholeWidth * 24 + 31) / 32) * 4) * kWholeHeight;
+  EXPECT_EQ(std::memcmp(exact.Bits(), back.Bits(), bytes), 0);
+  EXPECT_FALSE(SetSmoothDrawing(nullptr, TRUE));
+}

@@ -245,6 +245,11 @@ ZAMRA_PLATFORM_API BOOL Polyline(HDC dc, const POINT* points, int count);
 // with the brush.
 ZAMRA_PLATFORM_API BOOL Rectangle(HDC dc, int left, int top, int right, int bottom);
 
+// Not a Windows call: with `smooth`, lines, areas and their outlines are antialiased (their edges
+// blend into what lies below), as a map viewer's smooth drawing; without it (the default) they
+// are pixel-exact. Band contexts made afterwards take the setting of their context.
+ZAMRA_PLATFORM_API BOOL SetSmoothDrawing(HDC dc, BOOL smooth);
+
 // Copies a width x height block of `source` at (sx, sy) to `target` at (x, y); SRCCOPY,
 // BLACKNESS and WHITENESS (source unused). Both are clipped to their pictures; the same
 // context may be source and target. The source must hold a picture.

@@ -55,6 +55,10 @@ public:
   // The host calls Refresh.
   virtual int SetDevicePixelRatio(double ratio) = 0;
   virtual double GetDevicePixelRatio() = 0;
+  // Smooth drawing: lines, areas and outlines antialiased, as map viewers draw for the eye; off
+  // (the default) they are pixel-exact, as every picture of the view has been. The view redraws.
+  virtual void SetSmoothDrawing(int smooth) = 0;
+  virtual int GetSmoothDrawing() = 0;
 
   // A line a tool draws over the map in the view's window (pictures made with Draw do not show
   // it), such as a measured path: `count` geographic points, `xy` holding x, y pairs (copied),
