@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Whole-process pictures side by side: mapory-render (PNG, default styles and labels) against
 # gdal_rasterize burning the same file into a GeoTIFF, both 1920 x 1080 at the file's extent,
-# on the three large sample files. The two programs run alternately, five times each by
+# on the large sample files of both families (NAMES="..." for others, as the 10x ones). The two
+# programs run alternately, five times each by
 # default; the median of each and their ratio are printed.
 #
 #   bash bench/render_side_by_side.sh [BUILD_DIR]      (RUNS=n for another number of runs)
@@ -40,8 +41,8 @@ median() {
   printf '%s\n' "$@" | sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'
 }
 
-printf '%-16s %14s %16s %12s\n' "file" "mapory-render" "gdal_rasterize" "peer / ours"
-for name in points_1m polygons_100k polylines_200k; do
+printf '%-20s %14s %16s %12s\n' "file" "mapory-render" "gdal_rasterize" "peer / ours"
+for name in ${NAMES:-points_1m polygons_100k polylines_200k cluster_points_1x coast_polygons_1x rivers_1x}; do
   shp=$data/$name.shp
   if [ ! -f "$shp" ]; then
     echo "$shp is missing: run $build/bin/view_render_bench once to make the samples" >&2
@@ -56,5 +57,5 @@ for name in points_1m polygons_100k polylines_200k; do
   done
   ourMedian=$(median "${ours[@]}")
   peerMedian=$(median "${peer[@]}")
-  printf '%-16s %12.3f s %14.3f s %11.2fx\n' "$name" "$ourMedian" "$peerMedian" "$(awk -v a="$peerMedian" -v b="$ourMedian" 'BEGIN { print a / b }')"
+  printf '%-20s %12.3f s %14.3f s %11.2fx\n' "$name" "$ourMedian" "$peerMedian" "$(awk -v a="$peerMedian" -v b="$ourMedian" 'BEGIN { print a / b }')"
 done

@@ -190,6 +190,10 @@ public:
   // one column that every label's box holds has a claimed pixel. Lets a layer skip reading
   // texts that cannot be placed.
   bool IsLabelPlaceTaken(double x, double y, bool underPoint, int charWidth) const;
+  // Whether IsLabelPlaceTaken would answer true for a label centred on any point of `envelope`:
+  // the pixels that every such box holds have a claimed one. Lets a layer skip finding the
+  // label point of an area that is sure to find its place taken (small areas of a full view).
+  bool IsLabelPlaceTakenThroughout(const ST_RECT& envelope, int charWidth) const;
   // A label under a point, or centred in an envelope, if its box is free; `charWidth` pixels
   // a byte of text. Layer labels come as UTF-8 (`utf8`: `charWidth` pixels a column, wide
   // characters two); user labels in the process's code page. A text of no columns is not drawn.

@@ -400,6 +400,26 @@ bool CMapModel::IsLabelPlaceTaken(double x, double y, bool underPoint, int charW
                                 std::min(bottom, height - 1));
 }
 
+bool CMapModel::IsLabelPlaceTakenThroughout(const ST_RECT& envelope, int charWidth) const
+{
+  if (m_placement.IsEmpty())
+    return false;
+  // Pixels truncate monotonically, so a point of the envelope lands within its corners' pixels.
+  int left = 0, top = 0, right = 0, bottom = 0;
+  GeoToPixel(envelope.left, envelope.top, left, top);
+  GeoToPixel(envelope.right, envelope.bottom, right, bottom);
+  // The box IsLabelPlaceTaken gives a centred label at (px, py) is px - c/2 .. px + c/2 across
+  // and py - s/2 .. py - s/2 + c down; what every point's box holds:
+  const int half = charWidth / 2;
+  const int commonLeft = std::max(right - half, 0);
+  const int commonRight = std::min(left + half, SurfaceWidth() - 1);
+  const int commonTop = std::max(bottom - m_symbolHeight / 2, 0);
+  const int commonBottom = std::min(top - m_symbolHeight / 2 + charWidth, SurfaceHeight() - 1);
+  if (commonLeft > commonRight || commonTop > commonBottom)
+    return false;
+  return m_placement.AnyClaimed(commonLeft, commonTop, commonRight, commonBottom);
+}
+
 void CMapModel::DrawLabelBox(HDC dc, const char* text, bool utf8, int left, int top, int right, int bottom)
 {
   if (!FitLabelBox(left, top, right, bottom) || !IsBoxFree(left, top, right, bottom))

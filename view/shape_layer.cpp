@@ -342,6 +342,8 @@ void CShapeLayer::DrawLabelsWithFont(HDC dc, const std::vector<int>* records)
       continue;
     if (anchor == LabelAnchor::InEnvelope)
       point = ST_POINT{(envelope.left + envelope.right) * 0.5, (envelope.top + envelope.bottom) * 0.5};
+    else if (anchor == LabelAnchor::InArea && m_model->IsLabelPlaceTakenThroughout(envelope, labelSize))
+      continue;  // taken wherever its point is: not worth finding
     else if (anchor == LabelAnchor::InArea)
       point = AreaLabelPoint(record);
     const bool underPoint = anchor == LabelAnchor::AtPoint;
