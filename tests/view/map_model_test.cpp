@@ -254,3 +254,39 @@ TEST(CMapModel, FailedLoadsAddNothing)
   EXPECT_EQ(model.GetFullExtent().right, 0) << "failures leave the extent alone";
   EXPECT_NE(model.AddLayer(good.c_str()), nullptr);
 }
+
+// An area's label is skipped without finding its point only when a label centred on any point
+// of the area would find its place taken: checked against the place test at points all over
+// random envelopes, with random boxes claimed.
+TEST(CMapModel, AnAreaIsSkippedOnlyWhenEveryPointOfItFindsItsLabelsPlaceTaken)
+{
+  TempDir dir;
+  CMapModel model;
+  ASSERT_NE(model.AddLayer(WriteBox(dir, "box", 100, 20, 120, 40).c_str()), nullptr);
+  model.OnSize(400, 300);
+  model.ClampCenter(110, 30);
+  std::mt19937 random(5);
+  std::uniform_real_distribution<double> x(98, 122), y(18, 42), size(0.0, 0.6), share(0.0, 1.0);
+  std::uniform_int_distribution<int> pixel(0, 399), extent(1, 30);
+  int skipped = 0;
+  for (int claim = 0; claim < 60; ++claim) {
+    const int left = pixel(random), top = pixel(random) * 3 / 4;
+    model.ClaimBox(left, top, left + extent(random), top + extent(random));
+    for (int area = 0; area < 50; ++area) {
+      ST_RECT envelope{};
+      envelope.left = x(random);
+      envelope.bottom = y(random);
+      envelope.right = envelope.left + size(random);
+      envelope.top = envelope.bottom + size(random);
+      if (!model.IsLabelPlaceTakenThroughout(envelope, 12))
+        continue;
+      ++skipped;
+      for (int sample = 0; sample < 40; ++sample) {
+        const double px = envelope.left + share(random) * (envelope.right - envelope.left);
+        const double py = envelope.bottom + share(random) * (envelope.top - envelope.bottom);
+        ASSERT_TRUE(model.IsLabelPlaceTaken(px, py, false, 12)) << "a label at this point would have been placed";
+      }
+    }
+  }
+  EXPECT_GT(skipped, 100) << "the test skips areas at all";
+}
