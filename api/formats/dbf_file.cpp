@@ -223,13 +223,11 @@ ZMDataView* ZMDbfFile::LoadFile(const char* fileName)
 
 ZMDataView* ZMDbfFile::Decode(const unsigned char* buffer, long long size)
 {
-  // The table keeps the bytes it reads its cells from: a copy of the caller's.
+  // The table keeps the bytes it reads its cells from: a copy of the caller's. A buffer memory
+  // cannot hold is noted as such by its allocation.
   LargeBuffer bytes;
-  if (size < kFileHeaderSize || !bytes.Allocate(static_cast<size_t>(size))) {
-    if (size >= kFileHeaderSize)
-      zamra::sys::NoteMemoryShort();
+  if (size < kFileHeaderSize || !bytes.Allocate(static_cast<size_t>(size)))
     return nullptr;
-  }
   std::memcpy(bytes.Data(), buffer, static_cast<size_t>(size));
   try {
     return DecodeRecords(std::move(bytes));

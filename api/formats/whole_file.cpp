@@ -4,7 +4,6 @@
 
 #include "api/base/file.h"
 #include "platform/file_io.h"
-#include "platform/memory_room.h"
 
 namespace zamra::formats {
 
@@ -16,11 +15,9 @@ bool WholeFile::Read(const char* path, std::int64_t maxSize)
     return false;
   std::int64_t size = 0;
   DWORD read = 0;
-  const bool sized = GetFileSizeEx(file, &size) && size >= 0 && size <= maxSize && size < UINT32_MAX;
-  const bool room = sized && m_buffer.Allocate(static_cast<size_t>(size));
-  if (sized && !room)
-    zamra::sys::NoteMemoryShort();  // a file too large for memory, not a broken one
-  const bool ok = room && ReadFile(file, m_buffer.Data(), static_cast<DWORD>(size), &read, nullptr) && read == size;
+  const bool ok = GetFileSizeEx(file, &size) && size >= 0 && size <= maxSize && size < UINT32_MAX &&
+                  m_buffer.Allocate(static_cast<size_t>(size)) &&
+                  ReadFile(file, m_buffer.Data(), static_cast<DWORD>(size), &read, nullptr) && read == size;
   CloseHandle(file);
   if (!ok)
     m_buffer.Release();

@@ -131,7 +131,10 @@ TEST_F(BackgroundLoad, TheOtherLayersCanBeDeletedWhileOneLoads)
   ASSERT_EQ(m_frame->AddLayerFiles({Many()}), 1);
   Select(0);
   m_frame->Action(ID_DEL_LAYER)->trigger();
-  EXPECT_EQ(View()->GetLayerCount(), 0);
+  // The countries go whether the other file is still loading or (on a loaded machine, where it
+  // was once seen arriving first) has just arrived behind them.
+  for (int i = 0; i < View()->GetLayerCount(); ++i)
+    EXPECT_NE(LayerPath(i), Sample("world_countries.shp").toStdString());
   ASSERT_TRUE(WaitForLoads());
   ASSERT_EQ(View()->GetLayerCount(), 1);
   EXPECT_EQ(LayerPath(0), s_data->File("many.shp"));
