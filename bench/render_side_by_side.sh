@@ -28,18 +28,8 @@ command -v gdal_rasterize > /dev/null || { echo "gdal_rasterize is missing (apt-
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
 
-# Seconds the command takes, as a decimal number.
-seconds() {
-  local start end
-  start=$EPOCHREALTIME
-  "$@" > /dev/null 2>&1 || { echo "failed: $*" >&2; exit 1; }
-  end=$EPOCHREALTIME
-  awk -v a="$start" -v b="$end" 'BEGIN { print b - a }'
-}
-
-median() {
-  printf '%s\n' "$@" | sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'
-}
+# shellcheck source=support/timing.sh
+source "$repository/bench/support/timing.sh"
 
 printf '%-20s %14s %16s %12s\n' "file" "mapory-render" "gdal_rasterize" "peer / ours"
 for name in ${NAMES:-points_1m polygons_100k polylines_200k cluster_points_1x coast_polygons_1x rivers_1x}; do

@@ -9,18 +9,15 @@
 #include <shapefil.h>
 
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <memory>
-#include <sstream>
 #include <string>
 #include <unistd.h>
 #include <vector>
 
-#include "support/coast_samples.h"
-#include "support/sample_data.h"
+#include "support/sample_families.h"
 #include "map_model.h"
 #include "part_layer.h"
 #include "point_layer.h"
@@ -29,43 +26,16 @@
 
 namespace {
 
-// Samples 0 to 2 are the first family (points, polygons, polylines), 3 to 5 the second
-// (clustered points, coastline polygons, rivers); `scale` 1 or 10.
-std::string Sample(int which, int scale = 1)
-{
-  const std::string folder = zamra_bench::SampleFolder();
-  switch (which) {
-  case 0:
-    return zamra_bench::EnsurePointSample(folder, scale);
-  case 1:
-    return zamra_bench::EnsurePolygonSample(folder, scale);
-  case 2:
-    return zamra_bench::EnsurePolylineSample(folder, scale);
-  case 3:
-    return zamra_bench::EnsureClusterPointSample(folder, scale);
-  case 4:
-    return zamra_bench::EnsureCoastPolygonSample(folder, scale);
-  default:
-    return zamra_bench::EnsureRiverSample(folder, scale);
-  }
-}
+std::string Sample(int which, int scale = 1) { return zamra_bench::FamilySample(which, scale); }
 
-std::string SampleName(int which, int scale = 1)
-{
-  const std::string path = Sample(which, scale);
-  const size_t slash = path.find_last_of('/');
-  return path.substr(slash + 1, path.size() - slash - 5);
-}
+std::string SampleName(int which, int scale = 1) { return zamra_bench::FamilySampleName(which, scale); }
 
-// Every sample at every scale in $ZAMRA_BENCH_SCALES ("1", the default, or "1,10"): ten times
-// the size takes some 3 GB of files and minutes to write the first time.
+// Every sample at every scale of $ZAMRA_BENCH_SCALES. Arguments: the sample, the scale.
 void EverySample(benchmark::internal::Benchmark* benchmark)
 {
-  const char* scales = std::getenv("ZAMRA_BENCH_SCALES");
-  std::istringstream list(scales && *scales ? scales : "1");
-  for (std::string scale; std::getline(list, scale, ',');)
-    for (int which = 0; which < 6; ++which)
-      benchmark->Args({which, std::atoi(scale.c_str())});
+  for (const int scale : zamra_bench::BenchScales())
+    for (int which = 0; which < zamra_bench::kFamilySamples; ++which)
+      benchmark->Args({which, scale});
 }
 
 std::string Sibling(const std::string& shp, const char* extension) { return shp.substr(0, shp.size() - 4) + extension; }

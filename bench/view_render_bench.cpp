@@ -13,12 +13,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
-#include <sstream>
 #include <string>
 
 #include "api/base/bitmap.h"
-#include "support/coast_samples.h"
-#include "support/sample_data.h"
+#include "support/sample_families.h"
 #include "platform/gdi.h"
 #include "map_model.h"
 #include "view/ilayer.h"
@@ -28,44 +26,18 @@ namespace {
 constexpr int kWidth = 1920;
 constexpr int kHeight = 1080;
 
-// Samples 0 to 2 are the first family (polygons, polylines, points), 3 to 5 the second
-// (coastline polygons, rivers, clustered points); `scale` 1 or 10.
-std::string Sample(int which, int scale)
-{
-  const std::string folder = zamra_bench::SampleFolder();
-  switch (which) {
-  case 0:
-    return zamra_bench::EnsurePolygonSample(folder, scale);
-  case 1:
-    return zamra_bench::EnsurePolylineSample(folder, scale);
-  case 2:
-    return zamra_bench::EnsurePointSample(folder, scale);
-  case 3:
-    return zamra_bench::EnsureCoastPolygonSample(folder, scale);
-  case 4:
-    return zamra_bench::EnsureRiverSample(folder, scale);
-  default:
-    return zamra_bench::EnsureClusterPointSample(folder, scale);
-  }
-}
+std::string Sample(int which, int scale) { return zamra_bench::FamilySample(which, scale); }
 
-std::string SampleName(int which, int scale)
-{
-  const std::string path = Sample(which, scale);
-  const size_t slash = path.find_last_of('/');
-  return path.substr(slash + 1, path.size() - slash - 5);
-}
+std::string SampleName(int which, int scale) { return zamra_bench::FamilySampleName(which, scale); }
 
-// Every sample with 1 and 2 drawing threads, at every scale in $ZAMRA_BENCH_SCALES ("1", the
-// default, or "1,10"). Arguments: the sample, the number of threads, the scale.
+// Every sample with 1 and 2 drawing threads at every scale of $ZAMRA_BENCH_SCALES. Arguments:
+// the sample, the number of threads, the scale.
 void EverySample(benchmark::internal::Benchmark* benchmark)
 {
-  const char* scales = std::getenv("ZAMRA_BENCH_SCALES");
-  std::istringstream list(scales && *scales ? scales : "1");
-  for (std::string scale; std::getline(list, scale, ',');)
-    for (int which = 0; which < 6; ++which)
+  for (const int scale : zamra_bench::BenchScales())
+    for (int which = 0; which < zamra_bench::kFamilySamples; ++which)
       for (int threads = 1; threads <= 2; ++threads)
-        benchmark->Args({which, threads, std::atoi(scale.c_str())});
+        benchmark->Args({which, threads, scale});
 }
 
 // A model of the screen's size showing one layer at full extent, with a strip of 16 symbols.
