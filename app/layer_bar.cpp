@@ -65,7 +65,7 @@ void CLayerBar::paintEvent(QPaintEvent*)
     painter.setBrush(Qt::white);
     painter.drawRect(45, top + 5, 19, 19);  // the box from (45, t+5) to (65, t+25)
     const int type = layer->GetType();
-    const int image = type == 1 ? 0 : type == 3 ? 1 : type == 5 ? 2 : -1;
+    const int image = type == ZM_LAYER_POINT ? 0 : type == ZM_LAYER_POLYLINE ? 1 : type == ZM_LAYER_POLYGON ? 2 : -1;
     if (image >= 0)
       painter.drawPixmap(45, top + 5, m_typeImages[image]);
     const QRect nameArea(67, top, std::max(0, width() - 67), kRowHeight);

@@ -90,7 +90,10 @@ void CLayerInfoDialog::ShowLayer(ILayer* layer)
   layer->GetName(name);
   Field(1001)->setText(FromFileName(name));
   const int type = layer->GetType();
-  Field(1002)->setText(Text(type == 1 ? "point" : type == 3 ? "polyline" : type == 5 ? "polygon" : "unknown"));
+  Field(1002)->setText(Text(type == ZM_LAYER_POINT      ? "point"
+                            : type == ZM_LAYER_POLYLINE ? "polyline"
+                            : type == ZM_LAYER_POLYGON  ? "polygon"
+                                                        : "unknown"));
   IDataView* table = layer->GetDataView();
   Field(1003)->setText(QString::number(table != nullptr ? table->GetRowCount() : 0));
   double minX = 0, minY = 0, maxX = 0, maxY = 0;

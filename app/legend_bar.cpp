@@ -24,8 +24,6 @@ namespace mapory {
 
 namespace {
 
-constexpr int kLayerPoint = 1;
-constexpr int kLayerPolyline = 3;
 constexpr int kMargin = 6;
 constexpr int kSymbolWidth = 22;
 constexpr int kSymbolHeight = 14;
@@ -115,7 +113,7 @@ std::vector<CLegendBar::Row> CLegendBar::RowsOf(IZamraView& view)
       entry.drawSymbol = true;
       // The colour by value is the fill of areas and the colour of lines and markers.
       entry.fill = colour;
-      if (row.layerType == kLayerPolyline)
+      if (row.layerType == ZM_LAYER_POLYLINE)
         entry.line = colour;
       rows.push_back(entry);
     };
@@ -193,7 +191,7 @@ int CLegendBar::PaintRows(QPainter& painter, const std::vector<Row>& rows, const
     const QRect symbol(indent, top + (line - kSymbolHeight) / 2, kSymbolWidth, kSymbolHeight);
     if (row.drawSymbol && row.kind != Row::Column) {
       painter.save();
-      if (row.layerType == kLayerPoint) {
+      if (row.layerType == ZM_LAYER_POINT) {
         const QImage& strip = SymbolStrip();
         const int side = strip.height();
         if (!row.thematic && side > 0 && row.pointSymbol >= 0 && (row.pointSymbol + 1) * side <= strip.width()) {
@@ -206,7 +204,7 @@ int CLegendBar::PaintRows(QPainter& painter, const std::vector<Row>& rows, const
           painter.setBrush(ToQColor(row.fill));
           painter.drawEllipse(QRectF(symbol.center().x() - 5.5, symbol.center().y() - 5.5, 11, 11));
         }
-      } else if (row.layerType == kLayerPolyline) {
+      } else if (row.layerType == ZM_LAYER_POLYLINE) {
         painter.setPen(QPen(ToQColor(row.line), row.lineWidth + (row.thematic ? 1 : 0)));
         painter.drawLine(symbol.left(), symbol.center().y(), symbol.right(), symbol.center().y());
       } else {

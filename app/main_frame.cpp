@@ -723,7 +723,7 @@ bool CMainFrame::onLayerLoaded(const QString& path, ILayer* layer, bool memorySh
                    : ArchiveProblem(archive));
     return false;
   }
-  if (layer->GetType() == 1)
+  if (layer->GetType() == ZM_LAYER_POINT)
     layer->SetPointIndex(1);
   char layerPath[260] = {};
   layer->GetPath(layerPath);  // the .shp, also when the user named its .shx or .dbf

@@ -28,10 +28,6 @@ namespace mapory {
 
 namespace {
 
-constexpr int kLayerPoint = 1;
-constexpr int kLayerPolyline = 3;
-constexpr int kLayerPolygon = 5;
-
 constexpr int kFaceNameLength = 31;  // a logical font's face field holds 31 bytes and a terminator
 
 // The painted areas, in client pixels: right and bottom are exclusive.
@@ -195,13 +191,13 @@ void WriteLayerStyle(ILayer& layer, const LayerStyle& style)
 bool CStyleDialog::KindForLayerType(int layerType, Kind* kind)
 {
   switch (layerType) {
-  case kLayerPolygon:
+  case ZM_LAYER_POLYGON:
     *kind = kPolygonStyle;
     return true;
-  case kLayerPolyline:
+  case ZM_LAYER_POLYLINE:
     *kind = kPolylineStyle;
     return true;
-  case kLayerPoint:
+  case ZM_LAYER_POINT:
     *kind = kPointStyle;
     return true;
   default:

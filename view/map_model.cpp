@@ -28,10 +28,6 @@
 
 namespace {
 
-constexpr int kShapePoint = 1;
-constexpr int kShapePolyline = 3;
-constexpr int kShapePolygon = 5;
-
 // The centre the model asks for at construction; with the still empty extent it becomes (0, 0).
 constexpr double kInitialCenterX = 104.2273175;
 constexpr double kInitialCenterY = 35.85349;
@@ -39,11 +35,11 @@ constexpr double kInitialCenterY = 35.85349;
 std::unique_ptr<CShapeLayer> NewLayerOfType(int shapeType, CMapModel* model)
 {
   switch (shapeType) {
-  case kShapePoint:
+  case ZM_LAYER_POINT:
     return std::make_unique<CPointLayer>(model);
-  case kShapePolyline:
+  case ZM_LAYER_POLYLINE:
     return std::make_unique<CPolylineLayer>(model);
-  case kShapePolygon:
+  case ZM_LAYER_POLYGON:
     return std::make_unique<CPolygonLayer>(model);
   default:
     return nullptr;

@@ -26,7 +26,6 @@
 namespace {
 
 constexpr COLORREF kWhite = RGB(255, 255, 255);
-constexpr int kPointLayerType = 1;
 // Bands thinner than this cost more in threads than they save.
 constexpr int kMinimumBandRows = 64;
 constexpr COLORREF kSymbolTransparent = RGB(255, 0, 0);  // pure red is the strip's see-through colour
@@ -88,7 +87,7 @@ void CMapModel::DrawLayerShapes()
   for (const auto& layer : m_layers) {
     if (!layer->GetVisible() || !layer->IsInScaleRange(m_scale))
       continue;
-    if (layer->GetType() != kPointLayerType) {
+    if (layer->GetType() != ZM_LAYER_POINT) {
       run.push_back(layer.get());
       continue;
     }

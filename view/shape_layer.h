@@ -149,7 +149,7 @@ protected:
   // triangles and ring groups each fill on their own); other layers have no use for it.
   virtual void KeepPolygonStarts(PolygonStarts) {}
   // Whether AdoptRecords keeps the block (polylines and polygons do; points copy out of it).
-  bool KeepsRecordBlock() const { return m_type != 1; }
+  bool KeepsRecordBlock() const { return m_type != ZM_LAYER_POINT; }
 
   enum class LabelAnchor { None, AtPoint, InEnvelope, InArea };
   // Where record `record`'s label goes: under its point, centred in its envelope, or centred on

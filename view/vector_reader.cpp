@@ -27,9 +27,6 @@ namespace {
 
 namespace zs = zamra::shape;
 
-constexpr int kPointType = 1;
-constexpr int kLineType = 3;
-constexpr int kPolygonType = 5;
 constexpr int kMaxNesting = 64;  // collections inside collections: deeper is an attack, not data
 // A .dbf's header and record lengths are read as signed 16-bit numbers.
 constexpr int kMaxDbfColumns = (INT16_MAX - 33) / 32;
@@ -118,13 +115,13 @@ int KindOf(OGRwkbGeometryType type)
   switch (FlatType(type)) {
   case wkbPoint:
   case wkbMultiPoint:
-    return kPointType;
+    return ZM_LAYER_POINT;
   case wkbLineString:
   case wkbMultiLineString:
   case wkbCircularString:
   case wkbCompoundCurve:
   case wkbMultiCurve:
-    return kLineType;
+    return ZM_LAYER_POLYLINE;
   case wkbPolygon:
   case wkbMultiPolygon:
   case wkbCurvePolygon:
@@ -132,13 +129,13 @@ int KindOf(OGRwkbGeometryType type)
   case wkbTriangle:
   case wkbTIN:
   case wkbPolyhedralSurface:
-    return kPolygonType;
+    return ZM_LAYER_POLYGON;
   default:
     return 0;
   }
 }
 
-int KindIndex(int type) { return type == kPointType ? 0 : type == kLineType ? 1 : 2; }
+int KindIndex(int type) { return type == ZM_LAYER_POINT ? 0 : type == ZM_LAYER_POLYLINE ? 1 : 2; }
 
 // Marks the kinds a geometry holds, members of collections included.
 void MarkKinds(const GdalLibrary* gdal, OGRGeometryH geometry, std::array<bool, 3>& kinds, int depth)
@@ -322,13 +319,13 @@ private:
     case 1:  // point
       if (!Positions(1, dimensions, first))
         return false;
-      if (m_kind == kPointType && !std::isnan(DoubleAt(first)) && !std::isnan(DoubleAt(first + 8)))
+      if (m_kind == ZM_LAYER_POINT && !std::isnan(DoubleAt(first)) && !std::isnan(DoubleAt(first + 8)))
         Append(first, 1, dimensions);  // an empty point is written with NaN numbers
       return true;
     case 2:  // line string
       if (!Count(count) || !Positions(count, dimensions, first))
         return false;
-      if (m_kind == kLineType && count >= 2) {
+      if (m_kind == ZM_LAYER_POLYLINE && count >= 2) {
         StartPart();
         Append(first, count, dimensions);
       }
@@ -341,7 +338,7 @@ private:
       for (std::uint32_t ring = 0; ring < rings; ++ring) {
         if (!Count(count) || !Positions(count, dimensions, first))
           return false;
-        if (m_kind == kPolygonType && count >= 3)
+        if (m_kind == ZM_LAYER_POLYGON && count >= 3)
           AppendRing(first, count, dimensions);
       }
       return true;
@@ -934,11 +931,11 @@ ZamraVectorStatus ReadTable(const GdalLibrary* gdal, OGRLayerH layer, int kind, 
 const char* VectorKindWord(int type)
 {
   switch (type) {
-  case kPointType:
+  case ZM_LAYER_POINT:
     return "points";
-  case kLineType:
+  case ZM_LAYER_POLYLINE:
     return "lines";
-  case kPolygonType:
+  case ZM_LAYER_POLYGON:
     return "polygons";
   default:
     return "";
@@ -960,7 +957,7 @@ ZamraVectorStatus ListVectorLayers(const std::string& source, std::vector<ZamraV
     if (const ZamraVectorStatus status = ListTables(gdal, dataset.get(), tables); status != ZamraVectorStatus::Ok)
       return status;
     for (const TableKinds& table : tables)
-      for (int type : {kPointType, kLineType, kPolygonType})
+      for (int type : {ZM_LAYER_POINT, ZM_LAYER_POLYLINE, ZM_LAYER_POLYGON})
         if (table.kinds[static_cast<size_t>(KindIndex(type))])
           layers.push_back(ZamraVectorLayer{table.name, type, Title(table.name, type),
                                             ZamraVectorSource::LayerPath(source, table.name, type)});
@@ -999,7 +996,7 @@ ZamraVectorStatus ReadVectorLayer(const std::string& path, VectorLayerFiles& lay
           table = &candidate;
     } else if (tables.size() == 1 && tables.front().Count() == 1) {
       table = &tables.front();
-      for (int candidate : {kPointType, kLineType, kPolygonType})
+      for (int candidate : {ZM_LAYER_POINT, ZM_LAYER_POLYLINE, ZM_LAYER_POLYGON})
         if (table->kinds[static_cast<size_t>(KindIndex(candidate))])
           type = candidate;
     }

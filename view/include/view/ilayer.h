@@ -14,6 +14,11 @@
 #define ZM_LINE_DASHDOT 3
 #define ZM_LINE_DASHDOTDOT 4
 
+// Layer type codes of GetType: the shapefile's own codes of its three kinds.
+#define ZM_LAYER_POINT 1
+#define ZM_LAYER_POLYLINE 3
+#define ZM_LAYER_POLYGON 5
+
 /// One shapefile layer of the map view with its display settings; it belongs to the view.
 class ZAMRA_VIEW_API ILayer {
 public:
@@ -22,7 +27,7 @@ public:
   ILayer& operator=(const ILayer&) = default;
   virtual ~ILayer() = default;
 
-  // 1 point, 3 polyline, 5 polygon.
+  // ZM_LAYER_POINT, ZM_LAYER_POLYLINE or ZM_LAYER_POLYGON.
   virtual int GetType() = 0;
   // The file name after the last "/" or "\" of the path ("" when there is none); `out` holds 260 bytes.
   virtual void GetName(char* out) = 0;
