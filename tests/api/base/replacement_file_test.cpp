@@ -24,6 +24,7 @@
 #include "api/formats/shape_file.h"
 #include "api/system/gzip.h"
 #include "support/small_disk.h"
+#include "support/table_values.h"
 #include "support/temp_dir.h"
 
 namespace {
@@ -51,12 +52,7 @@ std::unique_ptr<ZMDataView> Table(int rows)
   for (int row = 0; row < rows; ++row) {
     table->AddRow();
     const std::string text = "row " + std::to_string(row) + std::string(50, 'x');
-    zm_variant value;
-    value.type = ZM_VAR_STRING;
-    value.length = static_cast<std::int16_t>(text.size() + 1);
-    value.data = new unsigned char[text.size() + 1];
-    std::memcpy(value.data, text.c_str(), text.size() + 1);
-    table->SetItemValue(row, 0, value);
+    table->SetItemValue(row, 0, zamra_test::TextValue(text));
   }
   return table;
 }

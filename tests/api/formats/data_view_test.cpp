@@ -9,60 +9,15 @@
 
 #include <gtest/gtest.h>
 
+#include "support/table_values.h"
+
 namespace {
 
-zm_variant IntValue(std::int32_t number)
-{
-  zm_variant value;
-  value.type = ZM_VAR_INT;
-  value.length = 4;
-  value.data = new unsigned char[4];
-  std::memcpy(value.data, &number, 4);
-  return value;
-}
-
-zm_variant TextValue(const char* text)
-{
-  zm_variant value;
-  value.type = ZM_VAR_STRING;
-  value.length = static_cast<std::int16_t>(std::strlen(text) + 1);
-  value.data = new unsigned char[value.length];
-  std::memcpy(value.data, text, value.length);
-  return value;
-}
-
-template <typename T>
-zm_variant Number(char type, T number)
-{
-  zm_variant value;
-  value.type = type;
-  value.length = sizeof number;
-  value.data = new unsigned char[sizeof number];
-  std::memcpy(value.data, &number, sizeof number);
-  return value;
-}
-
-std::string Text(const ZMDataView& table, int row, int column)
-{
-  char text[ZMDataView::kTextSize];
-  table.GetItemValue(row, column, text, sizeof text);
-  return text;
-}
-
-struct ColumnDefinition {
-  char type = 0;
-  int length = 0;
-  char name[40] = {};
-  char format[256] = {};
-  char flag = 0;
-};
-
-ColumnDefinition Column(const ZMDataView& table, int index)
-{
-  ColumnDefinition column;
-  table.GetColumn(index, column.type, column.length, column.name, column.format, column.flag);
-  return column;
-}
+using zamra_test::CellText;
+using zamra_test::Column;
+using zamra_test::IntValue;
+using zamra_test::NumberValue;
+using zamra_test::TextValue;
 
 TEST(DataView, NewTableHasBlankColumnsAndNoRows)
 {
@@ -70,7 +25,7 @@ TEST(DataView, NewTableHasBlankColumnsAndNoRows)
   EXPECT_EQ(table.GetColumnCount(), 3);
   EXPECT_EQ(table.GetRowCount(), 0);
   for (int index = 0; index < 3; ++index) {
-    const ColumnDefinition column = Column(table, index);
+    const zamra_test::ColumnInfo column = Column(table, index);
     EXPECT_EQ(column.type, 0);
     EXPECT_EQ(column.length, 0);
     EXPECT_STREQ(column.name, "");
@@ -91,7 +46,7 @@ TEST(DataView, SetColumnChoosesDefaultFormatsAndKeepsGivenOnes)
   for (int index = 0; index < 9; ++index)
     table.SetColumn(index, expected[index].type, 10, "AREA", nullptr, 1);
   for (int index = 0; index < 9; ++index) {
-    const ColumnDefinition column = Column(table, index);
+    const zamra_test::ColumnInfo column = Column(table, index);
     EXPECT_STREQ(column.format, expected[index].format) << "type " << int(expected[index].type);
     EXPECT_EQ(column.type, expected[index].type);
     EXPECT_EQ(column.length, 10);
@@ -132,8 +87,8 @@ TEST(DataView, RowsAreAddedAndDeletedInOrder)
   EXPECT_FALSE(table.DelRow(table.GetRowCount()));
   EXPECT_TRUE(table.DelRow(0));
   EXPECT_EQ(table.GetRowCount(), 5);
-  EXPECT_EQ(Text(table, 0, 0), "10");
-  EXPECT_EQ(Text(table, 1, 0), "20");
+  EXPECT_EQ(CellText(table, 0, 0), "10");
+  EXPECT_EQ(CellText(table, 1, 0), "20");
 
   table.RemoveAll();
   EXPECT_EQ(table.GetRowCount(), 0);
@@ -151,10 +106,10 @@ TEST(DataView, ValuesOfAnotherTypeAreRefusedAndTheCellKeepsItsContent)
   table.SetColumn(0, ZM_VAR_INT, 10, "ID", nullptr, 1);
   table.AddRow();
   EXPECT_FALSE(table.SetItemValue(0, 0, TextValue("12")));
-  EXPECT_EQ(Text(table, 0, 0), "");
+  EXPECT_EQ(CellText(table, 0, 0), "");
   ASSERT_TRUE(table.SetItemValue(0, 0, IntValue(7)));
   EXPECT_FALSE(table.SetItemValue(0, 0, TextValue("12")));
-  EXPECT_EQ(Text(table, 0, 0), "7");
+  EXPECT_EQ(CellText(table, 0, 0), "7");
 
   zm_variant broken = IntValue(1);
   broken.length = -1;
@@ -172,7 +127,7 @@ TEST(DataView, CellsRenderWithTheDefaultFormats)
   table.SetColumn(5, ZM_VAR_CHAR, 1, "C", nullptr, 1);
   table.AddRow();
   ASSERT_TRUE(table.SetItemValue(0, 0, IntValue(42)));
-  ASSERT_TRUE(table.SetItemValue(0, 1, Number<float>(ZM_VAR_FLOAT, 1.5f)));
+  ASSERT_TRUE(table.SetItemValue(0, 1, NumberValue<float>(ZM_VAR_FLOAT, 1.5f)));
   // year, month, day of week, day, hour, minute, second, milliseconds
   const std::uint16_t time[8] = {2009, 12, 0, 6, 8, 5, 3, 0};
   zm_variant datetime;
@@ -181,16 +136,16 @@ TEST(DataView, CellsRenderWithTheDefaultFormats)
   datetime.data = new unsigned char[16];
   std::memcpy(datetime.data, time, 16);
   ASSERT_TRUE(table.SetItemValue(0, 2, datetime));
-  ASSERT_TRUE(table.SetItemValue(0, 3, Number<double>(ZM_VAR_DOUBLE, 2.25)));
-  ASSERT_TRUE(table.SetItemValue(0, 4, Number<std::int16_t>(ZM_VAR_SHORT, -12)));
-  ASSERT_TRUE(table.SetItemValue(0, 5, Number<char>(ZM_VAR_CHAR, 'Q')));
+  ASSERT_TRUE(table.SetItemValue(0, 3, NumberValue<double>(ZM_VAR_DOUBLE, 2.25)));
+  ASSERT_TRUE(table.SetItemValue(0, 4, NumberValue<std::int16_t>(ZM_VAR_SHORT, -12)));
+  ASSERT_TRUE(table.SetItemValue(0, 5, NumberValue<char>(ZM_VAR_CHAR, 'Q')));
 
-  EXPECT_EQ(Text(table, 0, 0), "42");
-  EXPECT_EQ(Text(table, 0, 1), "1.500000");
-  EXPECT_EQ(Text(table, 0, 2), "2009-12-06 08:05:03");
-  EXPECT_EQ(Text(table, 0, 3), "2.250000");
-  EXPECT_EQ(Text(table, 0, 4), "-12");
-  EXPECT_EQ(Text(table, 0, 5), "Q");
+  EXPECT_EQ(CellText(table, 0, 0), "42");
+  EXPECT_EQ(CellText(table, 0, 1), "1.500000");
+  EXPECT_EQ(CellText(table, 0, 2), "2009-12-06 08:05:03");
+  EXPECT_EQ(CellText(table, 0, 3), "2.250000");
+  EXPECT_EQ(CellText(table, 0, 4), "-12");
+  EXPECT_EQ(CellText(table, 0, 5), "Q");
 
   char unbounded[64];
   table.GetItemValue(0, 1, unbounded);
@@ -225,16 +180,16 @@ TEST(DataView, FormatsThatDoNotSuitTheCellFallBackToTheDefault)
   table.SetColumn(1, ZM_VAR_DOUBLE, 10, "X", "%.1f m", 1);
   table.AddRow();
   ASSERT_TRUE(table.SetItemValue(0, 0, IntValue(5)));
-  ASSERT_TRUE(table.SetItemValue(0, 1, Number<double>(ZM_VAR_DOUBLE, 3.25)));
-  EXPECT_EQ(Text(table, 0, 1), "3.2 m");  // a fitting format is used as given
+  ASSERT_TRUE(table.SetItemValue(0, 1, NumberValue<double>(ZM_VAR_DOUBLE, 3.25)));
+  EXPECT_EQ(CellText(table, 0, 1), "3.2 m");  // a fitting format is used as given
 
   // Retyping a column keeps its cells: "%s" with an integer cell would read a wild pointer.
   table.SetColumn(0, ZM_VAR_STRING, 10, "ID", nullptr, 1);
-  EXPECT_EQ(Text(table, 0, 0), "5");
+  EXPECT_EQ(CellText(table, 0, 0), "5");
   table.SetColumn(0, ZM_VAR_INT, 10, "ID", "%d %d %n", 1);
-  EXPECT_EQ(Text(table, 0, 0), "5");
+  EXPECT_EQ(CellText(table, 0, 0), "5");
   table.SetColumn(0, ZM_VAR_INT, 10, "ID", "#%05d", 1);
-  EXPECT_EQ(Text(table, 0, 0), "#00005");
+  EXPECT_EQ(CellText(table, 0, 0), "#00005");
 }
 
 TEST(DataView, NumbersRenderWithAPointUnderACommaLocale)
@@ -246,8 +201,8 @@ TEST(DataView, NumbersRenderWithAPointUnderACommaLocale)
   ZMDataView table(1);
   table.SetColumn(0, ZM_VAR_DOUBLE, 12, "X", nullptr, 1);
   table.AddRow();
-  ASSERT_TRUE(table.SetItemValue(0, 0, Number<double>(ZM_VAR_DOUBLE, 3.25)));
-  const std::string text = Text(table, 0, 0);
+  ASSERT_TRUE(table.SetItemValue(0, 0, NumberValue<double>(ZM_VAR_DOUBLE, 3.25)));
+  const std::string text = CellText(table, 0, 0);
   std::setlocale(LC_NUMERIC, saved.c_str());
   EXPECT_EQ(text, "3.250000");
 }
@@ -267,7 +222,7 @@ TEST(DataView, GetItemValueHandsOutAnOwnedCopy)
   ASSERT_NE(value.data, nullptr);
   EXPECT_STREQ(reinterpret_cast<const char*>(value.data), "Oslo");
   value.data[0] = 'X';
-  EXPECT_EQ(Text(table, 0, 0), "Oslo");
+  EXPECT_EQ(CellText(table, 0, 0), "Oslo");
 
   table.GetItemValue(1, 0, value);  // a cell never set
   EXPECT_EQ(value.type, ZM_VAR_NULL);
@@ -299,8 +254,8 @@ TEST(DataView, FromMakesAnIndependentDeepCopy)
   ASSERT_EQ(copy.GetColumnCount(), 2);
   ASSERT_EQ(copy.GetRowCount(), 4);
   for (int column = 0; column < 2; ++column) {
-    const ColumnDefinition from = Column(source, column);
-    const ColumnDefinition to = Column(copy, column);
+    const zamra_test::ColumnInfo from = Column(source, column);
+    const zamra_test::ColumnInfo to = Column(copy, column);
     EXPECT_EQ(to.type, from.type);
     EXPECT_EQ(to.length, from.length);
     EXPECT_STREQ(to.name, from.name);
@@ -309,11 +264,11 @@ TEST(DataView, FromMakesAnIndependentDeepCopy)
   }
   for (int row = 0; row < 4; ++row)
     for (int column = 0; column < 2; ++column)
-      EXPECT_EQ(Text(copy, row, column), Text(source, row, column));
+      EXPECT_EQ(CellText(copy, row, column), CellText(source, row, column));
 
   ASSERT_TRUE(copy.SetItemValue(1, 1, TextValue("Caracas")));
-  EXPECT_EQ(Text(source, 1, 1), "Quito");
-  EXPECT_EQ(Text(copy, 0, 0), "0001");
+  EXPECT_EQ(CellText(source, 1, 1), "Quito");
+  EXPECT_EQ(CellText(copy, 0, 0), "0001");
 }
 
 }  // namespace

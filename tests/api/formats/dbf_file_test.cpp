@@ -15,9 +15,19 @@
 #include <signal.h>        // SIGXFSZ
 #include <sys/resource.h>  // RLIMIT_FSIZE
 
+#include "support/table_values.h"
 #include "support/temp_dir.h"
 
 namespace {
+
+using zamra_test::CellNumber;
+using zamra_test::CellText;
+using zamra_test::Column;
+using zamra_test::ColumnInfo;
+using zamra_test::DoubleValue;
+using zamra_test::FloatValue;
+using zamra_test::IntValue;
+using zamra_test::TextValue;
 
 using zamra_test::ReadAll;
 using zamra_test::TempDir;
@@ -73,39 +83,6 @@ std::string Left(std::string text, size_t width)
 
 std::string Right(const std::string& text, size_t width) { return std::string(width - text.size(), ' ') + text; }
 
-std::string Cell(const ZMDataView& table, int row, int column)
-{
-  char text[ZMDataView::kTextSize];
-  table.GetItemValue(row, column, text, sizeof text);
-  return text;
-}
-
-template <typename T>
-T CellNumber(const ZMDataView& table, int row, int column)
-{
-  zm_variant value;
-  table.GetItemValue(row, column, value);
-  T number{};
-  if (value.length == sizeof number)
-    std::memcpy(&number, value.data, sizeof number);
-  return number;
-}
-
-struct ColumnInfo {
-  char type = 0;
-  int length = 0;
-  char name[40] = {};
-  char format[256] = {};
-  char flag = 0;
-};
-
-ColumnInfo Column(const ZMDataView& table, int index)
-{
-  ColumnInfo column;
-  table.GetColumn(index, column.type, column.length, column.name, column.format, column.flag);
-  return column;
-}
-
 std::unique_ptr<ZMDataView> Load(const std::string& path)
 {
   return std::unique_ptr<ZMDataView>(ZMDbfFile::LoadFile(path.c_str()));
@@ -137,14 +114,14 @@ TEST(DbfFile, ReadsColumnsAndCellsOfEveryFieldLetter)
   EXPECT_STREQ(Column(*table, 1).name, "COUNT");
   EXPECT_STREQ(Column(*table, 2).format, "%f");
 
-  EXPECT_EQ(Cell(*table, 0, 0), " ABCDE");  // trailing spaces go, leading ones stay
+  EXPECT_EQ(CellText(*table, 0, 0), " ABCDE");  // trailing spaces go, leading ones stay
   EXPECT_EQ(CellNumber<std::int32_t>(*table, 0, 1), 42);
   EXPECT_DOUBLE_EQ(CellNumber<double>(*table, 0, 2), 3.25);  // a FLOAT column holds doubles
-  EXPECT_EQ(Cell(*table, 0, 3), "20091206");
-  EXPECT_EQ(Cell(*table, 0, 4), "T");
-  EXPECT_EQ(Cell(*table, 1, 0), "Gone");
+  EXPECT_EQ(CellText(*table, 0, 3), "20091206");
+  EXPECT_EQ(CellText(*table, 0, 4), "T");
+  EXPECT_EQ(CellText(*table, 1, 0), "Gone");
   EXPECT_EQ(CellNumber<std::int32_t>(*table, 1, 1), -7);  // up to the first character that is no digit
-  EXPECT_EQ(Cell(*table, 1, 2), "");                      // a blank number has no value
+  EXPECT_EQ(CellText(*table, 1, 2), "");                  // a blank number has no value
 }
 
 TEST(DbfFile, ReadsCharacterFieldsLongerThan254BytesWhole)
@@ -243,20 +220,9 @@ std::unique_ptr<ZMDataView> IntAndTextTable(int rows)
   table->SetColumn(1, ZM_VAR_STRING, 20, "A_NAME_OF_15_CH", nullptr, 1);
   for (int row = 0; row < rows; ++row) {
     table->AddRow();
-    zm_variant number;
-    number.type = ZM_VAR_INT;
-    number.length = 4;
-    number.data = new unsigned char[4];
-    const std::int32_t value = row == 0 ? 42 : 1000 + row;
-    std::memcpy(number.data, &value, 4);
-    EXPECT_TRUE(table->SetItemValue(row, 0, number));
+    EXPECT_TRUE(table->SetItemValue(row, 0, IntValue(row == 0 ? 42 : 1000 + row)));
     const std::string text = row == 0 ? "A text longer than its twenty bytes" : "Row " + std::to_string(row);
-    zm_variant name;
-    name.type = ZM_VAR_STRING;
-    name.length = static_cast<std::int16_t>(text.size() + 1);
-    name.data = new unsigned char[text.size() + 1];
-    std::memcpy(name.data, text.c_str(), text.size() + 1);
-    EXPECT_TRUE(table->SetItemValue(row, 1, name));
+    EXPECT_TRUE(table->SetItemValue(row, 1, TextValue(text)));
   }
   return table;
 }
@@ -315,21 +281,9 @@ TEST(DbfFile, FloatAndDoubleColumnsComeBackWithTheirValues)
   table.SetColumn(1, ZM_VAR_FLOAT, 10, "SHARE", "%.2f", 1);
   table.SetColumn(2, ZM_VAR_DOUBLE, 16, "AREA", nullptr, 1);
   table.AddRow();
-  zm_variant value;
-  value.type = ZM_VAR_FLOAT;
-  value.length = 4;
-  value.data = new unsigned char[8];
-  const float rate = 1.5f;
-  std::memcpy(value.data, &rate, 4);
-  ASSERT_TRUE(table.SetItemValue(0, 0, value));
-  const float share = 0.25f;
-  std::memcpy(value.data, &share, 4);
-  ASSERT_TRUE(table.SetItemValue(0, 1, value));
-  value.type = ZM_VAR_DOUBLE;
-  value.length = 8;
-  const double area = 12345.0625;
-  std::memcpy(value.data, &area, 8);
-  ASSERT_TRUE(table.SetItemValue(0, 2, value));
+  ASSERT_TRUE(table.SetItemValue(0, 0, FloatValue(1.5f)));
+  ASSERT_TRUE(table.SetItemValue(0, 1, FloatValue(0.25f)));
+  ASSERT_TRUE(table.SetItemValue(0, 2, DoubleValue(12345.0625)));
   ASSERT_EQ(ZMDbfFile::SaveFile(path.c_str(), &table), 1);
 
   const std::vector<unsigned char> bytes = ReadAll(path);
@@ -392,10 +346,10 @@ TEST(DbfFile, LoadSaveLoadKeepsColumnsAndCells)
     EXPECT_EQ(Column(*twice, column).length, Column(*once, column).length) << column;
     EXPECT_STREQ(Column(*twice, column).name, Column(*once, column).name);
     for (int row = 0; row < 2; ++row)
-      EXPECT_EQ(Cell(*twice, row, column), Cell(*once, row, column)) << row << "," << column;
+      EXPECT_EQ(CellText(*twice, row, column), CellText(*once, row, column)) << row << "," << column;
   }
-  EXPECT_EQ(Cell(*twice, 1, 0), "Genève");
-  EXPECT_EQ(Cell(*twice, 0, 2), "87.880000");  // held exactly, not as a single
+  EXPECT_EQ(CellText(*twice, 1, 0), "Genève");
+  EXPECT_EQ(CellText(*twice, 0, 2), "87.880000");  // held exactly, not as a single
 }
 
 TEST(DbfFile, ShapelibFilesLoadWithTheirValues)
@@ -424,7 +378,7 @@ TEST(DbfFile, ShapelibFilesLoadWithTheirValues)
   EXPECT_EQ(Column(*table, 1).type, ZM_VAR_INT);
   EXPECT_EQ(Column(*table, 2).type, ZM_VAR_FLOAT);
   for (int row = 0; row < 3; ++row) {
-    EXPECT_EQ(Cell(*table, row, 0), names[row]);
+    EXPECT_EQ(CellText(*table, row, 0), names[row]);
     EXPECT_EQ(CellNumber<std::int32_t>(*table, row, 1), populations[row]);
     EXPECT_DOUBLE_EQ(CellNumber<double>(*table, row, 2), densities[row]);
   }
@@ -466,7 +420,7 @@ TEST(DbfFile, LargeTablesLoadEveryRowAndSaveTheirDeletedMarks)
     table->GetItemValue(row, 1, population);
     const bool populationRight = row % 5 == 3 ? population.type == ZM_VAR_NULL
                                               : CellNumber<std::int32_t>(*table, row, 1) == row * 3 - 1000;
-    if (Cell(*table, row, 0) != name(row) || !populationRight || CellNumber<double>(*table, row, 2) != density(row))
+    if (CellText(*table, row, 0) != name(row) || !populationRight || CellNumber<double>(*table, row, 2) != density(row))
       ++wrong;
   }
   EXPECT_EQ(wrong, 0) << "rows whose cells differ from what was written";
@@ -505,24 +459,18 @@ TEST(DbfFile, ALoadedTableChangesRowByRowAndReadsTheRestFromTheRecords)
 
   auto table = Load(path);
   ASSERT_TRUE(table);
-  zm_variant population;
-  population.type = ZM_VAR_INT;
-  population.length = 4;
-  population.data = new unsigned char[4];
-  const std::int32_t changed = -7;
-  std::memcpy(population.data, &changed, 4);
-  ASSERT_TRUE(table->SetItemValue(2, 1, population));
+  ASSERT_TRUE(table->SetItemValue(2, 1, IntValue(-7)));
   ASSERT_TRUE(table->DelRow(0));  // a row still in the records
   ASSERT_TRUE(table->DelRow(1));  // the changed one (row 2 before)
   ASSERT_EQ(table->GetRowCount(), 4);
   for (int row = 0; row < 4; ++row) {
     const int original = row == 0 ? 1 : row + 2;
-    EXPECT_EQ(Cell(*table, row, 0), name(original)) << "row " << row;
+    EXPECT_EQ(CellText(*table, row, 0), name(original)) << "row " << row;
     EXPECT_EQ(CellNumber<std::int32_t>(*table, row, 1), original * 100) << "row " << row;
   }
-  ASSERT_TRUE(table->SetItemValue(3, 1, population));
+  ASSERT_TRUE(table->SetItemValue(3, 1, IntValue(-7)));
   EXPECT_EQ(CellNumber<std::int32_t>(*table, 3, 1), -7);
-  EXPECT_EQ(Cell(*table, 3, 0), name(5)) << "the rest of a changed row stays";
+  EXPECT_EQ(CellText(*table, 3, 0), name(5)) << "the rest of a changed row stays";
 
   ZMDataView copy(0);
   ASSERT_TRUE(copy.From(table.get()));
@@ -549,26 +497,9 @@ TEST(DbfFile, OurFilesReadBackInShapelib)
   table->SetColumn(2, ZM_VAR_FLOAT, 14, "VALUE", nullptr, 1);
   for (int row = 0; row < 50; ++row) {
     table->AddRow();
-    zm_variant id;
-    id.type = ZM_VAR_INT;
-    id.length = 4;
-    id.data = new unsigned char[4];
-    std::memcpy(id.data, &row, 4);
-    ASSERT_TRUE(table->SetItemValue(row, 0, id));
-    const std::string name = "Feature " + std::to_string(row);
-    zm_variant text;
-    text.type = ZM_VAR_STRING;
-    text.length = static_cast<std::int16_t>(name.size() + 1);
-    text.data = new unsigned char[name.size() + 1];
-    std::memcpy(text.data, name.c_str(), name.size() + 1);
-    ASSERT_TRUE(table->SetItemValue(row, 1, text));
-    zm_variant real;
-    real.type = ZM_VAR_FLOAT;
-    real.length = 4;
-    real.data = new unsigned char[4];
-    const float value = row * 0.5f - 3.0f;
-    std::memcpy(real.data, &value, 4);
-    ASSERT_TRUE(table->SetItemValue(row, 2, real));
+    ASSERT_TRUE(table->SetItemValue(row, 0, IntValue(row)));
+    ASSERT_TRUE(table->SetItemValue(row, 1, TextValue("Feature " + std::to_string(row))));
+    ASSERT_TRUE(table->SetItemValue(row, 2, FloatValue(row * 0.5f - 3.0f)));
   }
   ASSERT_EQ(ZMDbfFile::SaveFile(path.c_str(), table.get()), 1);
 
@@ -655,7 +586,7 @@ TEST(DbfFile, FilesWithNumberTextInIAndBFieldsLoadAndSaveAsN)
   ASSERT_TRUE(table);
   EXPECT_EQ(CellNumber<std::int32_t>(*table, 0, 0), 12);
   EXPECT_DOUBLE_EQ(CellNumber<double>(*table, 0, 1), 2.5);
-  EXPECT_EQ(Cell(*table, 1, 0), "");  // blank: no value
+  EXPECT_EQ(CellText(*table, 1, 0), "");  // blank: no value
   ASSERT_EQ(ZMDbfFile::SaveFile(path.c_str(), table.get()), 1);
   const std::vector<unsigned char> bytes = ReadAll(path);
   EXPECT_EQ(bytes[32 + 11], 'N');
@@ -663,8 +594,8 @@ TEST(DbfFile, FilesWithNumberTextInIAndBFieldsLoadAndSaveAsN)
   EXPECT_EQ(bytes[64 + 11], 'N');
   auto again = Load(path);
   ASSERT_TRUE(again);
-  EXPECT_EQ(Cell(*again, 0, 0), "12");
-  EXPECT_EQ(Cell(*again, 1, 0), "");
+  EXPECT_EQ(CellText(*again, 0, 0), "12");
+  EXPECT_EQ(CellText(*again, 1, 0), "");
   EXPECT_DOUBLE_EQ(CellNumber<double>(*again, 1, 1), -7.25);
 }
 

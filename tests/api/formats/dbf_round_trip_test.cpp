@@ -14,10 +14,12 @@
 #include <gtest/gtest.h>
 
 #include "api/formats/shape_file.h"
+#include "support/table_values.h"
 #include "support/temp_dir.h"
 
 namespace {
 
+using zamra_test::CellText;
 using zamra_test::ReadAll;
 using zamra_test::RunCommand;
 using zamra_test::TempDir;
@@ -89,19 +91,7 @@ std::string Replaced(std::string text, const std::string& from, const std::strin
 
 bool SetText(ZMDataView& table, int row, int column, const std::string& text)
 {
-  zm_variant value;
-  value.type = ZM_VAR_STRING;
-  value.length = static_cast<std::int16_t>(text.size() + 1);
-  value.data = new unsigned char[text.size() + 1];
-  std::memcpy(value.data, text.c_str(), text.size() + 1);
-  return table.SetItemValue(row, column, value);
-}
-
-std::string CellText(const ZMDataView& table, int row, int column)
-{
-  char text[ZMDataView::kTextSize];
-  table.GetItemValue(row, column, text, sizeof text);
-  return text;
+  return table.SetItemValue(row, column, zamra_test::TextValue(text));
 }
 
 // Five records: wide decimals, integers beyond 32 bits, "*"-filled (pyshp's NULL) and blank
@@ -229,20 +219,8 @@ TEST(LoadSaveRoundTrip, ANumberWiderThanItsFieldIsRoundedOrRefusedNeverCut)
   table.SetColumn(1, ZM_VAR_FLOAT, 11, "ROUNDED", "%.2f", 1);
   table.SetColumn(2, ZM_VAR_INT, 3, "ID", nullptr, 1);
   table.AddRow();
-  zm_variant single;
-  single.type = ZM_VAR_FLOAT;
-  single.length = 4;
-  single.data = new unsigned char[4];
-  const float avogadro = 6.02214076e23f;
-  std::memcpy(single.data, &avogadro, 4);
-  ASSERT_TRUE(table.SetItemValue(0, 0, single));
-  zm_variant real;
-  real.type = ZM_VAR_DOUBLE;
-  real.length = 8;
-  real.data = new unsigned char[8];
-  const double rounded = 12345678.126;
-  std::memcpy(real.data, &rounded, 8);
-  ASSERT_TRUE(table.SetItemValue(0, 1, real));
+  ASSERT_TRUE(table.SetItemValue(0, 0, zamra_test::FloatValue(6.02214076e23f)));
+  ASSERT_TRUE(table.SetItemValue(0, 1, zamra_test::DoubleValue(12345678.126)));
   const std::string path = dir.File("wide.dbf");
   ASSERT_EQ(ZMDbfFile::SaveFile(path.c_str(), &table), 1);
   const std::string output = Python(dir, R"(
@@ -255,13 +233,7 @@ with open(sys.argv[1], 'rb') as f:
   EXPECT_EQ(output, "[6.0221406e+23, 12345678.13]\n");
 
   // 123456 in three digits cannot be rounded: the save is refused and the file stays.
-  zm_variant integer;
-  integer.type = ZM_VAR_INT;
-  integer.length = 4;
-  integer.data = new unsigned char[4];
-  const std::int32_t big = 123456;
-  std::memcpy(integer.data, &big, 4);
-  ASSERT_TRUE(table.SetItemValue(0, 2, integer));
+  ASSERT_TRUE(table.SetItemValue(0, 2, zamra_test::IntValue(123456)));
   const std::vector<unsigned char> before = ReadAll(path);
   EXPECT_EQ(ZMDbfFile::SaveFile(path.c_str(), &table), 0);
   EXPECT_EQ(ReadAll(path), before);

@@ -19,6 +19,7 @@
 #include "api/formats/dbf_file.h"
 #include "api/formats/polygon.h"
 #include "api/formats/polyline.h"
+#include "support/table_values.h"
 #include "support/temp_dir.h"
 
 namespace {
@@ -411,19 +412,8 @@ TEST(ShapeFile, SavedPolygonsReadBackInShapelibAndPyshp)
     ZMPolygon::UpdateEnvelop(polygon.get());
     ASSERT_TRUE(file.AddShape(polygon.get()));
     const int row = table->AddRow();
-    zm_variant id;
-    id.type = ZM_VAR_INT;
-    id.length = 4;
-    id.data = new unsigned char[4];
-    std::memcpy(id.data, &index, 4);
-    ASSERT_TRUE(table->SetItemValue(row, 0, id));
-    const std::string name = "Plot " + std::to_string(index);
-    zm_variant text;
-    text.type = ZM_VAR_STRING;
-    text.length = static_cast<std::int16_t>(name.size() + 1);
-    text.data = new unsigned char[name.size() + 1];
-    std::memcpy(text.data, name.c_str(), name.size() + 1);
-    ASSERT_TRUE(table->SetItemValue(row, 1, text));
+    ASSERT_TRUE(table->SetItemValue(row, 0, zamra_test::IntValue(index)));
+    ASSERT_TRUE(table->SetItemValue(row, 1, zamra_test::TextValue("Plot " + std::to_string(index))));
   }
   ASSERT_TRUE(file.Save(dir.File("plots.shp").c_str()));
 

@@ -19,6 +19,7 @@
 #include "platform/system_calls.h"
 #include "support/python_script.h"
 #include "support/shapelib_writer.h"
+#include "support/table_values.h"
 #include "support/temp_dir.h"
 
 namespace {
@@ -40,12 +41,7 @@ void WriteOldTrio(const std::string& folder)
 
 void SetText(ZMDataView* table, int row, const std::string& text)
 {
-  zm_variant value;
-  value.type = ZM_VAR_STRING;
-  value.length = static_cast<std::int16_t>(text.size() + 1);
-  value.data = new unsigned char[text.size() + 1];
-  std::memcpy(value.data, text.c_str(), text.size() + 1);
-  table->SetItemValue(row, 0, value);
+  table->SetItemValue(row, 0, zamra_test::TextValue(text));
 }
 
 // The new trio: three squares elsewhere, rows "new0" to "new2".
