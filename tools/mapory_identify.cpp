@@ -77,7 +77,7 @@ int main(int argc, char** argv)
       status = 1;
       continue;
     }
-    PrintCoordinatesNote("mapory-identify", layer);
+    PrintCoordinatesNote("mapory-identify", view.get(), layer);
     char name[MAX_PATH] = "";
     layer->GetName(name);
     const int record = layer->HitTest(x, y);

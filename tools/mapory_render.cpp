@@ -201,7 +201,7 @@ int main(int argc, char** argv)
     return 1;
   }
   for (int i = 0; i < view->GetLayerCount(); ++i)
-    PrintCoordinatesNote("mapory-render", view->GetLayerByIndex(i));
+    PrintCoordinatesNote("mapory-render", view.get(), view->GetLayerByIndex(i));
   if (scale <= 0.0 && !centreGiven) {
     // The view's largest scale grows with layers whose numbers are not degrees; world data that
     // would need more than it fits the picture nearly at it.

@@ -82,6 +82,7 @@ public:
   void CancelAddLayer(int ticket) override;
   int GetAddLayerPath(int ticket, char* path) override;
   int BeginLoadXml(const char* path, int* firstTicket) override;
+  int GetLayerCoordinates(ILayer* layer, char* system, int size, int* droppedRecords) override;
 
   // The window's events (called by CMapWindow).
   void OnCreate();

@@ -4,6 +4,8 @@
 // SPDX-License-Identifier: MIT
 #include "map_view.h"
 
+#include <algorithm>
+#include <cstring>
 #include <vector>
 
 #include "platform/code_page.h"
@@ -160,4 +162,30 @@ unsigned CMapView::GetLayerFileCodePage(ILayer* layer)
 {
   CShapeLayer* held = HeldLayer(layer);
   return held != nullptr && held->LayerDataView() != nullptr ? held->LayerDataView()->FileCodePage() : 0;
+}
+
+int CMapView::GetLayerCoordinates(ILayer* layer, char* system, int size, int* droppedRecords)
+{
+  const CShapeLayer* held = HeldLayer(layer);
+  if (held == nullptr)
+    return -1;
+  const LayerProjectionInfo& info = held->Projection();
+  if (system != nullptr && size > 0) {
+    const size_t length = std::min(info.systemName.size(), static_cast<size_t>(size - 1));
+    std::memcpy(system, info.systemName.data(), length);
+    system[length] = '\0';
+  }
+  if (droppedRecords != nullptr)
+    *droppedRecords = info.droppedRecords;
+  switch (info.coordinates) {
+  case LayerCoordinates::NoPrj:
+    return ZM_COORDINATES_NONE_NAMED;
+  case LayerCoordinates::UnreadablePrj:
+    return ZM_COORDINATES_UNREADABLE;
+  case LayerCoordinates::Transformed:
+    return ZM_COORDINATES_TRANSFORMED;
+  case LayerCoordinates::LongitudeLatitude:
+    break;
+  }
+  return ZM_COORDINATES_LONLAT;
 }

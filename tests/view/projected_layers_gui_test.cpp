@@ -18,6 +18,7 @@
 #include "support/projected_samples.h"
 #include "support/temp_dir.h"
 #include "view/izamra_view.h"
+#include "view/izamra_view_extras.h"
 #include "map_model.h"
 #include "point_layer.h"
 #include "polygon_layer.h"
@@ -273,4 +274,38 @@ TEST_F(ProjectedLayers, AWorkspaceBringsTheLayerBackInLongitudeLatitude)
   second->GetCenter(x, y);
   EXPECT_DOUBLE_EQ(x, 14.42) << "the saved centre is a longitude, inside the layer's extent";
   EXPECT_DOUBLE_EQ(y, 50.08);
+}
+
+TEST_F(ProjectedLayers, TheViewsExtrasSayHowEachLayersCoordinatesWereTaken)
+{
+  QWidget host;
+  std::unique_ptr<IZamraView> view(IZamraView::GetInstance());
+  ASSERT_EQ(view->Create(nullptr, 0, 0, 0, 0, 600, 400, &host, 2001), 1);
+  IZamraViewExtras* extras = IZamraViewExtras::Of(view.get());
+  ASSERT_NE(extras, nullptr);
+  ILayer* transformed = view->AddLayer(Shp("utm33_polygons").c_str());
+  ILayer* unread = view->AddLayer(Shp("bad_prj_polygons").c_str());
+  ILayer* bare = view->AddLayer(Shp("noprj_polygons").c_str());
+  ASSERT_TRUE(transformed && unread && bare);
+
+  char system[256] = "";
+  int dropped = -1;
+  EXPECT_EQ(extras->GetLayerCoordinates(transformed, system, sizeof system, &dropped), ZM_COORDINATES_TRANSFORMED);
+  EXPECT_EQ(dropped, 1);
+  const std::string name = system;
+  ASSERT_GT(name.size(), 4u);
+  char cut[5] = "xxxx";
+  EXPECT_EQ(extras->GetLayerCoordinates(transformed, cut, sizeof cut, nullptr), ZM_COORDINATES_TRANSFORMED);
+  EXPECT_EQ(std::string(cut), name.substr(0, 4)) << "cut to the room given, terminated";
+  EXPECT_EQ(extras->GetLayerCoordinates(unread, nullptr, 0, &dropped), ZM_COORDINATES_UNREADABLE);
+  EXPECT_EQ(dropped, 0);
+  EXPECT_EQ(extras->GetLayerCoordinates(bare, system, sizeof system, nullptr), ZM_COORDINATES_NONE_NAMED);
+  EXPECT_STREQ(system, "");
+
+  // A layer of another view is not this view's to describe.
+  CMapModel other;
+  ILayer* foreign = other.AddLayer(Shp("utm33_polygons").c_str());
+  ASSERT_NE(foreign, nullptr);
+  EXPECT_EQ(extras->GetLayerCoordinates(foreign, system, sizeof system, &dropped), -1);
+  EXPECT_EQ(extras->GetLayerCoordinates(nullptr, system, sizeof system, &dropped), -1);
 }

@@ -12,6 +12,12 @@
 #include "view/thematic_style.h"
 #include "view/zamra_view_export.h"
 
+// How the view took a layer's coordinates (GetLayerCoordinates).
+#define ZM_COORDINATES_LONLAT 0       // longitude/latitude, as its coordinate system says
+#define ZM_COORDINATES_NONE_NAMED 1   // no coordinate system named: taken as longitude/latitude
+#define ZM_COORDINATES_UNREADABLE 2   // a .prj PROJ cannot use: taken as longitude/latitude
+#define ZM_COORDINATES_TRANSFORMED 3  // transformed from the named system to WGS 84
+
 /// What a host may ask of a view beside IZamraView (pixels, highlight, code pages, pixel ratio).
 class ZAMRA_VIEW_API IZamraViewExtras {
 public:
@@ -120,4 +126,10 @@ public:
   // loaded synchronously as no thread could be had); -1 when it is no workspace file, or while
   // the layers of another still load.
   virtual int BeginLoadXml(const char* path, int* firstTicket) = 0;
+
+  // How the loader took `layer`'s coordinates: a ZM_COORDINATES_ code, or -1 for a layer the
+  // view does not hold. The coordinate system's name (when its file named one PROJ read) goes
+  // into `system` (`size` bytes, cut to fit; may be null), and `*droppedRecords` (may be null)
+  // counts the records left out as null shapes because a vertex lay outside that system's domain.
+  virtual int GetLayerCoordinates(ILayer* layer, char* system, int size, int* droppedRecords) = 0;
 };
