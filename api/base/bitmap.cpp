@@ -26,6 +26,7 @@
 #include "platform/application_kind.h"
 #include "platform/file_io.h"
 #include "platform/resources.h"
+#include "platform/system_calls.h"
 
 namespace {
 
@@ -169,10 +170,66 @@ bool JpegDataCanHoldPicture(const jpeg_decompress_struct& info, long long fileBy
   return fileBytes >= 0 && blocks / 8 <= static_cast<unsigned long long>(fileBytes);
 }
 
-long long OpenFileSize(FILE* file)
+long long OpenFileSize(int descriptor)
 {
   struct stat status {};
-  return fstat(fileno(file), &status) == 0 ? static_cast<long long>(status.st_size) : -1;
+  return zamra::sys::FStat(descriptor, &status) == 0 ? static_cast<long long>(status.st_size) : -1;
+}
+
+// libjpeg's source reading a descriptor through the system-call seam, block by block as its own
+// FILE source does. The end of the file stands in as an end-of-picture mark, as there (libjpeg
+// then pads a cut picture with grey); a read error is fatal rather than passing for that end.
+struct JpegFileSource {
+  jpeg_source_mgr base;
+  int descriptor;
+  JOCTET buffer[4096];
+};
+
+void JpegSourceStart(j_decompress_ptr) {}
+
+boolean JpegSourceFill(j_decompress_ptr info)
+{
+  auto* source = reinterpret_cast<JpegFileSource*>(info->src);
+  size_t got = 0;
+  if (!zamra::sys::ReadFully(source->descriptor, source->buffer, sizeof source->buffer, &got))
+    JpegFatal(reinterpret_cast<j_common_ptr>(info));
+  if (got == 0) {
+    source->buffer[0] = 0xFF;
+    source->buffer[1] = JPEG_EOI;
+    got = 2;
+  }
+  source->base.next_input_byte = source->buffer;
+  source->base.bytes_in_buffer = got;
+  return TRUE;
+}
+
+void JpegSourceSkip(j_decompress_ptr info, long count)
+{
+  jpeg_source_mgr* source = info->src;
+  if (count <= 0)
+    return;
+  while (count > static_cast<long>(source->bytes_in_buffer)) {
+    count -= static_cast<long>(source->bytes_in_buffer);
+    JpegSourceFill(info);
+  }
+  source->next_input_byte += count;
+  source->bytes_in_buffer -= static_cast<size_t>(count);
+}
+
+void JpegSourceEnd(j_decompress_ptr) {}
+
+// Points `info` at `source`, which reads `descriptor`; both outlive the decoding.
+void UseJpegFileSource(jpeg_decompress_struct& info, JpegFileSource& source, int descriptor)
+{
+  source.base.init_source = JpegSourceStart;
+  source.base.fill_input_buffer = JpegSourceFill;
+  source.base.skip_input_data = JpegSourceSkip;
+  source.base.resync_to_restart = jpeg_resync_to_restart;
+  source.base.term_source = JpegSourceEnd;
+  source.base.next_input_byte = nullptr;
+  source.base.bytes_in_buffer = 0;
+  source.descriptor = descriptor;
+  info.src = &source.base;
 }
 
 // The clipboard's picture handed out by GetClipboardBmp, owned here until replaced.
@@ -615,9 +672,10 @@ HDC ZMBitmap::LoadJpeg(const char* path, int& width, int& height)
 {
   if (path == nullptr)
     return nullptr;
-  FILE* file = std::fopen(path, "rb");
-  if (file == nullptr)
+  const int file = zamra::sys::Open(path, O_RDONLY | O_CLOEXEC);
+  if (file < 0)
     return nullptr;
+  JpegFileSource source{};
   jpeg_decompress_struct info{};
   JpegErrorManager errors{};
   info.err = jpeg_std_error(&errors.base);
@@ -626,19 +684,19 @@ HDC ZMBitmap::LoadJpeg(const char* path, int& width, int& height)
   HDC volatile dc = nullptr;
   if (setjmp(errors.jump)) {
     jpeg_destroy_decompress(&info);
-    std::fclose(file);
+    zamra::sys::Close(file);
     if (dc != nullptr)
       DeleteDC(dc);
     return nullptr;
   }
   jpeg_create_decompress(&info);
-  jpeg_stdio_src(&info, file);
+  UseJpegFileSource(info, source, file);
   jpeg_read_header(&info, TRUE);
   if (info.num_components != 3 || info.image_width > static_cast<JDIMENSION>(std::numeric_limits<int>::max()) ||
       info.image_height > static_cast<JDIMENSION>(std::numeric_limits<int>::max()) ||
       !JpegDataCanHoldPicture(info, OpenFileSize(file))) {
     jpeg_destroy_decompress(&info);
-    std::fclose(file);
+    zamra::sys::Close(file);
     return nullptr;
   }
   const int pictureWidth = static_cast<int>(info.image_width);
@@ -648,7 +706,7 @@ HDC ZMBitmap::LoadJpeg(const char* path, int& width, int& height)
   dc = CreateMemDc(pictureWidth, pictureHeight, &bits);
   if (dc == nullptr) {
     jpeg_destroy_decompress(&info);
-    std::fclose(file);
+    zamra::sys::Close(file);
     return nullptr;
   }
   jpeg_start_decompress(&info);
@@ -661,7 +719,7 @@ HDC ZMBitmap::LoadJpeg(const char* path, int& width, int& height)
   }
   jpeg_finish_decompress(&info);
   jpeg_destroy_decompress(&info);
-  std::fclose(file);
+  zamra::sys::Close(file);
   SwapRedAndBlue(bits, pictureWidth, pictureHeight);
   width = pictureWidth;
   height = pictureHeight;

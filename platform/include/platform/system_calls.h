@@ -128,6 +128,25 @@ ZAMRA_PLATFORM_API char* GetCwd();
 ZAMRA_PLATFORM_API uid_t GetEUid();
 ZAMRA_PLATFORM_API pid_t GetPid();
 
+// An open descriptor (or none, when negative), closed through Close at the end of its scope.
+class ScopedDescriptor final {
+public:
+  explicit ScopedDescriptor(int descriptor) : m_descriptor(descriptor) {}
+  ~ScopedDescriptor()
+  {
+    if (m_descriptor >= 0)
+      Close(m_descriptor);
+  }
+  ScopedDescriptor(const ScopedDescriptor&) = delete;
+  ScopedDescriptor& operator=(const ScopedDescriptor&) = delete;
+
+  bool Valid() const { return m_descriptor >= 0; }
+  int Get() const { return m_descriptor; }
+
+private:
+  int m_descriptor;
+};
+
 // The entries of one open folder other than "." and "..", read by descriptor so that no
 // symbolic link on the way is followed.
 class ZAMRA_PLATFORM_API DirectoryList final {

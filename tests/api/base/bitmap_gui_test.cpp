@@ -23,6 +23,7 @@
 #include <png.h>
 
 #include "platform/resources.h"
+#include "platform/system_calls.h"
 #include "support/temp_dir.h"
 
 namespace {
@@ -524,6 +525,49 @@ TEST(ZMBitmap, LoadJpegRefusesWhatItCannotDecode)
   EXPECT_EQ(ZMBitmap::WriteJpeg(dir.File("missing/x.jpg").c_str(), dc, RECT{0, 0, 4, 4}), 0);
   EXPECT_EQ(ZMBitmap::WriteJpeg(dir.File("empty.jpg").c_str(), dc, RECT{0, 0, 0, 4}), 0);
   DeleteDC(dc);
+}
+
+TEST(ZMBitmap, LoadJpegReportsAFileItCannotOpenOrReadAndKeepsIt)
+{
+  using zamra::sys::Call;
+  using zamra::sys::ScopedCallFailure;
+  TempDir dir;
+  const std::string path = dir.File("noise.jpg");
+  unsigned char* bits = nullptr;
+  HDC dc = RandomPicture(128, 128, &bits, 3);
+  ASSERT_EQ(ZMBitmap::WriteJpeg(path.c_str(), dc, RECT{0, 0, 128, 128}), 1);
+  DeleteDC(dc);
+  const std::vector<unsigned char> saved = zamra_test::ReadAll(path);
+  ASSERT_GT(saved.size(), 3 * 4096u) << "noise at full quality: several reads' worth";
+  const auto descriptors = [] {
+    int count = 0;
+    for (int descriptor = 0; descriptor < 1024; ++descriptor)
+      count += fcntl(descriptor, F_GETFD) != -1 ? 1 : 0;
+    return count;
+  };
+  const int open = descriptors();
+  int width = -1, height = -1;
+  {
+    ScopedCallFailure refused(Call::kOpen, EACCES);
+    EXPECT_EQ(ZMBitmap::LoadJpeg(path.c_str(), width, height), nullptr);
+  }
+  {
+    ScopedCallFailure broken(Call::kRead, EIO);
+    EXPECT_EQ(ZMBitmap::LoadJpeg(path.c_str(), width, height), nullptr);
+  }
+  {
+    // The header has come, the pixels fail: a read error is no cut file to pad with grey.
+    ScopedCallFailure broken(Call::kRead, EIO, 1);
+    EXPECT_EQ(ZMBitmap::LoadJpeg(path.c_str(), width, height), nullptr);
+  }
+  EXPECT_EQ(width, -1);
+  EXPECT_EQ(descriptors(), open) << "nothing left open";
+  EXPECT_EQ(zamra_test::ReadAll(path), saved);
+  HDC loaded = ZMBitmap::LoadJpeg(path.c_str(), width, height);
+  ASSERT_NE(loaded, nullptr);
+  EXPECT_EQ(width, 128);
+  EXPECT_EQ(height, 128);
+  DeleteDC(loaded);
 }
 
 TEST(ZMBitmap, GetBmpCopiesTheArea)
