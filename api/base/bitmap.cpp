@@ -232,6 +232,40 @@ void UseJpegFileSource(jpeg_decompress_struct& info, JpegFileSource& source, int
   info.src = &source.base;
 }
 
+// What one LoadJpeg holds: the open file, libjpeg's state reading it, and the picture being
+// filled. Released however LoadJpeg leaves, a jump back from a libjpeg error included (the
+// jump lands in LoadJpeg's own frame, so this is still alive and is destroyed on return).
+struct JpegDecoding {
+  explicit JpegDecoding(int descriptor) : file(descriptor)
+  {
+    info.err = jpeg_std_error(&errors.base);
+    errors.base.error_exit = JpegFatal;
+    errors.base.output_message = JpegSilent;
+  }
+  ~JpegDecoding()
+  {
+    jpeg_destroy_decompress(&info);  // nothing to do when never created
+    if (dc != nullptr)
+      DeleteDC(dc);
+  }
+  JpegDecoding(const JpegDecoding&) = delete;
+  JpegDecoding& operator=(const JpegDecoding&) = delete;
+
+  // The finished picture, now the caller's.
+  HDC TakePicture()
+  {
+    HDC picture = dc;
+    dc = nullptr;
+    return picture;
+  }
+
+  zamra::sys::ScopedDescriptor file;
+  JpegFileSource source{};
+  jpeg_decompress_struct info{};
+  JpegErrorManager errors{};
+  HDC volatile dc = nullptr;  // volatile: set after setjmp and read after the jump back
+};
+
 // The clipboard's picture handed out by GetClipboardBmp, owned here until replaced.
 std::mutex g_clipboardMutex;
 HBITMAP g_clipboardBitmap = nullptr;
@@ -672,56 +706,37 @@ HDC ZMBitmap::LoadJpeg(const char* path, int& width, int& height)
 {
   if (path == nullptr)
     return nullptr;
-  const int file = zamra::sys::Open(path, O_RDONLY | O_CLOEXEC);
-  if (file < 0)
+  JpegDecoding decoding(zamra::sys::Open(path, O_RDONLY | O_CLOEXEC));
+  if (!decoding.file.Valid())
     return nullptr;
-  JpegFileSource source{};
-  jpeg_decompress_struct info{};
-  JpegErrorManager errors{};
-  info.err = jpeg_std_error(&errors.base);
-  errors.base.error_exit = JpegFatal;
-  errors.base.output_message = JpegSilent;
-  HDC volatile dc = nullptr;
-  if (setjmp(errors.jump)) {
-    jpeg_destroy_decompress(&info);
-    zamra::sys::Close(file);
-    if (dc != nullptr)
-      DeleteDC(dc);
-    return nullptr;
-  }
+  jpeg_decompress_struct& info = decoding.info;
+  if (setjmp(decoding.errors.jump))
+    return nullptr;  // a libjpeg error: the decoding releases what it holds
   jpeg_create_decompress(&info);
-  UseJpegFileSource(info, source, file);
+  UseJpegFileSource(info, decoding.source, decoding.file.Get());
   jpeg_read_header(&info, TRUE);
   if (info.num_components != 3 || info.image_width > static_cast<JDIMENSION>(std::numeric_limits<int>::max()) ||
       info.image_height > static_cast<JDIMENSION>(std::numeric_limits<int>::max()) ||
-      !JpegDataCanHoldPicture(info, OpenFileSize(file))) {
-    jpeg_destroy_decompress(&info);
-    zamra::sys::Close(file);
+      !JpegDataCanHoldPicture(info, OpenFileSize(decoding.file.Get())))
     return nullptr;
-  }
   const int pictureWidth = static_cast<int>(info.image_width);
   const int pictureHeight = static_cast<int>(info.image_height);
   info.out_color_space = JCS_RGB;
   unsigned char* bits = nullptr;
-  dc = CreateMemDc(pictureWidth, pictureHeight, &bits);
-  if (dc == nullptr) {
-    jpeg_destroy_decompress(&info);
-    zamra::sys::Close(file);
+  decoding.dc = CreateMemDc(pictureWidth, pictureHeight, &bits);
+  if (decoding.dc == nullptr)
     return nullptr;
-  }
   jpeg_start_decompress(&info);
   if (info.output_components != 3 || info.output_width != info.image_width || info.output_height != info.image_height)
-    JpegFatal(reinterpret_cast<j_common_ptr>(&info));
+    return nullptr;
   const std::size_t stride = static_cast<std::size_t>(GetWidthByteSize24(pictureWidth));
   while (info.output_scanline < info.output_height) {
     JSAMPROW row = bits + static_cast<std::size_t>(pictureHeight - 1 - static_cast<int>(info.output_scanline)) * stride;
     jpeg_read_scanlines(&info, &row, 1);
   }
   jpeg_finish_decompress(&info);
-  jpeg_destroy_decompress(&info);
-  zamra::sys::Close(file);
   SwapRedAndBlue(bits, pictureWidth, pictureHeight);
   width = pictureWidth;
   height = pictureHeight;
-  return dc;
+  return decoding.TakePicture();
 }

@@ -50,6 +50,14 @@ HDC PatternPicture(int width, int height, unsigned char** bits)
   return dc;
 }
 
+int OpenDescriptors()
+{
+  int count = 0;
+  for (int descriptor = 0; descriptor < 1024; ++descriptor)
+    count += fcntl(descriptor, F_GETFD) != -1 ? 1 : 0;
+  return count;
+}
+
 HDC RandomPicture(int width, int height, unsigned char** bits, unsigned seed)
 {
   HDC dc = ZMBitmap::CreateMemDc(width, height, bits);
@@ -473,6 +481,7 @@ TEST(ZMBitmap, JpegRoundTripsThroughLibjpeg)
 TEST(ZMBitmap, LoadJpegRefusesWhatItCannotDecode)
 {
   TempDir dir;
+  const int open = OpenDescriptors();
   int width = -1, height = -1;
   QImage grey(8, 8, QImage::Format_Grayscale8);
   grey.fill(128);
@@ -510,6 +519,7 @@ TEST(ZMBitmap, LoadJpegRefusesWhatItCannotDecode)
   EXPECT_EQ(DecodeWithLibjpeg(dir.File("claim2.jpg")).width, 4000);
   EXPECT_EQ(ZMBitmap::LoadJpeg(dir.File("claim2.jpg").c_str(), width, height), nullptr);
   EXPECT_EQ(width, -1);
+  EXPECT_EQ(OpenDescriptors(), open) << "each refused file is closed";
 
   // The tightest real pictures, one colour all over, still load.
   QImage plain(1600, 1200, QImage::Format_RGB888);
@@ -539,13 +549,7 @@ TEST(ZMBitmap, LoadJpegReportsAFileItCannotOpenOrReadAndKeepsIt)
   DeleteDC(dc);
   const std::vector<unsigned char> saved = zamra_test::ReadAll(path);
   ASSERT_GT(saved.size(), 3 * 4096u) << "noise at full quality: several reads' worth";
-  const auto descriptors = [] {
-    int count = 0;
-    for (int descriptor = 0; descriptor < 1024; ++descriptor)
-      count += fcntl(descriptor, F_GETFD) != -1 ? 1 : 0;
-    return count;
-  };
-  const int open = descriptors();
+  const int open = OpenDescriptors();
   int width = -1, height = -1;
   {
     ScopedCallFailure refused(Call::kOpen, EACCES);
@@ -561,7 +565,7 @@ TEST(ZMBitmap, LoadJpegReportsAFileItCannotOpenOrReadAndKeepsIt)
     EXPECT_EQ(ZMBitmap::LoadJpeg(path.c_str(), width, height), nullptr);
   }
   EXPECT_EQ(width, -1);
-  EXPECT_EQ(descriptors(), open) << "nothing left open";
+  EXPECT_EQ(OpenDescriptors(), open) << "nothing left open";
   EXPECT_EQ(zamra_test::ReadAll(path), saved);
   HDC loaded = ZMBitmap::LoadJpeg(path.c_str(), width, height);
   ASSERT_NE(loaded, nullptr);
