@@ -105,25 +105,13 @@ BOOL ReadFile(HANDLE file, void* buffer, DWORD toRead, DWORD* read, void* /*over
     t_lastError = EBADF;
     return FALSE;
   }
-  DWORD done = 0;
-  auto* bytes = static_cast<char*>(buffer);
-  while (done < toRead) {
-    const ssize_t got = zamra::sys::Read(handle->Descriptor(), bytes + done, toRead - done);
-    if (got < 0) {
-      if (errno == EINTR)
-        continue;
-      RememberErrno();
-      if (read)
-        *read = done;
-      return FALSE;
-    }
-    if (got == 0)
-      break;
-    done += static_cast<DWORD>(got);
-  }
+  size_t done = 0;
+  const bool ok = zamra::sys::ReadFully(handle->Descriptor(), buffer, toRead, &done);
+  if (!ok)
+    RememberErrno();
   if (read)
-    *read = done;
-  return TRUE;
+    *read = static_cast<DWORD>(done);
+  return ok ? TRUE : FALSE;
 }
 
 BOOL WriteFile(HANDLE file, const void* buffer, DWORD toWrite, DWORD* written, void* /*overlapped*/)
@@ -135,29 +123,13 @@ BOOL WriteFile(HANDLE file, const void* buffer, DWORD toWrite, DWORD* written, v
     t_lastError = EBADF;
     return FALSE;
   }
-  DWORD done = 0;
-  const auto* bytes = static_cast<const char*>(buffer);
-  while (done < toWrite) {
-    const ssize_t put = zamra::sys::Write(handle->Descriptor(), bytes + done, toWrite - done);
-    if (put < 0) {
-      if (errno == EINTR)
-        continue;
-      RememberErrno();
-      if (written)
-        *written = done;
-      return FALSE;
-    }
-    if (put == 0) {
-      t_lastError = ENOSPC;
-      if (written)
-        *written = done;
-      return FALSE;
-    }
-    done += static_cast<DWORD>(put);
-  }
+  size_t done = 0;
+  const bool ok = zamra::sys::WriteFully(handle->Descriptor(), buffer, toWrite, &done);
+  if (!ok)
+    RememberErrno();
   if (written)
-    *written = done;
-  return TRUE;
+    *written = static_cast<DWORD>(done);
+  return ok ? TRUE : FALSE;
 }
 
 BOOL GetFileSizeEx(HANDLE file, std::int64_t* size)

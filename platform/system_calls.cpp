@@ -89,6 +89,67 @@ ssize_t PWrite(int descriptor, const void* buffer, size_t count, off_t offset)
   return Fails(Call::kPWrite) ? -1 : ::pwrite(descriptor, buffer, count, offset);
 }
 
+namespace {
+
+// One loop for the four whole transfers: `step` moves at most `count` bytes at `moved` bytes in.
+template <typename Step>
+bool Transfer(size_t count, size_t* done, bool writing, Step step)
+{
+  size_t moved = 0;
+  bool ok = true;
+  while (moved < count) {
+    const ssize_t got = step(moved, count - moved);
+    if (got < 0 && errno == EINTR)
+      continue;
+    if (got < 0) {
+      ok = false;
+      break;
+    }
+    if (got == 0) {
+      // The end of a file being read; a write taking nothing would otherwise loop for ever.
+      if (writing) {
+        errno = ENOSPC;
+        ok = false;
+      }
+      break;
+    }
+    moved += static_cast<size_t>(got);
+  }
+  if (done != nullptr)
+    *done = moved;
+  return ok;
+}
+
+}  // namespace
+
+bool ReadFully(int descriptor, void* buffer, size_t count, size_t* done)
+{
+  auto* bytes = static_cast<char*>(buffer);
+  return Transfer(count, done, false, [&](size_t at, size_t left) { return Read(descriptor, bytes + at, left); });
+}
+
+bool PReadFully(int descriptor, void* buffer, size_t count, off_t offset, size_t* done)
+{
+  auto* bytes = static_cast<char*>(buffer);
+  return Transfer(count, done, false, [&](size_t at, size_t left) {
+    return PRead(descriptor, bytes + at, left, offset + static_cast<off_t>(at));
+  });
+}
+
+bool WriteFully(int descriptor, const void* buffer, size_t count, size_t* done)
+{
+  const auto* bytes = static_cast<const char*>(buffer);
+  return Transfer(count, done, true, [&](size_t at, size_t left) { return Write(descriptor, bytes + at, left); });
+}
+
+bool PWriteFully(int descriptor, const void* buffer, size_t count, off_t offset, size_t* done)
+{
+  const auto* bytes = static_cast<const char*>(buffer);
+  return Transfer(count, done, true, [&](size_t at, size_t left) {
+    return PWrite(descriptor, bytes + at, left, offset + static_cast<off_t>(at));
+  });
+}
+
 off_t LSeek(int descriptor, off_t offset, int whence)
 {
   return Fails(Call::kLSeek) ? -1 : ::lseek(descriptor, offset, whence);

@@ -26,6 +26,7 @@
 #include "platform/application_kind.h"
 #include "platform/file_io.h"
 #include "platform/resources.h"
+#include "platform/system_calls.h"
 
 namespace {
 
@@ -169,11 +170,101 @@ bool JpegDataCanHoldPicture(const jpeg_decompress_struct& info, long long fileBy
   return fileBytes >= 0 && blocks / 8 <= static_cast<unsigned long long>(fileBytes);
 }
 
-long long OpenFileSize(FILE* file)
+long long OpenFileSize(int descriptor)
 {
   struct stat status {};
-  return fstat(fileno(file), &status) == 0 ? static_cast<long long>(status.st_size) : -1;
+  return zamra::sys::FStat(descriptor, &status) == 0 ? static_cast<long long>(status.st_size) : -1;
 }
+
+// libjpeg's source reading a descriptor through the system-call seam, block by block as its own
+// FILE source does. The end of the file stands in as an end-of-picture mark, as there (libjpeg
+// then pads a cut picture with grey); a read error is fatal rather than passing for that end.
+struct JpegFileSource {
+  jpeg_source_mgr base;
+  int descriptor;
+  JOCTET buffer[4096];
+};
+
+void JpegSourceStart(j_decompress_ptr) {}
+
+boolean JpegSourceFill(j_decompress_ptr info)
+{
+  auto* source = reinterpret_cast<JpegFileSource*>(info->src);
+  size_t got = 0;
+  if (!zamra::sys::ReadFully(source->descriptor, source->buffer, sizeof source->buffer, &got))
+    JpegFatal(reinterpret_cast<j_common_ptr>(info));
+  if (got == 0) {
+    source->buffer[0] = 0xFF;
+    source->buffer[1] = JPEG_EOI;
+    got = 2;
+  }
+  source->base.next_input_byte = source->buffer;
+  source->base.bytes_in_buffer = got;
+  return TRUE;
+}
+
+void JpegSourceSkip(j_decompress_ptr info, long count)
+{
+  jpeg_source_mgr* source = info->src;
+  if (count <= 0)
+    return;
+  while (count > static_cast<long>(source->bytes_in_buffer)) {
+    count -= static_cast<long>(source->bytes_in_buffer);
+    JpegSourceFill(info);
+  }
+  source->next_input_byte += count;
+  source->bytes_in_buffer -= static_cast<size_t>(count);
+}
+
+void JpegSourceEnd(j_decompress_ptr) {}
+
+// Points `info` at `source`, which reads `descriptor`; both outlive the decoding.
+void UseJpegFileSource(jpeg_decompress_struct& info, JpegFileSource& source, int descriptor)
+{
+  source.base.init_source = JpegSourceStart;
+  source.base.fill_input_buffer = JpegSourceFill;
+  source.base.skip_input_data = JpegSourceSkip;
+  source.base.resync_to_restart = jpeg_resync_to_restart;
+  source.base.term_source = JpegSourceEnd;
+  source.base.next_input_byte = nullptr;
+  source.base.bytes_in_buffer = 0;
+  source.descriptor = descriptor;
+  info.src = &source.base;
+}
+
+// What one LoadJpeg holds: the open file, libjpeg's state reading it, and the picture being
+// filled. Released however LoadJpeg leaves, a jump back from a libjpeg error included (the
+// jump lands in LoadJpeg's own frame, so this is still alive and is destroyed on return).
+struct JpegDecoding {
+  explicit JpegDecoding(int descriptor) : file(descriptor)
+  {
+    info.err = jpeg_std_error(&errors.base);
+    errors.base.error_exit = JpegFatal;
+    errors.base.output_message = JpegSilent;
+  }
+  ~JpegDecoding()
+  {
+    jpeg_destroy_decompress(&info);  // nothing to do when never created
+    if (dc != nullptr)
+      DeleteDC(dc);
+  }
+  JpegDecoding(const JpegDecoding&) = delete;
+  JpegDecoding& operator=(const JpegDecoding&) = delete;
+
+  // The finished picture, now the caller's.
+  HDC TakePicture()
+  {
+    HDC picture = dc;
+    dc = nullptr;
+    return picture;
+  }
+
+  zamra::sys::ScopedDescriptor file;
+  JpegFileSource source{};
+  jpeg_decompress_struct info{};
+  JpegErrorManager errors{};
+  HDC volatile dc = nullptr;  // volatile: set after setjmp and read after the jump back
+};
 
 // The clipboard's picture handed out by GetClipboardBmp, owned here until replaced.
 std::mutex g_clipboardMutex;
@@ -615,55 +706,37 @@ HDC ZMBitmap::LoadJpeg(const char* path, int& width, int& height)
 {
   if (path == nullptr)
     return nullptr;
-  FILE* file = std::fopen(path, "rb");
-  if (file == nullptr)
+  JpegDecoding decoding(zamra::sys::Open(path, O_RDONLY | O_CLOEXEC));
+  if (!decoding.file.Valid())
     return nullptr;
-  jpeg_decompress_struct info{};
-  JpegErrorManager errors{};
-  info.err = jpeg_std_error(&errors.base);
-  errors.base.error_exit = JpegFatal;
-  errors.base.output_message = JpegSilent;
-  HDC volatile dc = nullptr;
-  if (setjmp(errors.jump)) {
-    jpeg_destroy_decompress(&info);
-    std::fclose(file);
-    if (dc != nullptr)
-      DeleteDC(dc);
-    return nullptr;
-  }
+  jpeg_decompress_struct& info = decoding.info;
+  if (setjmp(decoding.errors.jump))
+    return nullptr;  // a libjpeg error: the decoding releases what it holds
   jpeg_create_decompress(&info);
-  jpeg_stdio_src(&info, file);
+  UseJpegFileSource(info, decoding.source, decoding.file.Get());
   jpeg_read_header(&info, TRUE);
   if (info.num_components != 3 || info.image_width > static_cast<JDIMENSION>(std::numeric_limits<int>::max()) ||
       info.image_height > static_cast<JDIMENSION>(std::numeric_limits<int>::max()) ||
-      !JpegDataCanHoldPicture(info, OpenFileSize(file))) {
-    jpeg_destroy_decompress(&info);
-    std::fclose(file);
+      !JpegDataCanHoldPicture(info, OpenFileSize(decoding.file.Get())))
     return nullptr;
-  }
   const int pictureWidth = static_cast<int>(info.image_width);
   const int pictureHeight = static_cast<int>(info.image_height);
   info.out_color_space = JCS_RGB;
   unsigned char* bits = nullptr;
-  dc = CreateMemDc(pictureWidth, pictureHeight, &bits);
-  if (dc == nullptr) {
-    jpeg_destroy_decompress(&info);
-    std::fclose(file);
+  decoding.dc = CreateMemDc(pictureWidth, pictureHeight, &bits);
+  if (decoding.dc == nullptr)
     return nullptr;
-  }
   jpeg_start_decompress(&info);
   if (info.output_components != 3 || info.output_width != info.image_width || info.output_height != info.image_height)
-    JpegFatal(reinterpret_cast<j_common_ptr>(&info));
+    return nullptr;
   const std::size_t stride = static_cast<std::size_t>(GetWidthByteSize24(pictureWidth));
   while (info.output_scanline < info.output_height) {
     JSAMPROW row = bits + static_cast<std::size_t>(pictureHeight - 1 - static_cast<int>(info.output_scanline)) * stride;
     jpeg_read_scanlines(&info, &row, 1);
   }
   jpeg_finish_decompress(&info);
-  jpeg_destroy_decompress(&info);
-  std::fclose(file);
   SwapRedAndBlue(bits, pictureWidth, pictureHeight);
   width = pictureWidth;
   height = pictureHeight;
-  return dc;
+  return decoding.TakePicture();
 }

@@ -83,27 +83,9 @@ void CopyFileAt(int sourceDirectory, const char* name, const struct stat& status
   }
   char chunk[65536];
   bool ok = true;
-  for (;;) {
-    const ssize_t got = zamra::sys::Read(in, chunk, sizeof chunk);
-    if (got < 0 && errno == EINTR)
-      continue;
-    if (got <= 0) {
-      ok = got == 0;
-      break;
-    }
-    for (ssize_t done = 0; done < got;) {
-      const ssize_t put = zamra::sys::Write(out, chunk + done, static_cast<size_t>(got - done));
-      if (put < 0 && errno == EINTR)
-        continue;
-      if (put <= 0) {
-        ok = false;
-        break;
-      }
-      done += put;
-    }
-    if (!ok)
-      break;
-  }
+  // A chunk that comes short is the end of the file.
+  for (size_t got = sizeof chunk; ok && got == sizeof chunk;)
+    ok = zamra::sys::ReadFully(in, chunk, sizeof chunk, &got) && zamra::sys::WriteFully(out, chunk, got);
   zamra::sys::Close(in);
   zamra::sys::Close(out);
   if (!ok)

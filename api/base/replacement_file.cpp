@@ -112,32 +112,14 @@ bool Resolve(const std::string& path, std::string& resolved, bool& exists)
 
 bool WriteAt(int descriptor, const unsigned char* bytes, size_t size, off_t offset)
 {
-  while (size > 0) {
-    const ssize_t done = zamra::sys::PWrite(descriptor, bytes, size, offset);
-    if (done < 0 && errno == EINTR)
-      continue;
-    if (done <= 0)
-      return false;
-    bytes += done;
-    size -= static_cast<size_t>(done);
-    offset += done;
-  }
-  return true;
+  return zamra::sys::PWriteFully(descriptor, bytes, size, offset);
 }
 
+// An end of file before `size` bytes is a failure too.
 bool ReadAt(int descriptor, unsigned char* bytes, size_t size, off_t offset)
 {
-  while (size > 0) {
-    const ssize_t done = zamra::sys::PRead(descriptor, bytes, size, offset);
-    if (done < 0 && errno == EINTR)
-      continue;
-    if (done <= 0)
-      return false;
-    bytes += done;
-    size -= static_cast<size_t>(done);
-    offset += done;
-  }
-  return true;
+  size_t done = 0;
+  return zamra::sys::PReadFully(descriptor, bytes, size, offset, &done) && done == size;
 }
 
 std::int64_t SizeOf(HANDLE file)

@@ -102,15 +102,12 @@ void SharedFileRead::Help()
     const std::int64_t end = std::min(begin + kReadChunk, m_bytes.size);
     if (m_stop != nullptr && m_stop->load(std::memory_order_relaxed))
       m_failed = true;  // given up by its caller: the rest is not read
-    for (std::int64_t at = begin; at < end && !m_failed.load(std::memory_order_relaxed);) {
-      const ssize_t read = zamra::sys::PRead(m_descriptor, m_bytes.data.get() + at, static_cast<size_t>(end - at), at);
-      if (read < 0 && errno == EINTR)
-        continue;
-      if (read <= 0)
-        m_failed = true;  // an error, or the file ended early: it shrank since Start
-      else
-        at += read;
-    }
+    const size_t wanted = static_cast<size_t>(end - begin);
+    size_t read = 0;
+    // An error, or the file ended early: it shrank since Start.
+    if (!m_failed.load(std::memory_order_relaxed) &&
+        (!zamra::sys::PReadFully(m_descriptor, m_bytes.data.get() + begin, wanted, begin, &read) || read != wanted))
+      m_failed = true;
     m_doneChunks.fetch_add(1);
     m_doneChunks.notify_all();
   }

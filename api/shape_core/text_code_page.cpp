@@ -3,11 +3,11 @@
 #include "shape_core/text_code_page.h"
 
 #include <cctype>
-#include <cstdio>
 #include <cstring>
 
 #include "shape_core/companion_files.h"
 #include "platform/code_page.h"
+#include "platform/system_calls.h"
 
 namespace zamra::shape {
 
@@ -201,32 +201,51 @@ unsigned CodePageOfLanguageDriver(unsigned char driver)
   }
 }
 
+namespace {
+
+// The start of a .cpg (as much as a code page's name needs), or nothing when it is missing or
+// cannot be read.
+std::string CpgText(const std::string& cpgPath)
+{
+  if (cpgPath.empty())
+    return std::string();
+  const zamra::sys::ScopedDescriptor cpg(zamra::sys::Open(cpgPath.c_str(), O_RDONLY | O_CLOEXEC));
+  char text[63];
+  size_t got = 0;
+  if (!cpg.Valid() || !zamra::sys::ReadFully(cpg.Get(), text, sizeof text, &got))
+    return std::string();
+  return std::string(text, got);
+}
+
+// The language driver byte of a .dbf's header; false when the file is missing or too short.
+bool ReadLanguageDriver(const std::string& dbfPath, unsigned char* driver)
+{
+  const zamra::sys::ScopedDescriptor dbf(zamra::sys::Open(dbfPath.c_str(), O_RDONLY | O_CLOEXEC));
+  unsigned char header[kLanguageDriverOffset + 1];
+  size_t got = 0;
+  if (!dbf.Valid() || !zamra::sys::ReadFully(dbf.Get(), header, sizeof header, &got) || got != sizeof header)
+    return false;
+  *driver = header[kLanguageDriverOffset];
+  return true;
+}
+
+}  // namespace
+
 unsigned TableCodePage(const std::string& dbfPath, CodePageSource* source)
 {
   if (source != nullptr)
     *source = CodePageSource::Process;
-  const std::string cpgPath = CompanionPath(dbfPath, ".cpg");
-  if (FILE* cpg = cpgPath.empty() ? nullptr : std::fopen(cpgPath.c_str(), "rb")) {
-    char text[64] = {};
-    const size_t got = std::fread(text, 1, sizeof text - 1, cpg);
-    std::fclose(cpg);
-    const unsigned codePage = CodePageOfName(std::string(text, got));
-    if (codePage != 0) {
-      if (source != nullptr)
-        *source = CodePageSource::CpgFile;
-      return codePage;
-    }
+  if (const unsigned codePage = CodePageOfName(CpgText(CompanionPath(dbfPath, ".cpg"))); codePage != 0) {
+    if (source != nullptr)
+      *source = CodePageSource::CpgFile;
+    return codePage;
   }
-  if (FILE* dbf = std::fopen(dbfPath.c_str(), "rb")) {
-    unsigned char driver = 0;
-    const bool read = std::fseek(dbf, kLanguageDriverOffset, SEEK_SET) == 0 && std::fread(&driver, 1, 1, dbf) == 1;
-    std::fclose(dbf);
-    const unsigned codePage = read ? CodePageOfLanguageDriver(driver) : 0;
-    if (codePage != 0) {
-      if (source != nullptr)
-        *source = CodePageSource::LanguageDriver;
-      return codePage;
-    }
+  unsigned char driver = 0;
+  if (const unsigned codePage = ReadLanguageDriver(dbfPath, &driver) ? CodePageOfLanguageDriver(driver) : 0;
+      codePage != 0) {
+    if (source != nullptr)
+      *source = CodePageSource::LanguageDriver;
+    return codePage;
   }
   return 0;
 }

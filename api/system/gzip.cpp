@@ -2,9 +2,6 @@
 // SPDX-License-Identifier: MIT
 #include "api/system/gzip.h"
 
-#include <cstdio>
-#include <memory>
-
 #include <zlib.h>
 
 #include "base/replacement_file.h"
@@ -14,11 +11,6 @@
 namespace {
 
 constexpr unsigned kBlockSize = 10240;
-
-struct FileCloser {
-  void operator()(std::FILE* file) const { std::fclose(file); }
-};
-using FilePointer = std::unique_ptr<std::FILE, FileCloser>;
 
 // Opening the target for writing would empty the source before it was read.
 bool SameFile(const char* first, const char* second)
@@ -35,8 +27,8 @@ bool ZMGZip::Zip(const char* sourceFile, const char* gzipFile)
 {
   if (sourceFile == nullptr || gzipFile == nullptr || SameFile(sourceFile, gzipFile))
     return false;
-  FilePointer source(std::fopen(sourceFile, "rb"));
-  if (!source)
+  const zamra::sys::ScopedDescriptor source(zamra::sys::Open(sourceFile, O_RDONLY | O_CLOEXEC));
+  if (!source.Valid())
     return false;
   zamra::base::ReplacementFile file(gzipFile);
   if (!file.Create())
@@ -51,10 +43,11 @@ bool ZMGZip::Zip(const char* sourceFile, const char* gzipFile)
   }
   unsigned char block[kBlockSize];
   bool ok = true;
-  std::size_t got;
-  while (ok && (got = std::fread(block, 1, sizeof block, source.get())) > 0)
-    ok = gzwrite(target, block, static_cast<unsigned>(got)) == static_cast<int>(got);
-  ok = ok && !std::ferror(source.get());
+  // A block that comes short is the end of the file.
+  for (std::size_t got = sizeof block; ok && got == sizeof block;) {
+    ok = zamra::sys::ReadFully(source.Get(), block, sizeof block, &got) &&
+         (got == 0 || gzwrite(target, block, static_cast<unsigned>(got)) == static_cast<int>(got));
+  }
   // gzclose writes the trailer: a failure there leaves an incomplete file.
   const bool closed = gzclose(target) == Z_OK;
   return ok && closed && file.Finish() && file.Commit();
@@ -64,9 +57,15 @@ bool ZMGZip::UnZip(const char* gzipFile, const char* targetFile)
 {
   if (gzipFile == nullptr || targetFile == nullptr || SameFile(gzipFile, targetFile))
     return false;
-  gzFile source = gzopen(gzipFile, "rb");
-  if (source == nullptr)
+  // Opened here so that the failure to open is the seam's; zlib reads on through its own calls
+  // and closes the descriptor with gzclose.
+  const int descriptor = zamra::sys::Open(gzipFile, O_RDONLY | O_CLOEXEC);
+  gzFile source = descriptor >= 0 ? gzdopen(descriptor, "rb") : nullptr;
+  if (source == nullptr) {
+    if (descriptor >= 0)
+      zamra::sys::Close(descriptor);
     return false;
+  }
   zamra::base::ReplacementFile target(targetFile);
   if (!target.Create()) {
     gzclose(source);

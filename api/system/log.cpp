@@ -48,15 +48,7 @@ void Append(const std::string& fileName, const char* entry, size_t length)
   const int file = zamra::sys::Open(fileName.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
   if (file < 0)
     return;
-  size_t done = 0;
-  while (done < length) {
-    const ssize_t wrote = zamra::sys::Write(file, entry + done, length - done);
-    if (wrote < 0 && errno == EINTR)
-      continue;
-    if (wrote <= 0)
-      break;
-    done += static_cast<size_t>(wrote);
-  }
+  zamra::sys::WriteFully(file, entry, length);  // a log that cannot be written is given up quietly
   zamra::sys::Close(file);
 }
 

@@ -93,6 +93,16 @@ ZAMRA_PLATFORM_API ssize_t Write(int descriptor, const void* buffer, size_t coun
 ZAMRA_PLATFORM_API ssize_t PRead(int descriptor, void* buffer, size_t count, off_t offset);
 ZAMRA_PLATFORM_API ssize_t PWrite(int descriptor, const void* buffer, size_t count, off_t offset);
 ZAMRA_PLATFORM_API off_t LSeek(int descriptor, off_t offset, int whence);
+// Whole transfers over the calls above: each goes on after a short transfer and after a call
+// the system interrupted (EINTR), so callers see all the bytes, the end of the file, or an error.
+// *done, when given, receives the count moved either way.
+// Reads until `count` bytes have come or the file ends. False on an error (errno set).
+ZAMRA_PLATFORM_API bool ReadFully(int descriptor, void* buffer, size_t count, size_t* done = nullptr);
+ZAMRA_PLATFORM_API bool PReadFully(int descriptor, void* buffer, size_t count, off_t offset, size_t* done = nullptr);
+// Writes all `count` bytes. False on an error (errno set; ENOSPC where the system took none).
+ZAMRA_PLATFORM_API bool WriteFully(int descriptor, const void* buffer, size_t count, size_t* done = nullptr);
+ZAMRA_PLATFORM_API bool PWriteFully(int descriptor, const void* buffer, size_t count, off_t offset,
+                                    size_t* done = nullptr);
 ZAMRA_PLATFORM_API int Stat(const char* path, struct stat* status);
 ZAMRA_PLATFORM_API int FStat(int descriptor, struct stat* status);
 ZAMRA_PLATFORM_API int LStat(const char* path, struct stat* status);
@@ -117,6 +127,25 @@ ZAMRA_PLATFORM_API int GetRLimit(int resource, struct rlimit* limit);
 ZAMRA_PLATFORM_API char* GetCwd();
 ZAMRA_PLATFORM_API uid_t GetEUid();
 ZAMRA_PLATFORM_API pid_t GetPid();
+
+// An open descriptor (or none, when negative), closed through Close at the end of its scope.
+class ScopedDescriptor final {
+public:
+  explicit ScopedDescriptor(int descriptor) : m_descriptor(descriptor) {}
+  ~ScopedDescriptor()
+  {
+    if (m_descriptor >= 0)
+      Close(m_descriptor);
+  }
+  ScopedDescriptor(const ScopedDescriptor&) = delete;
+  ScopedDescriptor& operator=(const ScopedDescriptor&) = delete;
+
+  bool Valid() const { return m_descriptor >= 0; }
+  int Get() const { return m_descriptor; }
+
+private:
+  int m_descriptor;
+};
 
 // The entries of one open folder other than "." and "..", read by descriptor so that no
 // symbolic link on the way is followed.

@@ -23,6 +23,7 @@
 #include <png.h>
 
 #include "platform/resources.h"
+#include "platform/system_calls.h"
 #include "support/temp_dir.h"
 
 namespace {
@@ -47,6 +48,14 @@ HDC PatternPicture(int width, int height, unsigned char** bits)
     for (int x = 0; x < width; ++x)
       SetPixel(dc, x, y, RGB(x * 40, y * 40, 7));
   return dc;
+}
+
+int OpenDescriptors()
+{
+  int count = 0;
+  for (int descriptor = 0; descriptor < 1024; ++descriptor)
+    count += fcntl(descriptor, F_GETFD) != -1 ? 1 : 0;
+  return count;
 }
 
 HDC RandomPicture(int width, int height, unsigned char** bits, unsigned seed)
@@ -472,6 +481,7 @@ TEST(ZMBitmap, JpegRoundTripsThroughLibjpeg)
 TEST(ZMBitmap, LoadJpegRefusesWhatItCannotDecode)
 {
   TempDir dir;
+  const int open = OpenDescriptors();
   int width = -1, height = -1;
   QImage grey(8, 8, QImage::Format_Grayscale8);
   grey.fill(128);
@@ -509,6 +519,7 @@ TEST(ZMBitmap, LoadJpegRefusesWhatItCannotDecode)
   EXPECT_EQ(DecodeWithLibjpeg(dir.File("claim2.jpg")).width, 4000);
   EXPECT_EQ(ZMBitmap::LoadJpeg(dir.File("claim2.jpg").c_str(), width, height), nullptr);
   EXPECT_EQ(width, -1);
+  EXPECT_EQ(OpenDescriptors(), open) << "each refused file is closed";
 
   // The tightest real pictures, one colour all over, still load.
   QImage plain(1600, 1200, QImage::Format_RGB888);
@@ -524,6 +535,43 @@ TEST(ZMBitmap, LoadJpegRefusesWhatItCannotDecode)
   EXPECT_EQ(ZMBitmap::WriteJpeg(dir.File("missing/x.jpg").c_str(), dc, RECT{0, 0, 4, 4}), 0);
   EXPECT_EQ(ZMBitmap::WriteJpeg(dir.File("empty.jpg").c_str(), dc, RECT{0, 0, 0, 4}), 0);
   DeleteDC(dc);
+}
+
+TEST(ZMBitmap, LoadJpegReportsAFileItCannotOpenOrReadAndKeepsIt)
+{
+  using zamra::sys::Call;
+  using zamra::sys::ScopedCallFailure;
+  TempDir dir;
+  const std::string path = dir.File("noise.jpg");
+  unsigned char* bits = nullptr;
+  HDC dc = RandomPicture(128, 128, &bits, 3);
+  ASSERT_EQ(ZMBitmap::WriteJpeg(path.c_str(), dc, RECT{0, 0, 128, 128}), 1);
+  DeleteDC(dc);
+  const std::vector<unsigned char> saved = zamra_test::ReadAll(path);
+  ASSERT_GT(saved.size(), 3 * 4096u) << "noise at full quality: several reads' worth";
+  const int open = OpenDescriptors();
+  int width = -1, height = -1;
+  {
+    ScopedCallFailure refused(Call::kOpen, EACCES);
+    EXPECT_EQ(ZMBitmap::LoadJpeg(path.c_str(), width, height), nullptr);
+  }
+  {
+    ScopedCallFailure broken(Call::kRead, EIO);
+    EXPECT_EQ(ZMBitmap::LoadJpeg(path.c_str(), width, height), nullptr);
+  }
+  {
+    // The header has come, the pixels fail: a read error is no cut file to pad with grey.
+    ScopedCallFailure broken(Call::kRead, EIO, 1);
+    EXPECT_EQ(ZMBitmap::LoadJpeg(path.c_str(), width, height), nullptr);
+  }
+  EXPECT_EQ(width, -1);
+  EXPECT_EQ(OpenDescriptors(), open) << "nothing left open";
+  EXPECT_EQ(zamra_test::ReadAll(path), saved);
+  HDC loaded = ZMBitmap::LoadJpeg(path.c_str(), width, height);
+  ASSERT_NE(loaded, nullptr);
+  EXPECT_EQ(width, 128);
+  EXPECT_EQ(height, 128);
+  DeleteDC(loaded);
 }
 
 TEST(ZMBitmap, GetBmpCopiesTheArea)

@@ -3,13 +3,16 @@
 // SPDX-License-Identifier: MIT
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <cstring>
 #include <string>
 #include <vector>
 
 #include "shape_core/record_index.h"
 #include "api/formats/shape_type.h"
+#include "platform/system_calls.h"
 #include "shape_core/text_code_page.h"
+#include "support/temp_dir.h"
 
 namespace zs = zamra::shape;
 
@@ -135,4 +138,44 @@ TEST(TextCodePage, NamesDriversWidthsAndCuts)
   EXPECT_STREQ(field, "a北") << "five bytes hold one character and a half; the half goes";
   zs::CopyUtf8Cut(field, sizeof field, "ab");
   EXPECT_STREQ(field, "ab");
+}
+
+TEST(TextCodePage, ACpgThatCannotBeOpenedOrReadLeavesTheChoiceToTheDbf)
+{
+  using zamra::sys::Call;
+  using zamra::sys::ScopedCallFailure;
+  zamra_test::TempDir dir;
+  std::vector<unsigned char> dbf(32, 0);
+  dbf[0] = 3;
+  dbf[29] = 0xC9;  // Cyrillic, 1251
+  const std::vector<unsigned char> cpg = {'U', 'T', 'F', '-', '8'};
+  zamra_test::WriteAll(dir.File("t.dbf"), dbf);
+  zamra_test::WriteAll(dir.File("t.cpg"), cpg);
+  const std::string path = dir.File("t.dbf");
+  zs::CodePageSource source = zs::CodePageSource::Process;
+  EXPECT_EQ(zs::TableCodePage(path, &source), 65001u);
+  EXPECT_EQ(source, zs::CodePageSource::CpgFile);
+  {
+    ScopedCallFailure refused(Call::kOpen, EACCES);
+    EXPECT_EQ(zs::TableCodePage(path, &source), 1251u);
+    EXPECT_EQ(source, zs::CodePageSource::LanguageDriver);
+  }
+  {
+    ScopedCallFailure broken(Call::kRead, EIO);
+    EXPECT_EQ(zs::TableCodePage(path, &source), 1251u);
+    EXPECT_EQ(source, zs::CodePageSource::LanguageDriver);
+  }
+  {
+    ScopedCallFailure refused(Call::kOpen, EACCES, 0, 2);
+    EXPECT_EQ(zs::TableCodePage(path, &source), 0u);
+    EXPECT_EQ(source, zs::CodePageSource::Process);
+  }
+  {
+    ScopedCallFailure broken(Call::kRead, EIO, 0, 2);
+    EXPECT_EQ(zs::TableCodePage(path, &source), 0u);
+    EXPECT_EQ(source, zs::CodePageSource::Process);
+  }
+  EXPECT_EQ(zamra_test::ReadAll(dir.File("t.dbf")), dbf);
+  EXPECT_EQ(zamra_test::ReadAll(dir.File("t.cpg")), cpg);
+  EXPECT_EQ(zs::TableCodePage(path, &source), 65001u) << "nothing kept from the failures";
 }

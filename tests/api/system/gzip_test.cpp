@@ -4,13 +4,17 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <filesystem>
 #include <random>
 #include <string>
 #include <vector>
 
+#include "platform/system_calls.h"
 #include "support/temp_dir.h"
 
+using zamra::sys::Call;
+using zamra::sys::ScopedCallFailure;
 using zamra_test::ReadAll;
 using zamra_test::RunCommand;
 using zamra_test::TempDir;
@@ -111,6 +115,35 @@ TEST(GZip, DamageAndFailedWritesAreReported)
     EXPECT_FALSE(ZMGZip::Zip(dir.File("data.bin").c_str(), "/dev/full"));
     EXPECT_FALSE(ZMGZip::UnZip(dir.File("data.gz").c_str(), "/dev/full"));
   }
+}
+
+TEST(GZip, SourcesThatCannotBeOpenedOrReadFailAndKeepTheTarget)
+{
+  TempDir dir;
+  const std::vector<unsigned char> kept = {'k', 'e', 'p', 't'};
+  WriteAll(dir.File("data.bin"), MixedBytes(50000));  // several blocks' worth
+  ASSERT_TRUE(ZMGZip::Zip(dir.File("data.bin").c_str(), dir.File("data.gz").c_str()));
+  WriteAll(dir.File("kept.gz"), kept);
+  WriteAll(dir.File("kept.bin"), kept);
+  const auto count = [&] { return std::distance(std::filesystem::directory_iterator(dir.Path()), {}); };
+  ASSERT_EQ(count(), 4);
+  {
+    ScopedCallFailure refused(Call::kOpen, EACCES);
+    EXPECT_FALSE(ZMGZip::Zip(dir.File("data.bin").c_str(), dir.File("kept.gz").c_str()));
+  }
+  {
+    ScopedCallFailure broken(Call::kRead, EIO, 1);  // the first block comes, the second fails
+    EXPECT_FALSE(ZMGZip::Zip(dir.File("data.bin").c_str(), dir.File("kept.gz").c_str()));
+  }
+  {
+    ScopedCallFailure refused(Call::kOpen, EACCES);
+    EXPECT_FALSE(ZMGZip::UnZip(dir.File("data.gz").c_str(), dir.File("kept.bin").c_str()));
+  }
+  EXPECT_EQ(ReadAll(dir.File("kept.gz")), kept);
+  EXPECT_EQ(ReadAll(dir.File("kept.bin")), kept);
+  EXPECT_EQ(count(), 4) << "no half-written file is left";
+  ASSERT_TRUE(ZMGZip::UnZip(dir.File("data.gz").c_str(), dir.File("kept.bin").c_str()));
+  EXPECT_EQ(ReadAll(dir.File("kept.bin")), MixedBytes(50000));
 }
 
 TEST(GZip, SameFileForBothIsRefusedAndKept)
