@@ -1017,44 +1017,22 @@ void CMainFrame::onTileHorizontally() { tile(Qt::Vertical); }
 
 void CMainFrame::onFullMap()
 {
-  ILayer* first = m_view->GetLayerByIndex(0);
-  if (first == nullptr)
-    return;
+  IZamraViewExtras* extras = IZamraViewExtras::Of(m_view);
   double minX = 0, minY = 0, maxX = 0, maxY = 0;
-  first->GetRect(&minX, &minY, &maxX, &maxY);
-  for (int i = 1; i < m_view->GetLayerCount(); ++i) {
-    ILayer* layer = m_view->GetLayerByIndex(i);
-    if (layer == nullptr)
-      continue;  // a gap in the list adds nothing to the extent
-    double x0 = 0, y0 = 0, x1 = 0, y1 = 0;
-    layer->GetRect(&x0, &y0, &x1, &y1);
-    minX = std::min(minX, x0);
-    minY = std::min(minY, y0);
-    maxX = std::max(maxX, x1);
-    maxY = std::max(maxY, y1);
-  }
-  ZoomToExtent(minX, minY, maxX, maxY);
+  if (extras != nullptr && extras->GetLayersExtent(&minX, &minY, &maxX, &maxY))
+    ZoomToExtent(minX, minY, maxX, maxY);
 }
 
 void CMainFrame::ZoomToExtent(double minX, double minY, double maxX, double maxY)
 {
-  if (!std::isfinite(minX) || !std::isfinite(minY) || !std::isfinite(maxX) || !std::isfinite(maxY))
-    return;
-  // Full Map's fit: the scale at which the box fills the window along its tighter axis.
-  const double scale = m_view->GetScale();
-  int width = 600, height = 400;
-  m_view->GetView(width, height);
-  double gx0 = 0, gy0 = 0, gx1 = 0, gy1 = 0;
-  m_view->ViewToGeo(0, height, gx0, gy0);
-  m_view->ViewToGeo(width, 0, gx1, gy1);
-  if (!(gx1 > gx0) || !(gy1 > gy0))
-    return;  // a map window without area (minimised) has no scale that fits
+  IZamraViewExtras* extras = IZamraViewExtras::Of(m_view);
+  const double fit = extras != nullptr ? extras->GetScaleToFit(minX, minY, maxX, maxY) : -1.0;
+  if (fit < 0.0)
+    return;  // a box that is not finite, or a map window without area (minimised)
   m_view->SetCenter((minX + maxX) * 0.5, (minY + maxY) * 0.5);
   // A box without width and height (one point, or all at one place) asks for scale 0: the
   // view's range refuses it and keeps the scale, so the map is only centred.
-  const double fx = (maxX - minX) * scale / (gx1 - gx0);
-  const double fy = (maxY - minY) * scale / (gy1 - gy0);
-  m_view->SetScale(fx > fy ? fx : fy);
+  m_view->SetScale(fit);
   m_view->Refresh();
   m_session->NoteChange();
 }

@@ -35,13 +35,6 @@ namespace {
 
 constexpr int kSymbolSize = 16;
 constexpr int kSymbolCount = 16;
-// Ground metres per degree and pixels per metre of the view's plain projection.
-constexpr double kMetersPerDegreeX = 96284.7044;
-constexpr double kMetersPerDegreeY = 111180.0;
-constexpr double kPixelsPerMeter = 4000.0;
-// The view's scale limits.
-constexpr double kSmallestScale = 100.0;
-constexpr double kLargestScale = 300000000.0;
 
 // Sixteen symbols side by side on pure red, the colour the view leaves transparent: discs,
 // squares, triangles and diamonds in four colours.
@@ -99,23 +92,14 @@ bool EndsWith(const std::string& text, const char* suffix)
   return text.size() >= length && strcasecmp(text.c_str() + text.size() - length, suffix) == 0;
 }
 
-// The scale at which the whole extent of all layers fits the picture.
-double FullExtentScale(IZamraView* view, int width, int height)
+// The scale at which the whole extent of all layers fits the picture, with a small margin round
+// the map; at least the smallest scale.
+double FullExtentScale(IZamraViewExtras* extras)
 {
   double left = 0, bottom = 0, right = 0, top = 0;
-  bool any = false;
-  for (int i = 0; i < view->GetLayerCount(); ++i) {
-    double x0, y0, x1, y1;
-    view->GetLayerByIndex(i)->GetRect(&x0, &y0, &x1, &y1);
-    left = any ? std::min(left, x0) : x0;
-    bottom = any ? std::min(bottom, y0) : y0;
-    right = any ? std::max(right, x1) : x1;
-    top = any ? std::max(top, y1) : y1;
-    any = true;
-  }
-  const double byWidth = (right - left) * kMetersPerDegreeX * kPixelsPerMeter / std::max(width, 1);
-  const double byHeight = (top - bottom) * kMetersPerDegreeY * kPixelsPerMeter / std::max(height, 1);
-  return std::ceil(std::max(byWidth, byHeight) * 1.02);  // a small margin round the map
+  extras->GetLayersExtent(&left, &bottom, &right, &top);
+  const double fit = extras->GetScaleToFit(left, bottom, right, top);
+  return fit < 0.0 ? ZM_SCALE_LARGEST : std::max(std::ceil(fit * 1.02), ZM_SCALE_SMALLEST);
 }
 
 }  // namespace
@@ -205,9 +189,9 @@ int main(int argc, char** argv)
   if (scale <= 0.0 && !centreGiven) {
     // The view's largest scale grows with layers whose numbers are not degrees; world data that
     // would need more than it fits the picture nearly at it.
-    const double fit = std::max(FullExtentScale(view.get(), width, height), kSmallestScale);
+    const double fit = FullExtentScale(extras);
     view->SetScale(fit);
-    scale = view->GetScale() >= std::floor(fit) ? 0.0 : std::min(fit, kLargestScale);
+    scale = view->GetScale() >= std::floor(fit) ? 0.0 : std::min(fit, ZM_SCALE_LARGEST);
   }
   if (scale > 0.0)
     view->SetScale(scale);

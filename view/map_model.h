@@ -16,6 +16,7 @@
 #include "placement_grid.h"
 #include "api/formats/shape_records.h"
 #include "platform/win_types.h"
+#include "view/izamra_view.h"
 
 class CShapeLayer;
 class CUserPoiLayer;
@@ -35,10 +36,10 @@ public:
   static constexpr double kMinPixelRatio = 0.25;
   static constexpr double kMaxPixelRatio = 16.0;
   static constexpr int kDefaultSymbolSize = 24;  // window pixels, until a strip arrives
-  static constexpr double kMinScale = 100.0;
+  static constexpr double kMinScale = ZM_SCALE_SMALLEST;
   // The largest scale shows the whole world (360 degrees) in under 500 pixels, so that the full
   // extent of world data fits any window.
-  static constexpr double kMaxScale = 300000000.0;
+  static constexpr double kMaxScale = ZM_SCALE_LARGEST;
 
   CMapModel();
   ~CMapModel();

@@ -83,6 +83,8 @@ public:
   int GetAddLayerPath(int ticket, char* path) override;
   int BeginLoadXml(const char* path, int* firstTicket) override;
   int GetLayerCoordinates(ILayer* layer, char* system, int size, int* droppedRecords) override;
+  int GetLayersExtent(double* minX, double* minY, double* maxX, double* maxY) override;
+  double GetScaleToFit(double minX, double minY, double maxX, double maxY) override;
 
   // The window's events (called by CMapWindow).
   void OnCreate();

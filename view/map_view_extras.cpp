@@ -5,6 +5,7 @@
 #include "map_view.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <vector>
 
@@ -188,4 +189,47 @@ int CMapView::GetLayerCoordinates(ILayer* layer, char* system, int size, int* dr
     break;
   }
   return ZM_COORDINATES_LONLAT;
+}
+
+int CMapView::GetLayersExtent(double* minX, double* minY, double* maxX, double* maxY)
+{
+  bool any = false;
+  double box[4] = {};
+  for (int i = 0; i < GetLayerCount(); ++i) {
+    ILayer* layer = GetLayerByIndex(i);
+    if (layer == nullptr)
+      continue;  // a gap in the list adds nothing to the extent
+    double x0 = 0, y0 = 0, x1 = 0, y1 = 0;
+    layer->GetRect(&x0, &y0, &x1, &y1);
+    box[0] = any ? std::min(box[0], x0) : x0;
+    box[1] = any ? std::min(box[1], y0) : y0;
+    box[2] = any ? std::max(box[2], x1) : x1;
+    box[3] = any ? std::max(box[3], y1) : y1;
+    any = true;
+  }
+  if (!any || minX == nullptr || minY == nullptr || maxX == nullptr || maxY == nullptr)
+    return any ? 1 : 0;
+  *minX = box[0];
+  *minY = box[1];
+  *maxX = box[2];
+  *maxY = box[3];
+  return 1;
+}
+
+double CMapView::GetScaleToFit(double minX, double minY, double maxX, double maxY)
+{
+  if (!std::isfinite(minX) || !std::isfinite(minY) || !std::isfinite(maxX) || !std::isfinite(maxY))
+    return -1.0;
+  // The window's span in geographic units at the present scale, which the scale divides.
+  const double scale = GetScale();
+  int width = 0, height = 0;
+  GetView(width, height);
+  double gx0 = 0, gy0 = 0, gx1 = 0, gy1 = 0;
+  ViewToGeo(0, height, gx0, gy0);
+  ViewToGeo(width, 0, gx1, gy1);
+  if (!(gx1 > gx0) || !(gy1 > gy0))
+    return -1.0;
+  const double fx = (maxX - minX) * scale / (gx1 - gx0);
+  const double fy = (maxY - minY) * scale / (gy1 - gy0);
+  return fx > fy ? fx : fy;
 }

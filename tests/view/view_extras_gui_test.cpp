@@ -9,6 +9,7 @@
 
 #include <cstring>
 #include <fstream>
+#include <limits>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -103,6 +104,39 @@ TEST_F(ViewExtras, PixelsAndGroundLengthsAgreeWithViewToGeo)
     view->ViewToGeo(100, 10, x1, y);
     EXPECT_NEAR(extras->GetGroundLengthPerPixel(), (x1 - x0) * kMetersPerDegreeX / 100, 1e-6 * scale);
   }
+}
+
+TEST_F(ViewExtras, TheLayersExtentAndTheScaleThatFitsABox)
+{
+  auto view = NewView();
+  IZamraViewExtras* extras = IZamraViewExtras::Of(view.get());
+  ASSERT_NE(extras, nullptr);
+  double box[4] = {7, 7, 7, 7};
+  EXPECT_EQ(extras->GetLayersExtent(&box[0], &box[1], &box[2], &box[3]), 0);
+  EXPECT_EQ(box[0], 7.0) << "nothing written without layers";
+  ASSERT_NE(view->AddLayer(m_dir.File("lands.shp").c_str()), nullptr);
+  ASSERT_NE(view->AddLayer(m_dir.File("towns.shp").c_str()), nullptr);
+  ASSERT_EQ(extras->GetLayersExtent(&box[0], &box[1], &box[2], &box[3]), 1);
+  EXPECT_EQ(box[0], 100.0);
+  EXPECT_EQ(box[1], 20.0);
+  EXPECT_EQ(box[2], 114.0);
+  EXPECT_EQ(box[3], 34.0);
+
+  // At the scale that fits, the box fills the window along its tighter axis (here its height).
+  const double fit = extras->GetScaleToFit(box[0], box[1], box[2], box[3]);
+  ASSERT_GT(fit, 0.0);
+  view->SetCenter(107, 27);
+  view->SetScale(fit);
+  double left = 0, bottom = 0, right = 0, top = 0;
+  view->ViewToGeo(0, 300, left, bottom);
+  view->ViewToGeo(400, 0, right, top);
+  EXPECT_NEAR(top - bottom, 14.0, 14.0 * 1e-3);
+  EXPECT_GE(right - left, 14.0);
+  EXPECT_EQ(extras->GetScaleToFit(100, 20, 100, 20), 0.0) << "a box without area";
+  EXPECT_EQ(extras->GetScaleToFit(100, 20, std::numeric_limits<double>::infinity(), 30), -1.0);
+  m_host.resize(0, 0);
+  view->MoveWindow(0, 0, 0, 0, 0);
+  EXPECT_EQ(extras->GetScaleToFit(100, 20, 114, 34), -1.0) << "a window without area fits nothing";
 }
 
 TEST_F(ViewExtras, TheOutlineShowsInTheWindowOnlyAndGoesWithItsLayer)

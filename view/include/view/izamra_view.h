@@ -17,6 +17,11 @@
 #define NOTIFY_CLICK 4           // lParam: (y << 16) | x of the release point
 #define NOTIFY_RIGHT_CLICK 5     // lParam: (y << 16) | x of the release point
 
+// The scales SetScale takes: the smallest, and the largest for data in degrees (the whole world
+// in under 500 pixels).
+#define ZM_SCALE_SMALLEST 100.0
+#define ZM_SCALE_LARGEST 300000000.0
+
 /// The map view control: layers, viewport, workspace files and painting in a child window.
 class ZAMRA_VIEW_API IZamraView {
 public:
@@ -65,8 +70,9 @@ public:
   // an accepted centre posts NOTIFY_CENTER_CHANGED.
   virtual void SetCenter(double x, double y);
   virtual void GetCenter(double& x, double& y);
-  // Cut toward zero to a whole number; 100 to 300000000 is accepted, anything else leaves the
-  // scale unchanged. Posts NOTIFY_SCALE_CHANGED either way.
+  // Cut toward zero to a whole number; ZM_SCALE_SMALLEST to ZM_SCALE_LARGEST is accepted (the
+  // largest grows for layers whose numbers are not degrees, so that their extent fits), anything
+  // else leaves the scale unchanged. Posts NOTIFY_SCALE_CHANGED either way.
   virtual void SetScale(double scale);
   virtual double GetScale();
   // Client pixel to geographic point.

@@ -132,4 +132,12 @@ public:
   // into `system` (`size` bytes, cut to fit; may be null), and `*droppedRecords` (may be null)
   // counts the records left out as null shapes because a vertex lay outside that system's domain.
   virtual int GetLayerCoordinates(ILayer* layer, char* system, int size, int* droppedRecords) = 0;
+
+  // The union of the boxes of the layers (the user's drawing layers left out), as Full Map shows
+  // it: 1 with the box written, 0 (nothing written) when there is no layer.
+  virtual int GetLayersExtent(double* minX, double* minY, double* maxX, double* maxY) = 0;
+  // The scale at which the box fills the window along its tighter axis, the centre aside: 0 for
+  // a box without width and height (SetScale refuses it); -1 when no scale fits, for a box that
+  // is not finite or a window without area (minimised).
+  virtual double GetScaleToFit(double minX, double minY, double maxX, double maxY) = 0;
 };
