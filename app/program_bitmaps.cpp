@@ -11,6 +11,7 @@
 
 #include "resource_ids.h"
 #include "platform/resources.h"
+#include "view/point_symbols.h"
 
 namespace mapory {
 
@@ -209,45 +210,9 @@ QImage DrawToolbar()
 
 }  // namespace
 
-QImage PointSymbolStrip(double ratio)
-{
-  const int tile = PointSymbolSize(ratio);
-  QImage strip(16 * tile, tile, QImage::Format_RGB888);
-  strip.fill(kSymbolMask);
-  QPainter painter(&strip);
-  // The same drawing at every ratio, at the tile's own resolution (aliased, like the map).
-  if (tile != kPointSymbolSize)
-    painter.scale(tile / double(kPointSymbolSize), tile / double(kPointSymbolSize));
-  const QColor colours[] = {QColor(30, 30, 30), QColor(0, 90, 200), QColor(0, 140, 60), QColor(160, 0, 140)};
-  for (int i = 0; i < 16; ++i) {
-    const QRectF box(i * 12 + 2, 2, 8, 8);
-    painter.setPen(QPen(Qt::white, 1));
-    painter.setBrush(colours[i % 4]);
-    switch (i / 4) {
-    case 0:
-      painter.drawEllipse(box);
-      break;
-    case 1:
-      painter.drawRect(box);
-      break;
-    case 2:
-      painter.drawPolygon(QPolygonF({QPointF(box.center().x(), box.top()), box.bottomRight(), box.bottomLeft()}));
-      break;
-    default:
-      painter.drawPolygon(QPolygonF({QPointF(box.center().x(), box.top()), QPointF(box.right(), box.center().y()),
-                                     QPointF(box.center().x(), box.bottom()), QPointF(box.left(), box.center().y())}));
-      break;
-    }
-  }
-  return strip;
-}
+QImage PointSymbolStrip(double ratio) { return ZamraPointSymbolStrip(kPointSymbolSize, 2, ratio); }
 
-int PointSymbolSize(double ratio)
-{
-  if (!(ratio > 0.0) || ratio > 16.0)
-    ratio = 1.0;  // no ratio a screen has: the plain size
-  return std::max(1, static_cast<int>(std::lround(kPointSymbolSize * ratio)));
-}
+int PointSymbolSize(double ratio) { return ZamraPointSymbolSide(kPointSymbolSize, ratio); }
 
 namespace {
 

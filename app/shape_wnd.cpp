@@ -19,6 +19,7 @@
 #include "platform/gdi.h"
 #include "platform/resources.h"
 #include "platform/window_message.h"
+#include "view/point_symbols.h"
 
 namespace mapory {
 
@@ -79,16 +80,9 @@ void CShapeWnd::HandSymbolStrip()
     return;
   const QImage image = PointSymbolStrip(ratio);
   const int side = image.height();
-  HBITMAP symbols = CreateBitmapFromImage(image);
-  HDC strip = symbols != nullptr ? CreateCompatibleDC(nullptr) : nullptr;
-  if (strip == nullptr || SelectObject(strip, symbols) == nullptr) {
-    if (strip != nullptr)
-      DeleteDC(strip);
-    if (symbols != nullptr)
-      DeleteObject(symbols);
+  HDC strip = ZamraSymbolStripContext(image);
+  if (strip == nullptr)
     return;
-  }
-  DeleteObject(symbols);                                      // freed with the surface, which now holds it
   m_view->SetPoiDC(strip, image.width() / side, side, side);  // the view owns it from now on
   m_symbolRatio = ratio;
 }

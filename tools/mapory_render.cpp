@@ -10,8 +10,6 @@
 // smooth (antialiased) lines and areas; without it the picture is pixel-exact.
 // SPDX-License-Identifier: MIT
 #include <QApplication>
-#include <QImage>
-#include <QPainter>
 
 #include <algorithm>
 #include <cmath>
@@ -30,53 +28,12 @@
 #include "load_failure.h"
 #include "view/izamra_view.h"
 #include "view/izamra_view_extras.h"
+#include "view/point_symbols.h"
 
 namespace {
 
 constexpr int kSymbolSize = 16;
 constexpr int kSymbolCount = 16;
-
-// Sixteen symbols side by side on pure red, the colour the view leaves transparent: discs,
-// squares, triangles and diamonds in four colours.
-HDC MakeSymbolStrip(int side)
-{
-  QImage strip(side * kSymbolCount, side, QImage::Format_RGB888);
-  strip.fill(QColor(255, 0, 0));
-  QPainter painter(&strip);
-  if (side != kSymbolSize)
-    painter.scale(side / double(kSymbolSize), side / double(kSymbolSize));
-  const QColor colours[] = {QColor(30, 30, 30), QColor(0, 90, 200), QColor(0, 140, 60), QColor(150, 60, 160)};
-  for (int i = 0; i < kSymbolCount; ++i) {
-    const QRectF box(i * kSymbolSize + 3, 3, kSymbolSize - 6, kSymbolSize - 6);
-    painter.setPen(QPen(Qt::white, 1));
-    painter.setBrush(colours[i % 4]);
-    switch (i / 4) {
-    case 0:
-      painter.drawEllipse(box);
-      break;
-    case 1:
-      painter.drawRect(box);
-      break;
-    case 2:
-      painter.drawPolygon(QPolygonF({QPointF(box.center().x(), box.top()), box.bottomRight(), box.bottomLeft()}));
-      break;
-    default:
-      painter.drawPolygon(QPolygonF({QPointF(box.center().x(), box.top()), QPointF(box.right(), box.center().y()),
-                                     QPointF(box.center().x(), box.bottom()), QPointF(box.left(), box.center().y())}));
-      break;
-    }
-  }
-  painter.end();
-  HDC dc = ZMBitmap::CreateMemDc(strip.width(), strip.height());
-  HBITMAP picture = CreateBitmapFromImage(strip);
-  HDC source = CreateCompatibleDC(nullptr);
-  HGDIOBJ previous = SelectObject(source, picture);
-  BitBlt(dc, 0, 0, strip.width(), strip.height(), source, 0, 0, SRCCOPY);
-  SelectObject(source, previous);
-  DeleteObject(picture);
-  DeleteDC(source);
-  return dc;
-}
 
 int Usage()
 {
@@ -162,9 +119,9 @@ int main(int argc, char** argv)
   if (extras == nullptr || !extras->SetDevicePixelRatio(ratio))
     return Usage();
   extras->SetSmoothDrawing(smooth ? 1 : 0);
-  const int symbolSide = static_cast<int>(std::lround(kSymbolSize * ratio));
-  view->SetPoiDC(MakeSymbolStrip(std::max(symbolSide, 1)), kSymbolCount, std::max(symbolSide, 1),
-                 std::max(symbolSide, 1));
+  const int symbolSide = ZamraPointSymbolSide(kSymbolSize, ratio);
+  view->SetPoiDC(ZamraSymbolStripContext(ZamraPointSymbolStrip(kSymbolSize, 3, ratio)), kSymbolCount, symbolSide,
+                 symbolSide);
   int status = 0;
   if (!workspace.empty() && !view->LoadXml(workspace.c_str())) {
     std::fprintf(stderr, "mapory-render: %s: not a workspace file\n", workspace.c_str());
