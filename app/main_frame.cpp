@@ -131,6 +131,18 @@ QString MenuText(const std::vector<MenuEntry>& entries, int command)
   return {};
 }
 
+// The program's file dialogs are Qt's own, not the desktop's: they speak the interface language
+// and can carry a field of ours; the filters show their names without their patterns.
+void SetUpFileDialog(QFileDialog& dialog, const QStringList& filters, QFileDialog::FileMode mode,
+                     QFileDialog::AcceptMode accept)
+{
+  dialog.setOption(QFileDialog::DontUseNativeDialog);
+  dialog.setOption(QFileDialog::HideNameFilterDetails);
+  dialog.setNameFilters(filters);
+  dialog.setFileMode(mode);
+  dialog.setAcceptMode(accept);
+}
+
 }  // namespace
 
 CMainFrame::CMainFrame(QWidget* parent) : QMainWindow(parent)
@@ -847,11 +859,7 @@ int CMainFrame::addVectorSource(const QString& path)
 void CMainFrame::onAddLayer()
 {
   QFileDialog dialog(this, Texts().Text(QStringLiteral("open_shape_file")));
-  dialog.setOption(QFileDialog::DontUseNativeDialog);
-  dialog.setOption(QFileDialog::HideNameFilterDetails);
-  dialog.setNameFilters(VectorFileFilters());
-  dialog.setFileMode(QFileDialog::ExistingFile);
-  dialog.setAcceptMode(QFileDialog::AcceptOpen);
+  SetUpFileDialog(dialog, VectorFileFilters(), QFileDialog::ExistingFile, QFileDialog::AcceptOpen);
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
     return;
   addLayerFile(dialog.selectedFiles().constFirst());
@@ -1106,11 +1114,8 @@ void CMainFrame::onSaveBmp()
 {
   // An open dialog that accepts names of files not there yet.
   QFileDialog dialog(this, Texts().Text(QStringLiteral("select_bmp")));
-  dialog.setOption(QFileDialog::DontUseNativeDialog);
-  dialog.setOption(QFileDialog::HideNameFilterDetails);
-  dialog.setNameFilter(Texts().Text(QStringLiteral("bmp_filter")) + QStringLiteral(" (*.bmp)"));
-  dialog.setFileMode(QFileDialog::AnyFile);
-  dialog.setAcceptMode(QFileDialog::AcceptOpen);
+  SetUpFileDialog(dialog, {Texts().Text(QStringLiteral("bmp_filter")) + QStringLiteral(" (*.bmp)")},
+                  QFileDialog::AnyFile, QFileDialog::AcceptOpen);
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
     return;
   const QString path = BitmapFileName(dialog.selectedFiles().constFirst());
@@ -1135,12 +1140,8 @@ void CMainFrame::onExportImage()
   const QString png = Texts().Text(QStringLiteral("png_filter")) + QStringLiteral(" (*.png)");
   const QString jpeg = Texts().Text(QStringLiteral("jpeg_filter")) + QStringLiteral(" (*.jpg *.jpeg)");
   QFileDialog dialog(this, Texts().Text(QStringLiteral("export_image")));
-  dialog.setOption(QFileDialog::DontUseNativeDialog);
-  dialog.setOption(QFileDialog::HideNameFilterDetails);
-  dialog.setNameFilters({png, jpeg});
-  dialog.setFileMode(QFileDialog::AnyFile);
-  dialog.setAcceptMode(QFileDialog::AcceptSave);
-  // The dialog is Qt's own (not the desktop's), so that it can carry this choice below its fields.
+  SetUpFileDialog(dialog, {png, jpeg}, QFileDialog::AnyFile, QFileDialog::AcceptSave);
+  // Qt's own dialog carries this choice below its fields.
   auto* withLegend = new QCheckBox(Texts().Text(QStringLiteral("export_legend")), &dialog);
   withLegend->setObjectName(QStringLiteral("exportLegend"));
   withLegend->setChecked(m_legendDock->isVisibleTo(this));
