@@ -3,6 +3,7 @@
 #include "platform/gdi.h"
 
 #include "gdi_internal.h"
+#include "platform/memory_short.h"
 
 using namespace zamra::gdi_internal;
 
@@ -56,31 +57,25 @@ HPEN CreatePen(int style, int width, COLORREF color)
 {
   if (style < PS_SOLID || style > PS_INSIDEFRAME)
     return nullptr;
-  try {
+  return zamra::sys::OrIfMemoryShort(nullptr, [&] {
     return ToHandle(Register(LiveObjects(), static_cast<GdiObject*>(new PenObject(style, width, color, false))));
-  } catch (const std::bad_alloc&) {
-    return nullptr;
-  }
+  });
 }
 
 HBRUSH CreateSolidBrush(COLORREF color)
 {
-  try {
+  return zamra::sys::OrIfMemoryShort(nullptr, [&] {
     return ToHandle(Register(LiveObjects(), static_cast<GdiObject*>(new BrushObject(false, color, false))));
-  } catch (const std::bad_alloc&) {
-    return nullptr;
-  }
+  });
 }
 
 HFONT CreateFontIndirectA(const LOGFONTA* font)
 {
   if (font == nullptr)
     return nullptr;
-  try {
+  return zamra::sys::OrIfMemoryShort(nullptr, [&] {
     return ToHandle(Register(LiveObjects(), static_cast<GdiObject*>(new FontObject(*font, false))));
-  } catch (const std::bad_alloc&) {
-    return nullptr;
-  }
+  });
 }
 
 HGDIOBJ GetStockObject(int index)

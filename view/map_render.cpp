@@ -19,6 +19,7 @@
 #include "shape_core/text_code_page.h"
 #include "platform/code_page.h"
 #include "platform/gdi.h"
+#include "platform/memory_short.h"
 #include "shape_layer.h"
 #include "user_poi_layer.h"
 #include "user_shape_layers.h"
@@ -141,11 +142,8 @@ void CMapModel::ForEachBand(int margin, const std::function<void(HDC dc, int top
   }
   const auto drawBand = [&](int band) {
     const DrawTarget& target = m_bandTargets[static_cast<size_t>(band)];
-    try {
-      draw(target.dc, target.top, target.bottom);
-    } catch (const std::bad_alloc&) {
-      // nothing may leave a thread: the band stays as far as it got
-    }
+    // nothing may leave a thread: the band stays as far as it got
+    zamra::sys::RunIgnoringMemoryShort([&] { draw(target.dc, target.top, target.bottom); });
   };
   if (made)
     m_bandWorkers.Run(bands, drawBand);

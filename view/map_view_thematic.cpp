@@ -5,6 +5,7 @@
 #include <new>
 #include <string>
 
+#include "platform/memory_short.h"
 #include "map_model.h"
 #include "shape_layer.h"
 #include "thematic_classes.h"
@@ -30,11 +31,9 @@ int CMapView::MakeThematicStyle(ILayer* layer, int mode, int column, int classCo
   CShapeLayer* held = HeldLayer(layer);
   if (held == nullptr || held->LayerDataView() == nullptr || style == nullptr || palette == nullptr)
     return 0;
-  try {
+  return zamra::sys::OrIfMemoryShort(0, [&] {
     return ThematicClasses::Make(*held->LayerDataView(), mode, column, classCount, method, palette, *style) ? 1 : 0;
-  } catch (const std::bad_alloc&) {
-    return 0;
-  }
+  });
 }
 
 int CMapView::SetLayerThematicStyle(ILayer* layer, const ZMThematicStyle* style)

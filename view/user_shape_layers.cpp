@@ -7,6 +7,7 @@
 #include <new>
 
 #include "platform/gdi.h"
+#include "platform/memory_short.h"
 #include "map_model.h"
 #include "text_fields.h"
 
@@ -119,11 +120,8 @@ void CUserPolylineLayer::SetStyle(BYTE tag, COLORREF penColor, BYTE penWidth) { 
 int CUserPolylineLayer::AddShape(int id, int value, const char* name, ST_POLYLINE* line, BYTE ownStyle, BYTE itemTag,
                                  COLORREF itemPenColor, BYTE itemPenWidth)
 {
-  try {
-    return AddItem(MakeItem(id, value, name, line, ownStyle, itemTag, itemPenColor, itemPenWidth));
-  } catch (const std::bad_alloc&) {
-    return 0;
-  }
+  return zamra::sys::OrIfMemoryShort(
+      0, [&] { return AddItem(MakeItem(id, value, name, line, ownStyle, itemTag, itemPenColor, itemPenWidth)); });
 }
 
 void CUserPolygonLayer::SetStyle(BYTE tag, COLORREF penColor, BYTE penWidth, COLORREF fillColor)

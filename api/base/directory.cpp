@@ -9,6 +9,7 @@
 
 #include "base/path_join.h"
 #include "platform/code_page.h"
+#include "platform/memory_short.h"
 #include "platform/system_calls.h"
 #include "platform/system_paths.h"
 
@@ -133,21 +134,14 @@ int ZMDirectory::IsDirectoryW(const WCHAR* path)
 {
   if (path == nullptr)
     return 0;
-  try {
-    return IsDirectory(NarrowPath(path)) ? 1 : 0;
-  } catch (const std::bad_alloc&) {
-    return 0;
-  }
+  return zamra::sys::OrIfMemoryShort(0, [&] { return IsDirectory(NarrowPath(path)) ? 1 : 0; });
 }
 
 int ZMDirectory::CreateDirectoryW(const WCHAR* path)
 {
   if (path == nullptr || path[0] == 0)
     return 1;
-  try {
-    CreateTree(NarrowPath(path));
-  } catch (const std::bad_alloc&) {
-  }
+  zamra::sys::RunIgnoringMemoryShort([&] { CreateTree(NarrowPath(path)); });
   return 1;
 }
 
@@ -192,20 +186,12 @@ int ZMDirectory::CopyDirectoryW(const WCHAR* source, const WCHAR* target)
 
 WCHAR* ZMDirectory::PathAppendW(WCHAR* path, const WCHAR* more)
 {
-  try {
-    return zamra_path::Append(path, more);
-  } catch (const std::bad_alloc&) {
-    return nullptr;
-  }
+  return zamra::sys::OrIfMemoryShort(nullptr, [&] { return zamra_path::Append(path, more); });
 }
 
 char* ZMDirectory::PathCombineA(char* target, const char* directory, const char* file)
 {
-  try {
-    return zamra_path::Combine(target, directory, file);
-  } catch (const std::bad_alloc&) {
-    return nullptr;
-  }
+  return zamra::sys::OrIfMemoryShort(nullptr, [&] { return zamra_path::Combine(target, directory, file); });
 }
 
 WCHAR* ZMDirectory::GetTempPathW(WCHAR* buffer, DWORD size)

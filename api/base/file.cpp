@@ -10,6 +10,7 @@
 #include "base/path_join.h"
 #include "platform/code_page.h"
 #include "platform/file_mapping.h"
+#include "platform/memory_short.h"
 #include "platform/system_calls.h"
 #include "platform/system_paths.h"
 
@@ -96,31 +97,19 @@ int ZMFile::IsFileW(const WCHAR* path)
 {
   if (path == nullptr)
     return 0;
-  try {
-    return IsFile(NarrowPath(path));
-  } catch (const std::bad_alloc&) {
-    return 0;
-  }
+  return zamra::sys::OrIfMemoryShort(0, [&] { return IsFile(NarrowPath(path)); });
 }
 
 int ZMFile::IsFileA(const char* path) { return path != nullptr ? IsFile(path) : 0; }
 
 WCHAR* ZMFile::PathCombineW(WCHAR* target, const WCHAR* directory, const WCHAR* file)
 {
-  try {
-    return zamra_path::Combine(target, directory, file);
-  } catch (const std::bad_alloc&) {
-    return nullptr;
-  }
+  return zamra::sys::OrIfMemoryShort(nullptr, [&] { return zamra_path::Combine(target, directory, file); });
 }
 
 char* ZMFile::PathCombineA(char* target, const char* directory, const char* file)
 {
-  try {
-    return zamra_path::Combine(target, directory, file);
-  } catch (const std::bad_alloc&) {
-    return nullptr;
-  }
+  return zamra::sys::OrIfMemoryShort(nullptr, [&] { return zamra_path::Combine(target, directory, file); });
 }
 
 int ZMFile::ReadFileData(const char* path, char** data, int* size)

@@ -273,18 +273,3 @@ void GetNearPoint(const Multi* record, const ST_POINT* point, int& part, int& in
 }
 
 }  // namespace zamra::multipart
-
-namespace zamra {
-
-// Runs an allocating operation at the library's boundary: running out of memory leaves the
-// operation undone instead of throwing into the caller.
-template <typename Operation>
-void NoThrow(Operation operation)
-{
-  try {
-    operation();
-  } catch (const std::bad_alloc&) {
-  }
-}
-
-}  // namespace zamra

@@ -5,6 +5,7 @@
 #include <new>
 
 #include "formats/multipart_edit.h"
+#include "platform/memory_short.h"
 
 namespace edit = zamra::multipart;
 
@@ -12,34 +13,34 @@ ST_MPOLYGON* ZMPolygon::NewMPolygon() { return new (std::nothrow) ST_MPOLYGON();
 
 void ZMPolygon::CopyTo(ST_MPOLYGON* target, const ST_MPOLYGON* source)
 {
-  zamra::NoThrow([&] { edit::CopyRecord(target, source); });
+  zamra::sys::RunIgnoringMemoryShort([&] { edit::CopyRecord(target, source); });
 }
 
 void ZMPolygon::CopyTo(ST_POLYGON* target, const ST_POLYGON* source)
 {
-  zamra::NoThrow([&] { edit::CopyPart(target, source); });
+  zamra::sys::RunIgnoringMemoryShort([&] { edit::CopyPart(target, source); });
 }
 
 void ZMPolygon::ClearPolygon(ST_MPOLYGON* mpolygon) { edit::ClearRecord(mpolygon); }
 void ZMPolygon::ClearPolygon(ST_POLYGON* polygon) { edit::ClearPart(polygon); }
 void ZMPolygon::AddPolygon(ST_MPOLYGON* mpolygon)
 {
-  zamra::NoThrow([&] { edit::AddPart(mpolygon); });
+  zamra::sys::RunIgnoringMemoryShort([&] { edit::AddPart(mpolygon); });
 }
 
 void ZMPolygon::AddPoint(ST_POLYGON* polygon, const ST_POINT* point, int index)
 {
-  zamra::NoThrow([&] { edit::AddPointToPart(polygon, point, index); });
+  zamra::sys::RunIgnoringMemoryShort([&] { edit::AddPointToPart(polygon, point, index); });
 }
 
 void ZMPolygon::AddPoint(ST_MPOLYGON* mpolygon, const ST_POINT* point, int part, int index)
 {
-  zamra::NoThrow([&] { edit::AddPoint(mpolygon, point, part, index); });
+  zamra::sys::RunIgnoringMemoryShort([&] { edit::AddPoint(mpolygon, point, part, index); });
 }
 
 void ZMPolygon::DelPart(ST_MPOLYGON* mpolygon, int part)
 {
-  zamra::NoThrow([&] { edit::DeletePart(mpolygon, part); });
+  zamra::sys::RunIgnoringMemoryShort([&] { edit::DeletePart(mpolygon, part); });
 }
 
 void ZMPolygon::DelPoint(ST_POLYGON* polygon, int index) { edit::DeletePointOfPart(polygon, index); }

@@ -5,6 +5,7 @@
 #include <new>
 
 #include "formats/multipart_edit.h"
+#include "platform/memory_short.h"
 #include "api/formats/point.h"
 
 namespace edit = zamra::multipart;
@@ -13,34 +14,34 @@ ST_MPOLYLINE* ZMPolyline::NewMPolyline() { return new (std::nothrow) ST_MPOLYLIN
 
 void ZMPolyline::CopyTo(ST_MPOLYLINE* target, const ST_MPOLYLINE* source)
 {
-  zamra::NoThrow([&] { edit::CopyRecord(target, source); });
+  zamra::sys::RunIgnoringMemoryShort([&] { edit::CopyRecord(target, source); });
 }
 
 void ZMPolyline::CopyTo(ST_POLYLINE* target, const ST_POLYLINE* source)
 {
-  zamra::NoThrow([&] { edit::CopyPart(target, source); });
+  zamra::sys::RunIgnoringMemoryShort([&] { edit::CopyPart(target, source); });
 }
 
 void ZMPolyline::ClearPolyline(ST_MPOLYLINE* mpolyline) { edit::ClearRecord(mpolyline); }
 void ZMPolyline::ClearPolyline(ST_POLYLINE* polyline) { edit::ClearPart(polyline); }
 void ZMPolyline::AddPolyline(ST_MPOLYLINE* mpolyline)
 {
-  zamra::NoThrow([&] { edit::AddPart(mpolyline); });
+  zamra::sys::RunIgnoringMemoryShort([&] { edit::AddPart(mpolyline); });
 }
 
 void ZMPolyline::AddPoint(ST_POLYLINE* polyline, const ST_POINT* point, int index)
 {
-  zamra::NoThrow([&] { edit::AddPointToPart(polyline, point, index); });
+  zamra::sys::RunIgnoringMemoryShort([&] { edit::AddPointToPart(polyline, point, index); });
 }
 
 void ZMPolyline::AddPoint(ST_MPOLYLINE* mpolyline, const ST_POINT* point, int part, int index)
 {
-  zamra::NoThrow([&] { edit::AddPoint(mpolyline, point, part, index); });
+  zamra::sys::RunIgnoringMemoryShort([&] { edit::AddPoint(mpolyline, point, part, index); });
 }
 
 void ZMPolyline::DelPart(ST_MPOLYLINE* mpolyline, int part)
 {
-  zamra::NoThrow([&] { edit::DeletePart(mpolyline, part); });
+  zamra::sys::RunIgnoringMemoryShort([&] { edit::DeletePart(mpolyline, part); });
 }
 
 void ZMPolyline::DelPoint(ST_POLYLINE* polyline, int index) { edit::DeletePointOfPart(polyline, index); }

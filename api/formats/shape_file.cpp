@@ -21,6 +21,7 @@
 #include "shape_core/shape_layout.h"
 #include "api/formats/shape_type.h"
 #include "platform/file_io.h"
+#include "platform/memory_short.h"
 
 namespace {
 
@@ -493,12 +494,10 @@ bool ZMShapePointFile::SaveHead(void* file, bool mainFile)
 
 bool ZMShapePointFile::SaveRecord(void* shpFile, void* shxFile)
 {
-  try {
+  return zamra::sys::OrIfMemoryShort(false, [&] {
     return WriteRecords(shpFile, shxFile, m_shapes, m_shapeType, PointContentSize,
                         [](const ST_POINT* point, unsigned char* room) { ZMType::WritePoint(room, point, 1); });
-  } catch (const std::bad_alloc&) {
-    return false;
-  }
+  });
 }
 
 bool ZMShapePointFile::AddShape(const ST_POINT* point)
@@ -608,12 +607,10 @@ bool ZMShapeMultiPartFile<Record>::SaveHead(void* file, bool mainFile)
 template <typename Record>
 bool ZMShapeMultiPartFile<Record>::SaveRecord(void* shpFile, void* shxFile)
 {
-  try {
+  return zamra::sys::OrIfMemoryShort(false, [&] {
     return WriteRecords(shpFile, shxFile, m_shapes, m_shapeType, MultiPartContentSize<Record>,
                         &MultiPartKind<Record>::Write);
-  } catch (const std::bad_alloc&) {
-    return false;
-  }
+  });
 }
 
 template <typename Record>

@@ -14,6 +14,7 @@
 
 #include "base/replacement_file.h"
 #include "platform/file_io.h"
+#include "platform/memory_short.h"
 #include "system/curl_library.h"
 
 namespace {
@@ -233,11 +234,7 @@ int Fetch(const char* url, const char* headers, int headersLength, const char* b
 int ZMHttp::DownLoad(const char* url, const char* headers, int headersLength, const char* body, int bodyLength,
                      const char* fileName)
 {
-  try {
-    return Fetch(url, headers, headersLength, body, bodyLength, fileName);
-  } catch (const std::bad_alloc&) {
-    return 0;
-  }
+  return zamra::sys::OrIfMemoryShort(0, [&] { return Fetch(url, headers, headersLength, body, bodyLength, fileName); });
 }
 
 bool ZMHttp::ParseUrl(const char* url, char* host, char* path, unsigned short& port)
