@@ -93,7 +93,8 @@ TEST(ArchiveHostileSizes, SizesThePackedBytesCannotMakeAreRefusedBeforeRoomIsTak
     const long before = zamra_test::PeakKilobytes();
     ShapefileBytes files;
     EXPECT_EQ(ReadArchiveShapefile(archive, "a.shp", files), ZamraArchiveStatus::Damaged);
-    if (!zamra_test::kAddressSanitizer)  // its quarantine keeps freed blocks mapped
+    if (!zamra_test::kAddressSanitizer) {  // its quarantine keeps freed blocks mapped
       EXPECT_LT(zamra_test::PeakKilobytes() - before, 64 * 1024) << "KB more at the peak";
+    }
   }
 }
