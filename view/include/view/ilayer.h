@@ -7,7 +7,7 @@
 #include "view/idata_view.h"
 #include "view/zamra_view_export.h"
 
-// Pen style codes of SetLineStyle.
+// Pen style codes of SetLineStyle; polylines are drawn with it, polygon outlines always solid.
 #define ZM_LINE_SOLID 0
 #define ZM_LINE_DASH 1
 #define ZM_LINE_DOT 2
@@ -29,12 +29,14 @@ public:
 
   // ZM_LAYER_POINT, ZM_LAYER_POLYLINE or ZM_LAYER_POLYGON.
   virtual int GetType() = 0;
-  // The file name after the last "/" or "\" of the path ("" when there is none); `out` holds 260 bytes.
+  // The file name after the last "/" or "\" of the path (the whole path when it has none); a
+  // layer read through GDAL gives its file's or table's name instead. `out` holds 260 bytes.
   virtual void GetName(char* out) = 0;
-  // The full .shp path into `out` (260 bytes); answers its length + 1.
+  // The path the layer was loaded by into `out` (260 bytes): the .shp, an archive's member path,
+  // or another format's layer path; answers its length + 1.
   virtual int GetPath(char* out) = 0;
-  // A record's box; a point's (x, y, x, y). Out of range (or a record without geometry): the
-  // layer's box for polylines and polygons, nothing written for points.
+  // A record's box; a point's (x, y, x, y). A record without geometry gives the layer's box;
+  // an index out of range gives it too for polylines and polygons, nothing written for points.
   virtual void GetShapeRect(int index, double* minX, double* minY, double* maxX, double* maxY) = 0;
   // The layer's box.
   virtual void GetRect(double* minX, double* minY, double* maxX, double* maxY) = 0;
@@ -42,9 +44,11 @@ public:
   virtual int GetLabelVisible() = 0;
   // Face names longer than 31 characters are cut.
   virtual void SetLabelFont(COLORREF color, const char* face, int size) = 0;
-  // `face` takes 32 bytes.
+  // `face` takes 32 bytes; any of the three may be null.
   virtual void GetLabelFont(COLORREF* color, char* face, int* size) = 0;
-  // The record at a geographic point, or -1.
+  // The record at a geographic point, or -1: the first polygon that holds it, the first polyline
+  // that passes through it (within a thousandth of a unit), or the nearest point at most about
+  // 1.41 units (degrees, or the layer's own units).
   virtual int HitTest(double x, double y) = 0;
   virtual void SetVisible(int visible) = 0;
   virtual int GetVisible() = 0;
@@ -59,7 +63,8 @@ public:
   // Symbol index in the symbol strip; only point layers keep it (others answer 0).
   virtual void SetPointIndex(int index) = 0;
   virtual int GetPointIndex() = 0;
-  // The layer is drawn only at scales in [minimum, maximum].
+  // The layer is drawn only at scales in [minimum, maximum]; unchecked. A new layer has 30 to
+  // ZM_SCALE_LARGEST, more for numbers that are not degrees, so that its extent shows.
   virtual void SetScaleRange(double minimum, double maximum) = 0;
   virtual void GetScaleRange(double* minimum, double* maximum) = 0;
   // The attribute table; owned by the layer, never null for a loaded layer.

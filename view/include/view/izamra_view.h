@@ -33,25 +33,33 @@ public:
   // A new view on every call (null when memory runs out); the caller owns it.
   static IZamraView* GetInstance();
 
-  // Creates the view's child window inside `parent`; 1 when it exists, else 0. Every other
-  // operation except MoveWindow, SetView and GetView needs the window.
+  // Creates the view's child window inside `parent`; 1 when it exists (also when it did
+  // before), else 0. Every other operation needs the window: before it, setters do nothing and
+  // getters give 0, -1 or null (SetPoiDC still takes over its strip and deletes it).
   virtual int Create(HINSTANCE instance, unsigned long style, unsigned long exStyle, int x, int y, int width,
                      int height, HWND parent, unsigned id);
-  // Adds the layers of a workspace file and applies its centre (when both coordinates are finite
-  // numbers) and its scale; 1 when the file had a "map" root and a "layers" element.
+  // Adds the layers of a workspace file after those already shown (files missing or already
+  // loaded are skipped) and applies its centre (when both coordinates are finite numbers) and its
+  // scale (when positive), as SetCenter and SetScale do; 1 when the file had a "map" root and a
+  // "layers" element, even if no layer of it loaded.
   virtual int LoadXml(const char* path);
   // Writes the workspace file; 1 when written.
   virtual int SaveXml(const char* path);
   virtual void MoveWindow(int x, int y, int width, int height, int repaint);
   // Loads a shapefile as the topmost layer (a path to its .shx or .dbf loads the .shp beside
-  // it); null on failure. The layer belongs to the view.
+  // it; a .zip holding one shapefile stands for it; other formats are read through GDAL); null
+  // on failure and for a path already loaded. The full extent grows by the layer's box and the
+  // centre moves to the middle of it, without a notification. The layer belongs to the view.
   virtual ILayer* AddLayer(const char* shpPath);
   virtual ILayer* GetLayerByIndex(int index);
   virtual int GetLayerCount();
   // Exchanges two layers; 1 on success.
   virtual int MoveLayer(int a, int b);
+  // 1 when the layer at `index` was removed. Deleting the selected layer clears the selection;
+  // deleting another leaves the selected index as it is. The full extent does not shrink.
   virtual int DeleteLayer(int index);
-  // The selected layer index, -1 for none.
+  // The selected layer index, -1 for none. The first layer added to a view without a selection
+  // becomes the selected one; SetSelectLayer keeps any number, unchecked.
   virtual int GetSelectLayer();
   virtual void SetSelectLayer(int index);
   virtual IUserPolygonLayer* GetUserPolygonLayer();
@@ -79,7 +87,9 @@ public:
   virtual void ViewToGeo(int x, int y, double& gx, double& gy);
   // Marks the map for redrawing and repaints the window when it is visible.
   virtual void Refresh();
-  // Redraws the map and copies it to `dc` at (x, y).
+  // Redraws the map and copies all of it to `dc` at (x, y): the window's size times the pixel
+  // ratio, whatever `width` and `height` say. The highlight, the sketch and the centre cross are
+  // drawn in the window only.
   virtual void Draw(HDC dc, int x, int y, int width, int height);
 
 protected:

@@ -57,8 +57,8 @@ public:
   // symbol strip of SetPoiDC is expected at it too. Window pixels stay what positions,
   // ViewToGeo, GeoToView, the scale and the notifications count. The view follows its window's
   // ratio (the screen's) when the window is made and whenever that changes; a host drawing
-  // pictures of its own (a tool, a test) sets one here: 1 when taken, 0 outside 0.25 .. 16.
-  // The host calls Refresh.
+  // pictures of its own (a tool, a test) sets one here, until the window's ratio next changes:
+  // 1 when taken, 0 outside 0.25 .. 16 or before Create. The window repaints.
   virtual int SetDevicePixelRatio(double ratio) = 0;
   virtual double GetDevicePixelRatio() = 0;
   // Smooth drawing: lines, areas and outlines antialiased, as map viewers draw for the eye; off
@@ -68,9 +68,9 @@ public:
 
   // A line a tool draws over the map in the view's window (pictures made with Draw do not show
   // it), such as a measured path: `count` geographic points, `xy` holding x, y pairs (copied),
-  // each marked, and the line closed back to the first point when `closed`. It replaces the one
-  // before; a count of 0 clears it. 1 when taken, 0 (nothing changes) for a negative count, null
-  // points or a coordinate that is not finite. The window repaints.
+  // each marked, and the line closed back to the first point when `closed` and there are more
+  // than two points. It replaces the one before; a count of 0 clears it. 1 when taken, 0 (nothing changes) for a
+  // negative count, null points or a coordinate that is not finite. The window repaints.
   virtual int SetSketch(const double* xy, int count, int closed) = 0;
   // The number of points of the line shown now, 0 when there is none.
   virtual int GetSketchPointCount() = 0;
@@ -138,6 +138,7 @@ public:
   virtual int GetLayersExtent(double* minX, double* minY, double* maxX, double* maxY) = 0;
   // The scale at which the box fills the window along its tighter axis, the centre aside: 0 for
   // a box without width and height (SetScale refuses it); -1 when no scale fits, for a box that
-  // is not finite or a window without area (minimised).
+  // is not finite or a window without area (minimised). A box given the wrong way round gives a
+  // negative number; the answer is not kept within the scales SetScale takes.
   virtual double GetScaleToFit(double minX, double minY, double maxX, double maxY) = 0;
 };
