@@ -324,9 +324,12 @@ void CMapModel::DrawSymbol(HDC dc, double x, double y, int index)
   int left = 0, top = 0;
   if (!TakeSymbolPlace(x, y, left, top))
     return;
-  // A tile beyond the strip copies nothing, but its place is still taken.
-  if (m_symbolDC != nullptr)
-    TransparentBlt(dc, left, top, m_symbolWidth, m_symbolHeight, m_symbolDC, index * m_symbolWidth, 0, m_symbolWidth,
+  // A tile beyond the strip copies nothing, but its place is still taken. The index comes
+  // unchecked from workspace files, so the tile's position is reckoned in 64 bits, and a tile
+  // far beyond any strip is not copied at all.
+  const std::int64_t from = std::int64_t{index} * m_symbolWidth;
+  if (m_symbolDC != nullptr && from > -(std::int64_t{1} << 30) && from < (std::int64_t{1} << 30))
+    TransparentBlt(dc, left, top, m_symbolWidth, m_symbolHeight, m_symbolDC, static_cast<int>(from), 0, m_symbolWidth,
                    m_symbolHeight, kSymbolTransparent);
 }
 

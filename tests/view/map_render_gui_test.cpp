@@ -3,6 +3,8 @@
 // SPDX-License-Identifier: MIT
 #include <gtest/gtest.h>
 
+#include <climits>
+
 #include <cmath>
 #include <cstring>
 #include <random>
@@ -131,6 +133,15 @@ TEST_F(Rendering, SymbolsTheirKeyAndThePlacementGrid)
   // Labels go under their symbols and claim the grid after them.
   const PlacementGrid& grid = m_model.Placement();
   EXPECT_TRUE(grid.IsClaimed(x0, y0));
+
+  // Indices from a hostile workspace, far past either end of the strip: nothing is copied
+  // (and nothing overflows on the way), but the places are still taken.
+  for (const int index : {INT_MAX, INT_MIN, -1, 2}) {
+    layer->SetPointIndex(index);
+    Redraw();
+    EXPECT_EQ(At(x0 - 3, y0 - 3), kWhite) << index;
+    EXPECT_TRUE(m_model.Placement().IsClaimed(x0, y0)) << index;
+  }
 }
 
 TEST_F(Rendering, BoxesOffTheSurfaceAreNeitherFreeNorClaimed)
