@@ -19,7 +19,6 @@ namespace {
 
 const QColor kToolbarMask(192, 192, 192);
 const QColor kTypeMask(0, 0, 255);
-const QColor kSymbolMask(255, 0, 0);  // the view leaves pure red transparent
 
 void DrawGlobe(QPainter& painter, const QRectF& box)
 {
