@@ -32,15 +32,15 @@ namespace {
 constexpr double kInitialCenterX = 104.2273175;
 constexpr double kInitialCenterY = 35.85349;
 
-std::unique_ptr<CShapeLayer> NewLayerOfType(int shapeType, CMapModel* model)
+std::unique_ptr<CShapeLayer> NewLayerOfType(int shapeType, MapCanvas* canvas)
 {
   switch (shapeType) {
   case ZM_LAYER_POINT:
-    return std::make_unique<CPointLayer>(model);
+    return std::make_unique<CPointLayer>(canvas);
   case ZM_LAYER_POLYLINE:
-    return std::make_unique<CPolylineLayer>(model);
+    return std::make_unique<CPolylineLayer>(canvas);
   case ZM_LAYER_POLYGON:
-    return std::make_unique<CPolygonLayer>(model);
+    return std::make_unique<CPolygonLayer>(canvas);
   default:
     return nullptr;
   }
@@ -52,19 +52,10 @@ CMapModel::CMapModel()
     : m_userPolylineLayer(std::make_unique<CUserPolylineLayer>(this)),
       m_userPolygonLayer(std::make_unique<CUserPolygonLayer>(this))
 {
-  ReplaceSurface();
   ClampCenter(kInitialCenterX, kInitialCenterY);
-  SetDrawingThreads(static_cast<int>(std::thread::hardware_concurrency()));
 }
 
-CMapModel::~CMapModel()
-{
-  DeleteAllLayers();
-  if (m_surface != nullptr)
-    DeleteDC(m_surface);
-  if (m_symbolDC != nullptr)
-    DeleteDC(m_symbolDC);
-}
+CMapModel::~CMapModel() { DeleteAllLayers(); }
 
 ILayer* CMapModel::AddLayer(const char* path)
 {
@@ -100,7 +91,7 @@ bool CMapModel::HasLayerPath(const char* layerPath) const
                      [layerPath](const auto& layer) { return std::strcmp(layer->Path(), layerPath) == 0; });
 }
 
-std::unique_ptr<CShapeLayer> CMapModel::LoadLayer(CMapModel* owner, const char* layerPath,
+std::unique_ptr<CShapeLayer> CMapModel::LoadLayer(MapCanvas* canvas, const char* layerPath,
                                                   const std::atomic<bool>* stop)
 {
   if (std::strlen(layerPath) >= MAX_PATH)
@@ -109,7 +100,7 @@ std::unique_ptr<CShapeLayer> CMapModel::LoadLayer(CMapModel* owner, const char* 
     VectorLayerFiles files;
     if (ReadVectorLayer(layerPath, files, stop) != ZamraVectorStatus::Ok)
       return nullptr;
-    std::unique_ptr<CShapeLayer> layer = NewLayerOfType(files.type, owner);
+    std::unique_ptr<CShapeLayer> layer = NewLayerOfType(files.type, canvas);
     if (!layer)
       return nullptr;
     layer->SetLoadStop(stop);
@@ -127,7 +118,7 @@ std::unique_ptr<CShapeLayer> CMapModel::LoadLayer(CMapModel* owner, const char* 
                 : !ZMType::ReadShpHead(layerPath, &head))
     return nullptr;
   ZMGeometry::RectRegx(&head.envelop);
-  std::unique_ptr<CShapeLayer> layer = NewLayerOfType(CShapeLayer::LayerTypeOf(head.shapeType), owner);
+  std::unique_ptr<CShapeLayer> layer = NewLayerOfType(CShapeLayer::LayerTypeOf(head.shapeType), canvas);
   if (!layer)
     return nullptr;
   layer->SetLoadStop(stop);
@@ -207,134 +198,108 @@ void CMapModel::ClampCenter(double x, double y)
     y = m_fullExtent.bottom;
   else if (y > m_fullExtent.top)
     y = m_fullExtent.top;
-  m_centerX = x;
-  m_centerY = y;
+  m_viewport.SetCenter(x, y);
   m_dirty = true;
-}
-
-double CMapModel::LargestScaleFor(const ST_RECT& extent)
-{
-  const double widths = (extent.right - extent.left) / 360.0;
-  const double heights = (extent.top - extent.bottom) / 180.0;
-  const double growth = std::max(widths, heights);
-  // A broken box (not a number, endless) grows nothing.
-  return std::isfinite(growth) && growth > 1.0 ? kMaxScale * growth : kMaxScale;
 }
 
 int CMapModel::SetScaleValue(double value)
 {
   if (!(value >= kMinScale && value <= LargestScale()))
     return 0;
-  m_scale = value;
+  m_viewport.SetScale(value);
   m_dirty = true;
   return 1;
 }
 
-void CMapModel::OnSize(int width, int height)
+double CMapModel::WheelScale(int wheelParameter) const
 {
-  m_windowWidth = width;
-  m_windowHeight = height;
-  ResizeSurface();
+  return wheelParameter > 0 ? m_viewport.Scale() * 0.5 : m_viewport.Scale() * 2;
 }
-
-void CMapModel::ResizeSurface()
-{
-  // The window's centre pixel, (width / 2, height / 2), is the surface's: at ratio 1 exactly
-  // the half sizes of old, and a window pixel maps to the same ground at every ratio.
-  const auto half = [this](int length) {
-    return m_pixelRatio == 1.0 ? length / 2 : static_cast<int>(std::lround((length / 2) * m_pixelRatio));
-  };
-  const int newHalfWidth = half(m_windowWidth);
-  const int newHalfHeight = half(m_windowHeight);
-  if (newHalfWidth == m_halfWidth && newHalfHeight == m_halfHeight && m_surface != nullptr)
-    return;
-  m_halfWidth = newHalfWidth;
-  m_halfHeight = newHalfHeight;
-  m_dirty = true;
-  ReplaceSurface();
-}
-
-int CMapModel::SetPixelRatio(double ratio)
-{
-  if (!(ratio >= kMinPixelRatio && ratio <= kMaxPixelRatio))
-    return 0;
-  if (ratio == m_pixelRatio)
-    return 1;
-  if (m_symbolDC == nullptr && m_symbolCount == 0) {
-    // No strip yet: the default tile is 24 window pixels.
-    m_symbolWidth = static_cast<int>(std::lround(kDefaultSymbolSize * ratio));
-    m_symbolHeight = m_symbolWidth;
-  }
-  m_pixelRatio = ratio;
-  m_pixelsPerMeter = kPixelsPerMeter * ratio;
-  m_metersPerPixel = 1.0 / m_pixelsPerMeter;
-  m_dirty = true;
-  ResizeSurface();
-  return 1;
-}
-
-int CMapModel::DevicePenWidth(int width) const
-{
-  if (width <= 1 || m_pixelRatio == 1.0)
-    return width;
-  return std::max(1, static_cast<int>(std::lround(width * m_pixelRatio)));
-}
-
-int CMapModel::DeviceLength(int length) const
-{
-  return m_pixelRatio == 1.0 ? length : static_cast<int>(std::lround(length * m_pixelRatio));
-}
-
-void CMapModel::ReplaceSurface()
-{
-  if (m_surface != nullptr)
-    DeleteDC(m_surface);
-  m_surface = nullptr;
-  m_surfaceBits = nullptr;
-  const int width = SurfaceWidth();
-  const int height = SurfaceHeight();
-  if (width > 0 && height > 0)
-    m_surface = ZMBitmap::CreateMemDc(width, height, &m_surfaceBits);
-  m_placement.Resize(m_surface != nullptr ? width : 0, m_surface != nullptr ? height : 0);
-}
-
-void CMapModel::PixelToGeo(double px, double py, double& x, double& y) const
-{
-  // Whole pixels give the very numbers of the integer arithmetic this replaced.
-  const double dx = px - m_halfWidth;
-  const double dy = py - m_halfHeight;
-  x = dx * m_scale / kMetersPerDegreeX * m_metersPerPixel + m_centerX;
-  y = m_centerY - dy * m_scale / kMetersPerDegreeY * m_metersPerPixel;
-}
-
-void CMapModel::WindowToGeo(double wx, double wy, double& x, double& y) const
-{
-  PixelToGeo(wx * m_pixelRatio, wy * m_pixelRatio, x, y);
-}
-
-void CMapModel::GeoToWindow(double x, double y, int& wx, int& wy) const
-{
-  wx = TruncateToInt(((x - m_centerX) * kMetersPerDegreeX / m_scale * m_pixelsPerMeter + m_halfWidth) / m_pixelRatio);
-  wy = TruncateToInt((m_halfHeight - (y - m_centerY) * kMetersPerDegreeY / m_scale * m_pixelsPerMeter) / m_pixelRatio);
-}
-
-double CMapModel::WheelScale(int wheelParameter) const { return wheelParameter > 0 ? m_scale * 0.5 : m_scale * 2; }
 
 bool CMapModel::DragPan(int x0, int y0, int x1, int y1, int width, int height)
 {
   if (x0 == x1 && y0 == y1)
     return false;
   // The centre pixel of the client area, as the surface has it (the same at ratio 1).
-  const double centreX = width == m_windowWidth ? m_halfWidth : (width / 2) * m_pixelRatio;
-  const double centreY = height == m_windowHeight ? m_halfHeight : (height / 2) * m_pixelRatio;
+  const double ratio = m_viewport.PixelRatio();
+  const double centreX = width == m_windowWidth ? m_viewport.HalfWidth() : (width / 2) * ratio;
+  const double centreY = height == m_windowHeight ? m_viewport.HalfHeight() : (height / 2) * ratio;
   double x = 0.0, y = 0.0;
-  PixelToGeo(centreX + (x0 - x1) * m_pixelRatio, centreY + (y0 - y1) * m_pixelRatio, x, y);
+  m_viewport.PixelToGeo(centreX + (x0 - x1) * ratio, centreY + (y0 - y1) * ratio, x, y);
   ClampCenter(x, y);
   return true;
 }
 
-void CMapModel::UpdateVisibleExtent()
+int CMapModel::Render(HDC dc, int x, int y)
 {
-  PixelToGeo(0, 2 * m_halfHeight, m_visibleExtent.left, m_visibleExtent.bottom);
-  PixelToGeo(2 * m_halfWidth, 0, m_visibleExtent.right, m_visibleExtent.top);
+  if (m_surface == nullptr)
+    return 0;
+  const int width = SurfaceWidth();
+  const int height = SurfaceHeight();
+  if (!m_dirty) {
+    if (dc != nullptr)
+      BitBlt(dc, x, y, width, height, m_surface, 0, 0, SRCCOPY);
+    return 0;
+  }
+  BeginRedraw();
+  DrawLayerShapes();
+  m_userPolygonLayer->DrawShapes(m_surface);
+  m_userPolylineLayer->DrawShapes(m_surface);
+  // Labels are placed one after another, each where no symbol or earlier label is, and drawn
+  // once all are placed, in bands like the shapes.
+  BeginLabels();
+  if (m_userPoiLayer) {
+    m_userPoiLayer->DrawSymbols(m_surface);
+    m_userPoiLayer->DrawLabels(m_surface);
+  }
+  m_userPolylineLayer->DrawLabels(m_surface);
+  m_userPolygonLayer->DrawLabels(m_surface);
+  for (const auto& layer : m_layers)
+    if (layer->GetVisible() && layer->GetLabelVisible() && layer->IsInScaleRange(Scale()))
+      layer->DrawLabels(m_surface);
+  EndLabels();
+
+  m_dirty = false;
+  if (dc != nullptr)
+    BitBlt(dc, x, y, width, height, m_surface, 0, 0, SRCCOPY);
+  return 1;
+}
+
+void CMapModel::DrawLayerShapes()
+{
+  std::vector<CShapeLayer*> run;
+  for (const auto& layer : m_layers) {
+    if (!layer->GetVisible() || !layer->IsInScaleRange(Scale()))
+      continue;
+    if (layer->GetType() != ZM_LAYER_POINT) {
+      run.push_back(layer.get());
+      continue;
+    }
+    DrawInBands(run);
+    run.clear();
+    layer->DrawShapes(m_surface);
+  }
+  DrawInBands(run);
+}
+
+void CMapModel::DrawInBands(const std::vector<CShapeLayer*>& layers)
+{
+  if (layers.empty())
+    return;
+  // A shape just outside a band still reaches into it by up to half its pen and a pixel of
+  // truncation: bands cull with that much room.
+  int margin = 2;
+  for (CShapeLayer* layer : layers)
+    margin = std::max(margin, DevicePenWidth(layer->GetLineWidth()) + 2);
+  ForEachBand(margin, [&layers](HDC dc, int, int) {
+    for (CShapeLayer* layer : layers)
+      layer->DrawShapes(dc);
+  });
+}
+
+void CMapModel::SetPoiDC(HDC strip, int count, int width, int height)
+{
+  SetSymbolStrip(strip, count, width, height);
+  if (!m_userPoiLayer)
+    m_userPoiLayer = std::make_unique<CUserPoiLayer>(this);
 }

@@ -10,6 +10,7 @@
 
 #include "view/izamra_view.h"
 #include "view/izamra_view_extras.h"
+#include "map_window_events.h"
 
 class CMapModel;
 class CMapWindow;
@@ -19,7 +20,7 @@ class ZMXmlNode;
 struct WorkspaceLoad;
 struct WorkspacePlace;
 
-class CMapView final : public IZamraView, public IZamraViewExtras {
+class CMapView final : public IZamraView, public IZamraViewExtras, public MapWindowEvents {
 public:
   CMapView();
   ~CMapView() override;
@@ -86,23 +87,20 @@ public:
   int GetLayersExtent(double* minX, double* minY, double* maxX, double* maxY) override;
   double GetScaleToFit(double minX, double minY, double maxX, double maxY) override;
 
-  // The window's events (called by CMapWindow).
+  // The window's events.
   void OnCreate();
-  void OnSize(int width, int height);
-  // Takes the window's device pixel ratio when it differs from the one last taken (a new
-  // screen, a new scale factor): the surface is remade at the new ratio.
-  void FollowWindowRatio();
-  // Paints the window through `windowDC`, which counts device pixels: width x height of them.
-  void OnPaint(HDC windowDC, int width, int height);
-  void OnMouseMove(int x, int y);
-  void OnLeftPress(int x, int y);
-  void OnLeftRelease(int x, int y);
-  void OnRightRelease(int x, int y);
-  void OnWheel(int rotation);
+  void OnSize(int width, int height) override;
+  void FollowWindowRatio() override;
+  void OnPaint(HDC windowDC, int width, int height) override;
+  void OnMouseMove(int x, int y) override;
+  void OnLeftPress(int x, int y) override;
+  void OnLeftRelease(int x, int y) override;
+  void OnRightRelease(int x, int y) override;
+  void OnWheel(int rotation) override;
+  bool IsDragging() const override { return m_dragging; }
 
   CMapModel* Model() const { return m_model.get(); }
   QWidget* Window() const;
-  bool IsDragging() const { return m_dragging; }
 
 private:
   // Posts a notification to the window's parent.

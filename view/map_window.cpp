@@ -8,9 +8,8 @@
 #include <QWheelEvent>
 
 #include "platform/gdi.h"
-#include "map_view.h"
 
-CMapWindow::CMapWindow(CMapView* view, QWidget* parent) : QWidget(parent), m_view(view)
+CMapWindow::CMapWindow(MapWindowEvents* view, QWidget* parent) : QWidget(parent), m_view(view)
 {
   setWindowTitle(QStringLiteral("zamraview"));
   setAttribute(Qt::WA_OpaquePaintEvent);  // every paint covers the whole window: no erasing

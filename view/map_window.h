@@ -1,15 +1,16 @@
 // CMapWindow: the view's child window. It turns Qt's paint, resize, mouse, wheel and focus
-// events into the view's handling.
+// events into calls of MapWindowEvents, which the view implements: the window knows nothing
+// else of it.
 // SPDX-License-Identifier: MIT
 #pragma once
 
 #include <QWidget>
 
-class CMapView;
+#include "map_window_events.h"
 
 class CMapWindow final : public QWidget {
 public:
-  CMapWindow(CMapView* view, QWidget* parent);
+  CMapWindow(MapWindowEvents* view, QWidget* parent);
   ~CMapWindow() override;
 
 protected:
@@ -22,5 +23,5 @@ protected:
   void wheelEvent(QWheelEvent* event) override;
 
 private:
-  CMapView* m_view;  // not owned: the view owns this window
+  MapWindowEvents* m_view;  // not owned: the view owns this window
 };

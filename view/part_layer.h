@@ -4,7 +4,7 @@
 #pragma once
 
 #include "antimeridian.h"
-#include "map_model.h"
+#include "map_canvas.h"
 #include "part_records.h"
 #include "shape_layer.h"
 #include "shape_core/shape_layout.h"
@@ -12,7 +12,7 @@
 template <typename Multi>
 class CPartLayer : public CShapeLayer {
 public:
-  CPartLayer(CMapModel* owner, int shapeType) : CShapeLayer(owner, shapeType) {}
+  CPartLayer(MapCanvas* canvas, int shapeType) : CShapeLayer(canvas, shapeType) {}
 
   // The record's box, or the layer's for an index out of range.
   void GetShapeRect(int index, double* minX, double* minY, double* maxX, double* maxY) override
@@ -67,11 +67,11 @@ protected:
     const Multi* records = m_records.Records();
     for (int record = 0; record < RecordCount(); ++record) {
       const Multi& target = records[record];
-      if (!Model()->IsVisibleIn(dc, target.envelop))
+      if (!Canvas()->IsVisibleIn(dc, target.envelop))
         continue;  // the record's box holds its parts
       for (int part = 0; part < target.partCount; ++part)
-        Model()->DrawPart(dc, target.parts[part].points, target.parts[part].pointCount, target.parts[part].envelop,
-                          filled, GetLineColor());
+        Canvas()->DrawPart(dc, target.parts[part].points, target.parts[part].pointCount, target.parts[part].envelop,
+                           filled, GetLineColor());
     }
   }
 

@@ -7,13 +7,13 @@
 
 #include "platform/memory_room.h"
 #include "shape_core/shape_layout.h"
-#include "map_model.h"
+#include "map_canvas.h"
 #include "platform/gdi.h"
 #include "thematic_pens.h"
 
 namespace zs = zamra::shape;
 
-CPointLayer::CPointLayer(CMapModel* owner) : CShapeLayer(owner, 1) {}
+CPointLayer::CPointLayer(MapCanvas* canvas) : CShapeLayer(canvas, 1) {}
 
 CPointLayer::~CPointLayer() = default;
 
@@ -186,20 +186,20 @@ void CPointLayer::DrawShapes(HDC dc)
   if (Thematic().IsActive()) {
     // Symbols have colours of their own: points coloured by value are drawn as markers, the
     // layer's own in a thin dark outline.
-    HPEN pen = CreatePen(PS_SOLID, Model()->DevicePenWidth(1), RGB(64, 64, 64));
+    HPEN pen = CreatePen(PS_SOLID, Canvas()->DevicePenWidth(1), RGB(64, 64, 64));
     HGDIOBJ previousPen = SelectObject(dc, pen);
     {
       ThematicBrushes brushes(dc, Thematic());
       DrawPoints([&](int record, double x, double y) {
         brushes.Select(record);
-        Model()->DrawMarker(dc, x, y);
+        Canvas()->DrawMarker(dc, x, y);
       });
     }
     SelectObject(dc, previousPen);
     DeleteObject(pen);
     return;
   }
-  DrawPoints([&](int, double x, double y) { Model()->DrawSymbol(dc, x, y, pointIndex); });
+  DrawPoints([&](int, double x, double y) { Canvas()->DrawSymbol(dc, x, y, pointIndex); });
 }
 
 template <typename Draw>
@@ -208,8 +208,8 @@ void CPointLayer::DrawPoints(Draw draw)
   // A million points, most of them out of sight when zoomed in: culled here in one pass, which
   // also tells the labels which records can show.
   const ST_POINT* points = m_points.get();
-  const ST_RECT extent = Model()->VisibleExtent();
-  m_candidatesRedraw = Model()->RedrawNumber();
+  const ST_RECT extent = Canvas()->VisibleExtent();
+  m_candidatesRedraw = Canvas()->RedrawNumber();
   if (CullWithGrid(extent)) {
     // The grid gives the visible records in order; drawn in that order, the picture is the
     // one the whole pass below would give.
@@ -254,7 +254,7 @@ bool CPointLayer::CullWithGrid(const ST_RECT& extent)
 
 void CPointLayer::DrawLabels(HDC dc)
 {
-  DrawLabelsWithFont(dc, m_candidatesRedraw == Model()->RedrawNumber() ? &m_labelCandidates : nullptr);
+  DrawLabelsWithFont(dc, m_candidatesRedraw == Canvas()->RedrawNumber() ? &m_labelCandidates : nullptr);
 }
 
 CShapeLayer::LabelAnchor CPointLayer::GetLabelAnchor(int record, ST_POINT& point, ST_RECT&)

@@ -12,7 +12,7 @@
 
 class CPointLayer final : public CShapeLayer {
 public:
-  explicit CPointLayer(CMapModel* model);
+  explicit CPointLayer(MapCanvas* canvas);
   ~CPointLayer() override;
 
   // The record's point, or the box of a multipoint's points; the layer's box for a record

@@ -10,7 +10,7 @@
 #include "label_point.h"
 #include "thematic_pens.h"
 
-CPolygonLayer::CPolygonLayer(CMapModel* owner) : CPartLayer(owner, 5)
+CPolygonLayer::CPolygonLayer(MapCanvas* canvas) : CPartLayer(canvas, 5)
 {
   SetLineWidth(1);
   SetLineColor(RGB(200, 200, 150));
@@ -74,7 +74,7 @@ int CPolygonLayer::HitTest(double x, double y)
 void CPolygonLayer::DrawShapes(HDC dc)
 {
   // Polygons are outlined solid whatever the layer's line style.
-  HPEN pen = CreatePen(0, Model()->DevicePenWidth(GetLineWidth()), GetLineColor());
+  HPEN pen = CreatePen(0, Canvas()->DevicePenWidth(GetLineWidth()), GetLineColor());
   HBRUSH brush = CreateSolidBrush(GetBkColor());
   HGDIOBJ previousPen = SelectObject(dc, pen);
   HGDIOBJ previousBrush = SelectObject(dc, brush);
@@ -82,11 +82,11 @@ void CPolygonLayer::DrawShapes(HDC dc)
     ThematicBrushes thematic(dc, Thematic());  // fills by value, when the layer has them
     const ST_MPOLYGON* records = Records();
     for (int record = 0; record < RecordCount(); ++record) {
-      if (records[record].partCount <= 0 || !Model()->IsVisibleIn(dc, records[record].envelop))
+      if (records[record].partCount <= 0 || !Canvas()->IsVisibleIn(dc, records[record].envelop))
         continue;  // null shapes and records out of sight
       thematic.Select(record);
       ForEachPolygon(record, [&](int first, int count) {
-        Model()->DrawRings(dc, records[record].parts + first, count, GetLineColor());
+        Canvas()->DrawRings(dc, records[record].parts + first, count, GetLineColor());
         return true;
       });
     }

@@ -10,7 +10,7 @@
 
 class CPolygonLayer final : public CPartLayer<ST_MPOLYGON> {
 public:
-  explicit CPolygonLayer(CMapModel* model);
+  explicit CPolygonLayer(MapCanvas* canvas);
 
   // The first record whose rings hold the point an odd number of times by the crossing rule
   // (a point in a hole is outside); ring boxes are tested first. A record read from surfaces

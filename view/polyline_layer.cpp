@@ -22,7 +22,7 @@ double Distance(double ax, double ay, double bx, double by)
 
 }  // namespace
 
-CPolylineLayer::CPolylineLayer(CMapModel* owner) : CPartLayer(owner, 3)
+CPolylineLayer::CPolylineLayer(MapCanvas* canvas) : CPartLayer(canvas, 3)
 {
   SetLineWidth(1);
   SetLineColor(RGB(200, 200, 150));
@@ -51,21 +51,21 @@ int CPolylineLayer::HitTest(double x, double y)
 
 void CPolylineLayer::DrawShapes(HDC dc)
 {
-  HPEN pen = CreatePen(GetLineStyle(), Model()->DevicePenWidth(GetLineWidth()), GetLineColor());
+  HPEN pen = CreatePen(GetLineStyle(), Canvas()->DevicePenWidth(GetLineWidth()), GetLineColor());
   HGDIOBJ previousPen = SelectObject(dc, pen);
   if (Thematic().IsActive()) {
     // Lines coloured by value: the layer's pen in each record's colour.
-    ThematicPens pens(dc, Thematic(), GetLineStyle(), Model()->DevicePenWidth(GetLineWidth()));
+    ThematicPens pens(dc, Thematic(), GetLineStyle(), Canvas()->DevicePenWidth(GetLineWidth()));
     const ST_MPOLYLINE* records = Records();
     for (int record = 0; record < RecordCount(); ++record) {
       const ST_MPOLYLINE& target = records[record];
-      if (target.partCount <= 0 || !Model()->IsVisibleIn(dc, target.envelop))
+      if (target.partCount <= 0 || !Canvas()->IsVisibleIn(dc, target.envelop))
         continue;  // null shapes and records out of sight
       pens.Select(record);
       const COLORREF color = Thematic().ColorOf(record);
       for (int part = 0; part < target.partCount; ++part)
-        Model()->DrawPart(dc, target.parts[part].points, target.parts[part].pointCount, target.parts[part].envelop,
-                          false, color);
+        Canvas()->DrawPart(dc, target.parts[part].points, target.parts[part].pointCount, target.parts[part].envelop,
+                           false, color);
     }
   } else {
     DrawAllParts(dc, false);

@@ -6,7 +6,7 @@
 
 class CPolylineLayer final : public CPartLayer<ST_MPOLYLINE> {
 public:
-  explicit CPolylineLayer(CMapModel* model);
+  explicit CPolylineLayer(MapCanvas* canvas);
 
   // The first record (in record order) with a segment through the point, within 0.001 of
   // detour; boxes are tested first.

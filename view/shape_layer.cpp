@@ -19,7 +19,7 @@
 #include "api/geometry/geometry.h"
 #include "platform/gdi.h"
 #include "platform/system_calls.h"
-#include "map_model.h"
+#include "map_canvas.h"
 #include "multipatch_polygons.h"
 #include "text_fields.h"
 
@@ -32,7 +32,7 @@ std::atomic<int> g_layerSerial{0};
 
 int ILayer::SaveAsFile(char*) { return 0; }
 
-CShapeLayer::CShapeLayer(CMapModel* owner, int shapeType) : m_model(owner), m_id(++g_layerSerial), m_type(shapeType)
+CShapeLayer::CShapeLayer(MapCanvas* canvas, int shapeType) : m_canvas(canvas), m_id(++g_layerSerial), m_type(shapeType)
 {
   CopyTextField(m_labelFace, DefaultLabelFace().c_str(), sizeof m_labelFace);
 }
@@ -216,7 +216,7 @@ void CShapeLayer::PlaceOnMap(const LayerProjection& projection)
   if (InLongitudeLatitude())
     CutAtAntimeridian();
   else  // numbers that are not degrees: drawn up to the scale that shows them all
-    m_maxScale = std::max(m_maxScale, CMapModel::LargestScaleFor(m_header.envelop));
+    m_maxScale = std::max(m_maxScale, MapViewport::LargestScaleFor(m_header.envelop));
 }
 
 bool CShapeLayer::InLongitudeLatitude() const
@@ -325,7 +325,7 @@ void CShapeLayer::DrawLabelsWithFont(HDC dc, const std::vector<int>* records)
 {
   if (m_labelColumn < 0)
     return;
-  const int labelSize = m_model->DeviceLength(m_labelSize);  // fonts grow with the screen's pixel ratio
+  const int labelSize = m_canvas->DeviceLength(m_labelSize);  // fonts grow with the screen's pixel ratio
   LabelFont font(dc, m_labelFace, labelSize, m_labelColor);
   char text[ZMDataView::kTextSize];
   const int count = records != nullptr ? static_cast<int>(records->size()) : m_recordCount;
@@ -338,22 +338,22 @@ void CShapeLayer::DrawLabelsWithFont(HDC dc, const std::vector<int>* records)
       continue;  // a record without geometry has no place for a label
     // Culled before the text is read: most records of a zoomed-in map are off the surface, and
     // most of a zoomed-out one have their place taken already.
-    if (anchor == LabelAnchor::AtPoint ? !m_model->IsVisible(point.x, point.y) : !m_model->IsVisible(envelope))
+    if (anchor == LabelAnchor::AtPoint ? !m_canvas->IsVisible(point.x, point.y) : !m_canvas->IsVisible(envelope))
       continue;
     if (anchor == LabelAnchor::InEnvelope)
       point = ST_POINT{(envelope.left + envelope.right) * 0.5, (envelope.top + envelope.bottom) * 0.5};
-    else if (anchor == LabelAnchor::InArea && m_model->IsLabelPlaceTakenThroughout(envelope, labelSize))
+    else if (anchor == LabelAnchor::InArea && m_canvas->IsLabelPlaceTakenThroughout(envelope, labelSize))
       continue;  // taken wherever its point is: not worth finding
     else if (anchor == LabelAnchor::InArea)
       point = AreaLabelPoint(record);
     const bool underPoint = anchor == LabelAnchor::AtPoint;
-    if (m_model->IsLabelPlaceTaken(point.x, point.y, underPoint, labelSize))
+    if (m_canvas->IsLabelPlaceTaken(point.x, point.y, underPoint, labelSize))
       continue;
     if (!GetLabelText(record, text, sizeof text))
       continue;
     if (underPoint)
-      m_model->DrawLabelAtPoint(dc, text, point.x, point.y, labelSize, true);
+      m_canvas->DrawLabelAtPoint(dc, text, point.x, point.y, labelSize, true);
     else
-      m_model->DrawLabelCentred(dc, text, point.x, point.y, labelSize, true);
+      m_canvas->DrawLabelCentred(dc, text, point.x, point.y, labelSize, true);
   }
 }

@@ -19,7 +19,7 @@
 #include "multipatch_polygons.h"
 #include "thematic_classes.h"
 
-class CMapModel;
+class MapCanvas;
 
 // Where a layer read from another format came from.
 struct ConvertedSource {
@@ -33,7 +33,7 @@ class CShapeLayer : public ILayer {
 public:
   static constexpr int kFaceSize = 32;  // a logical font keeps 31 characters of face name
 
-  CShapeLayer(CMapModel* model, int type);
+  CShapeLayer(MapCanvas* canvas, int type);
   ~CShapeLayer() override;
   CShapeLayer(const CShapeLayer&) = delete;
   CShapeLayer& operator=(const CShapeLayer&) = delete;
@@ -89,7 +89,7 @@ public:
 
   // Parses the record area of the .shp (everything after its header); 0 when it is broken.
   virtual int LoadRecords(const unsigned char* area, int size);
-  // Draws the records' shapes, and the labels, onto the model's surface context `dc`.
+  // Draws the records' shapes, and the labels, onto the canvas's surface context `dc`.
   virtual void DrawShapes(HDC dc) = 0;
   virtual void DrawLabels(HDC dc) = 0;
   // The serial number given at construction (the first layer ever made has 1).
@@ -108,7 +108,7 @@ public:
   const std::string& SourceTable() const { return m_table; }
   // The .shp path, empty until loading succeeded.
   const char* Path() const { return m_path; }
-  CMapModel* Model() const { return m_model; }
+  MapCanvas* Canvas() const { return m_canvas; }
   // The first record the .shp could not give (a cut or broken file), or -1.
   int DamagedFrom() const { return m_damagedFrom; }
   // What the .prj made of the layer's coordinates, and how many records it cost.
@@ -180,7 +180,7 @@ private:
   COLORREF m_lineColor = 0;
   int m_lineStyle = 0;
   COLORREF m_bkColor = 0;
-  CMapModel* m_model;  // not owned
+  MapCanvas* m_canvas;  // not owned
   int m_id;
   int m_type;
   char m_path[MAX_PATH] = "";                     // set only when loading succeeded

@@ -6,10 +6,10 @@
 #include <cstring>
 
 #include "platform/gdi.h"
-#include "map_model.h"
+#include "map_canvas.h"
 #include "text_fields.h"
 
-CUserPoiLayer::CUserPoiLayer(CMapModel* model) : m_model(model) {}
+CUserPoiLayer::CUserPoiLayer(MapCanvas* canvas) : m_canvas(canvas) {}
 
 void CUserPoiLayer::Fill(Item& item, int key, const char* name, int value, double x, double y, int symbolIndex)
 {
@@ -115,15 +115,15 @@ int CUserPoiLayer::UpdatePoi(int key, const char* name, int value, double x, dou
 void CUserPoiLayer::DrawSymbols(HDC dc)
 {
   for (const Item& item : m_items)
-    m_model->DrawSymbol(dc, item.x, item.y, item.symbolIndex);
+    m_canvas->DrawSymbol(dc, item.x, item.y, item.symbolIndex);
 }
 
 void CUserPoiLayer::DrawLabels(HDC dc)
 {
   if (!labelVisible)
     return;
-  const int size = m_model->DeviceLength(labelSize);  // fonts grow with the screen's pixel ratio
+  const int size = m_canvas->DeviceLength(labelSize);  // fonts grow with the screen's pixel ratio
   LabelFont font(dc, labelFace, size, labelColor);
   for (const Item& item : m_items)
-    m_model->DrawLabelAtPoint(dc, item.name, item.x, item.y, size);
+    m_canvas->DrawLabelAtPoint(dc, item.name, item.x, item.y, size);
 }

@@ -7,14 +7,14 @@
 #include "platform/win_types.h"
 #include "view/iuser_layers.h"
 
-class CMapModel;
+class MapCanvas;
 
 class CUserPoiLayer final : public IUserPOILayer {
 public:
   static constexpr int kNameSize = 24;   // 23 characters and the terminator
   static constexpr int kFaceSize = 100;  // 99 characters and the terminator
 
-  explicit CUserPoiLayer(CMapModel* model);
+  explicit CUserPoiLayer(MapCanvas* canvas);
   ~CUserPoiLayer() override = default;
   CUserPoiLayer(const CUserPoiLayer&) = delete;
   CUserPoiLayer& operator=(const CUserPoiLayer&) = delete;
@@ -56,6 +56,6 @@ private:
   };
   static void Fill(Item& item, int key, const char* name, int value, double x, double y, int symbolIndex);
 
-  CMapModel* m_model;  // not owned
+  MapCanvas* m_canvas;  // not owned
   std::vector<Item> m_items;
 };

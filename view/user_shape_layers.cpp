@@ -8,7 +8,7 @@
 
 #include "platform/gdi.h"
 #include "platform/memory_short.h"
-#include "map_model.h"
+#include "map_canvas.h"
 #include "text_fields.h"
 
 namespace {
@@ -80,7 +80,7 @@ void CUserShapeLayerBase<Interface>::DrawItems(HDC dc, const COLORREF* fillColor
   for (const CUserShapeItem& item : m_items) {
     if (item.pointCount == 0)
       continue;
-    HPEN pen = CreatePen(0, m_model->DevicePenWidth(item.ownStyle ? item.penWidth : m_penWidth),
+    HPEN pen = CreatePen(0, m_canvas->DevicePenWidth(item.ownStyle ? item.penWidth : m_penWidth),
                          item.ownStyle ? item.penColor : m_penColor);
     HGDIOBJ previousPen = SelectObject(dc, pen);
     HBRUSH brush = nullptr;
@@ -89,8 +89,8 @@ void CUserShapeLayerBase<Interface>::DrawItems(HDC dc, const COLORREF* fillColor
       brush = CreateSolidBrush(item.ownStyle ? item.fillColor : *fillColor);
       previousBrush = SelectObject(dc, brush);
     }
-    m_model->DrawPart(dc, item.points.get(), item.pointCount, item.envelop, fillColor != nullptr,
-                      item.ownStyle ? item.penColor : m_penColor);
+    m_canvas->DrawPart(dc, item.points.get(), item.pointCount, item.envelop, fillColor != nullptr,
+                       item.ownStyle ? item.penColor : m_penColor);
     if (brush != nullptr) {
       SelectObject(dc, previousBrush);
       DeleteObject(brush);
@@ -105,11 +105,11 @@ void CUserShapeLayerBase<Interface>::DrawLabels(HDC dc)
 {
   if (!m_labelVisible)
     return;
-  LabelFont font(dc, m_labelFace, m_model->DeviceLength(m_labelSize), m_labelColor);
-  const int charWidth = m_model->DeviceLength(kUserLabelCharWidth);
+  LabelFont font(dc, m_labelFace, m_canvas->DeviceLength(m_labelSize), m_labelColor);
+  const int charWidth = m_canvas->DeviceLength(kUserLabelCharWidth);
   for (const CUserShapeItem& item : m_items)
     if (item.pointCount > 0)
-      m_model->DrawLabelInEnvelope(dc, item.name, item.envelop, charWidth);
+      m_canvas->DrawLabelInEnvelope(dc, item.name, item.envelop, charWidth);
 }
 
 template class CUserShapeLayerBase<IUserPolylineLayer>;

@@ -9,7 +9,7 @@
 #include "platform/win_types.h"
 #include "view/iuser_layers.h"
 
-class CMapModel;
+class MapCanvas;
 
 // One user line or ring with an owned copy of its points.
 struct CUserShapeItem {
@@ -46,7 +46,7 @@ public:
   int ItemCount() const { return static_cast<int>(m_items.size()); }
 
 protected:
-  CUserShapeLayerBase(CMapModel* model, BYTE tag) : m_model(model), m_tag(tag) {}
+  CUserShapeLayerBase(MapCanvas* canvas, BYTE tag) : m_canvas(canvas), m_tag(tag) {}
   ~CUserShapeLayerBase() override = default;
 
   // Appends the item; 1, or 0 when memory runs out.
@@ -56,7 +56,7 @@ protected:
   void DrawItems(HDC dc, const COLORREF* fillColor);
 
 private:
-  CMapModel* m_model;  // not owned
+  MapCanvas* m_canvas;  // not owned
   std::vector<CUserShapeItem> m_items;
   BYTE m_tag;  // stored, read by nothing
   COLORREF m_penColor = RGB(200, 200, 200);
@@ -72,7 +72,7 @@ extern template class CUserShapeLayerBase<IUserPolygonLayer>;
 
 class CUserPolylineLayer final : public CUserShapeLayerBase<IUserPolylineLayer> {
 public:
-  explicit CUserPolylineLayer(CMapModel* model) : CUserShapeLayerBase(model, 0) {}
+  explicit CUserPolylineLayer(MapCanvas* canvas) : CUserShapeLayerBase(canvas, 0) {}
 
   void SetStyle(BYTE tag, COLORREF penColor, BYTE penWidth) override;
   // Copies the points (none when `line` is null or empty); answers 1.
@@ -83,7 +83,7 @@ public:
 
 class CUserPolygonLayer final : public CUserShapeLayerBase<IUserPolygonLayer> {
 public:
-  explicit CUserPolygonLayer(CMapModel* model) : CUserShapeLayerBase(model, 100) {}
+  explicit CUserPolygonLayer(MapCanvas* canvas) : CUserShapeLayerBase(canvas, 100) {}
 
   void SetStyle(BYTE tag, COLORREF penColor, BYTE penWidth, COLORREF fillColor) override;
   int AddShape(int id, int value, const char* name, ST_POLYGON* ring, BYTE ownStyle, BYTE tag, COLORREF penColor,

@@ -1,15 +1,16 @@
-// CMapModel: drawing the map into the surface, with symbols and labels kept apart by the
-// placement grid.
+// MapCanvas: the surface, its bands, and drawing into them with symbols and labels kept apart
+// by the placement grid.
 // SPDX-License-Identifier: MIT
-#include "map_model.h"
+#include "map_canvas.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <functional>
-#include <new>
 #include <string>
+#include <thread>
 #include <vector>
 
 #if defined(__SSE2__)
@@ -17,12 +18,10 @@
 #endif
 
 #include "shape_core/text_code_page.h"
+#include "api/base/bitmap.h"
 #include "platform/code_page.h"
 #include "platform/gdi.h"
 #include "platform/memory_short.h"
-#include "shape_layer.h"
-#include "user_poi_layer.h"
-#include "user_shape_layers.h"
 
 namespace {
 
@@ -33,88 +32,113 @@ constexpr COLORREF kSymbolTransparent = RGB(255, 0, 0);  // pure red is the stri
 
 }  // namespace
 
-int CMapModel::Render(HDC dc, int x, int y)
+MapCanvas::MapCanvas()
 {
-  if (m_surface == nullptr)
-    return 0;
-  const int width = SurfaceWidth();
-  const int height = SurfaceHeight();
-  if (!m_dirty) {
-    if (dc != nullptr)
-      BitBlt(dc, x, y, width, height, m_surface, 0, 0, SRCCOPY);
-    return 0;
-  }
+  ReplaceSurface();
+  SetDrawingThreads(static_cast<int>(std::thread::hardware_concurrency()));
+}
+
+MapCanvas::~MapCanvas()
+{
+  if (m_surface != nullptr)
+    DeleteDC(m_surface);
+  if (m_symbolDC != nullptr)
+    DeleteDC(m_symbolDC);
+}
+
+void MapCanvas::SetDrawingThreads(int count) { m_drawingThreads = std::clamp(count, 1, kMaxDrawingThreads); }
+
+void MapCanvas::SetSymbolStrip(HDC strip, int count, int width, int height)
+{
+  if (m_symbolDC != nullptr && m_symbolDC != strip)
+    DeleteDC(m_symbolDC);
+  m_symbolDC = strip;
+  m_symbolCount = count;
+  m_symbolWidth = width;
+  m_symbolHeight = height;
+}
+
+void MapCanvas::BeginRedraw()
+{
   ++m_redrawNumber;
   m_placement.Clear();
-  const RECT all{0, 0, width, height};
+  const RECT all{0, 0, SurfaceWidth(), SurfaceHeight()};
   SetBkColor(m_surface, kWhite);
   ExtTextOutA(m_surface, 0, 0, ETO_OPAQUE, &all, nullptr, 0, nullptr);
-  UpdateVisibleExtent();
-  m_surfaceTarget.extent = m_visibleExtent;
-
+  m_viewport.UpdateVisibleExtent();
+  m_surfaceTarget.extent = m_viewport.VisibleExtent();
   ::SetSmoothDrawing(m_surface, m_smooth ? TRUE : FALSE);  // the bands take it from the surface
-  DrawLayerShapes();
-  m_userPolygonLayer->DrawShapes(m_surface);
-  m_userPolylineLayer->DrawShapes(m_surface);
-  // Labels are placed one after another, each where no symbol or earlier label is, and drawn
-  // once all are placed, in bands like the shapes.
+}
+
+void MapCanvas::BeginLabels()
+{
   m_labelBatch.Clear();
   m_batchingLabels = true;
-  if (m_userPoiLayer) {
-    m_userPoiLayer->DrawSymbols(m_surface);
-    m_userPoiLayer->DrawLabels(m_surface);
-  }
-  m_userPolylineLayer->DrawLabels(m_surface);
-  m_userPolygonLayer->DrawLabels(m_surface);
-  for (const auto& layer : m_layers)
-    if (layer->GetVisible() && layer->GetLabelVisible() && layer->IsInScaleRange(m_scale))
-      layer->DrawLabels(m_surface);
+}
+
+void MapCanvas::EndLabels()
+{
   m_batchingLabels = false;
   if (!m_labelBatch.IsEmpty())
     ForEachBand(0, [this](HDC dc, int top, int bottom) { m_labelBatch.Draw(dc, top, bottom); });
   m_labelBatch.Clear();
+}
 
-  m_dirty = false;
-  if (dc != nullptr)
-    BitBlt(dc, x, y, width, height, m_surface, 0, 0, SRCCOPY);
+void MapCanvas::OnSize(int width, int height)
+{
+  m_windowWidth = width;
+  m_windowHeight = height;
+  ResizeSurface();
+}
+
+void MapCanvas::ResizeSurface()
+{
+  // The window's centre pixel, (width / 2, height / 2), is the surface's: at ratio 1 exactly
+  // the half sizes of old, and a window pixel maps to the same ground at every ratio.
+  const auto half = [this](int length) {
+    const double ratio = m_viewport.PixelRatio();
+    return ratio == 1.0 ? length / 2 : static_cast<int>(std::lround((length / 2) * ratio));
+  };
+  const int newHalfWidth = half(m_windowWidth);
+  const int newHalfHeight = half(m_windowHeight);
+  if (newHalfWidth == m_viewport.HalfWidth() && newHalfHeight == m_viewport.HalfHeight() && m_surface != nullptr)
+    return;
+  m_viewport.SetHalfSize(newHalfWidth, newHalfHeight);
+  m_dirty = true;
+  ReplaceSurface();
+}
+
+int MapCanvas::SetPixelRatio(double ratio)
+{
+  if (!(ratio >= kMinPixelRatio && ratio <= kMaxPixelRatio))
+    return 0;
+  if (ratio == m_viewport.PixelRatio())
+    return 1;
+  if (m_symbolDC == nullptr && m_symbolCount == 0) {
+    // No strip yet: the default tile is 24 window pixels.
+    m_symbolWidth = static_cast<int>(std::lround(kDefaultSymbolSize * ratio));
+    m_symbolHeight = m_symbolWidth;
+  }
+  m_viewport.SetPixelRatio(ratio);
+  m_dirty = true;
+  ResizeSurface();
   return 1;
 }
 
-void CMapModel::SetDrawingThreads(int count) { m_drawingThreads = std::clamp(count, 1, kMaxDrawingThreads); }
-
-void CMapModel::DrawLayerShapes()
+void MapCanvas::ReplaceSurface()
 {
-  std::vector<CShapeLayer*> run;
-  for (const auto& layer : m_layers) {
-    if (!layer->GetVisible() || !layer->IsInScaleRange(m_scale))
-      continue;
-    if (layer->GetType() != ZM_LAYER_POINT) {
-      run.push_back(layer.get());
-      continue;
-    }
-    DrawInBands(run);
-    run.clear();
-    layer->DrawShapes(m_surface);
-  }
-  DrawInBands(run);
+  if (m_surface != nullptr)
+    DeleteDC(m_surface);
+  m_surface = nullptr;
+  m_surfaceBits = nullptr;
+  const int width = SurfaceWidth();
+  const int height = SurfaceHeight();
+  if (width > 0 && height > 0)
+    m_surface = ZMBitmap::CreateMemDc(width, height, &m_surfaceBits);
+  m_placement.Resize(m_surface != nullptr ? width : 0, m_surface != nullptr ? height : 0);
 }
 
-void CMapModel::DrawInBands(const std::vector<CShapeLayer*>& layers)
-{
-  if (layers.empty())
-    return;
-  // A shape just outside a band still reaches into it by up to half its pen and a pixel of
-  // truncation: bands cull with that much room.
-  int margin = 2;
-  for (CShapeLayer* layer : layers)
-    margin = std::max(margin, DevicePenWidth(layer->GetLineWidth()) + 2);
-  ForEachBand(margin, [&layers](HDC dc, int, int) {
-    for (CShapeLayer* layer : layers)
-      layer->DrawShapes(dc);
-  });
-}
-
-void CMapModel::ForEachBand(int margin, const std::function<void(HDC dc, int top, int bottom)>& draw)
+void MapCanvas::ForEachBand(int margin, const std::function<void(HDC dc, int top, int bottom)>& draw)
 {
   const int height = SurfaceHeight();
   const int bands = std::min(m_drawingThreads, height / kMinimumBandRows);
@@ -136,9 +160,10 @@ void CMapModel::ForEachBand(int margin, const std::function<void(HDC dc, int top
     double x = 0.0, above = 0.0, below = 0.0;
     PixelToGeo(0, top - margin, x, above);
     PixelToGeo(0, bottom + margin, x, below);
-    target.extent = m_visibleExtent;
-    target.extent.top = std::min(m_visibleExtent.top, above);
-    target.extent.bottom = std::max(m_visibleExtent.bottom, below);
+    const ST_RECT& visible = m_viewport.VisibleExtent();
+    target.extent = visible;
+    target.extent.top = std::min(visible.top, above);
+    target.extent.bottom = std::max(visible.bottom, below);
   }
   const auto drawBand = [&](int band) {
     const DrawTarget& target = m_bandTargets[static_cast<size_t>(band)];
@@ -157,7 +182,7 @@ void CMapModel::ForEachBand(int margin, const std::function<void(HDC dc, int top
     draw(m_surface, 0, height);
 }
 
-const CMapModel::DrawTarget& CMapModel::TargetOf(HDC dc) const
+const MapCanvas::DrawTarget& MapCanvas::TargetOf(HDC dc) const
 {
   for (const DrawTarget& band : m_bandTargets)
     if (band.dc == dc && dc != nullptr)
@@ -165,26 +190,14 @@ const CMapModel::DrawTarget& CMapModel::TargetOf(HDC dc) const
   return m_surfaceTarget;
 }
 
-bool CMapModel::IsVisibleIn(HDC dc, const ST_RECT& envelope) const
+bool MapCanvas::IsVisibleIn(HDC dc, const ST_RECT& envelope) const
 {
   const ST_RECT& extent = TargetOf(dc).extent;
   return extent.left <= envelope.right && extent.right >= envelope.left && extent.top >= envelope.bottom &&
          extent.bottom <= envelope.top;
 }
 
-void CMapModel::SetPoiDC(HDC strip, int count, int width, int height)
-{
-  if (m_symbolDC != nullptr && m_symbolDC != strip)
-    DeleteDC(m_symbolDC);
-  m_symbolDC = strip;
-  m_symbolCount = count;
-  m_symbolWidth = width;
-  m_symbolHeight = height;
-  if (!m_userPoiLayer)
-    m_userPoiLayer = std::make_unique<CUserPoiLayer>(this);
-}
-
-bool CMapModel::DrawIfDot(HDC dc, const ST_RECT& envelope, COLORREF color) const
+bool MapCanvas::DrawIfDot(HDC dc, const ST_RECT& envelope, COLORREF color) const
 {
   int left = 0, top = 0, right = 0, bottom = 0;
   GeoToPixel(envelope.left, envelope.top, left, top);
@@ -195,7 +208,7 @@ bool CMapModel::DrawIfDot(HDC dc, const ST_RECT& envelope, COLORREF color) const
   return true;
 }
 
-int CMapModel::ToDistinctPixels(const ST_POINT* points, int count, POINT* out) const
+int MapCanvas::ToDistinctPixels(const ST_POINT* points, int count, POINT* out) const
 {
   // Consecutive vertices on the same pixel add nothing to an aliased drawing: dropped. Small
   // shapes repeat pixels at random, so the test is kept free of branches, and compares with the
@@ -204,12 +217,12 @@ int CMapModel::ToDistinctPixels(const ST_POINT* points, int count, POINT* out) c
     return 0;
 #if defined(__SSE2__) && defined(__x86_64__)
   // GeoToPixel's arithmetic on x and y at once, operation for operation, so the same pixels.
-  const __m128d centre = _mm_set_pd(m_centerY, m_centerX);
+  const __m128d centre = _mm_set_pd(m_viewport.CenterY(), m_viewport.CenterX());
   const __m128d perDegree = _mm_set_pd(kMetersPerDegreeY, kMetersPerDegreeX);
-  const __m128d scale = _mm_set1_pd(m_scale);
-  const __m128d perMeter = _mm_set1_pd(m_pixelsPerMeter);
+  const __m128d scale = _mm_set1_pd(m_viewport.Scale());
+  const __m128d perMeter = _mm_set1_pd(m_viewport.PixelsPerMeter());
   const __m128d negateY = _mm_set_pd(-0.0, 0.0);  // h - v is h + (-v) exactly
-  const __m128d offset = _mm_set_pd(m_halfHeight, m_halfWidth);
+  const __m128d offset = _mm_set_pd(m_viewport.HalfHeight(), m_viewport.HalfWidth());
   const __m128d lowest = _mm_set1_pd(-2147483648.0);
   const __m128d highest = _mm_set1_pd(2147483647.0);
   // A pixel as one 64-bit number laid out as a POINT (x in the low half), so that it is stored
@@ -244,7 +257,7 @@ int CMapModel::ToDistinctPixels(const ST_POINT* points, int count, POINT* out) c
   return kept;
 }
 
-void CMapModel::DrawPart(HDC dc, const ST_POINT* points, int count, const ST_RECT& envelope, bool filled,
+void MapCanvas::DrawPart(HDC dc, const ST_POINT* points, int count, const ST_RECT& envelope, bool filled,
                          COLORREF dotColor)
 {
   if (count <= 0 || !IsVisibleIn(dc, envelope) || DrawIfDot(dc, envelope, dotColor))
@@ -260,7 +273,7 @@ void CMapModel::DrawPart(HDC dc, const ST_POINT* points, int count, const ST_REC
     Polyline(dc, out, kept);
 }
 
-void CMapModel::DrawRings(HDC dc, const ST_POLYGON* rings, int ringCount, COLORREF dotColor)
+void MapCanvas::DrawRings(HDC dc, const ST_POLYGON* rings, int ringCount, COLORREF dotColor)
 {
   // The rings' own boxes, computed from their points: a record's stored box may not tell.
   ST_RECT box{};
@@ -300,7 +313,7 @@ void CMapModel::DrawRings(HDC dc, const ST_POLYGON* rings, int ringCount, COLORR
     PolyPolygon(dc, target.points.data(), ringCounts.data(), static_cast<int>(ringCounts.size()));
 }
 
-bool CMapModel::TakeSymbolPlace(double x, double y, int& left, int& top)
+bool MapCanvas::TakeSymbolPlace(double x, double y, int& left, int& top)
 {
   if (!IsVisible(x, y))
     return false;
@@ -319,7 +332,7 @@ bool CMapModel::TakeSymbolPlace(double x, double y, int& left, int& top)
   return true;
 }
 
-void CMapModel::DrawSymbol(HDC dc, double x, double y, int index)
+void MapCanvas::DrawSymbol(HDC dc, double x, double y, int index)
 {
   int left = 0, top = 0;
   if (!TakeSymbolPlace(x, y, left, top))
@@ -333,7 +346,7 @@ void CMapModel::DrawSymbol(HDC dc, double x, double y, int index)
                    m_symbolHeight, kSymbolTransparent);
 }
 
-void CMapModel::DrawMarker(HDC dc, double x, double y)
+void MapCanvas::DrawMarker(HDC dc, double x, double y)
 {
   int left = 0, top = 0;
   if (!TakeSymbolPlace(x, y, left, top))
@@ -349,7 +362,7 @@ void CMapModel::DrawMarker(HDC dc, double x, double y)
   Polygon(dc, octagon, 8);
 }
 
-void CMapModel::DrawLabelAtPoint(HDC dc, const char* text, double x, double y, int charWidth, bool utf8)
+void MapCanvas::DrawLabelAtPoint(HDC dc, const char* text, double x, double y, int charWidth, bool utf8)
 {
   if (!IsVisible(x, y))
     return;
@@ -363,7 +376,7 @@ void CMapModel::DrawLabelAtPoint(HDC dc, const char* text, double x, double y, i
   DrawLabelBox(dc, text, utf8, px - half, top, px + half, top + charWidth);
 }
 
-void CMapModel::DrawLabelInEnvelope(HDC dc, const char* text, const ST_RECT& envelope, int charWidth, bool utf8)
+void MapCanvas::DrawLabelInEnvelope(HDC dc, const char* text, const ST_RECT& envelope, int charWidth, bool utf8)
 {
   if (!IsVisible(envelope))
     return;
@@ -371,7 +384,7 @@ void CMapModel::DrawLabelInEnvelope(HDC dc, const char* text, const ST_RECT& env
                    utf8);
 }
 
-void CMapModel::DrawLabelCentred(HDC dc, const char* text, double x, double y, int charWidth, bool utf8)
+void MapCanvas::DrawLabelCentred(HDC dc, const char* text, double x, double y, int charWidth, bool utf8)
 {
   int px = 0, py = 0;
   GeoToPixel(x, y, px, py);
@@ -383,7 +396,7 @@ void CMapModel::DrawLabelCentred(HDC dc, const char* text, double x, double y, i
   DrawLabelBox(dc, text, utf8, px - half, top, px + half, top + charWidth);
 }
 
-bool CMapModel::IsLabelPlaceTaken(double x, double y, bool underPoint, int charWidth) const
+bool MapCanvas::IsLabelPlaceTaken(double x, double y, bool underPoint, int charWidth) const
 {
   int px = 0, py = 0;
   GeoToPixel(x, y, px, py);
@@ -400,7 +413,7 @@ bool CMapModel::IsLabelPlaceTaken(double x, double y, bool underPoint, int charW
                                 std::min(bottom, height - 1));
 }
 
-bool CMapModel::IsLabelPlaceTakenThroughout(const ST_RECT& envelope, int charWidth) const
+bool MapCanvas::IsLabelPlaceTakenThroughout(const ST_RECT& envelope, int charWidth) const
 {
   if (m_placement.IsEmpty())
     return false;
@@ -420,7 +433,7 @@ bool CMapModel::IsLabelPlaceTakenThroughout(const ST_RECT& envelope, int charWid
   return m_placement.AnyClaimed(commonLeft, commonTop, commonRight, commonBottom);
 }
 
-void CMapModel::DrawLabelBox(HDC dc, const char* text, bool utf8, int left, int top, int right, int bottom)
+void MapCanvas::DrawLabelBox(HDC dc, const char* text, bool utf8, int left, int top, int right, int bottom)
 {
   if (!FitLabelBox(left, top, right, bottom) || !IsBoxFree(left, top, right, bottom))
     return;
@@ -436,7 +449,7 @@ void CMapModel::DrawLabelBox(HDC dc, const char* text, bool utf8, int left, int 
   ClaimBox(left, top, right, bottom);
 }
 
-bool CMapModel::FitLabelBox(int& left, int& top, int& right, int& bottom) const
+bool MapCanvas::FitLabelBox(int& left, int& top, int& right, int& bottom) const
 {
   // A label the map's edge would cut is moved inside, as long as its middle is on the map (it
   // then stays beside its feature); otherwise, or when it is larger than the map, left out.
@@ -456,7 +469,7 @@ bool CMapModel::FitLabelBox(int& left, int& top, int& right, int& bottom) const
   return true;
 }
 
-bool CMapModel::IsBoxFree(int left, int top, int right, int bottom) const
+bool MapCanvas::IsBoxFree(int left, int top, int right, int bottom) const
 {
   const int width = SurfaceWidth();
   const int height = SurfaceHeight();
@@ -466,7 +479,7 @@ bool CMapModel::IsBoxFree(int left, int top, int right, int bottom) const
                                  std::min(bottom, height - 1));
 }
 
-void CMapModel::ClaimBox(int left, int top, int right, int bottom)
+void MapCanvas::ClaimBox(int left, int top, int right, int bottom)
 {
   const int width = SurfaceWidth();
   const int height = SurfaceHeight();
