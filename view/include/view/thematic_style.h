@@ -13,8 +13,9 @@
 // One entry of a thematic style: a value (categories) or a range (classes), and its colour.
 struct ZMThematicEntry {
   std::string value;  // categories: the cell's text as the table shows it (UTF-8)
-  // Classes: the values lower < v <= upper belong to the class; the first class also holds its
-  // lower bound.
+  // Classes: a value belongs to the first class whose upper bound it does not pass, and is
+  // "other" below the first class's lower bound; for classes that follow one another, that is
+  // lower < v <= upper, the first class also holding its lower bound.
   double lower = 0.0;
   double upper = 0.0;
   COLORREF color = 0;
@@ -35,7 +36,10 @@ struct ZMThematicStyle {
   std::string palette;          // the ramp or palette the colours were taken from (kept for the dialog)
   std::vector<ZMThematicEntry> entries;
   // Features whose value is none of the entries' (categories beyond the 64 most frequent, or
-  // numbers outside every class) and features without a value (a blank cell).
+  // numbers outside every class) and features without a value (a blank cell; for classes also
+  // a number that is not finite, or one its column keeps as text, beyond 32 bits). They are
+  // drawn in these colours either way; the flags say whether the legend lists them and a
+  // workspace file keeps their colours.
   bool hasOther = false;
   COLORREF otherColor = RGB(160, 160, 160);
   bool hasNull = false;
@@ -53,7 +57,9 @@ ZAMRA_VIEW_API std::vector<std::string> PaletteNames();
 // `count` colours (3 .. 9) of a sequential ramp, light to dark; empty for an unknown name or count.
 ZAMRA_VIEW_API std::vector<COLORREF> RampColors(const std::string& name, int count);
 // Colour number `index` (0 and up) of a qualitative palette; past the palette's end the other
-// palettes follow, so that 64 categories still get colours that differ. Black for an unknown name.
+// palettes follow, and after all of them (66 colours) the same again, so that 64 categories get
+// colours that mostly differ (a few colours are in two palettes). Black for an unknown name
+// (names are matched exactly) or a negative index.
 ZAMRA_VIEW_API COLORREF PaletteColor(const std::string& name, int index);
 
 }  // namespace zamra::thematic

@@ -38,22 +38,29 @@ struct ZamraVectorLayer {
 /// A file of a vector format GDAL reads, listed as the layers (table and kind) the view can add.
 class ZAMRA_VIEW_API ZamraVectorSource {
 public:
-  // Whether the view reads `path` through GDAL: anything but a shapefile (.shp, .shx, .dbf), a
-  // .zip archive or a path into one. Says nothing about whether the file exists or reads.
+  // Whether the view reads `path` through GDAL: any "SOURCE|TABLE|KIND" path, and anything else
+  // but "", a shapefile (.shp, .shx, .dbf, any letter case), a .zip archive or a path into one.
+  // Says nothing about whether the file exists or reads (the disk is looked at only to find a
+  // path into an archive).
   static bool IsVectorSource(const std::string& path);
   // Whether GDAL can be opened (opening it on the first call).
   static bool IsAvailable();
   // The layers of `source`, table by table in the source's order, each table's kinds as points,
-  // lines, polygons. Any status but Ok leaves `layers` empty.
+  // lines, polygons; a source of one layer gives its own path as that layer's. NoGdal without
+  // GDAL. Any status but Ok leaves `layers` empty.
   static ZamraVectorStatus ListLayers(const std::string& source, std::vector<ZamraVectorLayer>& layers);
-  // The path of one table and kind of a source, in the "SOURCE|TABLE|KIND" form.
+  // The path of one table and kind (1, 3 or 5) of a source, in the "SOURCE|TABLE|KIND" form;
+  // another type gives an empty KIND, which SplitLayerPath refuses.
   static std::string LayerPath(const std::string& source, const std::string& table, int type);
-  // Splits a "SOURCE|TABLE|KIND" path; false (all left empty) for any other path.
+  // Splits a "SOURCE|TABLE|KIND" path at its first and last bar (a table's name may hold bars);
+  // false (strings empty, `type` 0) for any other path.
   static bool SplitLayerPath(const std::string& path, std::string& source, std::string& table, int& type);
   // Why the layer at `path` does not load: Ok when it reads (the fault was elsewhere), or the
-  // status of the source. Reads the source again: meant for after a failed load.
+  // status of the source; NoGeometry too for a source of several layers named by its own path.
+  // Reads the source again: meant for after a failed load.
   static ZamraVectorStatus CheckLayer(const std::string& path);
   // The format a layer of the view was read from ("GeoPackage", "ESRI Shapefile") and the name
-  // of its coordinate system ("" when it has none); false for null.
+  // of its coordinate system ("" without a .prj or one PROJ cannot read). False, both "", for
+  // null or a layer the view did not make.
   static bool DescribeLayer(ILayer* layer, std::string& format, std::string& coordinateSystem);
 };

@@ -43,7 +43,7 @@ public:
   static constexpr int kTextSize = 256;
 
   // A table of `columnCount` blank columns (type 0, flag 0, length 0, empty name, no format)
-  // and no rows. A negative count gives no columns.
+  // and no rows. A negative count, or memory running out, gives no columns.
   explicit ZMDataView(int columnCount);
   // Releases all rows, cells, formats and columns.
   virtual ~ZMDataView();
@@ -51,13 +51,16 @@ public:
   ZMDataView(const ZMDataView&) = delete;
   ZMDataView& operator=(const ZMDataView&) = delete;
 
-  // Replaces the column set by `columnCount` blank columns and removes all rows.
+  // Replaces the column set by `columnCount` blank columns (none when memory runs out) and
+  // removes all rows.
   void InitColumn(int columnCount);
   // Defines column `index`: type, field length, flag and a copy of `name` (cut to 39
   // characters; null gives the empty name). The format is a copy of `format`, or the default
   // of `type` when it is null: "%c" CHAR, "%d" SHORT/INT/LONG, "%f" FLOAT, "%lf" DOUBLE,
   // "%s" STRING, "%04d-%02d-%02d %02d:%02d:%02d" DATETIME, "" otherwise. Cells already in
-  // the table keep their values. An index outside the columns changes nothing.
+  // the table keep their values. An index outside the columns, or memory running out, changes
+  // nothing. A column so defined is no longer the file's: ZMDbfFile writes it from its
+  // definition alone (an "F" field as "N", a FLOAT's decimals from its format).
   void SetColumn(int index, char type, int length, const char* name, const char* format, char flag);
   // Copies a column definition out: `name` needs 40 bytes; `format` must hold the stored
   // format (either may be null to skip it). An index outside the columns gives a blank column.
@@ -66,31 +69,39 @@ public:
   int GetColumnCount() const;
   int GetRowCount() const;
 
-  // Appends a row of empty cells (type 0) and returns its index; -1 when memory runs out.
+  // Appends a row of empty cells (type 0) and returns its index; -1 when memory runs out or the
+  // table has INT32_MAX rows.
   int AddRow();
-  // Removes a row; false for an index that is negative or not below the row count.
+  // Removes a row (those after it move up one); false for an index that is negative or not
+  // below the row count.
   bool DelRow(int index);
   // Removes all rows; the columns stay.
   void RemoveAll();
 
-  // Stores a copy of the value. False, with the cell unchanged, when the value's type is not
-  // the column's (a FLOAT column also takes DOUBLE values, the form in which it holds the
-  // numbers of a dBASE file exactly), its length is negative, or memory runs out.
+  // Stores a copy of the value. False, with the cell unchanged, for a row or column out of
+  // range, a value whose type is not the column's (a FLOAT column also takes DOUBLE values, the
+  // form in which it holds the numbers of a dBASE file exactly), a negative length, a positive
+  // length without data, or memory running out.
   bool SetItemValue(int row, int column, const zm_variant& value);
   // Replaces the variant's block by a new copy of the cell (a block is allocated even for a
-  // length of 0). The variant must own its previous block.
+  // length of 0). The variant must own its previous block, which is released first: out of
+  // range, or when memory runs out, the variant is left NULL (length 0, no data).
   void GetItemValue(int row, int column, zm_variant& value) const;
   // Renders the cell with its column's format into `text`, cut to `size` bytes including the
-  // terminator; a cell that was never set renders as "". Numbers use the C locale whatever
-  // the user's locale. A format that does not suit the cell's type is replaced by the type's
-  // default, so a foreign format can never read arguments that were not passed. Returns the
-  // length of the full rendering (as snprintf does); the text is cut when it is >= `size`.
+  // terminator; a NULL cell (one never set) and a row or column out of range render as "".
+  // Numbers use the C locale whatever the user's locale. A format that does not suit the
+  // cell's type is replaced by the type's default, so a foreign format can never read
+  // arguments that were not passed. Returns the length of the full rendering (as snprintf
+  // does); the text is cut when it is >= `size`. Null `text` or a `size` of 0 or less writes
+  // nothing and answers 0.
   int GetItemValue(int row, int column, char* text, int size) const;
-  // The unbounded form: `text` must hold the whole rendering. Prefer the bounded form.
+  // The unbounded form: `text` (null: nothing written) must hold the whole rendering. Prefer
+  // the bounded form.
   void GetItemValue(int row, int column, char* text) const;
 
-  // Makes this table a deep copy of `source` (columns, formats, flags, rows and cells).
-  // False, with this table emptied, when memory runs out; a null source empties the table.
+  // Makes this table a deep copy of `source` (columns, formats, flags, deletion marks, rows
+  // and cells). False, with this table emptied (no columns, no rows), when memory runs out; a
+  // null source empties the table (true), and the table itself as source changes nothing.
   bool From(const ZMDataView* source);
 
 private:

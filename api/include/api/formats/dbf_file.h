@@ -2,13 +2,18 @@
 //
 // Field letters on reading: "N"/"F" with no decimals give INT, with decimals FLOAT; "I" INT;
 // "B"/"Y" DOUBLE; every other letter STRING. Values keep what the file holds: an INT column's
-// number beyond 32 bits (or with a fraction) is a STRING cell holding its text; a FLOAT
-// column's cells are DOUBLE; a blank or "*"-filled number is a NULL cell (rendered empty).
+// number beyond 32 bits (or with a fraction) is a STRING cell holding its text, and other text
+// in it gives its leading digits (as atoi reads them); a FLOAT column's cells are DOUBLE; a
+// blank or "*"-filled number is a NULL cell (rendered empty). "I" fields are read as number
+// text (the binary integers other writers store there are not understood); "B" and "Y" as
+// number text, else as the 8-byte binary double or currency.
 // On writing: INT "N" with no decimals; FLOAT and DOUBLE "N" (or the "F" they were read from)
-// with their decimal count; everything else "C". Numbers are written so that every reader
-// gets the same value back; one that its field cannot hold refuses the save rather than
-// being cut. Records marked deleted ("*") keep that mark. Values are converted under
-// C-locale rules whatever the user's locale; files written with "I" and "B" text fields load.
+// with their decimal count, DOUBLE at least 24 wide; number fields at most 255 wide;
+// everything else "C", its text cut to the field. A number is written exactly when its field
+// has room (with the field's decimals, else in its shortest exact form), otherwise rounded to
+// the field's decimals; one that does not fit even so refuses the save rather than being cut.
+// Records marked deleted ("*") keep that mark. Values are converted under C-locale rules
+// whatever the user's locale.
 // A field of width 0 loads as a column whose cells are all NULL. A loaded table keeps the
 // file's records and decodes a cell when it is read, so that loading costs little more than
 // the read; a row that is changed gets cells of its own.
@@ -31,21 +36,24 @@ public:
   ZMDbfFile& operator=(const ZMDbfFile&) = default;
 
   // Reads the whole file with one read and returns a new table that belongs to the caller
-  // (delete), or null when the file cannot be opened or read whole, or its header is broken:
-  // a header length below 33, a record length too short for its fields, or fewer bytes than
-  // the header length plus record count x record length; both lengths are unsigned 16-bit.
+  // (delete), or null for a null name, a file that cannot be opened or read whole or is 2 GiB
+  // or larger, or a broken header: under 32 bytes, a negative record count, a header length
+  // below 33, a record length too short for its fields, or fewer bytes than the header length
+  // plus record count x record length; both lengths are unsigned 16-bit.
   // Null too for a table that would take more than 40 bytes of memory for each byte of its
   // records (columns of width 0 by the thousand), and for a table that memory cannot hold,
   // which is refused before room is set aside for it and noted for
   // zamra::sys::MemoryShortCount. Deleted records load like others and keep their mark.
-  // Text reaches the table without code-page conversion, trailing spaces removed.
+  // Text reaches the table without code-page conversion, up to its first zero byte and
+  // without trailing spaces. Column names are the descriptors' 11 bytes; columns get flag 1.
   static ZMDataView* LoadFile(const char* fileName);
 
   // Writes `table` to `fileName`, replacing an existing file only once the new one is
-  // complete: a failed write leaves the old file as it was. 1 on success; 0 when the file
-  // cannot be written completely or the table does not fit the format (more than 1022
-  // columns, records longer than 32767 bytes, a negative column length, a number wider
-  // than its field).
+  // complete: a failed write leaves the old file as it was. 1 on success; 0 for a null
+  // argument, when the file cannot be written completely, or when the table does not fit the
+  // format (more than 1022 columns, records longer than 32767 bytes, a negative column length,
+  // a number wider than its field). Column names are cut to 11 bytes; every row is written,
+  // those marked deleted with their mark.
   static int SaveFile(const char* fileName, ZMDataView* table);
 
 private:

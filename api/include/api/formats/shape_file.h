@@ -3,8 +3,11 @@
 // the trio .shp, .shx and .dbf that share one base name.
 //
 // The base name is the file name up to its last "." (a "." inside a folder name does not
-// count); the companions are "<base>.shx" and "<base>.dbf". Null shapes (shape type 0) keep
-// their place: GetShape answers null for them and saving writes them back as null records.
+// count). Loading finds the companions "<base>.shx" and "<base>.dbf" with their extension in
+// the letter case of the .shp's (".SHX" beside ".SHP"), or in the other case when only that
+// one exists; saving always writes them in lower case. Null shapes (shape type 0) keep their
+// place: GetShape answers null for them and saving writes them back as null records. Shapes
+// and table are kept apart: adding a shape adds no row.
 // SPDX-License-Identifier: MIT
 #pragma once
 
@@ -31,43 +34,53 @@ public:
   // columns and the box stay.
   virtual void RemoveAll() = 0;
   // Decodes GetRecordCount() records from the record area of a .shp file (`size` bytes after
-  // the header); they replace the shapes held. Records are walked by their content length.
-  // False, with nothing changed, when the area holds fewer records, a record does not fit the bytes
-  // left, its counts contradict each other, or its shape type is neither 0 nor the file's.
+  // the header); they replace the shapes held (the box is not recomputed). Records are walked
+  // by their content length. False, with nothing changed, for a null area, when the area holds
+  // fewer records, a record does not fit the bytes left, its counts contradict each other, its
+  // shape type is neither 0 nor the file's, or memory runs out.
   virtual bool LoadRecord(unsigned char* records, int size) = 0;
   // Writes every record to the .shp and its index entry to the .shx (open handles of the
-  // platform, positioned after their headers). False on a write error, on a shape whose
-  // counts are broken, or when an offset would pass the format's limit of 2^31 - 1 16-bit
-  // words.
+  // platform, positioned after their headers; offsets count from the .shp's position). False
+  // on a write error, on a shape whose counts are broken, when an offset would pass the
+  // format's limit of 2^31 - 1 16-bit words, or when memory runs out; what was written stays.
   virtual bool SaveRecord(void* shpFile, void* shxFile) = 0;
-  // Writes the 100-byte header to an open handle: the .shp's (`mainFile`) with its computed
-  // length, or the .shx's. False on a write error or a length beyond the format's limit.
+  // Writes the 100-byte header to an open handle: the .shp's (`mainFile`) with its length
+  // computed from the shapes (and kept), or the .shx's; the box as GetEnvelop gives it. False
+  // on a write error, a broken shape or a length beyond the format's limit.
   virtual bool SaveHead(void* file, bool mainFile);
-  // The file's box, copied out or in.
+  // The file's box, copied out or in (a null pointer is ignored): the .shp header's after a
+  // load, widened by AddShape, never recomputed from the shapes.
   virtual void GetEnvelop(ST_RECT* box) const;
   virtual void SetEnvelop(const ST_RECT* box);
 
   // Loads the shapefile whose .shp is `fileName` into a new object of the subclass that the
   // .shx header's shape type names (1 point, 3 polyline, 5 polygon). The object belongs to
-  // the caller (delete); null for a name without ".", a missing or invalid .shx header,
-  // another shape type or a failed Load.
+  // the caller (delete); null for a null name or one without ".", a missing or invalid .shx
+  // header, another shape type (Z, M and multipoint types included), a failed Load, or memory
+  // running out.
   static ZMShapeFile* GetInstance(const char* fileName);
 
-  // Loads the trio into this object, replacing its shapes and table. Every whole record of
-  // the .shp is read, and the table gets a blank row for each shape that its .dbf has no row
-  // for; a .dbf with more rows than the .shp has records fails the load. False for a name without ".", a .dbf or .shp
-  // that cannot be read, a .shp header that is invalid or names another shape type, or broken records; the object is
-  // then left with no table and no shapes.
+  // Loads the .shp and .dbf into this object, replacing its shapes and table (the .shx is not
+  // read). Records beyond the .dbf's rows are read too and get blank rows, as far as they are
+  // whole records of the file's type; should they not decode, as many records load as the .dbf
+  // has rows. A .dbf with more rows than the .shp has records fails the load. False for a null
+  // name or one without ".", a .dbf or .shp that cannot be read (or of 2 GiB or more), a .shp
+  // header that is invalid or names another shape type, broken records, or memory running
+  // out; the object is then left with no table and no shapes, its box not to be relied on.
   bool Load(const char* fileName);
-  // Writes the trio (the .dbf only when the object has a table). The files are written
+  // Writes the trio (the .dbf only when the object has a table, as the table stands, whatever
+  // the number of shapes; without one, a .dbf on disk is left alone). The files are written
   // beside their targets and moved into place only when all of them are complete, so a
   // failure (a full disk, a limit of the format) leaves the trio already on disk as it was.
+  // False too for a null name, one without ".", or one ending in ".shx" or ".dbf" (lower case).
   bool Save(const char* fileName);
 
   // The attribute table, owned by the object; an object without one gets a new table of one
   // blank column, kept and returned from then on. Null only when memory runs out.
   ZMDataView* GetDataView();
+  // The number of shapes held, null shapes included (not the table's rows).
   int GetRecordCount() const;
+  // The class's shape type: 1, 3 or 5.
   int GetShapeType() const;
 
 protected:
@@ -95,10 +108,12 @@ public:
   bool SaveRecord(void* shpFile, void* shxFile) override;
   bool SaveHead(void* file, bool mainFile) override;
 
-  // Appends a copy of the point and widens the box; the table is not touched. False for a
-  // null point or when memory runs out.
+  // Appends a copy of the point and widens the box (the first shape of an empty object sets
+  // it); the table is not touched. False, with nothing changed, for a null point or when
+  // memory runs out.
   bool AddShape(const ST_POINT* point);
-  // The point at `index`, owned by the object; null for an index out of range or a null shape.
+  // The point at `index`, owned by the object (valid until the shapes are replaced or
+  // released); null for an index out of range or a null shape.
   ST_POINT* GetShape(int index) const;
 
 private:
@@ -120,10 +135,12 @@ public:
   bool SaveHead(void* file, bool mainFile) override;
 
   // Appends a deep copy and widens the box by the record's stored box (compute it first with
-  // ZMPolyline::UpdateEnvelop or ZMPolygon::UpdateEnvelop). False for a null record or when
-  // memory runs out.
+  // ZMPolyline::UpdateEnvelop or ZMPolygon::UpdateEnvelop); the table is not touched. False,
+  // with nothing changed, for a null record or when memory for the record runs out; should it
+  // run out while the parts are copied, the record is still added, without parts.
   bool AddShape(const Record* record);
-  // The record at `index`, owned by the object; null for an index out of range or a null shape.
+  // The record at `index`, owned by the object (valid until the shapes are replaced or
+  // released); null for an index out of range or a null shape.
   Record* GetShape(int index) const;
 
 protected:

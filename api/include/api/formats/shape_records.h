@@ -25,7 +25,7 @@ struct ST_RECT {
 // One line of a polyline.
 struct ST_POLYLINE {
   std::int32_t pointCount = 0;
-  ST_POINT* points = nullptr;  // owned; null when empty
+  ST_POINT* points = nullptr;  // owned; null when empty (or kept after its last point is removed)
   ST_RECT envelop;             // as last computed
 
   ST_POLYLINE() = default;
@@ -37,7 +37,7 @@ struct ST_POLYLINE {
 // One ring of a polygon; the same layout as a line.
 struct ST_POLYGON {
   std::int32_t pointCount = 0;
-  ST_POINT* points = nullptr;  // owned; null when empty
+  ST_POINT* points = nullptr;  // owned; null when empty (or kept after its last point is removed)
   ST_RECT envelop;             // as last computed
 
   ST_POLYGON() = default;
@@ -72,7 +72,7 @@ struct ST_MPOLYGON {
 
 // The decoded 100-byte main header of .shp and .shx files.
 struct tagShpHead {
-  std::int32_t shapeType = 0;   // 1 point, 3 polyline, 5 polygon are the ones the system draws
+  std::int32_t shapeType = 0;   // 1 point, 3 polyline, 5 polygon are the ones ZMShapeFile loads
   std::int32_t fileCode = 0;    // 9994 in a valid header
   std::int32_t fileLength = 0;  // total file length in bytes (stored in 16-bit words)
   std::int32_t version = 0;     // 1000 in a valid header

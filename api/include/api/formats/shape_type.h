@@ -47,9 +47,10 @@ public:
   static int SwapInt(int value);
 
   // Copies exactly `length` bytes (zero bytes included) into `text` and terminates it at
-  // text[length]; `text` holds length + 1 bytes.
+  // text[length]; `text` holds length + 1 bytes. A negative length gives "".
   static void ReadString(const unsigned char* buffer, int length, char* text);
-  // Copies exactly `length` bytes of `text` into the buffer, with no terminator.
+  // Copies exactly `length` bytes of `text` into the buffer, with no terminator (none for a
+  // length of 0 or less).
   static void WriteString(unsigned char* buffer, int length, const char* text);
   // Remove leading / trailing spaces (0x20 only; tabs stay). TrimString trims the right side.
   static void TrimLeft(char* text);
@@ -61,36 +62,41 @@ public:
   static void ReadEnvelop(const unsigned char* buffer, ST_RECT* rect);
   static void WriteEnvelop(unsigned char* buffer, const ST_RECT* rect);
 
-  // Decodes a main header. False when the file code is not 9994 (only the code stored) or the
-  // version is not 1000 (file code, length and version stored; type and box untouched).
+  // Decodes a main header; the length, stored in 16-bit words, comes out in bytes. False for a
+  // null argument, when the file code is not 9994 (only the code stored) or the version is not
+  // 1000 (file code, length and version stored; type and box untouched).
   static bool ReadShpHead(const unsigned char* buffer, tagShpHead* head);
   // Reads the first 100 bytes of a file and decodes them; false when the file cannot be
   // opened or is shorter than a header.
   static bool ReadShpHead(const char* fileName, tagShpHead* head);
-  // Encodes a header into 100 bytes. False when `version` is not 1000: the buffer then holds
-  // only the file code and the length.
+  // Encodes a header into 100 bytes (zeroed first): the file code is always 9994, the length
+  // is written in 16-bit words (halved). False when `version` is not 1000: the buffer then
+  // holds only the file code and the length.
   static bool WriteShpHead(unsigned char* buffer, const tagShpHead* head);
 
   // `count` points of 16 bytes (x then y); a count of zero or less does nothing.
   static void ReadPoint(const unsigned char* buffer, ST_POINT* points, int count);
   static void WritePoint(unsigned char* buffer, const ST_POINT* points, int count);
 
-  // Multi-part content (box, part count, point count, part starts, points) into an empty
-  // record, allocating its parts and points. The part boxes stay zero. For a trusted buffer:
-  // a record whose counts contradict each other (negative counts, part starts that fall or
-  // pass the point count) leaves the record without parts.
+  // Multi-part content as it follows a record's shape type (box, part count, point count,
+  // part starts, points) into the record, whose parts are released first; its parts and
+  // points are allocated. The part boxes stay zero. For a trusted buffer: a record whose
+  // counts contradict each other (negative counts, part starts that fall or pass the point
+  // count), or memory running out, leaves the record without parts. A null argument does
+  // nothing.
   static void ReadMPolyline(const unsigned char* buffer, ST_MPOLYLINE* mpolyline);
   static void ReadMPolygon(const unsigned char* buffer, ST_MPOLYGON* mpolygon);
   // The bounded forms: `length` is the number of bytes available at `buffer`. False, with the
-  // record left without parts, when the content does not fit or its counts contradict each
-  // other; nothing is ever read beyond `length` bytes.
+  // record left without parts, when the content does not fit, its counts contradict each
+  // other or memory runs out; false, with nothing changed, for a null argument. Nothing is
+  // ever read beyond `length` bytes.
   static bool ReadMPolyline(const unsigned char* buffer, int length, ST_MPOLYLINE* mpolyline);
   static bool ReadMPolygon(const unsigned char* buffer, int length, ST_MPOLYGON* mpolygon);
   // Encodes a record: its box as it stands, the counts, the part starts and the points. The
   // caller reserves GetMPolylineSize (GetMPolygonSize) bytes.
   static void WriteMPolyline(unsigned char* buffer, const ST_MPOLYLINE* mpolyline);
   static void WriteMPolygon(unsigned char* buffer, const ST_MPOLYGON* mpolygon);
-  // 40 + 4 x parts + 16 x points: the bytes the writer produces.
+  // 40 + 4 x parts + 16 x points: the bytes the writer produces (the shape type not included).
   static int GetMPolylineSize(const ST_MPOLYLINE* mpolyline);
   static int GetMPolygonSize(const ST_MPOLYGON* mpolygon);
 
