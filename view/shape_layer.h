@@ -15,19 +15,12 @@
 #include "view/ilayer.h"
 #include "layer_data_view.h"
 #include "archive_members.h"
+#include "converted_source.h"
 #include "layer_projection.h"
 #include "multipatch_polygons.h"
 #include "thematic_classes.h"
 
 class MapCanvas;
-
-// Where a layer read from another format came from.
-struct ConvertedSource {
-  std::string format;                    // the format's name ("GeoPackage")
-  std::string name;                      // what GetName gives: the file's name, or the table's and its kind
-  std::string table;                     // the table's name in the file
-  std::vector<std::string> columnNames;  // the fields' whole names, which a .dbf cuts to 10 bytes
-};
 
 class CShapeLayer : public ILayer {
 public:

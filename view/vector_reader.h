@@ -15,7 +15,7 @@
 
 #include "view/vector_source.h"
 #include "archive_members.h"
-#include "shape_layer.h"
+#include "converted_source.h"
 
 // One layer read from a source.
 struct VectorLayerFiles {

@@ -7,7 +7,6 @@
 
 #include "view/shapefile_archive.h"
 #include "gdal_library.h"
-#include "shape_layer.h"
 #include "vector_reader.h"
 
 namespace {
@@ -84,20 +83,4 @@ ZamraVectorStatus ZamraVectorSource::CheckLayer(const std::string& path)
 {
   VectorLayerFiles layer;
   return ReadVectorLayer(path, layer);
-}
-
-bool ZamraVectorSource::DescribeLayer(ILayer* layer, std::string& format, std::string& coordinateSystem)
-{
-  format.clear();
-  coordinateSystem.clear();
-  const auto* shapeLayer = dynamic_cast<CShapeLayer*>(layer);
-  if (shapeLayer == nullptr)
-    return false;
-  try {
-    format = shapeLayer->Format();
-    coordinateSystem = shapeLayer->Projection().systemName;
-    return true;
-  } catch (const std::bad_alloc&) {
-    return false;
-  }
 }
