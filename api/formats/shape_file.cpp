@@ -332,8 +332,10 @@ bool ZMShapeFile::Save(const char* fileName)
   std::string base;
   if (!BaseName(fileName, base))
     return false;
-  const std::string shxName = base + ".shx";
-  const std::string dbfName = base + ".dbf";
+  // The companions Load and GetInstance would find: an existing one in either letter case is
+  // replaced, so that an old one never stands beside the new .shp; new ones take the .shp's case.
+  const std::string shxName = zamra::shape::CompanionPath(fileName, ".shx");
+  const std::string dbfName = zamra::shape::CompanionPath(fileName, ".dbf");
   if (shxName == fileName || dbfName == fileName)
     return false;  // the companions would overwrite the main file
   try {

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <filesystem>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -489,6 +490,59 @@ TEST(ShapeFile, LoadSaveLoadKeepsShapesColumnsAndCells)
   for (int row = 0; row < 3; ++row)
     for (int column = 0; column < before->GetColumnCount(); ++column)
       EXPECT_EQ(CellText(after, row, column), CellText(before, row, column));
+}
+
+std::set<std::string> Names(const TempDir& dir)
+{
+  std::set<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(dir.Path()))
+    names.insert(entry.path().filename().string());
+  return names;
+}
+
+// A trio copied from another system comes as .SHP, .SHX and .DBF: a save replaces those very
+// files, so that the next load reads the new table and not the old one beside new shapes. A
+// companion found only in the other letter case keeps its name; a new trio takes the .shp's.
+TEST(ShapeFile, SavingReplacesTheCompanionsLoadFinds)
+{
+  namespace fs = std::filesystem;
+  TempDir dir;
+  WriteWithShapelib(dir.File("A"), SHPT_POINT, ThreePoints(), 3);
+  for (const char* extension : {"shp", "shx", "dbf"}) {
+    std::string upper = extension;
+    for (char& c : upper)
+      c = static_cast<char>(c - 'a' + 'A');
+    fs::rename(dir.File(std::string("A.") + extension), dir.File("A." + upper));
+  }
+  auto file = Open(dir.File("A.SHP"));
+  ASSERT_TRUE(file);
+  const ST_POINT added{7, 8};
+  ASSERT_TRUE(static_cast<ZMShapePointFile*>(file.get())->AddShape(&added));
+  ZMDataView* table = file->GetDataView();
+  ASSERT_EQ(table->AddRow(), 3);
+  ASSERT_TRUE(table->SetItemValue(3, 1, zamra_test::TextValue("Added")));
+  ASSERT_TRUE(file->Save(dir.File("A.SHP").c_str()));
+  EXPECT_EQ(Names(dir), (std::set<std::string>{"A.DBF", "A.SHP", "A.SHX"}));
+  auto again = Open(dir.File("A.SHP"));
+  ASSERT_TRUE(again);
+  EXPECT_EQ(again->GetRecordCount(), 4);
+  EXPECT_EQ(again->GetDataView()->GetRowCount(), 4);
+  EXPECT_EQ(CellText(again->GetDataView(), 3, 1), "Added");
+
+  fs::rename(dir.File("A.SHX"), dir.File("A.shx"));
+  fs::rename(dir.File("A.DBF"), dir.File("A.dbf"));
+  ASSERT_TRUE(again->GetDataView()->SetItemValue(0, 1, zamra_test::TextValue("Changed")));
+  ASSERT_TRUE(again->Save(dir.File("A.SHP").c_str()));
+  EXPECT_EQ(Names(dir), (std::set<std::string>{"A.SHP", "A.dbf", "A.shx"}));
+  auto third = Open(dir.File("A.SHP"));
+  ASSERT_TRUE(third);
+  EXPECT_EQ(CellText(third->GetDataView(), 0, 1), "Changed");
+
+  ASSERT_TRUE(third->Save(dir.File("B.SHP").c_str()));
+  EXPECT_TRUE(fs::exists(dir.File("B.SHX")));
+  EXPECT_TRUE(fs::exists(dir.File("B.DBF")));
+  EXPECT_FALSE(third->Save(dir.File("C.SHX").c_str())) << "it would be its own .SHX";
+  EXPECT_FALSE(fs::exists(dir.File("C.SHX")));
 }
 
 class ShapeFileSaving : public ::testing::Test {
