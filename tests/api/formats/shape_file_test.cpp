@@ -20,6 +20,7 @@
 #include "api/formats/dbf_file.h"
 #include "api/formats/polygon.h"
 #include "api/formats/polyline.h"
+#include "support/address_space.h"
 #include "support/table_values.h"
 #include "support/temp_dir.h"
 
@@ -543,6 +544,37 @@ TEST(ShapeFile, SavingReplacesTheCompanionsLoadFinds)
   EXPECT_TRUE(fs::exists(dir.File("B.DBF")));
   EXPECT_FALSE(third->Save(dir.File("C.SHX").c_str())) << "it would be its own .SHX";
   EXPECT_FALSE(fs::exists(dir.File("C.SHX")));
+}
+
+// A shape whose copy memory cannot hold is not added, not even without its parts.
+TEST(ShapeFile, AShapeMemoryCannotHoldIsNotAdded)
+{
+  if (zamra_test::kAddressSanitizer)
+    GTEST_SKIP() << "AddressSanitizer cannot run under an address-space limit";
+  ZMShapePolygonFile file;
+  std::unique_ptr<ST_MPOLYGON> polygon(ZMPolygon::NewMPolygon());
+  const std::vector<std::vector<ST_POINT>> parts = {{{0, 0}, {0, 1}, {1, 1}, {0, 0}}, {{5, 5}}};
+  for (int part = 0; part < 2; ++part) {
+    ZMPolygon::AddPolygon(polygon.get());
+    for (const ST_POINT& point : parts[static_cast<size_t>(part)])
+      ZMPolygon::AddPoint(polygon.get(), &point, part, -1);
+  }
+  ZMPolygon::UpdateEnvelop(polygon.get());
+  ASSERT_TRUE(file.AddShape(polygon.get()));
+  // 4 GB of points claimed; the count is never followed, as the allocation comes first.
+  polygon->parts[1].pointCount = 1 << 28;
+  bool added = true;
+  {
+    zamra_test::AddressSpaceLimit limit(std::int64_t{64} << 20);
+    ASSERT_TRUE(limit.Limited());
+    added = file.AddShape(polygon.get());
+  }
+  polygon->parts[1].pointCount = 1;
+  EXPECT_FALSE(added);
+  EXPECT_EQ(file.GetRecordCount(), 1);
+  EXPECT_EQ(file.GetShape(1), nullptr);
+  ASSERT_TRUE(file.AddShape(polygon.get())) << "with the memory back the same shape is added";
+  EXPECT_TRUE(SameParts(file.GetShape(1), parts));
 }
 
 class ShapeFileSaving : public ::testing::Test {

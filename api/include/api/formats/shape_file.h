@@ -139,8 +139,7 @@ public:
 
   // Appends a deep copy and widens the box by the record's stored box (compute it first with
   // ZMPolyline::UpdateEnvelop or ZMPolygon::UpdateEnvelop); the table is not touched. False,
-  // with nothing changed, for a null record or when memory for the record runs out; should it
-  // run out while the parts are copied, the record is still added, without parts.
+  // with nothing changed, for a null record or when memory for the copy runs out.
   bool AddShape(const Record* record);
   // The record at `index`, owned by the object (valid until the shapes are replaced or
   // released); null for an index out of range or a null shape.
