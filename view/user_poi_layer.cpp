@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "platform/gdi.h"
+#include "platform/memory_short.h"
 #include "map_canvas.h"
 #include "text_fields.h"
 
@@ -25,8 +26,10 @@ int CUserPoiLayer::AddPoi(int key, const char* name, int value, double x, double
 {
   Item item;
   Fill(item, key, name, value, x, y, symbolIndex);
-  m_items.push_back(item);
-  return 1;
+  return zamra::sys::OrIfMemoryShort(0, [&] {
+    m_items.push_back(item);
+    return 1;
+  });
 }
 
 int CUserPoiLayer::ClearPois()
@@ -83,13 +86,13 @@ int CUserPoiLayer::FindPoi(double minX, double minY, double maxX, double maxY, i
 {
   const double centerX = (minX + maxX) * 0.5;
   const double centerY = (minY + maxY) * 0.5;
-  double best = 9999999.0;
+  double best = 0.0;  // no cap: the first item inside the box counts however far it lies
   bool found = false;
   for (const Item& item : m_items) {
     if (!(minX <= item.x && item.x <= maxX && minY <= item.y && item.y <= maxY))
       continue;
     const double d = (item.x - centerX) * (item.x - centerX) + (item.y - centerY) * (item.y - centerY);
-    if (d < best) {
+    if (!found || d < best) {
       best = d;
       found = true;
       if (key)

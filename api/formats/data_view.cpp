@@ -527,6 +527,10 @@ bool ZMDataView::From(const ZMDataView* source)
   for (int column = 0; column < m_columnCount; ++column) {
     const Column& from = source->m_columns[column];
     SetColumn(column, from.type, from.length, from.name, from.format, from.flag);
+    if (m_columns[column].format == nullptr) {  // SetColumn sets one unless memory ran out
+      InitColumn(0);
+      return false;
+    }
     m_columns[column].fieldLetter = from.fieldLetter;
     m_columns[column].fieldDecimals = from.fieldDecimals;
   }

@@ -153,7 +153,13 @@ void DecodeValue(const Field& field, const unsigned char* text, Cell& cell, unsi
   case FieldKind::Integer: {
     const unsigned char* end = TextEnd(text, field.length);
     std::int32_t value = 0;
-    if (!ParsePlainInteger(text, end, value)) {
+    if (!field.numberText && field.length == 4) {
+      // An "I" field of 4 bytes is the binary little-endian integer other writers store.
+      // Earlier versions of ours wrote number text there: 4 bytes that are wholly such text
+      // are read as text (a binary value could look so only from 150994944 up).
+      if (!ParsePlainInteger(text, text + 4, value))
+        value = ZMType::ReadInt(text);
+    } else if (!ParsePlainInteger(text, end, value)) {
       bool whole = false;
       ParseReal(text, end, &whole);
       if (whole && end - text <= kMaxTextLength) {

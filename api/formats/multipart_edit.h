@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <memory>
 #include <new>
 #include <type_traits>
 
@@ -67,33 +68,42 @@ void UpdateEnvelop(Multi* record)
   record->envelop = box;
 }
 
+// A part copied onto itself stays as it is. The points are allocated before the target is
+// touched, so that running out of memory leaves it unchanged.
 template <typename Part>
 void CopyPart(Part* target, const Part* source)
 {
+  if (target == source)
+    return;
+  ST_POINT* points = nullptr;
+  if (source->pointCount > 0) {
+    points = new ST_POINT[source->pointCount];
+    std::memcpy(points, source->points, sizeof(ST_POINT) * static_cast<size_t>(source->pointCount));
+  }
   delete[] target->points;  // a filled target would otherwise leak its points
-  target->points = nullptr;
+  target->points = points;
   target->pointCount = source->pointCount;
   target->envelop = source->envelop;
-  if (source->pointCount > 0) {
-    target->points = new ST_POINT[source->pointCount];
-    std::memcpy(target->points, source->points, sizeof(ST_POINT) * static_cast<size_t>(source->pointCount));
-  }
 }
 
+// A record copied onto itself stays as it is. Should memory run out, the target is left
+// without parts (with the source's box) and the parts copied so far are released.
 template <typename Multi>
 void CopyRecord(Multi* target, const Multi* source)
 {
   using Part = std::remove_pointer_t<decltype(target->parts)>;
+  if (target == source)
+    return;
   delete[] target->parts;
   target->parts = nullptr;
   target->partCount = 0;
   target->envelop = source->envelop;
   if (source->partCount <= 0)
     return;
-  Part* parts = new Part[source->partCount];
+  std::unique_ptr<Part[]> parts(new Part[source->partCount]);
   for (int i = 0; i < source->partCount; ++i)
     CopyPart(&parts[i], &source->parts[i]);
-  target->parts = parts;
+  target->parts = parts.release();
   target->partCount = source->partCount;
 }
 

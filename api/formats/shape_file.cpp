@@ -14,6 +14,7 @@
 #include "shape_core/companion_files.h"
 #include "shape_core/file_block.h"
 #include "formats/large_buffer.h"
+#include "formats/multipart_edit.h"
 #include "api/formats/polygon.h"
 #include "api/formats/polyline.h"
 #include "base/replacement_file.h"
@@ -219,13 +220,15 @@ bool DecodeMultiPart(unsigned char* records, int size, int count, int shapeType,
   return ok;
 }
 
-template <typename Multi, typename Copy>
-bool AddMultiPart(std::vector<Multi*>& shapes, const Multi* shape, Copy copy)
+// Appends a deep copy of `shape`; should memory run out (std::bad_alloc), nothing is added
+// and what was copied is released.
+template <typename Multi>
+bool AddMultiPart(std::vector<Multi*>& shapes, const Multi* shape)
 {
   if (shape == nullptr)
     return false;
   auto record = std::make_unique<Multi>();
-  copy(record.get(), shape);
+  zamra::multipart::CopyRecord(record.get(), shape);
   shapes.push_back(record.get());
   record.release();
   return true;
@@ -332,8 +335,10 @@ bool ZMShapeFile::Save(const char* fileName)
   std::string base;
   if (!BaseName(fileName, base))
     return false;
-  const std::string shxName = base + ".shx";
-  const std::string dbfName = base + ".dbf";
+  // The companions Load and GetInstance would find: an existing one in either letter case is
+  // replaced, so that an old one never stands beside the new .shp; new ones take the .shp's case.
+  const std::string shxName = zamra::shape::CompanionPath(fileName, ".shx");
+  const std::string dbfName = zamra::shape::CompanionPath(fileName, ".dbf");
   if (shxName == fileName || dbfName == fileName)
     return false;  // the companions would overwrite the main file
   try {
@@ -543,7 +548,6 @@ struct MultiPartKind<ST_MPOLYLINE> {
     return ZMType::ReadMPolyline(content, bytes, record);
   }
   static void Write(const ST_MPOLYLINE* record, unsigned char* room) { ZMType::WriteMPolyline(room, record); }
-  static void Copy(ST_MPOLYLINE* target, const ST_MPOLYLINE* source) { ZMPolyline::CopyTo(target, source); }
 };
 
 template <>
@@ -554,7 +558,6 @@ struct MultiPartKind<ST_MPOLYGON> {
     return ZMType::ReadMPolygon(content, bytes, record);
   }
   static void Write(const ST_MPOLYGON* record, unsigned char* room) { ZMType::WriteMPolygon(room, record); }
-  static void Copy(ST_MPOLYGON* target, const ST_MPOLYGON* source) { ZMPolygon::CopyTo(target, source); }
 };
 
 }  // namespace
@@ -617,7 +620,7 @@ template <typename Record>
 bool ZMShapeMultiPartFile<Record>::AddShape(const Record* record)
 {
   try {
-    if (!AddMultiPart(m_shapes, record, &MultiPartKind<Record>::Copy))
+    if (!AddMultiPart(m_shapes, record))
       return false;
   } catch (const std::bad_alloc&) {
     return false;

@@ -14,6 +14,7 @@
 #include "api/formats/shape_file.h"
 #include "api/formats/shape_type.h"
 #include "platform/system_calls.h"
+#include "support/address_space.h"
 #include "support/shapelib_writer.h"
 #include "support/temp_dir.h"
 #include "map_model.h"
@@ -294,6 +295,44 @@ TEST(HitTests, PointsOfInterestNearestToTheBoxCentre)
   EXPECT_EQ(layer.ItemCount(), 2);
   EXPECT_EQ(layer.RemovePoi(-1), 1);
   EXPECT_EQ(layer.ItemCount(), 0);
+}
+
+// On a map in metres zoomed out, the click box spans kilometres: an item inside it is found
+// however far (in map units) it lies from the box's centre.
+TEST(HitTests, PointsOfInterestFarFromTheBoxCentreInMetres)
+{
+  CMapModel model;
+  CUserPoiLayer layer(&model);
+  layer.AddPoi(1, "depot", 10, 512000.0, 4650000.0, 0);
+  layer.AddPoi(2, "outside", 20, 530000.0, 4650000.0, 0);
+  int key = -1, value = -1;
+  // A 24-pixel box at 500 m a pixel, its centre 4 km from the item.
+  EXPECT_EQ(layer.FindPoi(510000.0, 4644000.0, 522000.0, 4656000.0, &key, &value), 1);
+  EXPECT_EQ(key, 1);
+  EXPECT_EQ(value, 10);
+}
+
+// An item memory cannot hold is not added, and the layer says so (0) instead of throwing.
+TEST(HitTests, APointOfInterestMemoryCannotHoldAnswersZero)
+{
+  if (zamra_test::kAddressSanitizer)
+    GTEST_SKIP() << "AddressSanitizer cannot run under an address-space limit";
+  CMapModel model;
+  CUserPoiLayer layer(&model);
+  // 2^20 items fill the layer's storage to the brim (some 56 MB), so that the next one needs
+  // twice that at once.
+  constexpr int kItems = 1 << 20;
+  for (int key = 0; key < kItems; ++key)
+    ASSERT_EQ(layer.AddPoi(key, "poi", 0, key, 0.0, 0), 1);
+  int added = -1;
+  {
+    zamra_test::AddressSpaceLimit limit(std::int64_t{16} << 20);
+    ASSERT_TRUE(limit.Limited());
+    added = layer.AddPoi(kItems, "one more", 0, 0.0, 0.0, 0);
+  }
+  EXPECT_EQ(added, 0);
+  EXPECT_EQ(layer.ItemCount(), kItems);
+  EXPECT_EQ(layer.AddPoi(kItems, "one more", 0, 0.0, 0.0, 0), 1) << "with the memory back it is added";
 }
 
 namespace {

@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include "support/address_space.h"
 #include "support/table_values.h"
 
 namespace {
@@ -269,6 +270,35 @@ TEST(DataView, FromMakesAnIndependentDeepCopy)
   ASSERT_TRUE(copy.SetItemValue(1, 1, TextValue("Caracas")));
   EXPECT_EQ(CellText(source, 1, 1), "Quito");
   EXPECT_EQ(CellText(copy, 0, 0), "0001");
+}
+
+// A column whose format memory cannot hold fails the copy, rather than leaving a blank column
+// in its place under a copy that reports success.
+TEST(DataView, FromFailsWhenAColumnCannotBeCopied)
+{
+  if (zamra_test::kAddressSanitizer)
+    GTEST_SKIP() << "AddressSanitizer cannot run under an address-space limit";
+  ZMDataView source(2);
+  source.SetColumn(0, ZM_VAR_INT, 10, "ID", nullptr, 1);
+  {
+    const std::string wide(std::size_t{96} << 20, 'x');  // a format of 96 MB
+    source.SetColumn(1, ZM_VAR_STRING, 20, "NAME", wide.c_str(), 1);
+  }
+  source.AddRow();
+  ASSERT_TRUE(source.SetItemValue(0, 0, IntValue(7)));
+
+  ZMDataView copy(1);
+  bool copied = true;
+  {
+    zamra_test::AddressSpaceLimit limit(std::int64_t{32} << 20);
+    ASSERT_TRUE(limit.Limited());
+    copied = copy.From(&source);
+  }
+  EXPECT_FALSE(copied);
+  EXPECT_EQ(copy.GetColumnCount(), 0) << "a failed copy empties the table";
+  EXPECT_EQ(copy.GetRowCount(), 0);
+  EXPECT_TRUE(copy.From(&source)) << "with the memory back the same copy succeeds";
+  EXPECT_EQ(CellText(copy, 0, 0), "7");
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <clocale>
 #include <cstdint>
 #include <cstring>
+#include <iterator>
 #include <memory>
 #include <string>
 #include <vector>
@@ -211,6 +212,47 @@ TEST(DbfFile, DoubleFieldsKeepTheirValuesAsTextOrBinary)
   EXPECT_DOUBLE_EQ(CellNumber<double>(*table, 0, 0), 2.5);
   EXPECT_DOUBLE_EQ(CellNumber<double>(*table, 0, 1), -1234.5);
   EXPECT_DOUBLE_EQ(CellNumber<double>(*table, 0, 2), 12.3456);
+}
+
+// Other writers (Visual FoxPro among them) store an "I" field of 4 bytes as a binary
+// little-endian integer; the text of earlier versions of ours still reads as text.
+TEST(DbfFile, FourByteIFieldsHoldBinaryIntegers)
+{
+  TempDir dir;
+  const std::string path = dir.File("binary_int.dbf");
+  auto binary = [](std::int32_t value) {
+    std::string bytes(4, '\0');
+    std::memcpy(&bytes[0], &value, 4);
+    return bytes;
+  };
+  const std::int32_t values[] = {0, 1, 48, -5, 1000000, INT32_MAX, INT32_MIN, 0x41424344};
+  std::vector<std::string> records;
+  for (std::int32_t value : values)
+    records.push_back(" " + binary(value) + "name");
+  records.push_back(" " + Left("12", 4) + "text");
+  WriteAll(path, MakeDbf({{"ID", 'I', 4, 0}, {"NAME", 'C', 4, 0}}, records));
+  auto table = Load(path);
+  ASSERT_TRUE(table);
+  EXPECT_EQ(Column(*table, 0).type, ZM_VAR_INT);
+  const int count = static_cast<int>(std::size(values));
+  ASSERT_EQ(table->GetRowCount(), count + 1);
+  for (int row = 0; row < count; ++row) {
+    EXPECT_EQ(CellNumber<std::int32_t>(*table, row, 0), values[row]) << row;
+    EXPECT_EQ(CellText(*table, row, 1), "name") << row;
+  }
+  EXPECT_EQ(CellNumber<std::int32_t>(*table, count, 0), 12);
+
+  // Saved, the values that fit 4 digits come back the same from the "N" field ours writes.
+  WriteAll(path, MakeDbf({{"ID", 'I', 4, 0}}, {" " + binary(-5), " " + binary(48), " " + binary(7)}));
+  auto small = Load(path);
+  ASSERT_TRUE(small);
+  ASSERT_EQ(ZMDbfFile::SaveFile(path.c_str(), small.get()), 1);
+  auto again = Load(path);
+  ASSERT_TRUE(again);
+  EXPECT_EQ(ReadAll(path)[32 + 11], 'N');
+  EXPECT_EQ(CellNumber<std::int32_t>(*again, 0, 0), -5);
+  EXPECT_EQ(CellNumber<std::int32_t>(*again, 1, 0), 48);
+  EXPECT_EQ(CellNumber<std::int32_t>(*again, 2, 0), 7);
 }
 
 std::unique_ptr<ZMDataView> IntAndTextTable(int rows)

@@ -2,11 +2,13 @@
 // SPDX-License-Identifier: MIT
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <memory>
 
 #include "api/formats/point.h"
 #include "api/formats/polygon.h"
 #include "api/formats/polyline.h"
+#include "support/address_space.h"
 
 namespace {
 
@@ -192,6 +194,54 @@ TYPED_TEST(MultiPartEditing, CopiesAreDeep)
   EXPECT_EQ(source->parts[0].points[0].x, 0);
   EXPECT_EQ(source->envelop.right, 11);
   EXPECT_EQ(copy->envelop.right, 99);
+}
+
+TYPED_TEST(MultiPartEditing, ARecordCopiedOntoItselfStaysAsItIs)
+{
+  using E = typename TypeParam::Editor;
+  auto record = this->Make({3, 2});
+  const auto* parts = record->parts;
+  E::CopyTo(record.get(), record.get());
+  ASSERT_EQ(record->partCount, 2);
+  EXPECT_EQ(record->parts, parts);
+  ASSERT_EQ(record->parts[1].pointCount, 2);
+  EXPECT_EQ(record->parts[1].points[1].x, 11);
+  EXPECT_EQ(record->envelop.right, 11);
+}
+
+TYPED_TEST(MultiPartEditing, APartCopiedOntoItselfStaysAsItIs)
+{
+  using E = typename TypeParam::Editor;
+  auto record = this->Make({3});
+  auto& part = record->parts[0];
+  const ST_POINT* points = part.points;
+  E::CopyTo(&part, &part);
+  ASSERT_EQ(part.pointCount, 3);
+  EXPECT_EQ(part.points, points);
+  EXPECT_EQ(part.points[2].x, 2);
+}
+
+// A part whose points memory cannot hold is not copied, and the target keeps its own points
+// rather than a count without them.
+TYPED_TEST(MultiPartEditing, APartCopyMemoryCannotHoldLeavesTheTargetAsItWas)
+{
+  if (zamra_test::kAddressSanitizer)
+    GTEST_SKIP() << "AddressSanitizer cannot run under an address-space limit";
+  using E = typename TypeParam::Editor;
+  auto target = this->Make({3});
+  auto source = this->Make({1});
+  auto& huge = source->parts[0];
+  // 4 GB of points claimed; the count is never followed, as the allocation comes first.
+  huge.pointCount = 1 << 28;
+  {
+    zamra_test::AddressSpaceLimit limit(std::int64_t{64} << 20);
+    ASSERT_TRUE(limit.Limited());
+    E::CopyTo(&target->parts[0], &huge);
+  }
+  huge.pointCount = 1;
+  ASSERT_EQ(target->parts[0].pointCount, 3);
+  ASSERT_NE(target->parts[0].points, nullptr);
+  EXPECT_EQ(target->parts[0].points[2].x, 2);
 }
 
 }  // namespace

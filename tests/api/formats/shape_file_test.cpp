@@ -8,6 +8,7 @@
 #include <cstring>
 #include <filesystem>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -19,6 +20,7 @@
 #include "api/formats/dbf_file.h"
 #include "api/formats/polygon.h"
 #include "api/formats/polyline.h"
+#include "support/address_space.h"
 #include "support/table_values.h"
 #include "support/temp_dir.h"
 
@@ -489,6 +491,90 @@ TEST(ShapeFile, LoadSaveLoadKeepsShapesColumnsAndCells)
   for (int row = 0; row < 3; ++row)
     for (int column = 0; column < before->GetColumnCount(); ++column)
       EXPECT_EQ(CellText(after, row, column), CellText(before, row, column));
+}
+
+std::set<std::string> Names(const TempDir& dir)
+{
+  std::set<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(dir.Path()))
+    names.insert(entry.path().filename().string());
+  return names;
+}
+
+// A trio copied from another system comes as .SHP, .SHX and .DBF: a save replaces those very
+// files, so that the next load reads the new table and not the old one beside new shapes. A
+// companion found only in the other letter case keeps its name; a new trio takes the .shp's.
+TEST(ShapeFile, SavingReplacesTheCompanionsLoadFinds)
+{
+  namespace fs = std::filesystem;
+  TempDir dir;
+  WriteWithShapelib(dir.File("A"), SHPT_POINT, ThreePoints(), 3);
+  for (const char* extension : {"shp", "shx", "dbf"}) {
+    std::string upper = extension;
+    for (char& c : upper)
+      c = static_cast<char>(c - 'a' + 'A');
+    fs::rename(dir.File(std::string("A.") + extension), dir.File("A." + upper));
+  }
+  auto file = Open(dir.File("A.SHP"));
+  ASSERT_TRUE(file);
+  const ST_POINT added{7, 8};
+  ASSERT_TRUE(static_cast<ZMShapePointFile*>(file.get())->AddShape(&added));
+  ZMDataView* table = file->GetDataView();
+  ASSERT_EQ(table->AddRow(), 3);
+  ASSERT_TRUE(table->SetItemValue(3, 1, zamra_test::TextValue("Added")));
+  ASSERT_TRUE(file->Save(dir.File("A.SHP").c_str()));
+  EXPECT_EQ(Names(dir), (std::set<std::string>{"A.DBF", "A.SHP", "A.SHX"}));
+  auto again = Open(dir.File("A.SHP"));
+  ASSERT_TRUE(again);
+  EXPECT_EQ(again->GetRecordCount(), 4);
+  EXPECT_EQ(again->GetDataView()->GetRowCount(), 4);
+  EXPECT_EQ(CellText(again->GetDataView(), 3, 1), "Added");
+
+  fs::rename(dir.File("A.SHX"), dir.File("A.shx"));
+  fs::rename(dir.File("A.DBF"), dir.File("A.dbf"));
+  ASSERT_TRUE(again->GetDataView()->SetItemValue(0, 1, zamra_test::TextValue("Changed")));
+  ASSERT_TRUE(again->Save(dir.File("A.SHP").c_str()));
+  EXPECT_EQ(Names(dir), (std::set<std::string>{"A.SHP", "A.dbf", "A.shx"}));
+  auto third = Open(dir.File("A.SHP"));
+  ASSERT_TRUE(third);
+  EXPECT_EQ(CellText(third->GetDataView(), 0, 1), "Changed");
+
+  ASSERT_TRUE(third->Save(dir.File("B.SHP").c_str()));
+  EXPECT_TRUE(fs::exists(dir.File("B.SHX")));
+  EXPECT_TRUE(fs::exists(dir.File("B.DBF")));
+  EXPECT_FALSE(third->Save(dir.File("C.SHX").c_str())) << "it would be its own .SHX";
+  EXPECT_FALSE(fs::exists(dir.File("C.SHX")));
+}
+
+// A shape whose copy memory cannot hold is not added, not even without its parts.
+TEST(ShapeFile, AShapeMemoryCannotHoldIsNotAdded)
+{
+  if (zamra_test::kAddressSanitizer)
+    GTEST_SKIP() << "AddressSanitizer cannot run under an address-space limit";
+  ZMShapePolygonFile file;
+  std::unique_ptr<ST_MPOLYGON> polygon(ZMPolygon::NewMPolygon());
+  const std::vector<std::vector<ST_POINT>> parts = {{{0, 0}, {0, 1}, {1, 1}, {0, 0}}, {{5, 5}}};
+  for (int part = 0; part < 2; ++part) {
+    ZMPolygon::AddPolygon(polygon.get());
+    for (const ST_POINT& point : parts[static_cast<size_t>(part)])
+      ZMPolygon::AddPoint(polygon.get(), &point, part, -1);
+  }
+  ZMPolygon::UpdateEnvelop(polygon.get());
+  ASSERT_TRUE(file.AddShape(polygon.get()));
+  // 4 GB of points claimed; the count is never followed, as the allocation comes first.
+  polygon->parts[1].pointCount = 1 << 28;
+  bool added = true;
+  {
+    zamra_test::AddressSpaceLimit limit(std::int64_t{64} << 20);
+    ASSERT_TRUE(limit.Limited());
+    added = file.AddShape(polygon.get());
+  }
+  polygon->parts[1].pointCount = 1;
+  EXPECT_FALSE(added);
+  EXPECT_EQ(file.GetRecordCount(), 1);
+  EXPECT_EQ(file.GetShape(1), nullptr);
+  ASSERT_TRUE(file.AddShape(polygon.get())) << "with the memory back the same shape is added";
+  EXPECT_TRUE(SameParts(file.GetShape(1), parts));
 }
 
 class ShapeFileSaving : public ::testing::Test {

@@ -22,8 +22,8 @@ public:
 
   // Appends an item (an existing key is not looked for): symbol `symbolIndex` of the strip at
   // (x, y), left out where another symbol was drawn first, and its name under it. Names are
-  // cut to 23 bytes (null: ""). Answers 1. A press on an item's symbol posts
-  // NOTIFY_POI_CLICKED with its key.
+  // cut to 23 bytes (null: ""). Answers 1, or 0 (nothing added) when memory runs out. A press
+  // on an item's symbol posts NOTIFY_POI_CLICKED with its key.
   virtual int AddPoi(int key, const char* name, int value, double x, double y, int symbolIndex) = 0;
   // Removes every item; 1.
   virtual int ClearPois() = 0;

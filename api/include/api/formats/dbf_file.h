@@ -4,8 +4,9 @@
 // "B"/"Y" DOUBLE; every other letter STRING. Values keep what the file holds: an INT column's
 // number beyond 32 bits (or with a fraction) is a STRING cell holding its text, and other text
 // in it gives its leading digits (as atoi reads them); a FLOAT column's cells are DOUBLE; a
-// blank or "*"-filled number is a NULL cell (rendered empty). "I" fields are read as number
-// text (the binary integers other writers store there are not understood); "B" and "Y" as
+// blank or "*"-filled number is a NULL cell (rendered empty). An "I" field of 4 bytes is read
+// as number text when all 4 bytes are such text, else as the binary little-endian 32-bit
+// integer other writers store; wider or narrower "I" fields as number text; "B" and "Y" as
 // number text, else as the 8-byte binary double or currency.
 // On writing: INT "N" with no decimals; FLOAT and DOUBLE "N" (or the "F" they were read from)
 // with their decimal count, DOUBLE at least 24 wide; number fields at most 255 wide;

@@ -2,9 +2,9 @@
 //
 // Indices count from 0; in the editing operations -1 means the last element. Boxes are not
 // kept current automatically: the operations that recompute them say so, and UpdateEnvelop
-// recomputes them on request. A record handed to CopyTo is emptied first. Pointers must not
-// be null unless said; CopyTo's target and source must be different records. Memory running
-// out is caught: an edit then changes nothing (for CopyTo, see there).
+// recomputes them on request. A record handed to CopyTo is emptied first; copied onto
+// itself, it stays as it is. Pointers must not be null unless said. Memory running out is
+// caught: an edit then changes nothing (for CopyTo, see there).
 // SPDX-License-Identifier: MIT
 #pragma once
 
@@ -22,8 +22,8 @@ public:
   // A new record with no parts and a zero box; belongs to the caller (delete). Null when
   // memory runs out.
   static ST_MPOLYLINE* NewMPolyline();
-  // Deep copies: counts, boxes and points. The record form's target is left without parts
-  // (with the source's box) when memory runs out.
+  // Deep copies: counts, boxes and points. When memory runs out, the record form's target is
+  // left without parts (with the source's box), the part form's as it was.
   static void CopyTo(ST_MPOLYLINE* target, const ST_MPOLYLINE* source);
   static void CopyTo(ST_POLYLINE* target, const ST_POLYLINE* source);
   // Release every part (every point); the box stays.

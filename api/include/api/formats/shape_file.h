@@ -5,9 +5,10 @@
 // The base name is the file name up to its last "." (a "." inside a folder name does not
 // count). Loading finds the companions "<base>.shx" and "<base>.dbf" with their extension in
 // the letter case of the .shp's (".SHX" beside ".SHP"), or in the other case when only that
-// one exists; saving always writes them in lower case. Null shapes (shape type 0) keep their
-// place: GetShape answers null for them and saving writes them back as null records. Shapes
-// and table are kept apart: adding a shape adds no row.
+// one exists; saving writes to the same names, so that a save replaces the companions a load
+// reads. Null shapes (shape type 0) keep their place: GetShape answers null for them and
+// saving writes them back as null records. Shapes and table are kept apart: adding a shape
+// adds no row.
 // SPDX-License-Identifier: MIT
 #pragma once
 
@@ -69,10 +70,12 @@ public:
   // out; the object is then left with no table and no shapes, its box not to be relied on.
   bool Load(const char* fileName);
   // Writes the trio (the .dbf only when the object has a table, as the table stands, whatever
-  // the number of shapes; without one, a .dbf on disk is left alone). The files are written
-  // beside their targets and moved into place only when all of them are complete, so a
-  // failure (a full disk, a limit of the format) leaves the trio already on disk as it was.
-  // False too for a null name, one without ".", or one ending in ".shx" or ".dbf" (lower case).
+  // the number of shapes; without one, a .dbf on disk is left alone). The .shx and .dbf are
+  // the ones Load finds: a companion already on disk keeps its name (in either letter case),
+  // a new one takes the letter case of the .shp's extension. The files are written beside
+  // their targets and moved into place only when all of them are complete, so a failure (a
+  // full disk, a limit of the format) leaves the trio already on disk as it was. False too
+  // for a null name, one without ".", or one that would be its own .shx or .dbf.
   bool Save(const char* fileName);
 
   // The attribute table, owned by the object; an object without one gets a new table of one
@@ -136,8 +139,7 @@ public:
 
   // Appends a deep copy and widens the box by the record's stored box (compute it first with
   // ZMPolyline::UpdateEnvelop or ZMPolygon::UpdateEnvelop); the table is not touched. False,
-  // with nothing changed, for a null record or when memory for the record runs out; should it
-  // run out while the parts are copied, the record is still added, without parts.
+  // with nothing changed, for a null record or when memory for the copy runs out.
   bool AddShape(const Record* record);
   // The record at `index`, owned by the object (valid until the shapes are replaced or
   // released); null for an index out of range or a null shape.
