@@ -13,8 +13,10 @@
 #include <vector>
 
 #include "support/sample_data.h"
-#include "map_model.h"
+#include "model/map_model.h"
 #include "shape_core/file_block.h"
+
+using namespace zamra::view;
 
 namespace {
 

@@ -13,8 +13,10 @@
 #include <string>
 
 #include "support/sample_data.h"
-#include "map_model.h"
-#include "shape_layer.h"
+#include "model/map_model.h"
+#include "layers/shape_layer.h"
+
+using namespace zamra::view;
 
 namespace {
 

@@ -12,9 +12,11 @@
 #include "api/base/bitmap.h"
 #include "support/sample_data.h"
 #include "platform/gdi.h"
-#include "map_model.h"
-#include "shape_layer.h"
-#include "thematic_classes.h"
+#include "model/map_model.h"
+#include "layers/shape_layer.h"
+#include "thematic/thematic_classes.h"
+
+using namespace zamra::view;
 
 namespace {
 

@@ -18,11 +18,13 @@
 #include <vector>
 
 #include "support/sample_families.h"
-#include "map_model.h"
-#include "part_layer.h"
-#include "point_layer.h"
-#include "polygon_layer.h"
-#include "polyline_layer.h"
+#include "model/map_model.h"
+#include "layers/part_layer.h"
+#include "layers/point_layer.h"
+#include "layers/polygon_layer.h"
+#include "layers/polyline_layer.h"
+
+using namespace zamra::view;
 
 namespace {
 

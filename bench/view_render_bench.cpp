@@ -18,8 +18,10 @@
 #include "api/base/bitmap.h"
 #include "support/sample_families.h"
 #include "platform/gdi.h"
-#include "map_model.h"
+#include "model/map_model.h"
 #include "view/ilayer.h"
+
+using namespace zamra::view;
 
 namespace {
 

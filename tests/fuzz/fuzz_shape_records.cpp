@@ -12,10 +12,12 @@
 
 #include "shape_core/record_index.h"
 #include "api/formats/shape_type.h"
-#include "map_model.h"
-#include "point_layer.h"
-#include "polygon_layer.h"
-#include "polyline_layer.h"
+#include "model/map_model.h"
+#include "layers/point_layer.h"
+#include "layers/polygon_layer.h"
+#include "layers/polyline_layer.h"
+
+using namespace zamra::view;
 
 namespace zs = zamra::shape;
 

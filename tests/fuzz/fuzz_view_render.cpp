@@ -12,9 +12,11 @@
 #include <string>
 
 #include "api/base/bitmap.h"
-#include "map_model.h"
+#include "model/map_model.h"
 #include "platform/gdi.h"
 #include "view/ilayer.h"
+
+using namespace zamra::view;
 
 namespace {
 

@@ -9,10 +9,12 @@
 #include <string>
 #include <vector>
 
-#include "map_model.h"
+#include "model/map_model.h"
 #include "scratch_file.h"
 #include "view/ilayer.h"
 #include "view/vector_source.h"
+
+using namespace zamra::view;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

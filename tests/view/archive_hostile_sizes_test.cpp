@@ -15,8 +15,10 @@
 #include "support/python_script.h"
 #include "support/shapelib_writer.h"
 #include "support/temp_dir.h"
-#include "archive_members.h"
+#include "sources/archive_members.h"
 #include "view/shapefile_archive.h"
+
+using namespace zamra::view;
 
 using zamra_test::ReadAll;
 using zamra_test::Square;

@@ -13,8 +13,10 @@
 #include "api/formats/data_view.h"
 #include "support/shapelib_writer.h"
 #include "support/temp_dir.h"
-#include "map_model.h"
-#include "point_layer.h"
+#include "model/map_model.h"
+#include "layers/point_layer.h"
+
+using namespace zamra::view;
 
 using zamra_test::TempDir;
 using zamra_test::TestShape;

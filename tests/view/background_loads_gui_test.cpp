@@ -17,8 +17,10 @@
 #include "view/idata_view.h"
 #include "view/izamra_view.h"
 #include "view/izamra_view_extras.h"
-#include "map_model.h"
-#include "shape_layer.h"
+#include "model/map_model.h"
+#include "layers/shape_layer.h"
+
+using namespace zamra::view;
 
 using zamra_test::Square;
 using zamra_test::TempDir;

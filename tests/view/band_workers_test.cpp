@@ -7,7 +7,9 @@
 #include <atomic>
 #include <thread>
 
-#include "band_workers.h"
+#include "drawing/band_workers.h"
+
+using namespace zamra::view;
 
 TEST(BandWorkers, EachBandOnceTheFirstHereTheOthersOnKeptThreads)
 {

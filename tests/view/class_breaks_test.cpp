@@ -6,7 +6,7 @@
 #include <random>
 #include <vector>
 
-#include "class_breaks.h"
+#include "thematic/class_breaks.h"
 #include "view/thematic_style.h"
 
 namespace zt = zamra::thematic;

@@ -10,7 +10,9 @@
 #include <vector>
 
 #include "support/temp_dir.h"
-#include "layer_projection.h"
+#include "coordinates/layer_projection.h"
+
+using namespace zamra::view;
 
 using zamra_test::TempDir;
 

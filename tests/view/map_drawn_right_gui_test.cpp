@@ -15,12 +15,14 @@
 #include "platform/gdi.h"
 #include "support/shapelib_writer.h"
 #include "support/temp_dir.h"
-#include "antimeridian.h"
-#include "label_point.h"
-#include "map_model.h"
-#include "polygon_layer.h"
-#include "polyline_layer.h"
-#include "text_fields.h"
+#include "coordinates/antimeridian.h"
+#include "drawing/label_point.h"
+#include "model/map_model.h"
+#include "layers/polygon_layer.h"
+#include "layers/polyline_layer.h"
+#include "drawing/text_fields.h"
+
+using namespace zamra::view;
 
 using zamra_test::TempDir;
 using zamra_test::TestShape;

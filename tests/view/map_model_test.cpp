@@ -1,6 +1,6 @@
 // CMapModel: viewport arithmetic and the layer list.
 // SPDX-License-Identifier: MIT
-#include "map_model.h"
+#include "model/map_model.h"
 
 #include <gtest/gtest.h>
 
@@ -12,8 +12,10 @@
 
 #include "support/shapelib_writer.h"
 #include "support/temp_dir.h"
-#include "point_layer.h"
-#include "shape_layer.h"
+#include "layers/point_layer.h"
+#include "layers/shape_layer.h"
+
+using namespace zamra::view;
 
 using zamra_test::Square;
 using zamra_test::TempDir;

@@ -16,12 +16,14 @@
 #include "support/python_script.h"
 #include "support/shapelib_writer.h"
 #include "support/temp_dir.h"
-#include "map_model.h"
-#include "point_layer.h"
-#include "polygon_layer.h"
-#include "text_fields.h"
-#include "user_poi_layer.h"
-#include "user_shape_layers.h"
+#include "model/map_model.h"
+#include "layers/point_layer.h"
+#include "layers/polygon_layer.h"
+#include "drawing/text_fields.h"
+#include "layers/user_poi_layer.h"
+#include "layers/user_shape_layers.h"
+
+using namespace zamra::view;
 
 using zamra_test::Square;
 using zamra_test::TempDir;

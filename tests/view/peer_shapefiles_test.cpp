@@ -18,9 +18,11 @@
 #include "support/python_script.h"
 #include "support/shapelib_writer.h"
 #include "support/temp_dir.h"
-#include "map_model.h"
-#include "polygon_layer.h"
-#include "shape_layer.h"
+#include "model/map_model.h"
+#include "layers/polygon_layer.h"
+#include "layers/shape_layer.h"
+
+using namespace zamra::view;
 
 using zamra_test::RunCommand;
 using zamra_test::Square;

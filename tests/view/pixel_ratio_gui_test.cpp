@@ -30,8 +30,10 @@
 #include "support/temp_dir.h"
 #include "view/izamra_view.h"
 #include "view/izamra_view_extras.h"
-#include "map_model.h"
-#include "map_view.h"
+#include "model/map_model.h"
+#include "window/map_view.h"
+
+using namespace zamra::view;
 
 using zamra_test::TempDir;
 using zamra_test::TestShape;

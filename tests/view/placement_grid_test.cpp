@@ -1,12 +1,14 @@
 // The placement grid's bits answer as a plain grid of one byte a pixel would, across words.
 // SPDX-License-Identifier: MIT
-#include "placement_grid.h"
+#include "drawing/placement_grid.h"
 
 #include <algorithm>
 #include <random>
 #include <vector>
 
 #include <gtest/gtest.h>
+
+using namespace zamra::view;
 
 TEST(PlacementGrid, AnswersAsAByteGridWould)
 {

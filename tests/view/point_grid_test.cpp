@@ -1,6 +1,6 @@
 // The points grid finds exactly the points a plain pass over all of them finds, in order.
 // SPDX-License-Identifier: MIT
-#include "point_grid.h"
+#include "drawing/point_grid.h"
 
 #include <cmath>
 #include <limits>
@@ -8,6 +8,8 @@
 #include <vector>
 
 #include <gtest/gtest.h>
+
+using namespace zamra::view;
 
 namespace {
 

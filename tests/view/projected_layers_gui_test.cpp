@@ -19,10 +19,12 @@
 #include "support/temp_dir.h"
 #include "view/izamra_view.h"
 #include "view/izamra_view_extras.h"
-#include "map_model.h"
-#include "point_layer.h"
-#include "polygon_layer.h"
-#include "polyline_layer.h"
+#include "model/map_model.h"
+#include "layers/point_layer.h"
+#include "layers/polygon_layer.h"
+#include "layers/polyline_layer.h"
+
+using namespace zamra::view;
 
 using zamra_test::GroundMetres;
 using zamra_test::KnownVertex;

@@ -15,10 +15,12 @@
 #include "support/python_script.h"
 #include "support/shapelib_writer.h"
 #include "support/temp_dir.h"
-#include "map_model.h"
-#include "point_layer.h"
-#include "polygon_layer.h"
-#include "polyline_layer.h"
+#include "model/map_model.h"
+#include "layers/point_layer.h"
+#include "layers/polygon_layer.h"
+#include "layers/polyline_layer.h"
+
+using namespace zamra::view;
 
 using zamra_test::ReadAll;
 using zamra_test::Square;

@@ -17,11 +17,13 @@
 #include "support/address_space.h"
 #include "support/shapelib_writer.h"
 #include "support/temp_dir.h"
-#include "map_model.h"
-#include "point_layer.h"
-#include "polygon_layer.h"
-#include "polyline_layer.h"
-#include "user_poi_layer.h"
+#include "model/map_model.h"
+#include "layers/point_layer.h"
+#include "layers/polygon_layer.h"
+#include "layers/polyline_layer.h"
+#include "layers/user_poi_layer.h"
+
+using namespace zamra::view;
 
 using zamra_test::Square;
 using zamra_test::TempDir;

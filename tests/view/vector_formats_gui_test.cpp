@@ -16,13 +16,15 @@
 #include "support/temp_dir.h"
 #include "api/base/bitmap.h"
 #include "platform/gdi.h"
-#include "map_model.h"
-#include "point_layer.h"
-#include "polygon_layer.h"
-#include "polyline_layer.h"
-#include "shape_layer.h"
+#include "model/map_model.h"
+#include "layers/point_layer.h"
+#include "layers/polygon_layer.h"
+#include "layers/polyline_layer.h"
+#include "layers/shape_layer.h"
 #include "view/izamra_view.h"
 #include "view/vector_source.h"
+
+using namespace zamra::view;
 
 using zamra_test::ReadAll;
 using zamra_test::RunCommand;

@@ -9,8 +9,10 @@
 #include <vector>
 
 #include "support/temp_dir.h"
-#include "map_model.h"
+#include "model/map_model.h"
 #include "view/vector_source.h"
+
+using namespace zamra::view;
 
 TEST(VectorSourceWithoutGdal, ShapefilesOpenAndOtherFormatsSayWhatIsMissing)
 {

@@ -21,7 +21,9 @@
 #include "support/temp_dir.h"
 #include "view/izamra_view.h"
 #include "view/izamra_view_extras.h"
-#include "shape_layer.h"
+#include "layers/shape_layer.h"
+
+using namespace zamra::view;
 
 using zamra_test::Square;
 using zamra_test::TempDir;

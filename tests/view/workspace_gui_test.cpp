@@ -18,7 +18,9 @@
 #include "support/small_disk.h"
 #include "support/temp_dir.h"
 #include "view/izamra_view.h"
-#include "text_fields.h"
+#include "drawing/text_fields.h"
+
+using namespace zamra::view;
 
 using zamra_test::Square;
 using zamra_test::TempDir;

@@ -17,10 +17,12 @@
 #include "support/python_script.h"
 #include "support/shapelib_writer.h"
 #include "support/temp_dir.h"
-#include "map_model.h"
-#include "shape_layer.h"
+#include "model/map_model.h"
+#include "layers/shape_layer.h"
 #include "view/izamra_view.h"
 #include "view/shapefile_archive.h"
+
+using namespace zamra::view;
 
 using zamra_test::ReadAll;
 using zamra_test::RunPython;

@@ -27,6 +27,9 @@
 namespace zamra::formats {
 class LargeBuffer;
 }  // namespace zamra::formats
+namespace zamra::view {
+class CLayerDataView;
+}  // namespace zamra::view
 
 /// Reads a dBASE III table (.dbf) into a ZMDataView and writes one back.
 class ZAMRA_API ZMDbfFile {
@@ -58,8 +61,8 @@ public:
   static int SaveFile(const char* fileName, ZMDataView* table);
 
 private:
-  friend class ZMShapeFile;     // saves its table beside the other files before moving them in
-  friend class CLayerDataView;  // the view's tables read from archives in memory
+  friend class ZMShapeFile;                  // saves its table beside the other files before moving them in
+  friend class zamra::view::CLayerDataView;  // the view's tables read from archives in memory
   // Writes the table into an open file handle; false on any write error or a table that
   // does not fit the format.
   static bool WriteTable(void* file, const ZMDataView* table);

@@ -1,0 +1,189 @@
+// Label points of polygons.
+// SPDX-License-Identifier: MIT
+#include "drawing/label_point.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <limits>
+#include <queue>
+#include <vector>
+
+#include "api/geometry/geometry.h"
+
+namespace zamra::view {
+
+namespace {
+
+// Work a label point may cost: vertices visited over all the cells it measures.
+constexpr std::int64_t kVertexBudget = 40'000'000;
+constexpr int kFewestCells = 64;
+constexpr int kMostCells = 4096;
+// The point is found to this share of the ring's larger side: finer than a label can show.
+constexpr double kPrecisionShare = 0.005;
+
+double SquaredDistanceToSegment(double x, double y, const ST_POINT& a, const ST_POINT& b)
+{
+  double dx = b.x - a.x, dy = b.y - a.y;
+  double px = a.x, py = a.y;
+  if (dx != 0.0 || dy != 0.0) {
+    const double t = ((x - a.x) * dx + (y - a.y) * dy) / (dx * dx + dy * dy);
+    if (t > 1.0) {
+      px = b.x;
+      py = b.y;
+    } else if (t > 0.0) {
+      px += dx * t;
+      py += dy * t;
+    }
+  }
+  dx = x - px;
+  dy = y - py;
+  return dx * dx + dy * dy;
+}
+
+// The rings a label point of `rings[outer]` keeps away from: the ring and those in its box.
+struct Shape {
+  std::vector<const ST_POLYGON*> rings;
+
+  // Distance to the nearest edge, negative outside (the even-odd rule over the rings).
+  double SignedDistance(double x, double y) const
+  {
+    bool inside = false;
+    double nearest = std::numeric_limits<double>::infinity();
+    const ST_POINT point{x, y};
+    for (const ST_POLYGON* ring : rings) {
+      if (ZMGeometry::IsPointOnPolygon(&point, ring->points, ring->pointCount) == 1)
+        inside = !inside;
+      for (int i = 0, j = ring->pointCount - 1; i < ring->pointCount; j = i++)
+        nearest = std::min(nearest, SquaredDistanceToSegment(x, y, ring->points[j], ring->points[i]));
+    }
+    const double distance = std::sqrt(nearest);
+    return inside ? distance : -distance;
+  }
+};
+
+struct Cell {
+  double x, y, half;  // centre and half its side
+  double distance;    // from the centre to the shape's edge, negative outside
+  double Potential() const { return distance + half * std::sqrt(2.0); }  // the best any point in it can be
+  bool operator<(const Cell& other) const { return Potential() < other.Potential(); }
+};
+
+double RingArea(const ST_POLYGON& ring)
+{
+  double sum = 0.0;
+  for (int i = 0, j = ring.pointCount - 1; i < ring.pointCount; j = i++)
+    sum += (ring.points[j].x - ring.points[i].x) * (ring.points[j].y + ring.points[i].y);
+  return std::fabs(sum) * 0.5;
+}
+
+}  // namespace
+
+ST_POINT PoleOfInaccessibility(const ST_POLYGON* rings, int count, int outer, double precision, int maxCells)
+{
+  const ST_RECT& box = rings[outer].envelop;
+  const ST_POINT centre{(box.left + box.right) * 0.5, (box.top + box.bottom) * 0.5};
+  const double width = box.right - box.left;
+  const double height = box.top - box.bottom;
+  const double side = std::min(width, height);
+  if (!(side > 0.0) || !std::isfinite(side))
+    return centre;
+  Shape shape;
+  for (int r = 0; r < count; ++r) {
+    const ST_RECT& other = rings[r].envelop;
+    if (rings[r].pointCount >= 3 && (r == outer || (other.left >= box.left && other.right <= box.right &&
+                                                    other.bottom >= box.bottom && other.top <= box.top)))
+      shape.rings.push_back(&rings[r]);
+  }
+  const auto makeCell = [&shape](double x, double y, double half) {
+    return Cell{x, y, half, shape.SignedDistance(x, y)};
+  };
+  // A grid of square cells as large as the box's smaller side, then the best split into four
+  // until no cell can beat the best point found by more than the precision.
+  std::priority_queue<Cell> queue;
+  int cells = 0;
+  const double half = side * 0.5;
+  for (double x = box.left; x < box.right && cells < maxCells; x += side)
+    for (double y = box.bottom; y < box.top && cells < maxCells; y += side, ++cells)
+      queue.push(makeCell(x + half, y + half, half));
+  Cell best = makeCell(centre.x, centre.y, 0.0);
+  while (!queue.empty()) {
+    const Cell cell = queue.top();
+    queue.pop();
+    if (cell.distance > best.distance)
+      best = cell;
+    if (cell.Potential() - best.distance <= precision || cells + 4 > maxCells)
+      continue;
+    const double quarter = cell.half * 0.5;
+    for (const double dx : {-quarter, quarter})
+      for (const double dy : {-quarter, quarter})
+        queue.push(makeCell(cell.x + dx, cell.y + dy, quarter));
+    cells += 4;
+  }
+  return ST_POINT{best.x, best.y};
+}
+
+ST_POINT PolygonLabelPoint(const ST_POLYGON* rings, int count, const ST_RECT& box)
+{
+  const ST_POINT centre{(box.left + box.right) * 0.5, (box.top + box.bottom) * 0.5};
+  bool inside = false;
+  int largest = -1;
+  double largestArea = 0.0;
+  std::int64_t vertices = 0;
+  for (int r = 0; r < count; ++r) {
+    if (rings[r].pointCount < 3 || rings[r].points == nullptr)
+      continue;
+    vertices += rings[r].pointCount;
+    if (ZMGeometry::IsPointOnPolygon(&centre, rings[r].points, rings[r].pointCount) == 1)
+      inside = !inside;
+    const double area = RingArea(rings[r]);
+    if (area > largestArea) {
+      largestArea = area;
+      largest = r;
+    }
+  }
+  if (inside || largest < 0)
+    return centre;
+  const ST_RECT& ringBox = rings[largest].envelop;
+  const double precision = std::max(ringBox.right - ringBox.left, ringBox.top - ringBox.bottom) * kPrecisionShare;
+  const int maxCells = static_cast<int>(
+      std::clamp<std::int64_t>(kVertexBudget / std::max<std::int64_t>(vertices, 1), kFewestCells, kMostCells));
+  return PoleOfInaccessibility(rings, count, largest, precision, maxCells);
+}
+
+ST_POINT PolylineLabelPoint(const ST_POLYLINE* parts, int count, const ST_RECT& box)
+{
+  const auto length = [](const ST_POLYLINE& part) {
+    double sum = 0.0;
+    for (int i = 1; i < part.pointCount; ++i)
+      sum += std::hypot(part.points[i].x - part.points[i - 1].x, part.points[i].y - part.points[i - 1].y);
+    return sum;
+  };
+  const ST_POLYLINE* longest = nullptr;
+  double longestLength = 0.0;
+  for (int p = 0; p < count; ++p) {
+    if (parts[p].points == nullptr)
+      continue;
+    const double partLength = length(parts[p]);
+    if (partLength > longestLength) {
+      longestLength = partLength;
+      longest = &parts[p];
+    }
+  }
+  if (longest == nullptr || !std::isfinite(longestLength))
+    return ST_POINT{(box.left + box.right) * 0.5, (box.top + box.bottom) * 0.5};
+  double left = longestLength * 0.5;
+  for (int i = 1; i < longest->pointCount; ++i) {
+    const ST_POINT& from = longest->points[i - 1];
+    const ST_POINT& to = longest->points[i];
+    const double step = std::hypot(to.x - from.x, to.y - from.y);
+    if (step >= left && step > 0.0) {
+      const double share = left / step;
+      return ST_POINT{from.x + (to.x - from.x) * share, from.y + (to.y - from.y) * share};
+    }
+    left -= step;
+  }
+  return longest->points[longest->pointCount - 1];  // rounding left a sliver past the end
+}
+
+}  // namespace zamra::view
