@@ -227,7 +227,7 @@ bool AddMultiPart(std::vector<Multi*>& shapes, const Multi* shape, Copy copy)
   auto record = std::make_unique<Multi>();
   copy(record.get(), shape);
   shapes.push_back(record.get());
-  record.release();
+  static_cast<void>(record.release());  // the list owns it now
   return true;
 }
 
@@ -507,7 +507,7 @@ bool ZMShapePointFile::AddShape(const ST_POINT* point)
   try {
     auto copy = std::make_unique<ST_POINT>(*point);
     m_shapes.push_back(copy.get());
-    copy.release();
+    static_cast<void>(copy.release());  // the list owns it now
   } catch (const std::bad_alloc&) {
     return false;
   }
