@@ -156,6 +156,8 @@ bool CRowOrderJob::Compute(IDataView& table, const RowOrderRequest& request, std
   table.GetColumn(request.sortColumn, type, length, name, format, flag);
   const int column = request.sortColumn;
   const bool ascending = request.ascending;
+  // Progress is the share of the rows read so far (at least one, so never a division by zero).
+  const std::int64_t sortedRows = std::max<std::int64_t>(1, static_cast<std::int64_t>(rows.size()));
   try {
     if (IsNumeric(type)) {
       std::vector<double> keys(rows.size());
@@ -164,7 +166,7 @@ bool CRowOrderJob::Compute(IDataView& table, const RowOrderRequest& request, std
         if (i % kReportEvery == 0) {
           if (cancelled())
             return false;
-          report(done + static_cast<std::int64_t>(i) * rowCount / std::max<std::int64_t>(1, rows.size()), total);
+          report(done + static_cast<std::int64_t>(i) * rowCount / sortedRows, total);
         }
         table.GetItemValue(rows[i], column, value);
         keys[i] = NumberOf(value);
@@ -201,7 +203,7 @@ bool CRowOrderJob::Compute(IDataView& table, const RowOrderRequest& request, std
         if (i % kReportEvery == 0) {
           if (cancelled())
             return false;
-          report(done + static_cast<std::int64_t>(i) * rowCount / std::max<std::int64_t>(1, rows.size()), total);
+          report(done + static_cast<std::int64_t>(i) * rowCount / sortedRows, total);
         }
         std::string key = CellText(table, rows[i], column);
         LowerLatin(key);

@@ -139,7 +139,9 @@ void Measure(benchmark::State& state, const std::string& path, Load load)
   const long long peak = StatusBytes("VmHWM:");
   first.release();
   state.counters["rows"] = static_cast<double>(first.rows);
-  state.counters["peak_bytes_per_row"] = first.rows > 0 ? static_cast<double>(peak - before) / first.rows : 0.0;
+  state.counters["peak_bytes_per_row"] = first.rows > 0
+                                             ? static_cast<double>(peak - before) / static_cast<double>(first.rows)
+                                             : 0.0;
   for (auto _ : state) {
     Loaded loaded = load(path);
     state.PauseTiming();

@@ -15,7 +15,7 @@
 
 namespace {
 
-constexpr size_t kBytes = 16 * 1024 * 1024;
+constexpr size_t kBytes = size_t{16} * 1024 * 1024;
 
 // Text-like data (a .dbf or an XML workspace compresses like this): words from a small
 // vocabulary with numbers between them.

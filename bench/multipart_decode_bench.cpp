@@ -41,8 +41,8 @@ const RecordArea& Area()
       unsigned char* record = a.bytes.data() + offset;
       ZMType::WriteEsriInt(record, r + 1);
       ZMType::WriteEsriInt(record + 4, (4 + content) / 2);
-      ZMType::WriteEsriInt(shx.data() + 100 + 8 * r, static_cast<int>(offset / 2));
-      ZMType::WriteEsriInt(shx.data() + 104 + 8 * r, (4 + content) / 2);
+      ZMType::WriteEsriInt(shx.data() + 100 + 8 * static_cast<size_t>(r), static_cast<int>(offset / 2));
+      ZMType::WriteEsriInt(shx.data() + 104 + 8 * static_cast<size_t>(r), (4 + content) / 2);
       ZMType::WriteInt(record + 8, 5);
       unsigned char* body = record + 12;
       const ST_RECT box{-180, 180, 90, -90};
@@ -50,11 +50,11 @@ const RecordArea& Area()
       ZMType::WriteInt(body + 32, kPartsPerRecord);
       ZMType::WriteInt(body + 36, kPartsPerRecord * kPointsPerPart);
       for (int p = 0; p < kPartsPerRecord; ++p)
-        ZMType::WriteInt(body + 40 + 4 * p, p * kPointsPerPart);
-      unsigned char* points = body + 40 + 4 * kPartsPerRecord;
+        ZMType::WriteInt(body + 40 + 4 * static_cast<size_t>(p), p * kPointsPerPart);
+      unsigned char* points = body + 40 + 4 * static_cast<size_t>(kPartsPerRecord);
       for (int i = 0; i < kPartsPerRecord * kPointsPerPart; ++i) {
-        ZMType::WriteDouble(points + 16 * i, coordinate(random));
-        ZMType::WriteDouble(points + 16 * i + 8, coordinate(random) / 2);
+        ZMType::WriteDouble(points + 16 * static_cast<size_t>(i), coordinate(random));
+        ZMType::WriteDouble(points + 16 * static_cast<size_t>(i) + 8, coordinate(random) / 2);
       }
       a.offsets.push_back(offset + 12);
       a.lengths.push_back(content);

@@ -2,6 +2,7 @@
 // SPDX-License-Identifier: MIT
 #include "platform/code_page.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -305,7 +306,7 @@ int MultiByteToWideChar(UINT codePage, DWORD /*flags*/, const char* source, int 
     return static_cast<int>(converted.size());
   if (converted.size() > static_cast<size_t>(targetLength))
     return 0;
-  std::memcpy(target, converted.data(), converted.size() * sizeof(WCHAR));
+  std::copy(converted.begin(), converted.end(), target);  // terminated only if the source was
   return static_cast<int>(converted.size());
 }
 
@@ -327,6 +328,6 @@ int WideCharToMultiByte(UINT codePage, DWORD /*flags*/, const WCHAR* source, int
     return static_cast<int>(converted.size());
   if (converted.size() > static_cast<size_t>(targetLength))
     return 0;
-  std::memcpy(target, converted.data(), converted.size());
+  std::copy(converted.begin(), converted.end(), target);  // terminated only if the source was
   return static_cast<int>(converted.size());
 }

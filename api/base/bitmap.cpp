@@ -468,28 +468,28 @@ HDC ZMBitmap::Scale(const unsigned char* source, int sourceWidth, int sourceHeig
   const std::size_t sourceStride = static_cast<std::size_t>(GetWidthByteSize24(sourceWidth));
   const std::size_t targetStride = static_cast<std::size_t>(GetWidthByteSize24(targetWidth));
   for (int i = 0; i < targetHeight; ++i) {
-    const float top = i * stepY, bottom = (i + 1) * stepY;
+    const float top = static_cast<float>(i) * stepY, bottom = static_cast<float>(i + 1) * stepY;
     const int firstRow = static_cast<int>(top);
     const int endRow = std::min(static_cast<int>(bottom + 1), sourceHeight);
     for (int j = 0; j < targetWidth; ++j) {
-      const float left = j * stepX, right = (j + 1) * stepX;
+      const float left = static_cast<float>(j) * stepX, right = static_cast<float>(j + 1) * stepX;
       const int firstColumn = static_cast<int>(left);
       const int endColumn = std::min(static_cast<int>(right + 1), sourceWidth);
       float sum[3] = {0, 0, 0};
       for (int k = firstRow; k < endRow; ++k) {
-        const float overlapY = std::min(k + 1.0f, bottom) - std::max(static_cast<float>(k), top);
+        const float overlapY = std::min(static_cast<float>(k) + 1.0f, bottom) - std::max(static_cast<float>(k), top);
         if (overlapY <= 0)
           continue;
         const unsigned char* row = source + k * sourceStride;
         for (int l = firstColumn; l < endColumn; ++l) {
-          const float overlapX = std::min(l + 1.0f, right) - std::max(static_cast<float>(l), left);
+          const float overlapX = std::min(static_cast<float>(l) + 1.0f, right) - std::max(static_cast<float>(l), left);
           if (overlapX <= 0)
             continue;
           const float weight = overlapX * overlapY / area;
           const unsigned char* pixel = row + static_cast<std::size_t>(l) * 3;
-          sum[0] += pixel[0] * weight;
-          sum[1] += pixel[1] * weight;
-          sum[2] += pixel[2] * weight;
+          sum[0] += static_cast<float>(pixel[0]) * weight;
+          sum[1] += static_cast<float>(pixel[1]) * weight;
+          sum[2] += static_cast<float>(pixel[2]) * weight;
         }
       }
       unsigned char* pixel = out + i * targetStride + static_cast<std::size_t>(j) * 3;

@@ -35,7 +35,7 @@ const std::uint32_t kSine[64] = {
 void MD5Transform(std::uint32_t state[4], const unsigned char block[64])
 {
   std::uint32_t words[16];
-  for (int i = 0; i < 16; ++i)
+  for (std::size_t i = 0; i < 16; ++i)
     words[i] = static_cast<std::uint32_t>(block[4 * i]) | (static_cast<std::uint32_t>(block[4 * i + 1]) << 8) |
                (static_cast<std::uint32_t>(block[4 * i + 2]) << 16) |
                (static_cast<std::uint32_t>(block[4 * i + 3]) << 24);

@@ -53,9 +53,9 @@ void DeflatePiece(const unsigned char* bits, int width, int height, int stride, 
     for (int y = piece.firstRow; y < piece.endRow; ++y) {
       const unsigned char* source = bits + static_cast<size_t>(height - 1 - y) * static_cast<size_t>(stride);
       for (int x = 0; x < width; ++x) {
-        row[1 + 3 * static_cast<size_t>(x)] = source[3 * x + 2];
-        row[2 + 3 * static_cast<size_t>(x)] = source[3 * x + 1];
-        row[3 + 3 * static_cast<size_t>(x)] = source[3 * x];
+        row[1 + 3 * static_cast<size_t>(x)] = source[3 * static_cast<size_t>(x) + 2];
+        row[2 + 3 * static_cast<size_t>(x)] = source[3 * static_cast<size_t>(x) + 1];
+        row[3 + 3 * static_cast<size_t>(x)] = source[3 * static_cast<size_t>(x)];
       }
       piece.adler = adler32(piece.adler, row.data(), static_cast<uInt>(rowBytes));
       stream.next_in = row.data();

@@ -284,10 +284,10 @@ bool ReplacementFile::PutOldBack()
 
 void ReplacementFile::DropOld()
 {
-  if (!m_aside.empty() && zamra::sys::Unlink(m_aside.c_str()) == 0)
+  // Once committed, a removal that failed leaves a stray copy, never a restore over new content.
+  const bool removed = !m_aside.empty() && zamra::sys::Unlink(m_aside.c_str()) == 0;
+  if (removed || m_committed)
     m_aside.clear();
-  else if (m_committed)
-    m_aside.clear();  // a removal that failed leaves a stray copy, never a restore over new content
 }
 
 void ReplacementFile::SyncFolder() const

@@ -263,7 +263,7 @@ ZMDataView* ZMDbfFile::DecodeRecords(LargeBuffer&& bytes)
   std::vector<Field> fields(static_cast<size_t>(columnCount));
   int offset = 1;  // the deletion flag
   for (int column = 0; column < columnCount; ++column) {
-    const unsigned char* descriptor = buffer + kFileHeaderSize + kDescriptorSize * column;
+    const unsigned char* descriptor = buffer + kFileHeaderSize + kDescriptorSize * static_cast<size_t>(column);
     char name[12] = {};
     std::memcpy(name, descriptor, 11);
     char type = ZM_VAR_NULL;
@@ -335,7 +335,7 @@ bool ZMDbfFile::WriteTable(void* file, const ZMDataView* table)
     field = OutFieldOf(definition);
     if (field.length > 0xFFFF)
       return false;
-    unsigned char* descriptor = descriptors.data() + kDescriptorSize * column;
+    unsigned char* descriptor = descriptors.data() + kDescriptorSize * static_cast<size_t>(column);
     std::memcpy(descriptor, definition.name, strnlen(definition.name, 11));
     descriptor[11] = field.letter;
     ZMType::WriteInt(descriptor + 12, static_cast<int>(recordLength - 1));

@@ -230,7 +230,7 @@ bool AddMultiPart(std::vector<Multi*>& shapes, const Multi* shape)
   auto record = std::make_unique<Multi>();
   zamra::multipart::CopyRecord(record.get(), shape);
   shapes.push_back(record.get());
-  record.release();
+  static_cast<void>(record.release());  // the list owns it now
   return true;
 }
 
@@ -512,7 +512,7 @@ bool ZMShapePointFile::AddShape(const ST_POINT* point)
   try {
     auto copy = std::make_unique<ST_POINT>(*point);
     m_shapes.push_back(copy.get());
-    copy.release();
+    static_cast<void>(copy.release());  // the list owns it now
   } catch (const std::bad_alloc&) {
     return false;
   }

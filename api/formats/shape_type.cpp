@@ -101,8 +101,10 @@ bool DecodeMultiPart(const unsigned char* buffer, Multi* record)
     const unsigned char* starts = buffer + kMultiPartFixedSize;
     const unsigned char* pointData = starts + 4 * static_cast<std::int64_t>(partCount);
     for (std::int32_t part = 0; part < partCount; ++part) {
-      const std::int32_t start = LoadLittle<std::int32_t>(starts + 4 * part);
-      const std::int32_t end = part + 1 < partCount ? LoadLittle<std::int32_t>(starts + 4 * (part + 1)) : pointCount;
+      const std::int32_t start = LoadLittle<std::int32_t>(starts + 4 * static_cast<std::int64_t>(part));
+      const std::int32_t end = part + 1 < partCount
+                                   ? LoadLittle<std::int32_t>(starts + 4 * static_cast<std::int64_t>(part + 1))
+                                   : pointCount;
       parts[part].pointCount = end - start;
       if (parts[part].pointCount > 0) {
         parts[part].points = new ST_POINT[parts[part].pointCount];
@@ -161,7 +163,7 @@ void WriteMultiPart(unsigned char* buffer, const Multi* record)
   unsigned char* pointData = starts + 4 * static_cast<std::int64_t>(record->partCount);
   std::int32_t start = 0;
   for (std::int32_t part = 0; part < record->partCount; ++part) {
-    StoreLittle<std::int32_t>(starts + 4 * part, start);
+    StoreLittle<std::int32_t>(starts + 4 * static_cast<std::int64_t>(part), start);
     const std::int32_t count = record->parts[part].pointCount;
     if (count > 0)
       CopyPointsOut(pointData, record->parts[part].points, count);

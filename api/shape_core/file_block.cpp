@@ -16,7 +16,7 @@
 
 namespace {
 
-constexpr std::int64_t kHugePage = 2 * 1024 * 1024;
+constexpr std::int64_t kHugePage = std::int64_t{2} * 1024 * 1024;
 // Chunks of a shared read: whole huge pages, and few enough that taking one costs nothing.
 constexpr std::int64_t kReadChunk = 2 * kHugePage;
 

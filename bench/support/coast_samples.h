@@ -205,7 +205,7 @@ inline std::string EnsureClusterPointSample(const std::string& folder, int scale
   std::vector<unsigned char> shp, shx;
   shp.reserve(static_cast<size_t>(count) * 28);
   for (int index = 0; index < count; ++index) {
-    const int cluster = static_cast<int>(random.Next() * clusters);
+    const auto cluster = static_cast<size_t>(random.Next() * clusters);
     // Box-Muller: a normal spread of about half a degree.
     const double r = 0.5 * std::sqrt(-2.0 * std::log(1.0 - random.Next())), a = 2.0 * M_PI * random.Next();
     const double x = std::clamp(centres[2 * cluster] + r * std::cos(a), -179.0, 179.0);

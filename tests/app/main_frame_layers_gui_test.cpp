@@ -192,9 +192,9 @@ TEST_F(FrameWithLayers, LayerStyleCancelledStillAppliesTheChosenColour)
   View()->SetScale(20000000);
   View()->SetCenter(138.5, 36.5);                  // inside Japan
   View()->GetLayerByIndex(0)->SetLabelVisible(0);  // Japan's label sits about there
-  const COLORREF chosen = RGB(10, 120, 230);
-  AnswerModal<CStyleDialog>([chosen](CStyleDialog* dialog) {
-    AnswerModal<QColorDialog>([chosen](QColorDialog* chooser) {
+  const COLORREF chosen = RGB(10, 120, 230);       // a constant: the lambdas read it uncaptured
+  AnswerModal<CStyleDialog>([](CStyleDialog* dialog) {
+    AnswerModal<QColorDialog>([](QColorDialog* chooser) {
       chooser->setCurrentColor(QColor(GetRValue(chosen), GetGValue(chosen), GetBValue(chosen)));
       chooser->accept();
     });

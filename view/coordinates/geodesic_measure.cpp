@@ -56,12 +56,12 @@ bool ZamraGeodesic::Measure(const double* lonLat, int count, bool closed, double
   const geod_geodesic* ellipsoid = Wgs84(proj);
   if (ellipsoid == nullptr || count < 0 || (count > 0 && lonLat == nullptr))
     return false;
-  for (int i = 0; i < count; ++i)
+  for (size_t i = 0; i < static_cast<size_t>(count); ++i)
     if (!IsPoint(lonLat[2 * i], lonLat[2 * i + 1]))
       return false;
   geod_polygon polygon{};
   proj->polygon_init(&polygon, closed ? 0 : 1);  // the second argument asks for a line
-  for (int i = 0; i < count; ++i)
+  for (size_t i = 0; i < static_cast<size_t>(count); ++i)
     proj->polygon_add_point(ellipsoid, &polygon, lonLat[2 * i + 1], lonLat[2 * i]);
   double perimeter = 0.0, enclosed = 0.0;
   // Signed: unsigned asks for the area of the rest of the earth when the ring runs clockwise.

@@ -95,8 +95,9 @@ void PointGrid::Collect(const ST_POINT* points, const ST_RECT& extent, std::vect
   size_t lowest = m_marks.size(), highest = 0;
   const int firstColumn = CellColumn(extent.left), lastColumn = CellColumn(extent.right);
   for (int row = CellRow(extent.bottom); row <= CellRow(extent.top); ++row) {
-    const size_t from = static_cast<size_t>(m_cellStarts[static_cast<size_t>(row * m_side + firstColumn)]);
-    const size_t to = static_cast<size_t>(m_cellStarts[static_cast<size_t>(row * m_side + lastColumn) + 1]);
+    const int firstCell = row * m_side + firstColumn, lastCell = row * m_side + lastColumn;
+    const size_t from = static_cast<size_t>(m_cellStarts[static_cast<size_t>(firstCell)]);
+    const size_t to = static_cast<size_t>(m_cellStarts[static_cast<size_t>(lastCell) + 1]);
     for (size_t k = from; k < to; ++k) {
       const int record = m_records[k];
       const ST_POINT& p = points[record];

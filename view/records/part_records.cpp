@@ -121,8 +121,9 @@ bool PartRecords<Multi>::Load(MallocPtr<unsigned char> block, const zs::RecordIn
     const unsigned char* starts = at.content + zs::kMultiPartFixedSize;
     const int first = zs::LittleInt(starts);
     for (int part = 0; part < layout.partCount; ++part) {
-      const int start = zs::LittleInt(starts + 4 * part);
-      const int end = part + 1 < layout.partCount ? zs::LittleInt(starts + 4 * (part + 1)) : layout.pointCount;
+      const int start = zs::LittleInt(starts + 4 * static_cast<std::int64_t>(part));
+      const int end = part + 1 < layout.partCount ? zs::LittleInt(starts + 4 * static_cast<std::int64_t>(part + 1))
+                                                  : layout.pointCount;
       nextPart[part].pointCount = end - start;
     }
     // The parts cover the points from the first start on, one after another.
@@ -147,7 +148,7 @@ bool PartRecords<Multi>::Load(MallocPtr<unsigned char> block, const zs::RecordIn
   // their addresses only now in case it did.
   if (unsigned char* shrunk = static_cast<unsigned char*>(
           std::realloc(block.get(), static_cast<size_t>(points > 0 ? 16 * points : 16)))) {
-    block.release();
+    static_cast<void>(block.release());  // realloc moved it into shrunk
     block.reset(shrunk);
   }
   m_pointBlock = std::move(block);

@@ -184,7 +184,7 @@ ZamraArchiveStatus ReadMember(zip_t* archive, zip_int64_t index, FileBytes& byte
         zamra::sys::NoteMemoryShort();
         return ZamraArchiveStatus::TooLarge;
       }
-      bytes.data.release();
+      static_cast<void>(bytes.data.release());  // realloc moved it into larger
       bytes.data.reset(larger);
       capacity = grown;
     }

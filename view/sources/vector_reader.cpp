@@ -815,9 +815,9 @@ ZamraVectorStatus WriteDbf(std::vector<FieldPlan>& fields, const CellTexts& cell
   std::memcpy(out + 10, &record16, 2);
   for (int column = 0; column < columns; ++column) {
     const FieldPlan& field = fields[static_cast<size_t>(column)];
-    unsigned char* descriptor = out + 32 + 32 * column;
+    unsigned char* descriptor = out + 32 + 32 * static_cast<size_t>(column);
     // The whole name is given to the table afterwards; this one only has to be a name.
-    std::memcpy(descriptor, field.name.data(), std::min<size_t>(field.name.size(), kDbfNameBytes));
+    std::copy_n(field.name.data(), std::min<size_t>(field.name.size(), kDbfNameBytes), descriptor);
     descriptor[11] = field.letter;
     descriptor[16] = static_cast<unsigned char>(field.width % 256);
     // A number field's byte 17 is its decimal count; a text field's, its width's high byte.
