@@ -27,6 +27,21 @@ constexpr bool kAddressSanitizer =
     false;
 #endif
 
+// ThreadSanitizer's allocator ends the process where memory runs out instead of throwing, so a
+// limit cannot make an allocation fail the way a test wants.
+constexpr bool kThreadSanitizer =
+#if defined(__SANITIZE_THREAD__)
+    true;
+#elif defined(__has_feature)
+#if __has_feature(thread_sanitizer)
+    true;
+#else
+    false;
+#endif
+#else
+    false;
+#endif
+
 // A "Vm...:" line of /proc/self/status in KB, -1 without it.
 inline long VmKilobytes(const char* name)
 {
