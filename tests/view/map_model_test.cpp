@@ -12,6 +12,7 @@
 
 #include "support/shapelib_writer.h"
 #include "support/temp_dir.h"
+#include "api/base/bitmap.h"
 #include "layers/point_layer.h"
 #include "layers/shape_layer.h"
 
@@ -291,4 +292,52 @@ TEST(CMapModel, AnAreaIsSkippedOnlyWhenEveryPointOfItFindsItsLabelsPlaceTaken)
     }
   }
   EXPECT_GT(skipped, 100) << "the test skips areas at all";
+}
+
+TEST(CMapModel, ASymbolIsPlacedExactlyWhenItsBoxIsFree)
+{
+  // Points, many of them on the pixels of points before, placed between claims of other boxes;
+  // then again after a redraw, and again with symbols of another size: each is placed exactly
+  // when its box is free at that moment.
+  TempDir dir;
+  CMapModel model;
+  ASSERT_NE(model.AddLayer(WriteBox(dir, "box", 100, 20, 120, 40).c_str()), nullptr);
+  model.OnSize(400, 300);
+  model.ClampCenter(110, 30);
+  std::mt19937 random(8);
+  std::uniform_real_distribution<double> x(95, 125), y(15, 45);
+  std::uniform_int_distribution<int> pixel(0, 399), extent(0, 20);
+  std::vector<ST_POINT> points;
+  for (int i = 0; i < 3000; ++i)
+    points.push_back(i % 3 == 0 || points.empty() ? ST_POINT{x(random), y(random)}
+                                                  : points[static_cast<size_t>(random() % points.size())]);
+  int placed = 0, refused = 0;
+  const auto placeAll = [&] {
+    for (size_t i = 0; i < points.size(); ++i) {
+      if (i % 50 == 0) {
+        const int left = pixel(random), top = pixel(random) * 3 / 4;
+        model.ClaimBox(left, top, left + extent(random), top + extent(random));  // a label, say
+      }
+      int px = 0, py = 0;
+      model.GeoToPixel(points[i].x, points[i].y, px, py);
+      const int left = px - model.SymbolWidth() / 2, top = py - model.SymbolHeight() / 2;
+      const bool free = model.IsVisible(points[i].x, points[i].y) &&
+                        model.IsBoxFree(left, top, left + model.SymbolWidth(), top + model.SymbolHeight());
+      int placedLeft = 0, placedTop = 0;
+      ASSERT_EQ(model.TakeSymbolPlace(points[i].x, points[i].y, placedLeft, placedTop), free) << i;
+      placed += free;
+      refused += !free;
+    }
+  };
+  model.Render(nullptr, 0, 0);
+  placeAll();
+  const int placedFirst = placed;
+  model.Invalidate();
+  model.Render(nullptr, 0, 0);  // a redraw starts with nothing placed or tried
+  placeAll();
+  EXPECT_GT(placed, placedFirst) << "placed again after the redraw";
+  model.SetPoiDC(ZMBitmap::CreateMemDc(12 * 3, 5), 3, 12, 5);
+  placeAll();
+  EXPECT_GT(placed, 2 * placedFirst) << "symbols of another size are tried afresh";
+  EXPECT_GT(refused, 6000) << "most points find their place taken";
 }

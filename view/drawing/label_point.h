@@ -5,6 +5,10 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include <cmath>
+#include <limits>
+#include <vector>
+
 #include "api/formats/shape_records.h"
 
 namespace zamra::view {
@@ -23,5 +27,27 @@ ST_POINT PoleOfInaccessibility(const ST_POLYGON* rings, int count, int outer, do
 // label sits on the line rather than at its box's centre (a border with islands, a river with
 // a far tributary). The box's centre of `box` for a polyline without length.
 ST_POINT PolylineLabelPoint(const ST_POLYLINE* parts, int count, const ST_RECT& box);
+
+// The label points of a layer's records, each found once, when first asked for: a redraw of a
+// full view asks for most of them again, and finding one reads all of the record's points.
+class LabelPointCache final {
+public:
+  // Record `record`'s point (of `recordCount`), from `find(record)` the first time.
+  template <typename Find>
+  ST_POINT Get(int record, int recordCount, Find find)
+  {
+    if (m_points.empty()) {
+      constexpr double kUnknown = std::numeric_limits<double>::quiet_NaN();
+      m_points.assign(static_cast<size_t>(recordCount), ST_POINT{kUnknown, kUnknown});
+    }
+    ST_POINT& point = m_points[static_cast<size_t>(record)];
+    if (std::isnan(point.x))
+      point = find(record);
+    return point;
+  }
+
+private:
+  std::vector<ST_POINT> m_points;  // by record; not a number until found
+};
 
 }  // namespace zamra::view

@@ -58,12 +58,14 @@ void MapCanvas::SetSymbolStrip(HDC strip, int count, int width, int height)
   m_symbolCount = count;
   m_symbolWidth = width;
   m_symbolHeight = height;
+  m_symbolTried.Clear();  // tried with boxes of the old size
 }
 
 void MapCanvas::BeginRedraw()
 {
   ++m_redrawNumber;
   m_placement.Clear();
+  m_symbolTried.Clear();
   const RECT all{0, 0, SurfaceWidth(), SurfaceHeight()};
   SetBkColor(m_surface, kWhite);
   ExtTextOutA(m_surface, 0, 0, ETO_OPAQUE, &all, nullptr, 0, nullptr);
@@ -138,6 +140,7 @@ void MapCanvas::ReplaceSurface()
   if (width > 0 && height > 0)
     m_surface = ZMBitmap::CreateMemDc(width, height, &m_surfaceBits);
   m_placement.Resize(m_surface != nullptr ? width : 0, m_surface != nullptr ? height : 0);
+  m_symbolTried.Resize(m_placement.Width(), m_placement.Height());
 }
 
 void MapCanvas::ForEachBand(int margin, const std::function<void(HDC dc, int top, int bottom)>& draw)
@@ -325,9 +328,18 @@ bool MapCanvas::TakeSymbolPlace(double x, double y, int& left, int& top)
   top = py - m_symbolHeight / 2;
   const int right = left + m_symbolWidth;
   const int bottom = top + m_symbolHeight;
-  // The box holds its centre: where that is taken, as on a crowded map mostly, so is the box.
-  if (px >= 0 && py >= 0 && px < m_placement.Width() && py < m_placement.Height() && m_placement.IsClaimed(px, py))
-    return false;
+  if (px >= 0 && py >= 0 && px < m_placement.Width() && py < m_placement.Height()) {
+    // The box holds its centre: where that is taken, as on a crowded map mostly, so is the box.
+    if (m_placement.IsClaimed(px, py))
+      return false;
+    // The box is its pixel's, and claims only grow during a redraw: a pixel tried already (its
+    // symbol placed, or refused) refuses every other point on it without testing the box again.
+    if (m_symbolWidth > 0 && m_symbolHeight > 0) {
+      if (m_symbolTried.IsClaimed(px, py))
+        return false;
+      m_symbolTried.Claim(px, py, px, py);
+    }
+  }
   if (!IsBoxFree(left, top, right, bottom))
     return false;
   ClaimBox(left, top, right, bottom);

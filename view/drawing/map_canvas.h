@@ -191,6 +191,7 @@ private:
   int m_symbolHeight = kDefaultSymbolSize;
   unsigned char* m_surfaceBits = nullptr;
   PlacementGrid m_placement;
+  PlacementGrid m_symbolTried;            // pixels a symbol was tried on during this redraw
   LabelBatch m_labelBatch;                // labels placed by this redraw, not yet drawn
   bool m_batchingLabels = false;          // while labels are placed: the surface's go into m_labelBatch
   DrawTarget m_surfaceTarget;             // the whole surface

@@ -2,9 +2,6 @@
 // SPDX-License-Identifier: MIT
 #include "layers/polygon_layer.h"
 
-#include <cmath>
-#include <limits>
-
 #include "api/geometry/geometry.h"
 #include "platform/gdi.h"
 #include "drawing/label_point.h"
@@ -107,16 +104,10 @@ CShapeLayer::LabelAnchor CPolygonLayer::GetLabelAnchor(int record, ST_POINT& poi
 
 ST_POINT CPolygonLayer::AreaLabelPoint(int record)
 {
-  if (m_labelPoints.empty()) {
-    constexpr double kUnknown = std::numeric_limits<double>::quiet_NaN();
-    m_labelPoints.assign(static_cast<size_t>(RecordCount()), ST_POINT{kUnknown, kUnknown});
-  }
-  ST_POINT& point = m_labelPoints[static_cast<size_t>(record)];
-  if (std::isnan(point.x)) {
-    const ST_MPOLYGON& target = Records()[record];
-    point = PolygonLabelPoint(target.parts, target.partCount, target.envelop);
-  }
-  return point;
+  return m_labelPoints.Get(record, RecordCount(), [this](int which) {
+    const ST_MPOLYGON& target = Records()[which];
+    return PolygonLabelPoint(target.parts, target.partCount, target.envelop);
+  });
 }
 
 }  // namespace zamra::view

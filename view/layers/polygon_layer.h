@@ -6,6 +6,7 @@
 #include <utility>
 #include <vector>
 
+#include "drawing/label_point.h"
 #include "layers/part_layer.h"
 
 namespace zamra::view {
@@ -36,9 +37,8 @@ private:
   template <typename Visit>
   void ForEachPolygon(int record, Visit visit) const;
 
-  std::vector<ST_POINT> m_labelPoints;
-  PolygonStarts m_polygonStarts;  // by record, for layers read from surfaces; empty otherwise  // by record, on first
-                                  // need; not a number until then
+  LabelPointCache m_labelPoints;
+  PolygonStarts m_polygonStarts;  // by record, for layers read from surfaces; empty otherwise
 };
 
 }  // namespace zamra::view

@@ -84,8 +84,10 @@ CShapeLayer::LabelAnchor CPolylineLayer::GetLabelAnchor(int record, ST_POINT& po
 
 ST_POINT CPolylineLayer::AreaLabelPoint(int record)
 {
-  const ST_MPOLYLINE& target = Records()[record];
-  return PolylineLabelPoint(target.parts, target.partCount, target.envelop);
+  return m_labelPoints.Get(record, RecordCount(), [this](int which) {
+    const ST_MPOLYLINE& target = Records()[which];
+    return PolylineLabelPoint(target.parts, target.partCount, target.envelop);
+  });
 }
 
 }  // namespace zamra::view

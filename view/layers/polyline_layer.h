@@ -2,6 +2,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "drawing/label_point.h"
 #include "layers/part_layer.h"
 
 namespace zamra::view {
@@ -16,9 +17,12 @@ public:
   void DrawShapes(HDC dc) override;
 
 protected:
-  // Labels go halfway along the longest part (see PolylineLabelPoint).
+  // Labels go halfway along the longest part (see PolylineLabelPoint), worked out once a record.
   LabelAnchor GetLabelAnchor(int record, ST_POINT& point, ST_RECT& envelope) override;
   ST_POINT AreaLabelPoint(int record) override;
+
+private:
+  LabelPointCache m_labelPoints;
 };
 
 }  // namespace zamra::view
