@@ -41,26 +41,114 @@ double SquaredDistanceToSegment(double x, double y, const ST_POINT& a, const ST_
   return dx * dx + dy * dy;
 }
 
-// The rings a label point of `rings[outer]` keeps away from: the ring and those in its box.
-struct Shape {
-  std::vector<const ST_POLYGON*> rings;
+// Whether the ray from (x, y) to the right crosses the edge from `from` to `to`: the test of
+// ZMGeometry::IsPointOnPolygon, edge for edge, so that an even-odd count of these answers as it does.
+bool Crosses(const ST_POINT& from, const ST_POINT& to, double x, double y)
+{
+  if (std::max(from.x, to.x) < x || (from.y > y) == (to.y > y))
+    return false;
+  return from.x + (to.x - from.x) * (y - from.y) / (to.y - from.y) > x;
+}
+
+// The rings a label point of `rings[outer]` keeps away from: the ring and those in its box. Each
+// ring's edges are kept in runs with their boxes, so that a cell's distance passes over the runs
+// (and rings) that lie farther than the nearest edge found so far: the same nearest edge, found
+// at a fraction of the cost on rings of many vertices.
+class Shape {
+public:
+  void Add(const ST_POLYGON& ring);
+  // A distance a box must exceed the nearest edge by to be passed over: far above the rounding
+  // of the distances compared, far below anything a label can show.
+  void SetMargin(double magnitude) { m_margin = 1e-9 * (1.0 + magnitude); }
 
   // Distance to the nearest edge, negative outside (the even-odd rule over the rings).
-  double SignedDistance(double x, double y) const
-  {
-    bool inside = false;
-    double nearest = std::numeric_limits<double>::infinity();
-    const ST_POINT point{x, y};
-    for (const ST_POLYGON* ring : rings) {
-      if (ZMGeometry::IsPointOnPolygon(&point, ring->points, ring->pointCount) == 1)
-        inside = !inside;
-      for (int i = 0, j = ring->pointCount - 1; i < ring->pointCount; j = i++)
-        nearest = std::min(nearest, SquaredDistanceToSegment(x, y, ring->points[j], ring->points[i]));
+  double SignedDistance(double x, double y) const;
+
+private:
+  static constexpr int kRunEdges = 8;
+
+  struct Box {
+    double left, bottom, right, top;
+    // The squared distance from (x, y) to the box, 0 inside it.
+    double SquaredDistance(double x, double y) const
+    {
+      const double dx = std::max({left - x, 0.0, x - right});
+      const double dy = std::max({bottom - y, 0.0, y - top});
+      return dx * dx + dy * dy;
     }
-    const double distance = std::sqrt(nearest);
-    return inside ? distance : -distance;
-  }
+  };
+  struct Ring {
+    const ST_POLYGON* ring;
+    Box box;
+    size_t firstRun;  // runs of kRunEdges edges from here in m_runs; edge i ends at point i
+  };
+
+  static Box BoxOf(const ST_POINT* points, int from, int to, const ST_POINT& before);
+
+  std::vector<Ring> m_rings;
+  std::vector<Box> m_runs;
+  double m_margin = 0.0;
 };
+
+Shape::Box Shape::BoxOf(const ST_POINT* points, int from, int to, const ST_POINT& before)
+{
+  Box box{before.x, before.y, before.x, before.y};
+  for (int i = from; i < to; ++i) {
+    box.left = std::min(box.left, points[i].x);
+    box.right = std::max(box.right, points[i].x);
+    box.bottom = std::min(box.bottom, points[i].y);
+    box.top = std::max(box.top, points[i].y);
+  }
+  return box;
+}
+
+void Shape::Add(const ST_POLYGON& ring)
+{
+  const ST_POINT* points = ring.points;
+  const int count = ring.pointCount;
+  m_rings.push_back(Ring{&ring, BoxOf(points, 0, count, points[0]), m_runs.size()});
+  for (int first = 0; first < count; first += kRunEdges)
+    m_runs.push_back(
+        BoxOf(points, first, std::min(first + kRunEdges, count), points[first == 0 ? count - 1 : first - 1]));
+}
+
+double Shape::SignedDistance(double x, double y) const
+{
+  bool inside = false;
+  double nearest = std::numeric_limits<double>::infinity();
+  double reach = nearest;  // boxes farther than this (squared) hold no nearer edge
+  // A box whose rows miss the point's (the upper end of an edge is not in its rows), or that
+  // lies wholly left of it, holds no edge that the ray to the point's right crosses.
+  const auto mayCross = [x, y](const Box& box) { return y >= box.bottom && y < box.top && x <= box.right; };
+  for (const Ring& entry : m_rings) {
+    const bool ringMayCross = mayCross(entry.box);
+    if (!ringMayCross && entry.box.SquaredDistance(x, y) > reach)
+      continue;
+    const ST_POINT* points = entry.ring->points;
+    const int count = entry.ring->pointCount;
+    int crossings = 0;
+    for (int first = 0, run = 0; first < count; first += kRunEdges, ++run) {
+      const Box& box = m_runs[entry.firstRun + static_cast<size_t>(run)];
+      const bool crossing = ringMayCross && mayCross(box);
+      const bool nearer = box.SquaredDistance(x, y) <= reach;
+      if (!crossing && !nearer)
+        continue;
+      const int last = std::min(first + kRunEdges, count);
+      for (int i = first, j = first == 0 ? count - 1 : first - 1; i < last; j = i++) {
+        if (crossing)
+          crossings += Crosses(points[j], points[i], x, y) ? 1 : 0;
+        if (nearer)
+          nearest = std::min(nearest, SquaredDistanceToSegment(x, y, points[j], points[i]));
+      }
+      const double beyond = std::sqrt(nearest) + m_margin;
+      reach = beyond * beyond;
+    }
+    if (crossings % 2 == 1)
+      inside = !inside;
+  }
+  const double distance = std::sqrt(nearest);
+  return inside ? distance : -distance;
+}
 
 struct Cell {
   double x, y, half;  // centre and half its side
@@ -89,11 +177,12 @@ ST_POINT PoleOfInaccessibility(const ST_POLYGON* rings, int count, int outer, do
   if (!(side > 0.0) || !std::isfinite(side))
     return centre;
   Shape shape;
+  shape.SetMargin(std::max({std::fabs(box.left), std::fabs(box.right), std::fabs(box.bottom), std::fabs(box.top)}));
   for (int r = 0; r < count; ++r) {
     const ST_RECT& other = rings[r].envelop;
     if (rings[r].pointCount >= 3 && (r == outer || (other.left >= box.left && other.right <= box.right &&
                                                     other.bottom >= box.bottom && other.top <= box.top)))
-      shape.rings.push_back(&rings[r]);
+      shape.Add(rings[r]);
   }
   const auto makeCell = [&shape](double x, double y, double half) {
     return Cell{x, y, half, shape.SignedDistance(x, y)};
