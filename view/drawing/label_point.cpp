@@ -93,13 +93,18 @@ private:
 Shape::Box Shape::BoxOf(const ST_POINT* points, int from, int to, const ST_POINT& before)
 {
   Box box{before.x, before.y, before.x, before.y};
+  bool nan = std::isnan(before.x) || std::isnan(before.y);
   for (int i = from; i < to; ++i) {
+    nan |= std::isnan(points[i].x) || std::isnan(points[i].y);
     box.left = std::min(box.left, points[i].x);
     box.right = std::max(box.right, points[i].x);
     box.bottom = std::min(box.bottom, points[i].y);
     box.top = std::max(box.top, points[i].y);
   }
-  return box;
+  // Edges with a point that is not a number still count, as the plain test counts them: a box
+  // of everything is passed over for nothing.
+  constexpr double kInfinity = std::numeric_limits<double>::infinity();
+  return nan ? Box{-kInfinity, -kInfinity, kInfinity, kInfinity} : box;
 }
 
 void Shape::Add(const ST_POLYGON& ring)
