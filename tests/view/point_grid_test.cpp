@@ -40,6 +40,14 @@ TEST(PointGrid, FindsWhatAPlainPassFinds)
   points[11] = ST_POINT{40.0, 10.0};
   points[12] = ST_POINT{std::numeric_limits<double>::quiet_NaN(), 20.0};
   points[13] = ST_POINT{5.0, std::numeric_limits<double>::infinity()};
+  // Points on and beside the cells' borders, where a cell inside a view meets one on its edge.
+  const int side = 55;  // the grid's cells along each axis for this many points
+  const auto borderX = [](int k) { return -20.0 + k * (60.0 / side); };
+  const auto borderY = [](int k) { return 10.0 + k * (50.0 / side); };
+  for (int k = 0; k < 2000; ++k) {
+    const double x = std::nextafter(borderX(k % side), k % 3 == 0 ? -1e9 : (k % 3 == 1 ? 1e9 : 0.0));
+    points[static_cast<size_t>(20 + k)] = ST_POINT{x, borderY((k * 7) % side)};
+  }
 
   PointGrid grid;
   grid.Build(points.data(), static_cast<int>(points.size()));
@@ -55,6 +63,11 @@ TEST(PointGrid, FindsWhatAPlainPassFinds)
   for (int i = 0; i < 200; ++i) {
     const double left = longitude(random), bottom = latitude(random);
     extents.push_back(ST_RECT{left, left + size(random), bottom + size(random), bottom});
+  }
+  for (int i = 0; i < 200; ++i) {
+    const int column = static_cast<int>(random() % side), row = static_cast<int>(random() % side);
+    const int columns = static_cast<int>(random() % 6), rows = static_cast<int>(random() % 6);
+    extents.push_back(ST_RECT{borderX(column), borderX(column + columns), borderY(row + rows), borderY(row)});
   }
   std::vector<int> found;
   for (const ST_RECT& extent : extents) {

@@ -93,21 +93,35 @@ void PointGrid::Collect(const ST_POINT* points, const ST_RECT& extent, std::vect
       extent.bottom > m_box.top)
     return;
   size_t lowest = m_marks.size(), highest = 0;
-  const int firstColumn = CellColumn(extent.left), lastColumn = CellColumn(extent.right);
-  for (int row = CellRow(extent.bottom); row <= CellRow(extent.top); ++row) {
-    const int firstCell = row * m_side + firstColumn, lastCell = row * m_side + lastColumn;
-    const size_t from = static_cast<size_t>(m_cellStarts[static_cast<size_t>(firstCell)]);
-    const size_t to = static_cast<size_t>(m_cellStarts[static_cast<size_t>(lastCell) + 1]);
+  const auto mark = [&](size_t from, size_t to, bool test) {
     for (size_t k = from; k < to; ++k) {
       const int record = m_records[k];
-      const ST_POINT& p = points[record];
-      if (p.x < extent.left || p.x > extent.right || p.y < extent.bottom || p.y > extent.top)
-        continue;
+      if (test) {
+        const ST_POINT& p = points[record];
+        if (p.x < extent.left || p.x > extent.right || p.y < extent.bottom || p.y > extent.top)
+          continue;
+      }
       const size_t word = static_cast<size_t>(record) / 64;
       m_marks[word] |= std::uint64_t{1} << (record % 64);
       lowest = std::min(lowest, word);
       highest = std::max(highest, word);
     }
+  };
+  // A cell's column and row only grow with x and y, so a point in a cell strictly between the
+  // extent's first and last columns and rows lies strictly inside it: those cells' points are
+  // taken without being read.
+  const int firstColumn = CellColumn(extent.left), lastColumn = CellColumn(extent.right);
+  const int firstRow = CellRow(extent.bottom), lastRow = CellRow(extent.top);
+  const auto start = [this](int cell) { return static_cast<size_t>(m_cellStarts[static_cast<size_t>(cell)]); };
+  for (int row = firstRow; row <= lastRow; ++row) {
+    const int firstCell = row * m_side + firstColumn, lastCell = row * m_side + lastColumn;
+    if (row == firstRow || row == lastRow || lastColumn - firstColumn < 2) {
+      mark(start(firstCell), start(lastCell + 1), true);
+      continue;
+    }
+    mark(start(firstCell), start(firstCell + 1), true);
+    mark(start(firstCell + 1), start(lastCell), false);
+    mark(start(lastCell), start(lastCell + 1), true);
   }
   // The marks, read in order, give the records in order; reading clears them for next time.
   for (size_t word = lowest; word <= highest && word < m_marks.size(); ++word) {
