@@ -212,12 +212,19 @@ void CPointLayer::DrawPoints(Draw draw)
   const ST_POINT* points = m_points.get();
   const ST_RECT extent = Canvas()->VisibleExtent();
   m_candidatesRedraw = Canvas()->RedrawNumber();
+  m_candidatePoints.clear();
   if (CullWithGrid(extent)) {
     // The grid gives the visible records in order; drawn in that order, the picture is the
     // one the whole pass below would give.
-    for (int record : m_labelCandidates)
-      if (HasGeometry(record))
-        draw(record, points[record].x, points[record].y);
+    size_t kept = 0;
+    for (const int record : m_labelCandidates) {
+      if (!HasGeometry(record))
+        continue;
+      m_labelCandidates[kept++] = record;
+      m_candidatePoints.push_back(points[record]);
+      draw(record, points[record].x, points[record].y);
+    }
+    m_labelCandidates.resize(kept);
     return;
   }
   m_labelCandidates.clear();
@@ -256,7 +263,10 @@ bool CPointLayer::CullWithGrid(const ST_RECT& extent)
 
 void CPointLayer::DrawLabels(HDC dc)
 {
-  DrawLabelsWithFont(dc, m_candidatesRedraw == Canvas()->RedrawNumber() ? &m_labelCandidates : nullptr);
+  if (m_candidatesRedraw != Canvas()->RedrawNumber())
+    DrawLabelsWithFont(dc);
+  else
+    DrawLabelsWithFont(dc, &m_labelCandidates, m_candidatePoints.empty() ? nullptr : &m_candidatePoints);
 }
 
 CShapeLayer::LabelAnchor CPointLayer::GetLabelAnchor(int record, ST_POINT& point, ST_RECT&)

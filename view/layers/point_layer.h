@@ -62,6 +62,9 @@ private:
   std::vector<bool> m_isNull;              // records that are null shapes
   // Records whose label point showed in the last drawing of the symbols, and which redraw that was.
   std::vector<int> m_labelCandidates;
+  // Their label points, when the grid picked them: a few scattered among a million, read again
+  // from here rather than from far apart in m_points. Empty after a pass over all the records.
+  std::vector<ST_POINT> m_candidatePoints;
   std::uint64_t m_candidatesRedraw = 0;
   PointGrid m_grid;
 };

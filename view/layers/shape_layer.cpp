@@ -329,7 +329,7 @@ bool CShapeLayer::GetLabelText(int record, char* text, int size)
   return true;
 }
 
-void CShapeLayer::DrawLabelsWithFont(HDC dc, const std::vector<int>* records)
+void CShapeLayer::DrawLabelsWithFont(HDC dc, const std::vector<int>* records, const std::vector<ST_POINT>* points)
 {
   if (m_labelColumn < 0)
     return;
@@ -337,11 +337,16 @@ void CShapeLayer::DrawLabelsWithFont(HDC dc, const std::vector<int>* records)
   LabelFont font(dc, m_labelFace, labelSize, m_labelColor);
   char text[ZMDataView::kTextSize];
   const int count = records != nullptr ? static_cast<int>(records->size()) : m_recordCount;
+  const bool pointsKnown = points != nullptr && records != nullptr && points->size() == records->size();
   for (int i = 0; i < count; ++i) {
     const int record = records != nullptr ? (*records)[static_cast<size_t>(i)] : i;
     ST_POINT point;
     ST_RECT envelope;
-    const LabelAnchor anchor = GetLabelAnchor(record, point, envelope);
+    LabelAnchor anchor = LabelAnchor::AtPoint;
+    if (pointsKnown)
+      point = (*points)[static_cast<size_t>(i)];
+    else
+      anchor = GetLabelAnchor(record, point, envelope);
     if (anchor == LabelAnchor::None)
       continue;  // a record without geometry has no place for a label
     // Culled before the text is read: most records of a zoomed-in map are off the surface, and

@@ -155,8 +155,10 @@ protected:
   // Labels every record with its text from the label column, in the layer's font and label
   // colour (lines too: their stored colour is the one a user chose for them), where the
   // placement grid lets it. `records`, when given, are the only ones that can show (in record
-  // order): a layer that has just culled its records need not do it twice.
-  void DrawLabelsWithFont(HDC dc, const std::vector<int>* records = nullptr);
+  // order): a layer that has just culled its records need not do it twice. `points`, when
+  // given, are those records' label points, each under its point (AtPoint).
+  void DrawLabelsWithFont(HDC dc, const std::vector<int>* records = nullptr,
+                          const std::vector<ST_POINT>* points = nullptr);
 
   std::unique_ptr<CLayerDataView> m_dataView;
   int m_damagedFrom = -1;
