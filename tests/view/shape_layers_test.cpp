@@ -120,6 +120,39 @@ TEST(ShapeLayers, NullShapesKeepTheirPlace)
   EXPECT_EQ(polygons->Records()[2].partCount, 0);
 }
 
+TEST(ShapeLayers, PointsAfterRunsOfNullShapesAreReadWhereTheyLie)
+{
+  // Points are moved down over the file's bytes unless a run of null shapes (12 bytes against a
+  // point's 28) would let a point overtake a record not yet read: 25 null shapes put the next
+  // point's record right where its point goes, 40 put it behind, and 26 alone end before the
+  // last point's place.
+  TempDir dir;
+  for (const int nulls : {25, 40, 26}) {
+    std::vector<TestShape> shapes(static_cast<size_t>(nulls), NullShape());
+    const int points = nulls == 26 ? 0 : 10;
+    for (int i = 0; i < points; ++i)
+      shapes.push_back(PointShape(100.0 + i, -50.0 - i));
+    const std::string name = "n" + std::to_string(nulls);
+    ASSERT_TRUE(WriteShapefile(dir.File(name), SHPT_POINT, shapes));
+    for (const bool indexed : {true, false}) {
+      if (!indexed)
+        std::filesystem::remove(dir.File(name + ".shx"));
+      CMapModel model;
+      auto* layer = Add<CPointLayer>(model, dir.File(name + ".shp"));
+      ASSERT_NE(layer, nullptr) << nulls;
+      ASSERT_EQ(layer->RecordCount(), nulls + points);
+      for (int i = 0; i < points; ++i) {
+        double x0 = 0, y0 = 0, x1 = 0, y1 = 0;
+        layer->GetShapeRect(nulls + i, &x0, &y0, &x1, &y1);
+        EXPECT_EQ(x0, 100.0 + i) << nulls << " nulls, point " << i;
+        EXPECT_EQ(y1, -50.0 - i) << nulls << " nulls, point " << i;
+        EXPECT_EQ(layer->HitTest(100.0 + i, -50.0 - i), nulls + i);
+      }
+      EXPECT_EQ(layer->HitTest(0, 0), -1) << "null shapes stay null";
+    }
+  }
+}
+
 TEST(ShapeLayers, BrokenRecordsFailWholeCutFilesKeepTheirCompleteRecords)
 {
   TempDir dir;

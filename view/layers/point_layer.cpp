@@ -3,6 +3,7 @@
 #include "layers/point_layer.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <new>
 
 #include "platform/memory_room.h"
@@ -50,9 +51,23 @@ bool CPointLayer::AdoptRecords(MallocPtr<unsigned char> block, const zs::RecordI
       });
       firstPoint[static_cast<size_t>(count)] = total;
     }
-    // Points get their own array: null shapes are shorter than a point, so compacting in place
-    // could overtake records not yet read.
-    MallocPtr<ST_POINT> points(reinterpret_cast<ST_POINT*>(AllocateLarge(16 * total)));
+    // Single points are moved down over the block they are read from, so that the file's bytes
+    // and its points are never held at once. Only where no point overtakes a record not yet
+    // read, nor ends past its own record: record i starts at or after byte 16 i and ends at or
+    // after byte 16 (i + 1), as in any file but one of many null shapes (shorter than a point).
+    // Otherwise they get their own array.
+    const unsigned char* const base = block.get();
+    bool inPlace = !multi;
+    if (inPlace)
+      index.ForEach([&](int record, const zs::Record& at) {
+        if (record >= count)
+          return false;
+        const std::int64_t start = at.content - zs::kRecordHeaderSize - base;
+        const std::int64_t end = at.content + at.length - base;
+        inPlace = start >= 16 * std::int64_t{record} && end >= 16 * (std::int64_t{record} + 1);
+        return inPlace;
+      });
+    MallocPtr<ST_POINT> points(reinterpret_cast<ST_POINT*>(inPlace ? block.release() : AllocateLarge(16 * total)));
     if (!points)
       return false;
     std::vector<bool> isNull(static_cast<size_t>(count), false);
@@ -70,11 +85,19 @@ bool CPointLayer::AdoptRecords(MallocPtr<unsigned char> block, const zs::RecordI
       // x and y follow the type; a multipoint's points follow its box and count.
       const unsigned char* source = at.content + (multi ? zs::kMultiPointFixedSize : zs::kTypeSize);
       for (std::int64_t i = 0; i < n; ++i, ++next) {
-        next->x = zs::LittleDouble(source + 16 * i);
-        next->y = zs::LittleDouble(source + 16 * i + 8);
+        const ST_POINT point{zs::LittleDouble(source + 16 * i), zs::LittleDouble(source + 16 * i + 8)};
+        *next = point;  // read whole first: in place, it may overwrite its own record
       }
       return true;
     });
+    if (inPlace) {
+      // The rest of the file's bytes go back.
+      void* shrunk = std::realloc(points.get(), static_cast<size_t>(16 * std::max<std::int64_t>(total, 1)));
+      if (shrunk != nullptr) {
+        static_cast<void>(points.release());  // now owned as `shrunk`
+        points.reset(static_cast<ST_POINT*>(shrunk));
+      }
+    }
     m_points = std::move(points);
     m_firstPoint = std::move(firstPoint);
     m_isNull = std::move(isNull);
