@@ -62,7 +62,7 @@ public:
   void SetMargin(double magnitude) { m_margin = 1e-9 * (1.0 + magnitude); }
 
   // Distance to the nearest edge, negative outside (the even-odd rule over the rings).
-  double SignedDistance(double x, double y) const;
+  double SignedDistance(double x, double y);
 
 private:
   static constexpr int kRunEdges = 8;
@@ -88,6 +88,11 @@ private:
   std::vector<Ring> m_rings;
   std::vector<Box> m_runs;
   double m_margin = 0.0;
+  // The nearest edge of the last point measured (ring, edge), measured first for the next: the
+  // cells measured one after another lie side by side, so it is near the next one's nearest and
+  // lets more runs be passed over. The minimum over the edges is the same in any order.
+  size_t m_seedRing = 0;
+  int m_seedEdge = -1;
 };
 
 Shape::Box Shape::BoxOf(const ST_POINT* points, int from, int to, const ST_POINT& before)
@@ -117,15 +122,26 @@ void Shape::Add(const ST_POLYGON& ring)
         BoxOf(points, first, std::min(first + kRunEdges, count), points[first == 0 ? count - 1 : first - 1]));
 }
 
-double Shape::SignedDistance(double x, double y) const
+double Shape::SignedDistance(double x, double y)
 {
   bool inside = false;
   double nearest = std::numeric_limits<double>::infinity();
   double reach = nearest;  // boxes farther than this (squared) hold no nearer edge
+  if (m_seedEdge >= 0) {
+    const ST_POLYGON& ring = *m_rings[m_seedRing].ring;
+    const int before = m_seedEdge == 0 ? ring.pointCount - 1 : m_seedEdge - 1;
+    const double seed = SquaredDistanceToSegment(x, y, ring.points[before], ring.points[m_seedEdge]);
+    if (seed < nearest) {  // not a number or infinite: no help
+      nearest = seed;
+      const double beyond = std::sqrt(nearest) + m_margin;
+      reach = beyond * beyond;
+    }
+  }
   // A box whose rows miss the point's (the upper end of an edge is not in its rows), or that
   // lies wholly left of it, holds no edge that the ray to the point's right crosses.
   const auto mayCross = [x, y](const Box& box) { return y >= box.bottom && y < box.top && x <= box.right; };
-  for (const Ring& entry : m_rings) {
+  for (size_t r = 0; r < m_rings.size(); ++r) {
+    const Ring& entry = m_rings[r];
     const bool ringMayCross = mayCross(entry.box);
     if (!ringMayCross && entry.box.SquaredDistance(x, y) > reach)
       continue;
@@ -142,8 +158,14 @@ double Shape::SignedDistance(double x, double y) const
       for (int i = first, j = first == 0 ? count - 1 : first - 1; i < last; j = i++) {
         if (crossing)
           crossings += Crosses(points[j], points[i], x, y) ? 1 : 0;
-        if (nearer)
-          nearest = std::min(nearest, SquaredDistanceToSegment(x, y, points[j], points[i]));
+        if (!nearer)
+          continue;
+        const double distance = SquaredDistanceToSegment(x, y, points[j], points[i]);
+        if (distance < nearest) {
+          nearest = distance;
+          m_seedRing = r;
+          m_seedEdge = i;
+        }
       }
       const double beyond = std::sqrt(nearest) + m_margin;
       reach = beyond * beyond;
