@@ -294,6 +294,56 @@ TEST(CMapModel, AnAreaIsSkippedOnlyWhenEveryPointOfItFindsItsLabelsPlaceTaken)
   EXPECT_GT(skipped, 100) << "the test skips areas at all";
 }
 
+// An area within one pixel has its label drawn without its point being found: every point of
+// it must land on that pixel, at scales and centres where pixels fall at odd fractions.
+TEST(CMapModel, EveryPointOfAnAreaWithinOnePixelLandsOnIt)
+{
+  TempDir dir;
+  CMapModel model;
+  ASSERT_NE(model.AddLayer(WriteBox(dir, "box", -120, -40, 120, 40).c_str()), nullptr);
+  model.OnSize(400, 300);
+  std::mt19937 random(11);
+  std::uniform_real_distribution<double> x(-110, 110), y(-35, 35), share(0.0, 1.0), scale(2e5, 4e7);
+  int within = 0, across = 0;
+  for (int view = 0; view < 40; ++view) {
+    model.SetScaleValue(scale(random));
+    model.ClampCenter(x(random), y(random));
+    double pixelX = 0, pixelY = 0, nextX = 0, nextY = 0;
+    model.PixelToGeo(0, 0, pixelX, pixelY);
+    model.PixelToGeo(1, 1, nextX, nextY);
+    const double pixel = nextX - pixelX;
+    const ST_RECT& visible = model.VisibleExtent();
+    std::uniform_real_distribution<double> inX(visible.left, visible.right), inY(visible.bottom, visible.top);
+    std::uniform_real_distribution<double> size(0.0, 1.5 * pixel);
+    for (int area = 0; area < 200; ++area) {
+      ST_RECT envelope{};
+      envelope.left = inX(random);
+      envelope.bottom = inY(random);
+      envelope.right = envelope.left + size(random);
+      envelope.top = envelope.bottom + size(random);
+      if (!model.IsWithinOnePixel(envelope)) {
+        ++across;
+        continue;
+      }
+      ++within;
+      int cornerX = 0, cornerY = 0;
+      model.GeoToPixel(envelope.left, envelope.top, cornerX, cornerY);
+      for (int sample = 0; sample < 20; ++sample) {
+        int px = 0, py = 0;
+        model.GeoToPixel(envelope.left + share(random) * (envelope.right - envelope.left),
+                         envelope.bottom + share(random) * (envelope.top - envelope.bottom), px, py);
+        ASSERT_EQ(px, cornerX);
+        ASSERT_EQ(py, cornerY);
+      }
+    }
+  }
+  EXPECT_GT(within, 500);
+  EXPECT_GT(across, 500);
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  EXPECT_FALSE(model.IsWithinOnePixel(ST_RECT{1.0, 0.0, 1.0, 0.0})) << "a box turned inside out holds no point";
+  EXPECT_FALSE(model.IsWithinOnePixel(ST_RECT{nan, nan, 1.0, 1.0}));
+}
+
 TEST(CMapModel, ASymbolIsPlacedExactlyWhenItsBoxIsFree)
 {
   // Points, many of them on the pixels of points before, placed between claims of other boxes;

@@ -447,6 +447,17 @@ bool MapCanvas::IsLabelPlaceTakenThroughout(const ST_RECT& envelope, int charWid
   return m_placement.AnyClaimed(commonLeft, commonTop, commonRight, commonBottom);
 }
 
+bool MapCanvas::IsWithinOnePixel(const ST_RECT& envelope) const
+{
+  if (!(envelope.left <= envelope.right && envelope.bottom <= envelope.top))
+    return false;  // no box (or not a number): no points to speak of
+  // Pixels truncate monotonically, so the points between the corners land between their pixels.
+  int left = 0, top = 0, right = 0, bottom = 0;
+  GeoToPixel(envelope.left, envelope.top, left, top);
+  GeoToPixel(envelope.right, envelope.bottom, right, bottom);
+  return left == right && top == bottom;
+}
+
 void MapCanvas::DrawLabelBox(HDC dc, const char* text, bool utf8, int left, int top, int right, int bottom)
 {
   if (!FitLabelBox(left, top, right, bottom) || !IsBoxFree(left, top, right, bottom))

@@ -110,6 +110,9 @@ public:
   // the pixels that every such box holds have a claimed one. Lets a layer skip finding the
   // label point of an area that is sure to find its place taken (small areas of a full view).
   bool IsLabelPlaceTakenThroughout(const ST_RECT& envelope, int charWidth) const;
+  // Whether every point of `envelope` lands on one pixel (an area far smaller than a pixel):
+  // whatever its label point, its label is drawn the same.
+  bool IsWithinOnePixel(const ST_RECT& envelope) const;
   // A label under a point, or centred in an envelope, if its box is free; `charWidth` pixels
   // a byte of text. Layer labels come as UTF-8 (`utf8`: `charWidth` pixels a column, wide
   // characters two); user labels in the process's code page. A text of no columns is not drawn.

@@ -32,6 +32,14 @@ namespace {
 // Layers are numbered in the order they are made, failed ones included (on any thread).
 std::atomic<int> g_layerSerial{0};
 
+// `point` moved into `box` where it lies outside, as the tests of a label's place take it to
+// lie (a record whose stored box is smaller than its points, the largest piece of a record cut
+// at the antimeridian). A label point of a well-formed record always lies in its box.
+ST_POINT InsideBox(const ST_POINT& point, const ST_RECT& box)
+{
+  return ST_POINT{std::min(std::max(point.x, box.left), box.right), std::min(std::max(point.y, box.bottom), box.top)};
+}
+
 }  // namespace
 
 }  // namespace zamra::view
@@ -358,7 +366,8 @@ void CShapeLayer::DrawLabelsWithFont(HDC dc, const std::vector<int>* records, co
     else if (anchor == LabelAnchor::InArea && m_canvas->IsLabelPlaceTakenThroughout(envelope, labelSize))
       continue;  // taken wherever its point is: not worth finding
     else if (anchor == LabelAnchor::InArea)
-      point = AreaLabelPoint(record);
+      point = m_canvas->IsWithinOnePixel(envelope) ? ST_POINT{envelope.left, envelope.top}  // not worth finding
+                                                   : InsideBox(AreaLabelPoint(record), envelope);
     const bool underPoint = anchor == LabelAnchor::AtPoint;
     if (m_canvas->IsLabelPlaceTaken(point.x, point.y, underPoint, labelSize))
       continue;
